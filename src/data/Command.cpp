@@ -1,0 +1,28 @@
+#include "Command.h"
+
+#include "Connection.h"
+#include "Value.h"
+
+#include <libpq-fe.h>
+
+namespace data {
+
+Command::Command(Connection& connection, const QString& name)
+    : connection_(connection), name_(name) {}
+
+int Command::execute() {
+    const ParsedStatement parsed = parseStatement(sql_);
+    PgResult result = connection_.exec(parsed.positional, params_.bind(parsed));
+    return QByteArray(PQcmdTuples(result.get())).toInt();
+}
+
+QVariant Command::executeScalar() {
+    const ParsedStatement parsed = parseStatement(sql_);
+    PgResult result = connection_.exec(parsed.positional, params_.bind(parsed));
+    pg_result* r = result.get();
+    if (PQntuples(r) == 0 || PQnfields(r) == 0 || PQgetisnull(r, 0, 0))
+        return {};
+    return value::decode(PQgetvalue(r, 0, 0), PQgetlength(r, 0, 0), PQftype(r, 0));
+}
+
+} // namespace data

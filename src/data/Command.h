@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Parameters.h"
+
+#include <QString>
+#include <QVariant>
+
+namespace data {
+
+class Connection;
+
+// A statement that returns no rows, or a single "returning" row.
+class Command {
+public:
+    explicit Command(Connection& connection, const QString& name = {});
+
+    QString name() const { return name_; }
+    void setSql(const QString& sql) { sql_ = sql; }
+    QString sql() const { return sql_; }
+    void setParam(const QString& name, const QVariant& value) { params_.set(name, value); }
+    QVariant param(const QString& name) const { return params_.value(name); }
+
+    // Runs the statement; returns the number of rows it touched.
+    int execute();
+    // Runs the statement and returns the first column of its first row (null when none),
+    // as an insert ending in "returning id" gives the new key.
+    QVariant executeScalar();
+
+private:
+    Connection& connection_;
+    QString name_;
+    QString sql_;
+    Parameters params_;
+};
+
+} // namespace data

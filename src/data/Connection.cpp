@@ -1,0 +1,97 @@
+#include "Connection.h"
+
+#include "Error.h"
+
+#include <libpq-fe.h>
+
+namespace data {
+
+void PgResultDeleter::operator()(pg_result* r) const { PQclear(r); }
+
+namespace {
+
+QString serverText(const char* message) {
+    return QString::fromUtf8(message).trimmed();
+}
+
+void ignoreNotice(void*, const char*) {}
+
+} // namespace
+
+Connection::Connection() = default;
+
+Connection::~Connection() { close(); }
+
+void Connection::open(const QString& server, const QString& database, const QString& user,
+                      const QString& password, int port) {
+    close();
+    const QByteArray host = server.toUtf8(), db = database.toUtf8(), usr = user.toUtf8(),
+                     pwd = password.toUtf8(), portText = QByteArray::number(port);
+    // The server must read 'DD.MM.YYYY' day first whatever its own setting is.
+    const char* keys[] = {"host",     "port",           "dbname",          "user",
+                          "password", "client_encoding", "application_name", "options",
+                          "connect_timeout", nullptr};
+    const char* values[] = {host.constData(), portText.constData(), db.constData(),
+                            usr.constData(),  pwd.constData(),      "UTF8",
+                            "tabel",          "-c datestyle=ISO,DMY", "10",
+                            nullptr};
+    conn_ = PQconnectdbParams(keys, values, 0);
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        const QString reason = serverText(PQerrorMessage(conn_));
+        PQfinish(conn_);
+        conn_ = nullptr;
+        throw DbError(reason.isEmpty() ? QStringLiteral("Не удалось подключиться к БД") : reason);
+    }
+    PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
+    server_ = server;
+    database_ = database;
+    user_ = user;
+}
+
+void Connection::close() {
+    if (conn_)
+        PQfinish(conn_);
+    conn_ = nullptr;
+}
+
+bool Connection::isOpen() const { return conn_ != nullptr; }
+
+void Connection::fail(const QString& fallback) {
+    const QString reason = conn_ ? serverText(PQerrorMessage(conn_)) : QString();
+    throw DbError(reason.isEmpty() ? fallback : reason);
+}
+
+void Connection::ensureConnected() {
+    if (!conn_)
+        throw DbError(QStringLiteral("Подключение к БД отсутствует"));
+    if (PQstatus(conn_) == CONNECTION_OK)
+        return;
+    // The server went away earlier; it may be back by now.
+    PQreset(conn_);
+    if (PQstatus(conn_) != CONNECTION_OK)
+        fail(QStringLiteral("Нет связи с сервером БД"));
+    PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
+}
+
+PgResult Connection::exec(const QByteArray& sql,
+                          const std::vector<std::optional<QByteArray>>& params) {
+    ensureConnected();
+    std::vector<const char*> values;
+    values.reserve(params.size());
+    for (const auto& p : params)
+        values.push_back(p ? p->constData() : nullptr);
+    PgResult result(PQexecParams(conn_, sql.constData(), int(values.size()), nullptr,
+                                 values.data(), nullptr, nullptr, 0));
+    if (!result)
+        fail(QStringLiteral("Нет связи с сервером БД"));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        QString reason = serverText(PQresultErrorMessage(result.get()));
+        if (reason.isEmpty())
+            reason = serverText(PQerrorMessage(conn_));
+        throw DbError(reason.isEmpty() ? QStringLiteral("Ошибка выполнения запроса") : reason);
+    }
+    return result;
+}
+
+} // namespace data

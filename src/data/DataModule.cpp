@@ -1,0 +1,136 @@
+#include "DataModule.h"
+
+#include "Defaults.h"
+#include "Error.h"
+
+namespace data {
+
+namespace {
+
+// Shift 1 compares with != and has no final key; shifts 2..4 list id after prize, compare
+// with <> and end their order with the id, so equal rows come in the order they were made.
+QString journalStatement(int shift) {
+    const bool first = shift == 1;
+    return QStringLiteral(
+               "select %1smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, smena.cena,"
+               "person.s_caption fio, izdel.marka, vid_oper.vid, "
+               "(SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn, "
+               "oper.naimen, smena.kol_vo, smena.brak, "
+               "round((kol_vo::numeric-brak::numeric)*smena.cena::numeric, 2) as summa, "
+               "smena.prize,%2"
+               "(select s_caption from cmn_gds_and_srv.gds_and_srv gas where id=color) as s_caption_color,"
+               "time, smena.ok, date(vvod) as vvod, smena.id_doc, smena.id_doc_item, "
+               "smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use "
+               "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,"
+               "accounts_dep.smena,accounts_dep.vid_oper "
+               "where smena.i_id=izdel.id and smena.o_id=oper.id and w_id=person.s_code::t_integer "
+               "and oper.vid=vid_oper.id and smena.smena=%3 and smena.data=:data and ok%4:ok "
+               "order by izdel.marka, fio,vid_oper.vid, oper.naimen, s_caption_color%5")
+        .arg(first ? QStringLiteral("smena.id, ") : QString(),
+             first ? QString() : QStringLiteral(" smena.id,"), QString::number(shift),
+             first ? QStringLiteral("!=") : QStringLiteral("<>"),
+             first ? QString() : QStringLiteral(",smena.id"));
+}
+
+QString timesheetStatement(int shift) {
+    return QStringLiteral(
+               "select person.s_caption fio, h_tabel.*,(d1+d2+d3+d4+d5+d6+d7+d8+d9+d10+d11 "
+               "+d12+d13+d14+d15+d16+d17+d18+d19+d20+d21+d22+d23+d24+d25 "
+               "+d26+d27+d28+d29+d30+d31) as summ from accounts_dep.h_tabel, cmn_contractor.person "
+               "where h_tabel.w_id=person.s_code::integer and h_tabel.smena=%1 and month=:mnth "
+               "and year=:yea order by fio")
+        .arg(shift);
+}
+
+} // namespace
+
+DataModule::DataModule(ErrorReporter reportError, QObject* parent)
+    : QObject(parent), Smena1(ADO_DB, QStringLiteral("Smena1")),
+      Smena2(ADO_DB, QStringLiteral("Smena2")), Smena3(ADO_DB, QStringLiteral("Smena3")),
+      Smena4(ADO_DB, QStringLiteral("Smena4")), Workers(ADO_DB, QStringLiteral("Workers")),
+      Izdel(ADO_DB, QStringLiteral("Izdel")), Oper(ADO_DB, QStringLiteral("Oper")),
+      Vid_oper(ADO_DB, QStringLiteral("Vid_oper")), H_Tabel_1(ADO_DB, QStringLiteral("H_Tabel_1")),
+      H_Tabel_2(ADO_DB, QStringLiteral("H_Tabel_2")), H_Tabel_3(ADO_DB, QStringLiteral("H_Tabel_3")),
+      Control(ADO_DB, QStringLiteral("Control")), DelSmena(ADO_DB, QStringLiteral("DelSmena")),
+      H_Tabel_ins(ADO_DB, QStringLiteral("H_Tabel_ins")), Oper_ins(ADO_DB, QStringLiteral("Oper_ins")),
+      Oper_ed(ADO_DB, QStringLiteral("Oper_ed")), Oper_del(ADO_DB, QStringLiteral("Oper_del")),
+      reportError_(std::move(reportError)) {
+    setObjectName(QStringLiteral("TDataModule6"));
+    for (int shift = 1; shift <= 4; ++shift)
+        journal(shift).setSql(journalStatement(shift));
+    for (int shift = 1; shift <= 3; ++shift)
+        timesheet(shift).setSql(timesheetStatement(shift));
+
+    Workers.setSql(QStringLiteral(
+        "select person.s_code id, person .s_caption fio, person.id p_id ,staffpos.s_caption as "
+        "s_staffpos_hl from cmn_contractor.person person left join hrms_movement.movement "
+        "pers_move on pers_move.id_employee = person.id and now()::t_date between "
+        "pers_move.d_begin and coalesce(pers_move.d_end, now()::t_date) left join "
+        "hrms_staffpos.staffpos staffpos on staffpos.id = pers_move.id_staffpos where "
+        "person.b_employee = true order by fio"));
+    Izdel.setSql(QStringLiteral("select trim(both '\t' from marka) as marka, id, nom, "
+                                "round(massa::numeric, 5) massa from accounts_dep.IZDEL order by marka"));
+    Oper.setSql(QStringLiteral(
+        "select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (SELECT (CASE naimen WHEN 0 THEN "
+        "'Готовая продукция' ELSE 'Заготовки' END)) as nmn, count(o_id) norma, "
+        "min(price)::numeric cena, oper.id, oper.i_id, oper.VID as oper_vid, oper.i_id_old from "
+        "accounts_dep.norm,accounts_dep.OPER,accounts_dep.IZDEL,accounts_dep.VID_OPER where "
+        "OPER.i_id=IZDEL.id and norm.o_id=oper.id and oper.vid=vid_oper.id group by "
+        "izdel.MARKA, vid_oper.VID, oper.NAIMEN, oper.id, oper.i_id, oper.VID order by "
+        "izdel.marka, vid_oper.vid, oper.naimen"));
+    Vid_oper.setSql(QStringLiteral("select * from accounts_dep.VID_OPER order by vid"));
+    Vid_oper.setUpdateTable(QStringLiteral("accounts_dep.vid_oper"));
+
+    Oper_ins.setSql(QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new) "
+                                   "values (:oper_vid, :naimen, :i_id, :cena_new)"));
+    Oper_ed.setSql(QStringLiteral(
+        "update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  i_id=:i_id where id=:id"));
+    Oper_del.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
+}
+
+DataModule::~DataModule() = default;
+
+ResultSet& DataModule::journal(int shift) {
+    switch (shift) {
+    case 1:
+        return Smena1;
+    case 2:
+        return Smena2;
+    case 3:
+        return Smena3;
+    case 4:
+        return Smena4;
+    }
+    throw ConversionError(QStringLiteral("Неверный номер смены: %1").arg(shift));
+}
+
+ResultSet& DataModule::timesheet(int shift) {
+    switch (shift) {
+    case 1:
+        return H_Tabel_1;
+    case 2:
+        return H_Tabel_2;
+    case 3:
+        return H_Tabel_3;
+    }
+    throw ConversionError(QStringLiteral("Неверный номер смены: %1").arg(shift));
+}
+
+void DataModule::openStartupConnection(const QString& server) {
+    ADO_DB.open(server, defaults::database(), defaults::startupUser(), defaults::startupPassword());
+}
+
+bool DataModule::countCheck(const QString& countSql, const QString& message) {
+    Control.close();
+    Control.setSql(countSql);
+    Control.open();
+    const qint64 count = Control.asInt64(QStringLiteral("cnt"));
+    Control.close();
+    if (count > 0) {
+        reportError_(message);
+        return true;
+    }
+    return false;
+}
+
+} // namespace data

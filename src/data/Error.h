@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+namespace data {
+
+// Base of the errors an action may raise; the action guard shows text() as it stands.
+class Error : public std::exception {
+public:
+    explicit Error(QString text) : text_(std::move(text)), utf8_(text_.toUtf8()) {}
+    const QString& text() const { return text_; }
+    const char* what() const noexcept override { return utf8_.constData(); }
+
+private:
+    QString text_;
+    QByteArray utf8_;
+};
+
+// The server refused a statement, or the connection failed; carries the server's own text.
+class DbError : public Error {
+public:
+    using Error::Error;
+};
+
+// A value that does not convert: a text that is no number, an identifier out of range.
+class ConversionError : public Error {
+public:
+    using Error::Error;
+};
+
+} // namespace data

@@ -1,0 +1,466 @@
+#include "ResultSet.h"
+
+#include "Connection.h"
+#include "Error.h"
+#include "FilterExpression.h"
+#include "Value.h"
+
+#include <QCollator>
+
+#include <algorithm>
+#include <libpq-fe.h>
+
+namespace data {
+
+namespace {
+
+QString quoteIdentifier(const QString& name) {
+    QString q = name;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+bool isNumber(const QVariant& v) {
+    return v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double ||
+           v.typeId() == QMetaType::Int;
+}
+
+const QCollator& collator() {
+    static const QCollator c = [] {
+        QCollator k(QLocale(QLocale::Russian, QLocale::Russia));
+        k.setCaseSensitivity(Qt::CaseInsensitive);
+        return k;
+    }();
+    return c;
+}
+
+// Orders nulls first, numbers by value, dates by time, text by the Russian alphabet.
+int compareCells(const QVariant& a, const QVariant& b) {
+    const bool an = value::isNull(a), bn = value::isNull(b);
+    if (an || bn)
+        return an == bn ? 0 : (an ? -1 : 1);
+    if (isNumber(a) && isNumber(b)) {
+        if (a.typeId() == QMetaType::LongLong && b.typeId() == QMetaType::LongLong) {
+            const qint64 x = a.toLongLong(), y = b.toLongLong();
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.typeId() == QMetaType::QDate && b.typeId() == QMetaType::QDate) {
+        const QDate x = a.toDate(), y = b.toDate();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.typeId() == QMetaType::QDateTime && b.typeId() == QMetaType::QDateTime) {
+        const QDateTime x = a.toDateTime(), y = b.toDateTime();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    const int c = collator().compare(value::toString(a), value::toString(b));
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+bool sameValue(const QVariant& cell, const QVariant& wanted) {
+    if (value::isNull(cell) || value::isNull(wanted))
+        return value::isNull(cell) && value::isNull(wanted);
+    if (isNumber(cell) || isNumber(wanted)) {
+        try {
+            return value::toDouble(cell) == value::toDouble(wanted);
+        } catch (const ConversionError&) {
+            return false;
+        }
+    }
+    return value::toString(cell) == value::toString(wanted);
+}
+
+} // namespace
+
+ResultSet::ResultSet(Connection& connection, const QString& name, QObject* parent)
+    : QObject(parent), connection_(connection) {
+    setObjectName(name);
+}
+
+ResultSet::~ResultSet() = default;
+
+void ResultSet::setSql(const QString& sql) { sql_ = sql; }
+
+int ResultSet::fieldIndex(const QString& field) const {
+    const QString key = field.trimmed().toLower();
+    for (size_t i = 0; i < lowerFields_.size(); ++i)
+        if (lowerFields_[i] == key)
+            return int(i);
+    return -1;
+}
+
+int ResultSet::requireField(const QString& field) const {
+    const int i = fieldIndex(field);
+    if (i < 0)
+        throw ConversionError(QStringLiteral("Поле «%1» не найдено в наборе данных %2")
+                                  .arg(field, objectName()));
+    return i;
+}
+
+void ResultSet::requireOpen() const {
+    if (!open_)
+        throw DbError(QStringLiteral("Набор данных %1 закрыт").arg(objectName()));
+}
+
+void ResultSet::requireBrowse() const {
+    if (state_ != State::Browse)
+        throw DbError(QStringLiteral("Набор данных %1 в режиме правки").arg(objectName()));
+}
+
+void ResultSet::open() {
+    if (open_)
+        return;
+    const ParsedStatement parsed = parseStatement(sql_);
+    PgResult result = connection_.exec(parsed.positional, params_.bind(parsed));
+    pg_result* r = result.get();
+
+    const int columns = PQnfields(r);
+    fields_.clear();
+    lowerFields_.clear();
+    for (int c = 0; c < columns; ++c) {
+        fields_.push_back(QString::fromUtf8(PQfname(r, c)));
+        lowerFields_.push_back(fields_.back().toLower());
+    }
+    storeRows_ = PQntuples(r);
+    cells_.clear();
+    cells_.reserve(size_t(storeRows_) * size_t(columns));
+    std::vector<Oid> types(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c)
+        types[size_t(c)] = PQftype(r, c);
+    for (int row = 0; row < storeRows_; ++row)
+        for (int c = 0; c < columns; ++c)
+            cells_.push_back(PQgetisnull(r, row, c)
+                                 ? QVariant()
+                                 : value::decode(PQgetvalue(r, row, c), PQgetlength(r, row, c),
+                                                 types[size_t(c)]));
+    open_ = true;
+    state_ = State::Browse;
+    try {
+        sortKeys_ = parseSortExpression(sortText_);
+        for (const SortKey& k : sortKeys_)
+            requireField(k.field);
+        filterExpr_.reset();
+        if (!filterText_.trimmed().isEmpty())
+            filterExpr_ = std::make_unique<FilterExpression>(
+                filterText_, [this](const QString& f) { return fieldIndex(f); });
+    } catch (...) {
+        close();
+        throw;
+    }
+    rebuildVisible();
+    setCurrent(visible_.empty() ? -1 : 0);
+    emit reset();
+}
+
+void ResultSet::close() {
+    const bool wasOpen = open_;
+    open_ = false;
+    cells_.clear();
+    cells_.shrink_to_fit();
+    visible_.clear();
+    storeRows_ = 0;
+    sortText_.clear();
+    sortKeys_.clear();
+    state_ = State::Browse;
+    current_ = -1;
+    eof_ = bof_ = true;
+    if (wasOpen)
+        emit reset();
+}
+
+void ResultSet::reopenKeepingPlace() {
+    const int row = current_;
+    const QString sort = sortText_;
+    close();
+    open();
+    setSort(sort);
+    moveTo(row);
+}
+
+void ResultSet::rebuildVisible() {
+    std::vector<int> order(static_cast<size_t>(storeRows_));
+    for (int i = 0; i < storeRows_; ++i)
+        order[size_t(i)] = i;
+    if (!sortKeys_.empty()) {
+        std::vector<std::pair<int, bool>> keys;
+        for (const SortKey& k : sortKeys_)
+            keys.emplace_back(fieldIndex(k.field), k.descending);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            for (const auto& [column, descending] : keys) {
+                const int c = compareCells(cell(a, column), cell(b, column));
+                if (c != 0)
+                    return descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    visible_.clear();
+    if (filtered_ && filterExpr_) {
+        const FilterExpression::CellAccess access = [this](int row, int column) -> const QVariant& {
+            return cell(row, column);
+        };
+        for (int row : order)
+            if (filterExpr_->matches(access, row))
+                visible_.push_back(row);
+    } else {
+        visible_ = std::move(order);
+    }
+}
+
+void ResultSet::setCurrent(int row) {
+    if (visible_.empty()) {
+        current_ = -1;
+        eof_ = bof_ = true;
+    } else {
+        current_ = std::clamp(row, 0, int(visible_.size()) - 1);
+        eof_ = bof_ = false;
+    }
+    emit currentChanged(current_);
+}
+
+void ResultSet::first() {
+    setCurrent(0);
+}
+
+void ResultSet::last() {
+    setCurrent(int(visible_.size()) - 1);
+}
+
+void ResultSet::next() {
+    if (current_ + 1 >= int(visible_.size())) {
+        eof_ = true;
+        return;
+    }
+    setCurrent(current_ + 1);
+}
+
+void ResultSet::prior() {
+    if (current_ <= 0) {
+        bof_ = true;
+        return;
+    }
+    setCurrent(current_ - 1);
+}
+
+void ResultSet::moveTo(int row) { setCurrent(row); }
+
+bool ResultSet::locate(const QString& field, const QVariant& wanted) {
+    requireOpen();
+    const int column = requireField(field);
+    for (size_t i = 0; i < visible_.size(); ++i) {
+        if (sameValue(cell(visible_[i], column), wanted)) {
+            setCurrent(int(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+void ResultSet::setSort(const QString& expression) {
+    std::vector<SortKey> keys = parseSortExpression(expression);
+    if (open_)
+        for (const SortKey& k : keys)
+            requireField(k.field);
+    sortText_ = expression;
+    sortKeys_ = std::move(keys);
+    if (!open_)
+        return;
+    const int keep = current_ >= 0 ? visible_[size_t(current_)] : -1;
+    rebuildVisible();
+    const auto found = std::find(visible_.begin(), visible_.end(), keep);
+    emit reset();
+    setCurrent(found == visible_.end() ? 0 : int(found - visible_.begin()));
+}
+
+void ResultSet::setFilter(const QString& expression) {
+    std::unique_ptr<FilterExpression> compiled;
+    if (open_ && !expression.trimmed().isEmpty())
+        compiled = std::make_unique<FilterExpression>(
+            expression, [this](const QString& f) { return fieldIndex(f); });
+    filterText_ = expression;
+    filterExpr_ = std::move(compiled);
+    if (open_ && filtered_) {
+        rebuildVisible();
+        emit reset();
+        setCurrent(0);
+    }
+}
+
+void ResultSet::setFiltered(bool on) {
+    if (on == filtered_)
+        return;
+    filtered_ = on;
+    if (open_) {
+        rebuildVisible();
+        emit reset();
+        setCurrent(0);
+    }
+}
+
+const QVariant& ResultSet::valueAt(int row, int column) const {
+    return cell(visible_.at(size_t(row)), column);
+}
+
+QVariant ResultSet::value(const QString& field) const {
+    requireOpen();
+    const int column = requireField(field);
+    if (state_ != State::Browse)
+        return buffer_[size_t(column)];
+    if (current_ < 0)
+        return {};
+    return cell(visible_[size_t(current_)], column);
+}
+
+bool ResultSet::isNull(const QString& field) const { return value::isNull(value(field)); }
+QString ResultSet::asString(const QString& field) const { return value::toString(value(field)); }
+double ResultSet::asDouble(const QString& field) const { return value::toDouble(value(field), field); }
+qint32 ResultSet::asInt(const QString& field) const { return value::toInt32(value(field), field); }
+qint64 ResultSet::asInt64(const QString& field) const { return value::toInt64(value(field), field); }
+QDate ResultSet::asDate(const QString& field) const { return value::toDate(value(field), field); }
+
+void ResultSet::setUpdateTable(const QString& table, const QString& keyField) {
+    updateTable_ = table;
+    keyField_ = keyField;
+}
+
+void ResultSet::append() {
+    requireOpen();
+    requireBrowse();
+    if (updateTable_.isEmpty())
+        throw DbError(QStringLiteral("Набор данных %1 только для чтения").arg(objectName()));
+    buffer_.assign(fields_.size(), QVariant());
+    modified_.assign(fields_.size(), false);
+    state_ = State::Insert;
+}
+
+void ResultSet::edit() {
+    requireOpen();
+    if (state_ != State::Browse)
+        return;
+    if (updateTable_.isEmpty())
+        throw DbError(QStringLiteral("Набор данных %1 только для чтения").arg(objectName()));
+    if (current_ < 0)
+        throw DbError(QStringLiteral("Набор данных %1 пуст").arg(objectName()));
+    const int row = visible_[size_t(current_)];
+    buffer_.assign(cells_.begin() + qsizetype(size_t(row) * fields_.size()),
+                   cells_.begin() + qsizetype(size_t(row + 1) * fields_.size()));
+    modified_.assign(fields_.size(), false);
+    state_ = State::Edit;
+}
+
+void ResultSet::setValue(const QString& field, const QVariant& v) {
+    if (state_ == State::Browse)
+        throw DbError(QStringLiteral("Набор данных %1 не в режиме правки").arg(objectName()));
+    const int column = requireField(field);
+    buffer_[size_t(column)] = v;
+    modified_[size_t(column)] = true;
+}
+
+void ResultSet::cancel() { state_ = State::Browse; }
+
+void ResultSet::storeReturnedRow(pg_result* r, int storeRow) {
+    for (int c = 0; c < PQnfields(r); ++c) {
+        const int column = fieldIndex(QString::fromUtf8(PQfname(r, c)));
+        if (column < 0)
+            continue;
+        cells_[size_t(storeRow) * fields_.size() + size_t(column)] =
+            PQgetisnull(r, 0, c) ? QVariant()
+                                 : value::decode(PQgetvalue(r, 0, c), PQgetlength(r, 0, c),
+                                                 PQftype(r, c));
+    }
+}
+
+namespace {
+
+// "where" part that finds one row again: by its key, or by every value it was read with.
+QString rowCondition(const std::vector<QString>& fields, const std::vector<QVariant>& original,
+                     int keyColumn, const QString& table,
+                     std::vector<std::optional<QByteArray>>& params) {
+    if (keyColumn >= 0) {
+        params.push_back(value::parameterText(original[size_t(keyColumn)]));
+        return QStringLiteral("%1 = $%2").arg(quoteIdentifier(fields[size_t(keyColumn)])).arg(params.size());
+    }
+    QStringList parts;
+    for (size_t c = 0; c < fields.size(); ++c) {
+        params.push_back(value::parameterText(original[c]));
+        parts << QStringLiteral("%1 is not distinct from $%2").arg(quoteIdentifier(fields[c])).arg(params.size());
+    }
+    return QStringLiteral("ctid = (select ctid from %1 where %2 limit 1)").arg(table, parts.join(QLatin1String(" and ")));
+}
+
+} // namespace
+
+void ResultSet::post() {
+    if (state_ == State::Browse)
+        return;
+    std::vector<std::optional<QByteArray>> params;
+    QStringList columns, values;
+    for (size_t c = 0; c < fields_.size(); ++c) {
+        if (!modified_[c])
+            continue;
+        params.push_back(value::parameterText(buffer_[c]));
+        columns << quoteIdentifier(fields_[c]);
+        values << QStringLiteral("$%1").arg(params.size());
+    }
+    QString sql;
+    int storeRow = -1;
+    if (state_ == State::Insert) {
+        sql = columns.isEmpty()
+                  ? QStringLiteral("insert into %1 default values returning *").arg(updateTable_)
+                  : QStringLiteral("insert into %1 (%2) values (%3) returning *")
+                        .arg(updateTable_, columns.join(QLatin1String(", ")), values.join(QLatin1String(", ")));
+    } else {
+        if (columns.isEmpty()) {
+            state_ = State::Browse;
+            return;
+        }
+        storeRow = visible_[size_t(current_)];
+        std::vector<QVariant> original(cells_.begin() + qsizetype(size_t(storeRow) * fields_.size()),
+                                       cells_.begin() + qsizetype(size_t(storeRow + 1) * fields_.size()));
+        QStringList sets;
+        for (int i = 0; i < columns.size(); ++i)
+            sets << columns[i] + QStringLiteral(" = ") + values[i];
+        const QString where = rowCondition(fields_, original, fieldIndex(keyField_), updateTable_, params);
+        sql = QStringLiteral("update %1 set %2 where %3 returning *")
+                  .arg(updateTable_, sets.join(QLatin1String(", ")), where);
+    }
+    PgResult result = connection_.exec(sql.toUtf8(), params);
+    if (PQntuples(result.get()) == 0)
+        throw DbError(QStringLiteral("Запись не найдена: её изменили или удалили на другой рабочей станции"));
+    if (state_ == State::Insert) {
+        storeRow = storeRows_++;
+        cells_.insert(cells_.end(), buffer_.begin(), buffer_.end());
+        storeReturnedRow(result.get(), storeRow);
+        visible_.push_back(storeRow);
+        state_ = State::Browse;
+        emit reset();
+        setCurrent(int(visible_.size()) - 1);
+    } else {
+        storeReturnedRow(result.get(), storeRow);
+        state_ = State::Browse;
+        emit rowChanged(current_);
+    }
+}
+
+void ResultSet::remove() {
+    requireOpen();
+    requireBrowse();
+    if (updateTable_.isEmpty())
+        throw DbError(QStringLiteral("Набор данных %1 только для чтения").arg(objectName()));
+    if (current_ < 0)
+        throw DbError(QStringLiteral("Набор данных %1 пуст").arg(objectName()));
+    const int storeRow = visible_[size_t(current_)];
+    std::vector<QVariant> original(cells_.begin() + qsizetype(size_t(storeRow) * fields_.size()),
+                                   cells_.begin() + qsizetype(size_t(storeRow + 1) * fields_.size()));
+    std::vector<std::optional<QByteArray>> params;
+    const QString where = rowCondition(fields_, original, fieldIndex(keyField_), updateTable_, params);
+    connection_.exec(QStringLiteral("delete from %1 where %2").arg(updateTable_, where).toUtf8(), params);
+    visible_.erase(visible_.begin() + current_);
+    const int row = current_;
+    emit reset();
+    setCurrent(row);
+}
+
+} // namespace data

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "Parameters.h"
+#include "SortExpression.h"
+
+#include <QDate>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct pg_result;
+
+namespace data {
+
+class Connection;
+class FilterExpression;
+
+// A query whose rows are fetched whole into a snapshot on the workstation. Sorting,
+// filtering and locating work on the snapshot; it sees later changes only when opened
+// again. Closing forgets the sort expression; the filter stays until changed.
+// Row numbers are positions among the rows that pass the filter, in sort order.
+class ResultSet : public QObject {
+    Q_OBJECT
+public:
+    explicit ResultSet(Connection& connection, const QString& name = {}, QObject* parent = nullptr);
+    ~ResultSet() override;
+
+    QString name() const { return objectName(); }
+
+    void setSql(const QString& sql);
+    QString sql() const { return sql_; }
+    void setParam(const QString& name, const QVariant& value) { params_.set(name, value); }
+    QVariant param(const QString& name) const { return params_.value(name); }
+
+    void open();
+    void close();
+    bool isOpen() const { return open_; }
+    // Re-run keeping place: the same sort expression and the same row number afterwards.
+    void reopenKeepingPlace();
+
+    // Columns.
+    int fieldCount() const { return int(fields_.size()); }
+    QString fieldName(int column) const { return fields_.at(size_t(column)); }
+    int fieldIndex(const QString& field) const; // -1 when absent
+    bool hasField(const QString& field) const { return fieldIndex(field) >= 0; }
+
+    // Navigation over the visible rows.
+    int rowCount() const { return int(visible_.size()); }
+    bool isEmpty() const { return visible_.empty(); }
+    int recNo() const { return current_; } // -1 when there is no row
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    void first();
+    void last();
+    void next();
+    void prior();
+    void moveTo(int row); // clamped to the visible rows
+    bool locate(const QString& field, const QVariant& value);
+
+    // Sort and filter.
+    void setSort(const QString& expression);
+    QString sort() const { return sortText_; }
+    void setFilter(const QString& expression);
+    QString filter() const { return filterText_; }
+    void setFiltered(bool on);
+    bool filtered() const { return filtered_; }
+
+    // Values of the current row (or of the edit buffer while editing).
+    QVariant value(const QString& field) const;
+    bool isNull(const QString& field) const;
+    QString asString(const QString& field) const;
+    double asDouble(const QString& field) const;
+    qint32 asInt(const QString& field) const; // refuses values outside 32 bits
+    qint64 asInt64(const QString& field) const;
+    QDate asDate(const QString& field) const;
+
+    // Values of any visible row, for grids.
+    const QVariant& valueAt(int row, int column) const;
+
+    // Editing a result opened on one table: the table and its key column. Without a key
+    // column a row is found again by all the values it was read with.
+    void setUpdateTable(const QString& table, const QString& keyField = QStringLiteral("id"));
+    enum class State { Browse, Edit, Insert };
+    State state() const { return state_; }
+    void append();
+    void edit();
+    void setValue(const QString& field, const QVariant& value);
+    void post();
+    void cancel();
+    void remove();
+
+signals:
+    void reset();           // opened, closed, sorted or filtered: rows changed wholesale
+    void rowChanged(int row);
+    void currentChanged(int row);
+
+private:
+    int requireField(const QString& field) const;
+    const QVariant& cell(int storeRow, int column) const {
+        return cells_[size_t(storeRow) * fields_.size() + size_t(column)];
+    }
+    void rebuildVisible();
+    void setCurrent(int row);
+    void requireOpen() const;
+    void requireBrowse() const;
+    void storeReturnedRow(::pg_result* result, int storeRow);
+
+    Connection& connection_;
+    QString sql_;
+    Parameters params_;
+    bool open_ = false;
+
+    std::vector<QString> fields_;
+    std::vector<QString> lowerFields_;
+    std::vector<QVariant> cells_; // row-major
+    int storeRows_ = 0;
+    std::vector<int> visible_; // store row per visible row
+    int current_ = -1;
+    bool eof_ = true, bof_ = true;
+
+    QString sortText_;
+    std::vector<SortKey> sortKeys_;
+    QString filterText_;
+    bool filtered_ = false;
+    std::unique_ptr<FilterExpression> filterExpr_;
+
+    QString updateTable_;
+    QString keyField_;
+    State state_ = State::Browse;
+    std::vector<QVariant> buffer_;
+    std::vector<bool> modified_;
+};
+
+} // namespace data

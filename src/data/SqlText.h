@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// Pieces of statement text. Every value goes in through one of these, so typed text can
+// never change what a statement means.
+namespace sqltext {
+
+// Decimal integer without leading zeros.
+QString integer(qint64 v);
+// Shortest decimal form that reads back as the same number, "." as the separator: 12.5, 100.
+QString decimal(double v);
+// A number as the user typed it, "," taken as the separator: "1,5" gives "1.5". Anything
+// that is not a plain decimal number is refused with ConversionError.
+QString typedDecimal(const QString& typed);
+// A typed whole number ("3", " 12 "); anything else is refused with ConversionError.
+QString typedInteger(const QString& typed);
+// DD.MM.YYYY.
+QString date(const QDate& d);
+// to_date('DD.MM.YYYY', 'DD.MM.YYYY').
+QString toDate(const QDate& d);
+// A quoted literal: 'O''Neil'. Characters the server cannot store (NUL) are dropped.
+QString quoted(const QString& text);
+// A quoted like pattern matching text that begins with the typed text: 'O''Ne%'. The
+// wildcards % and _ and the backslash typed by the user are taken literally.
+QString likePrefix(const QString& typed);
+// Client-side filter comparisons built the same way.
+QString filterEquals(const QString& field, qint64 v);
+QString filterLikePrefix(const QString& field, const QString& typed);
+
+} // namespace sqltext
