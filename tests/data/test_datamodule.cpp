@@ -1,0 +1,201 @@
+// The shared data module's statements against a small plant of its own.
+#include "TestDatabase.h"
+
+#include "data/DataModule.h"
+#include "data/Defaults.h"
+#include "data/Error.h"
+#include "ui/Messages.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDate day(2026, 12, 9);
+
+class DataModuleTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        testdb::exec(QString::fromUtf8(R"(
+insert into hrms_staffpos.staffpos(id, s_caption) values (900101, 'Слесарь');
+insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values
+  (900001, '501', 'Абрамов А.А.', true),
+  (900002, '502', 'Борисов Б.Б.', true),
+  (900003, '503', 'Васильев В.В.', false);
+insert into hrms_movement.movement(id, id_employee, id_staffpos, d_begin, d_end) values
+  (900201, 900001, 900101, '2020-01-01', null),
+  (900202, 900002, 900101, '2019-01-01', '2020-12-31');
+insert into cmn_gds_and_srv.gds_and_srv(id, s_caption) values (800501, 'RAL 3020 красная');
+insert into accounts_dep.izdel(id, marka, nom, massa) values
+  (800001, E'\tМарка-А\t', 'Стулья', 0.1234567),
+  (800002, 'Марка-Б', 'Столы', 2);
+insert into accounts_dep.vid_oper(id, vid) values (901, 'Сборка'), (902, 'Покраска');
+insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values
+  (701, 901, 0, 800001, 10.5), (702, 902, 1, 800002, 3), (703, 901, 1, 800001, 4),
+  (704, 999, 0, 800002, 5);
+insert into accounts_dep.norm(o_id, norma, price, prize) values (701, 100, 9.75, 5);
+delete from accounts_dep.norm where o_id = 703;
+insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, color, ok) values
+  (5001, '2026-12-09', 1, 501, 800001, 701, 10.123, 3.5, 1, 8, 0, 'no'),
+  (5002, '2026-12-09', 1, 501, 800001, 701, 10.123, 1, 0, 1, 0, 'да'),
+  (5003, '2026-12-09', 1, 999, 800001, 701, 1, 1, 0, 1, 0, 'no'),
+  (5004, '2026-12-09', 1, 501, 800099, 701, 1, 1, 0, 1, 0, 'no'),
+  (5005, '2026-12-09', 1, 501, 800001, 799, 1, 1, 0, 1, 0, 'no'),
+  (5006, '2026-12-09', 1, 501, 800002, 704, 1, 1, 0, 1, 0, 'no'),
+  (5007, '2026-12-09', 1, 501, 800001, 701, 1, 1, 0, 1, 0, 'ta'),
+  (5008, '2026-12-09', 1, 501, 800001, 701, 1, 1, 0, 1, 0, null),
+  (5009, '2026-12-08', 1, 501, 800001, 701, 1, 1, 0, 1, 0, 'no'),
+  (6002, '2026-12-09', 2, 502, 800002, 702, 2, 1, 0, 4, 800501, 'ok'),
+  (6001, '2026-12-09', 2, 502, 800002, 702, 2, 1, 0, 4, 800501, 'no'),
+  (6003, '2026-12-09', 4, 501, 800002, 702, 2, 1, 0, 2, 0, 'no');
+insert into accounts_dep.h_tabel(w_id, smena, month, year, d1, d9, d31) values
+  (501, 1, 12, 2026, 3, 9, 1), (502, 1, 12, 2026, 0, 4, 0), (501, 2, 12, 2026, 5, 0, 0),
+  (501, 1, 11, 2026, 8, 0, 0);
+)"));
+    }
+
+    void SetUp() override {
+        testdb::openAs(module.ADO_DB, "master", "master");
+        for (int shift = 1; shift <= 4; ++shift) {
+            module.journal(shift).setParam("data", day.startOfDay());
+            module.journal(shift).setParam("ok", "ta");
+        }
+    }
+
+    static QList<int> ids(data::ResultSet& rs, const QString& field = "id") {
+        QList<int> out;
+        for (rs.first(); !rs.eof(); rs.next())
+            out << rs.asInt(field);
+        return out;
+    }
+
+    ui::MessageRecorder messages;
+    data::DataModule module{[](const QString& m) { ui::Messages::error(m); }};
+};
+
+TEST_F(DataModuleTest, JournalListsOnlyWholePositionsOfItsShiftAndDate) {
+    data::ResultSet& s1 = module.Smena1;
+    s1.open();
+    QList<int> listed = ids(s1);
+    std::sort(listed.begin(), listed.end());
+    // Missing worker, product, operation or type, 'ta', an empty state and another day: absent.
+    EXPECT_EQ(listed, (QList<int>{5001, 5002}));
+
+    ASSERT_TRUE(s1.locate("id", 5001));
+    EXPECT_DOUBLE_EQ(s1.asDouble("summa"), 25.31);
+    EXPECT_EQ(s1.asString("fio"), QString::fromUtf8("Абрамов А.А."));
+    EXPECT_EQ(s1.asString("nmn"), QString::fromUtf8("Готовая продукция"));
+    EXPECT_EQ(s1.asString("s_caption_color"), "") << "no colour, no caption";
+    EXPECT_EQ(s1.asInt("time"), 8);
+    EXPECT_EQ(s1.asDate("data"), day);
+    ASSERT_TRUE(s1.locate("id", 5002));
+    EXPECT_EQ(s1.asString("ok"), QString::fromUtf8("да"));
+    EXPECT_EQ(s1.fieldName(0), "id");
+}
+
+TEST_F(DataModuleTest, LaterShiftsOrderEqualPositionsByIdAndListIdAfterPrize) {
+    module.Smena2.open();
+    EXPECT_EQ(ids(module.Smena2), (QList<int>{6001, 6002}));
+    EXPECT_EQ(module.Smena2.fieldIndex("id"), module.Smena2.fieldIndex("prize") + 1);
+    EXPECT_EQ(module.Smena2.asString("s_caption_color"), QString::fromUtf8("RAL 3020 красная"));
+    EXPECT_EQ(module.Smena2.asString("nmn"), QString::fromUtf8("Заготовки"));
+    module.Smena3.open();
+    EXPECT_EQ(module.Smena3.rowCount(), 0);
+    module.Smena4.open();
+    EXPECT_EQ(ids(module.Smena4), (QList<int>{6003}));
+    module.Smena1.open();
+    EXPECT_EQ(module.Smena1.fieldCount(), module.Smena4.fieldCount());
+}
+
+TEST_F(DataModuleTest, ReferenceListsReadWorkersProductsAndTypes) {
+    module.Workers.open();
+    EXPECT_EQ(ids(module.Workers), (QList<int>{501, 502})) << "employees only, by name";
+    module.Workers.locate("id", "501");
+    EXPECT_EQ(module.Workers.asString("s_staffpos_hl"), QString::fromUtf8("Слесарь"));
+    EXPECT_EQ(module.Workers.asInt("p_id"), 900001);
+    module.Workers.locate("id", "502");
+    EXPECT_EQ(module.Workers.asString("s_staffpos_hl"), "") << "no current movement";
+
+    module.Izdel.open();
+    ASSERT_TRUE(module.Izdel.locate("id", 800001));
+    EXPECT_EQ(module.Izdel.asString("MARKA"), QString::fromUtf8("Марка-А"));
+    EXPECT_DOUBLE_EQ(module.Izdel.asDouble("massa"), 0.12346);
+
+    module.Vid_oper.open();
+    EXPECT_EQ(module.Vid_oper.asString("VID"), QString::fromUtf8("Покраска"));
+}
+
+TEST_F(DataModuleTest, OperationsNeedANormStepAndANewOneGetsItsFirst) {
+    module.Oper.open();
+    QList<int> listed = ids(module.Oper);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (QList<int>{701, 702})) << "703 has no step, 704 no type";
+    module.Oper.locate("id", 701);
+    EXPECT_EQ(module.Oper.asInt64("norma"), 2);
+    EXPECT_DOUBLE_EQ(module.Oper.asDouble("cena"), 9.75) << "the lowest step price";
+    module.Oper.close();
+
+    module.Oper_ins.setParam("oper_vid", 902);
+    module.Oper_ins.setParam("naimen", 0);
+    module.Oper_ins.setParam("i_id", 800001);
+    module.Oper_ins.setParam("cena_new", 12.5);
+    module.Oper_ins.execute();
+    module.Oper.open();
+    const int id = testdb::exec("select id from accounts_dep.oper where vid=902 and i_id=800001").toInt();
+    ASSERT_TRUE(module.Oper.locate("id", id));
+    EXPECT_EQ(module.Oper.asInt64("norma"), 1);
+    EXPECT_DOUBLE_EQ(module.Oper.asDouble("cena"), 12.5);
+
+    module.Oper_ed.setParam("oper_vid", 901);
+    module.Oper_ed.setParam("naimen", 1);
+    module.Oper_ed.setParam("i_id", 800002);
+    module.Oper_ed.setParam("id", id);
+    EXPECT_EQ(module.Oper_ed.execute(), 1);
+    module.Oper_del.setParam("id", id);
+    EXPECT_EQ(module.Oper_del.execute(), 1);
+    EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.norm where o_id=%1").arg(id)).toInt(), 0);
+}
+
+TEST_F(DataModuleTest, TimesheetQueriesTotalTheMonthOfTheirShift) {
+    data::ResultSet& t1 = module.timesheet(1);
+    t1.setParam("mnth", 12);
+    t1.setParam("yea", 2026);
+    t1.open();
+    EXPECT_EQ(ids(t1, "w_id"), (QList<int>{501, 502}));
+    t1.first();
+    EXPECT_EQ(t1.asInt("summ"), 13);
+    EXPECT_EQ(t1.asInt("d31"), 1);
+    EXPECT_EQ(t1.asString("fio"), QString::fromUtf8("Абрамов А.А."));
+    data::ResultSet& t2 = module.timesheet(2);
+    t2.setParam("MNTH", 12);
+    t2.setParam("YEA", 2026);
+    t2.open();
+    EXPECT_EQ(t2.rowCount(), 1);
+    EXPECT_THROW(module.timesheet(4), data::ConversionError);
+}
+
+TEST_F(DataModuleTest, CountCheckReportsADuplicateOnce) {
+    EXPECT_FALSE(module.countCheck("select 0 as cnt", QString::fromUtf8("Уже есть")));
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(module.countCheck("select 2 as cnt", QString::fromUtf8("Уже есть")));
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].caption, QString::fromUtf8("Ошибка"));
+    EXPECT_EQ(messages.messages[0].text, QString::fromUtf8("Уже есть"));
+    EXPECT_EQ(messages.messages[0].icon, ui::Messages::Icon::Error);
+    EXPECT_FALSE(module.Control.isOpen());
+    EXPECT_THROW(module.countCheck("select count(*) as cnt from accounts_dep.no_such"), data::DbError);
+}
+
+TEST_F(DataModuleTest, TheStartUpAccountMayOnlyReadAndRaiseTheBuildStamp) {
+    data::Connection startup;
+    testdb::openAs(startup, data::defaults::startupUser(), data::defaults::startupPassword());
+    startup.exec("select d, t from accounts_dep.ver");
+    startup.exec("update accounts_dep.ver set t = t");
+    for (const char* forbidden :
+         {"select count(*) from accounts_dep.smena", "select count(*) from cmn_contractor.person",
+          "delete from accounts_dep.ver", "insert into accounts_dep.h_tabel(w_id, smena, month, year) values (1,1,1,2026)"}) {
+        SCOPED_TRACE(forbidden);
+        EXPECT_THROW(startup.exec(forbidden), data::DbError);
+    }
+}
+
+} // namespace

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "data/Connection.h"
+
+#include <QString>
+#include <QVariant>
+
+// Every test program gets a database of its own, cloned from the template that the test
+// script loaded, so no test sees another program's rows. The programs run through the
+// test script, which tells them where the cluster is.
+namespace testdb {
+
+QString socketFolder();
+QString databaseName();
+
+// Opens a connection to the test database as the cluster's superuser (for fixtures that
+// write ERP tables) or as a login of the program.
+void openAdmin(data::Connection& connection);
+void openAs(data::Connection& connection, const QString& user, const QString& password);
+
+// The superuser connection shared by a test program.
+data::Connection& admin();
+// Runs one or more statements as the superuser; returns the first value of the last result.
+QVariant exec(const QString& sql);
+
+// The password of the cluster's superuser; never printed.
+QString adminPassword();
+
+} // namespace testdb
