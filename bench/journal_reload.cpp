@@ -1,0 +1,150 @@
+// Reloads the four journal queries of one date through the data module (open, fetch,
+// snapshot) and, in the same run, the same four statements through psql; then filters
+// 20 000 workers on the workstation by a two-letter prefix.
+//
+//   bench_journal_reload SOCKET DATABASE USER PASSWORD_FILE DATE(YYYY-MM-DD) [RUNS]
+#include "data/DataModule.h"
+#include "data/Error.h"
+#include "data/SqlText.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
+}
+
+double minimum(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+// The journal statement of a shift with its two parameters written in as literals.
+QString literalStatement(data::ResultSet& rs, const QDate& date) {
+    QString sql = rs.sql();
+    sql.replace(QLatin1String(":data"), sqltext::quoted(date.toString(Qt::ISODate)));
+    sql.replace(QLatin1String(":ok"), sqltext::quoted(QStringLiteral("ta")));
+    return sql;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList a = app.arguments();
+    if (a.size() < 6) {
+        std::fprintf(stderr, "usage: %s SOCKET DATABASE USER PASSWORD_FILE DATE [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const QString socket = a[1], database = a[2], user = a[3];
+    QFile pwFile(a[4]);
+    if (!pwFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read the password file\n");
+        return 2;
+    }
+    const QString password = QString::fromUtf8(pwFile.readAll()).trimmed();
+    const QDate date = QDate::fromString(a[5], Qt::ISODate);
+    const int runs = a.size() > 6 ? a[6].toInt() : 30;
+
+    data::DataModule module([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    std::vector<double> program;
+    int rows = 0;
+    try {
+        module.ADO_DB.open(socket, database, user, password);
+        for (int shift = 1; shift <= 4; ++shift) {
+            module.journal(shift).setParam("data", date.startOfDay());
+            module.journal(shift).setParam("ok", "ta");
+        }
+        for (int run = -3; run < runs; ++run) {
+            QElapsedTimer t;
+            t.start();
+            rows = 0;
+            for (int shift = 1; shift <= 4; ++shift) {
+                data::ResultSet& rs = module.journal(shift);
+                rs.close();
+                rs.open();
+                rows += rs.rowCount();
+            }
+            if (run >= 0)
+                program.push_back(t.nsecsElapsed() / 1e6);
+        }
+    } catch (const data::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return 1;
+    }
+
+    // psql: one session, the four statements per run, its own \timing of each.
+    QString script = QStringLiteral("\\o /dev/null\n\\timing on\n");
+    for (int run = -3; run < runs; ++run)
+        for (int shift = 1; shift <= 4; ++shift)
+            script += literalStatement(module.journal(shift), date) + QStringLiteral(";\n");
+    QProcess psql;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGPASSWORD"), password);
+    psql.setProcessEnvironment(env);
+    psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), socket,
+                                        QStringLiteral("-U"), user, QStringLiteral("-d"), database});
+    psql.write(script.toUtf8());
+    psql.closeWriteChannel();
+    psql.waitForFinished(600000);
+    const QString out = QString::fromUtf8(psql.readAllStandardOutput());
+    static const QRegularExpression timing(QStringLiteral("Time: ([0-9.]+) ms"));
+    std::vector<double> statements;
+    for (auto it = timing.globalMatch(out); it.hasNext();)
+        statements.push_back(it.next().captured(1).toDouble());
+    if (statements.size() != size_t(4 * (runs + 3))) {
+        std::fprintf(stderr, "psql gave %zu timings: %s\n", statements.size(),
+                     qPrintable(QString::fromUtf8(psql.readAllStandardError())));
+        return 1;
+    }
+    std::vector<double> viaPsql;
+    for (int run = 3; run < runs + 3; ++run)
+        viaPsql.push_back(statements[size_t(run * 4)] + statements[size_t(run * 4 + 1)] +
+                          statements[size_t(run * 4 + 2)] + statements[size_t(run * 4 + 3)]);
+
+    // 20 000 workers filtered on the workstation by a two-letter prefix.
+    std::vector<double> filtering;
+    int matched = 0;
+    try {
+        data::ResultSet workers(module.ADO_DB, QStringLiteral("workers"));
+        workers.setSql(QString::fromUtf8(
+            "select g::text as id, (array['Иванов','Петров','Сидоров','Кузнецов','Смирнов',"
+            "'Попов','Васильев','Морозов','Новиков','Фёдоров'])[g % 10 + 1] || ' ' || g || ' ' "
+            "|| chr(1040 + g % 32) || '.' as fio from generate_series(1, 20000) g"));
+        workers.open();
+        for (int run = -3; run < runs; ++run) {
+            QElapsedTimer t;
+            t.start();
+            workers.setFilter(sqltext::filterLikePrefix(QStringLiteral("fio"), QString::fromUtf8("Ив")));
+            workers.setFiltered(true);
+            matched = workers.rowCount();
+            const double ms = t.nsecsElapsed() / 1e6;
+            workers.setFiltered(false);
+            if (run >= 0)
+                filtering.push_back(ms);
+        }
+    } catch (const data::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return 1;
+    }
+
+    QTextStream o(stdout);
+    o << "journal reload of " << date.toString(Qt::ISODate) << ": " << rows << " rows in 4 shifts, "
+      << runs << " runs\n";
+    o << QString::asprintf("  program (open, fetch, snapshot): median %.2f ms, min %.2f ms\n",
+                           median(program), minimum(program));
+    o << QString::asprintf("  psql (\\timing of the 4 statements): median %.2f ms, min %.2f ms\n",
+                           median(viaPsql), minimum(viaPsql));
+    o << QString::asprintf("  ratio program/psql (medians): %.2f\n", median(program) / median(viaPsql));
+    o << QString::asprintf("client filter of 20000 workers by a 2-letter prefix (%d match): median %.3f ms, min %.3f ms\n",
+                           matched, median(filtering), minimum(filtering));
+    return 0;
+}

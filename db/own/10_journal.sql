@@ -1,0 +1,140 @@
+-- The journal's own tables.
+--
+-- Keys are assigned by the database. smena.w_id, i_id and o_id carry no
+-- foreign keys on purpose: the journal keeps positions whose worker, product
+-- or operation has gone; the journal views simply do not show them.
+
+create schema accounts_dep;
+
+create table accounts_dep.izdel (
+    id    t_id primary key,                -- the product's ERP goods id
+    marka varchar(50),
+    nom   varchar(100),
+    massa double precision                 -- boxes per piece
+);
+
+create table accounts_dep.vid_oper (
+    id  serial primary key,
+    vid varchar(50) not null
+);
+-- Operation type names are unique regardless of letter case.
+create unique index vid_oper_upper_vid on accounts_dep.vid_oper (upper(vid));
+
+-- No foreign keys to vid_oper or izdel: deleting a type or product leaves
+-- its operations as they are.
+create table accounts_dep.oper (
+    id       serial primary key,
+    vid      integer,
+    naimen   smallint,
+    i_id     integer,
+    i_id_old integer,
+    cena_new double precision,
+    cena     numeric,
+    unique (vid, naimen, i_id)
+);
+create index oper_i_id on accounts_dep.oper (i_id);
+create index oper_i_id_old on accounts_dep.oper (i_id_old);
+
+create table accounts_dep.norm (
+    id    serial primary key,
+    o_id  integer not null references accounts_dep.oper(id) on delete cascade,
+    norma integer,
+    price double precision,
+    prize integer
+);
+create index norm_o_id on accounts_dep.norm (o_id);
+
+-- The operations list shows only operations with a norm step, and the program
+-- inserts an operation alone with its starting price: give it that step.
+create function accounts_dep.oper_first_norm() returns trigger
+language plpgsql as $$
+begin
+    insert into accounts_dep.norm (o_id, norma, price, prize)
+    values (new.id, 0, coalesce(new.cena_new, 0), 0);
+    return null;
+end $$;
+
+create trigger oper_first_norm after insert on accounts_dep.oper
+    for each row execute function accounts_dep.oper_first_norm();
+
+create table accounts_dep.smena (
+    id            serial primary key,
+    data          date not null,
+    smena         smallint not null,
+    w_id          integer,
+    i_id          integer,
+    o_id          integer,
+    cena          double precision,
+    kol_vo        double precision,
+    brak          smallint default 0,
+    time          integer default 0,
+    color         integer default 0,
+    ok            varchar(255) default 'no',
+    vvod          timestamp default now(),
+    prize         double precision default 0,
+    id_doc        t_id default 0,
+    id_doc_item   t_id default 0,
+    f_gds_qty_use double precision default 0,
+    id_gds_use    t_id default 0,
+    id_cons_use   t_id default 0
+);
+-- journal of a date and shift; reports over a date range
+create index smena_data_smena on accounts_dep.smena (data, smena);
+-- hours roll-up of a worker's date and shift
+create index smena_worker_day on accounts_dep.smena (w_id, smena, data);
+-- quantities already made against a requisition line
+create index smena_doc_item on accounts_dep.smena (id_doc_item) where id_doc_item <> 0;
+
+create table accounts_dep.h_tabel (
+    id    serial primary key,
+    w_id  integer not null,
+    smena smallint not null,
+    month smallint not null check (month between 1 and 12),
+    year  smallint not null,
+    d1  smallint not null default 0, d2  smallint not null default 0,
+    d3  smallint not null default 0, d4  smallint not null default 0,
+    d5  smallint not null default 0, d6  smallint not null default 0,
+    d7  smallint not null default 0, d8  smallint not null default 0,
+    d9  smallint not null default 0, d10 smallint not null default 0,
+    d11 smallint not null default 0, d12 smallint not null default 0,
+    d13 smallint not null default 0, d14 smallint not null default 0,
+    d15 smallint not null default 0, d16 smallint not null default 0,
+    d17 smallint not null default 0, d18 smallint not null default 0,
+    d19 smallint not null default 0, d20 smallint not null default 0,
+    d21 smallint not null default 0, d22 smallint not null default 0,
+    d23 smallint not null default 0, d24 smallint not null default 0,
+    d25 smallint not null default 0, d26 smallint not null default 0,
+    d27 smallint not null default 0, d28 smallint not null default 0,
+    d29 smallint not null default 0, d30 smallint not null default 0,
+    d31 smallint not null default 0,
+    -- two workstations must not create two rows for one worker's month
+    unique (w_id, smena, month, year)
+);
+create index h_tabel_month on accounts_dep.h_tabel (year, month);
+
+-- Consumption and brigade rows belong to their position and go with it.
+create table accounts_dep.smena_gds_use (
+    id          serial primary key,
+    id_smena    integer not null references accounts_dep.smena(id) on delete cascade,
+    id_gds_use  t_id not null,
+    f_qty_use   double precision not null default 0,
+    id_cons_use t_id
+);
+create index smena_gds_use_smena on accounts_dep.smena_gds_use (id_smena);
+create index smena_gds_use_gds on accounts_dep.smena_gds_use (id_gds_use);
+
+create sequence accounts_dep.person_temp_id_seq;
+create table accounts_dep.person_temp (
+    id        t_id primary key default nextval('accounts_dep.person_temp_id_seq'),
+    id_smena  integer not null references accounts_dep.smena(id) on delete cascade,
+    id_person t_id not null
+);
+alter sequence accounts_dep.person_temp_id_seq owned by accounts_dep.person_temp.id;
+create index person_temp_smena on accounts_dep.person_temp (id_smena);
+
+-- Build stamp of the program version the database expects; exactly one row.
+create table accounts_dep.ver (
+    d integer not null,
+    t integer not null
+);
+insert into accounts_dep.ver (d, t) values (0, 0);
