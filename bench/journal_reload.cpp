@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTextStream>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -22,10 +21,14 @@ namespace {
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
+    return v.empty()
+               ? 0
+               : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
 }
 
-double minimum(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+double minimum(const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+}
 
 // The journal statement of a shift with its two parameters written in as literals.
 QString literalStatement(data::ResultSet& rs, const QDate& date) {
@@ -90,8 +93,9 @@ int main(int argc, char* argv[]) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGPASSWORD"), password);
     psql.setProcessEnvironment(env);
-    psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), socket,
-                                        QStringLiteral("-U"), user, QStringLiteral("-d"), database});
+    psql.start(QStringLiteral("psql"),
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), socket,
+                QStringLiteral("-U"), user, QStringLiteral("-d"), database});
     psql.write(script.toUtf8());
     psql.closeWriteChannel();
     psql.waitForFinished(600000);
@@ -123,7 +127,8 @@ int main(int argc, char* argv[]) {
         for (int run = -3; run < runs; ++run) {
             QElapsedTimer t;
             t.start();
-            workers.setFilter(sqltext::filterLikePrefix(QStringLiteral("fio"), QString::fromUtf8("Ив")));
+            workers.setFilter(
+                sqltext::filterLikePrefix(QStringLiteral("fio"), QString::fromUtf8("Ив")));
             workers.setFiltered(true);
             matched = workers.rowCount();
             const double ms = t.nsecsElapsed() / 1e6;
@@ -143,8 +148,10 @@ int main(int argc, char* argv[]) {
                            median(program), minimum(program));
     o << QString::asprintf("  psql (\\timing of the 4 statements): median %.2f ms, min %.2f ms\n",
                            median(viaPsql), minimum(viaPsql));
-    o << QString::asprintf("  ratio program/psql (medians): %.2f\n", median(program) / median(viaPsql));
-    o << QString::asprintf("client filter of 20000 workers by a 2-letter prefix (%d match): median %.3f ms, min %.3f ms\n",
+    o << QString::asprintf("  ratio program/psql (medians): %.2f\n",
+                           median(program) / median(viaPsql));
+    o << QString::asprintf("client filter of 20000 workers by a 2-letter prefix (%d match): median "
+                           "%.3f ms, min %.3f ms\n",
                            matched, median(filtering), minimum(filtering));
     return 0;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
-
 #include <memory>
 #include <optional>
 #include <vector>
@@ -38,14 +38,19 @@ public:
     QString user() const { return user_; }
 
     // Runs one statement with positional parameters ($1...); nullopt is sent as NULL.
-    // Throws DbError with the server's text when it fails.
+    // Throws DbError with the server's text when it fails. A statement with parameters is
+    // a fixed text run again and again (the journal reloads), so the server keeps it
+    // prepared for this session.
     PgResult exec(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& params = {});
 
 private:
     void ensureConnected();
     [[noreturn]] void fail(const QString& fallback);
+    PgResult run(const QByteArray& sql, const std::vector<const char*>& values);
+    PgResult runPrepared(const QByteArray& sql, const std::vector<const char*>& values);
 
     pg_conn* conn_ = nullptr;
+    QHash<QByteArray, QByteArray> prepared_; // statement text -> prepared name
     QString server_, database_, user_;
 };
 

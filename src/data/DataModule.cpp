@@ -14,11 +14,13 @@ QString journalStatement(int shift) {
     return QStringLiteral(
                "select %1smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, smena.cena,"
                "person.s_caption fio, izdel.marka, vid_oper.vid, "
-               "(SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn, "
+               "(SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as "
+               "nmn, "
                "oper.naimen, smena.kol_vo, smena.brak, "
                "round((kol_vo::numeric-brak::numeric)*smena.cena::numeric, 2) as summa, "
                "smena.prize,%2"
-               "(select s_caption from cmn_gds_and_srv.gds_and_srv gas where id=color) as s_caption_color,"
+               "(select s_caption from cmn_gds_and_srv.gds_and_srv gas where id=color) as "
+               "s_caption_color,"
                "time, smena.ok, date(vvod) as vvod, smena.id_doc, smena.id_doc_item, "
                "smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use "
                "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,"
@@ -50,11 +52,12 @@ DataModule::DataModule(ErrorReporter reportError, QObject* parent)
       Smena4(ADO_DB, QStringLiteral("Smena4")), Workers(ADO_DB, QStringLiteral("Workers")),
       Izdel(ADO_DB, QStringLiteral("Izdel")), Oper(ADO_DB, QStringLiteral("Oper")),
       Vid_oper(ADO_DB, QStringLiteral("Vid_oper")), H_Tabel_1(ADO_DB, QStringLiteral("H_Tabel_1")),
-      H_Tabel_2(ADO_DB, QStringLiteral("H_Tabel_2")), H_Tabel_3(ADO_DB, QStringLiteral("H_Tabel_3")),
-      Control(ADO_DB, QStringLiteral("Control")), DelSmena(ADO_DB, QStringLiteral("DelSmena")),
-      H_Tabel_ins(ADO_DB, QStringLiteral("H_Tabel_ins")), Oper_ins(ADO_DB, QStringLiteral("Oper_ins")),
-      Oper_ed(ADO_DB, QStringLiteral("Oper_ed")), Oper_del(ADO_DB, QStringLiteral("Oper_del")),
-      reportError_(std::move(reportError)) {
+      H_Tabel_2(ADO_DB, QStringLiteral("H_Tabel_2")),
+      H_Tabel_3(ADO_DB, QStringLiteral("H_Tabel_3")), Control(ADO_DB, QStringLiteral("Control")),
+      DelSmena(ADO_DB, QStringLiteral("DelSmena")),
+      H_Tabel_ins(ADO_DB, QStringLiteral("H_Tabel_ins")),
+      Oper_ins(ADO_DB, QStringLiteral("Oper_ins")), Oper_ed(ADO_DB, QStringLiteral("Oper_ed")),
+      Oper_del(ADO_DB, QStringLiteral("Oper_del")), reportError_(std::move(reportError)) {
     setObjectName(QStringLiteral("TDataModule6"));
     for (int shift = 1; shift <= 4; ++shift)
         journal(shift).setSql(journalStatement(shift));
@@ -68,8 +71,9 @@ DataModule::DataModule(ErrorReporter reportError, QObject* parent)
         "pers_move.d_begin and coalesce(pers_move.d_end, now()::t_date) left join "
         "hrms_staffpos.staffpos staffpos on staffpos.id = pers_move.id_staffpos where "
         "person.b_employee = true order by fio"));
-    Izdel.setSql(QStringLiteral("select trim(both '\t' from marka) as marka, id, nom, "
-                                "round(massa::numeric, 5) massa from accounts_dep.IZDEL order by marka"));
+    Izdel.setSql(
+        QStringLiteral("select trim(both '\t' from marka) as marka, id, nom, "
+                       "round(massa::numeric, 5) massa from accounts_dep.IZDEL order by marka"));
     Oper.setSql(QStringLiteral(
         "select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (SELECT (CASE naimen WHEN 0 THEN "
         "'Готовая продукция' ELSE 'Заготовки' END)) as nmn, count(o_id) norma, "

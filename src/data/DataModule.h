@@ -5,7 +5,6 @@
 #include "ResultSet.h"
 
 #include <QObject>
-
 #include <functional>
 
 namespace data {

@@ -4,7 +4,6 @@
 #include "Value.h"
 
 #include <QStringList>
-
 #include <cmath>
 #include <vector>
 
@@ -17,9 +16,9 @@ enum class Op { Eq, Ne, Lt, Gt, Le, Ge, Like };
 // A like pattern split into literal runs and wildcards.
 struct LikePattern {
     struct Piece {
-        QString text;  // literal run; empty for a wildcard
-        bool any = false;   // %
-        bool one = false;   // _
+        QString text;     // literal run; empty for a wildcard
+        bool any = false; // %
+        bool one = false; // _
     };
     std::vector<Piece> pieces;
     bool plainPrefix = false; // literal followed by a single trailing %
@@ -55,7 +54,8 @@ struct LikePattern {
 
     bool matches(QStringView s) const {
         if (plainExact)
-            return pieces.empty() ? s.isEmpty() : s.compare(pieces[0].text, Qt::CaseInsensitive) == 0;
+            return pieces.empty() ? s.isEmpty()
+                                  : s.compare(pieces[0].text, Qt::CaseInsensitive) == 0;
         if (plainPrefix)
             return pieces.size() == 1 || s.startsWith(pieces[0].text, Qt::CaseInsensitive);
         return matchFrom(s, 0);
@@ -73,7 +73,8 @@ struct LikePattern {
         }
         if (p.one)
             return !s.isEmpty() && matchFrom(s.mid(1), piece + 1);
-        return s.startsWith(p.text, Qt::CaseInsensitive) && matchFrom(s.mid(p.text.size()), piece + 1);
+        return s.startsWith(p.text, Qt::CaseInsensitive) &&
+               matchFrom(s.mid(p.text.size()), piece + 1);
     }
 };
 
@@ -243,10 +244,9 @@ private:
         if (n->column < 0)
             throw ConversionError(QStringLiteral("Поле «%1» не найдено").arg(field));
         skipSpace();
-        static const std::pair<const char*, Op> ops[] = {{"<>", Op::Ne}, {"!=", Op::Ne},
-                                                          {"<=", Op::Le}, {">=", Op::Ge},
-                                                          {"=", Op::Eq},  {"<", Op::Lt},
-                                                          {">", Op::Gt}};
+        static const std::pair<const char*, Op> ops[] = {
+            {"<>", Op::Ne}, {"!=", Op::Ne}, {"<=", Op::Le}, {">=", Op::Ge},
+            {"=", Op::Eq},  {"<", Op::Lt},  {">", Op::Gt}};
         bool found = false;
         for (const auto& [text, op] : ops) {
             if (QStringView(s_).mid(pos_).startsWith(QLatin1String(text))) {

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QVariant>
-
 #include <functional>
 #include <memory>
 

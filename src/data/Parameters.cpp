@@ -7,8 +7,12 @@ namespace data {
 
 namespace {
 
-bool isNameStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
-bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+bool isNameStart(QChar c) {
+    return c.isLetter() || c == QLatin1Char('_');
+}
+bool isNameChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
 
 // Index just past the quoted run that starts at i with the given quote.
 qsizetype skipQuoted(const QString& s, qsizetype i, QChar quote, bool backslashEscapes) {
@@ -49,8 +53,9 @@ ParsedStatement parseStatement(const QString& sql) {
         const QChar c = sql[i];
         qsizetype next = i + 1;
         if (c == QLatin1Char('\'')) {
-            const bool escapes = i > 0 && (sql[i - 1] == QLatin1Char('E') || sql[i - 1] == QLatin1Char('e')) &&
-                                 (i < 2 || !isNameChar(sql[i - 2]));
+            const bool escapes =
+                i > 0 && (sql[i - 1] == QLatin1Char('E') || sql[i - 1] == QLatin1Char('e')) &&
+                (i < 2 || !isNameChar(sql[i - 2]));
             next = skipQuoted(sql, i, c, escapes);
         } else if (c == QLatin1Char('"')) {
             next = skipQuoted(sql, i, c, false);

@@ -6,7 +6,6 @@
 #include "Value.h"
 
 #include <QCollator>
-
 #include <algorithm>
 #include <libpq-fe.h>
 
@@ -81,7 +80,9 @@ ResultSet::ResultSet(Connection& connection, const QString& name, QObject* paren
 
 ResultSet::~ResultSet() = default;
 
-void ResultSet::setSql(const QString& sql) { sql_ = sql; }
+void ResultSet::setSql(const QString& sql) {
+    sql_ = sql;
+}
 
 int ResultSet::fieldIndex(const QString& field) const {
     const QString key = field.trimmed().toLower();
@@ -94,8 +95,8 @@ int ResultSet::fieldIndex(const QString& field) const {
 int ResultSet::requireField(const QString& field) const {
     const int i = fieldIndex(field);
     if (i < 0)
-        throw ConversionError(QStringLiteral("Поле «%1» не найдено в наборе данных %2")
-                                  .arg(field, objectName()));
+        throw ConversionError(
+            QStringLiteral("Поле «%1» не найдено в наборе данных %2").arg(field, objectName()));
     return i;
 }
 
@@ -119,22 +120,16 @@ void ResultSet::open() {
     const int columns = PQnfields(r);
     fields_.clear();
     lowerFields_.clear();
+    types_.clear();
     for (int c = 0; c < columns; ++c) {
         fields_.push_back(QString::fromUtf8(PQfname(r, c)));
         lowerFields_.push_back(fields_.back().toLower());
+        types_.push_back(PQftype(r, c));
     }
     storeRows_ = PQntuples(r);
-    cells_.clear();
-    cells_.reserve(size_t(storeRows_) * size_t(columns));
-    std::vector<Oid> types(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c)
-        types[size_t(c)] = PQftype(r, c);
-    for (int row = 0; row < storeRows_; ++row)
-        for (int c = 0; c < columns; ++c)
-            cells_.push_back(PQgetisnull(r, row, c)
-                                 ? QVariant()
-                                 : value::decode(PQgetvalue(r, row, c), PQgetlength(r, row, c),
-                                                 types[size_t(c)]));
+    cells_.assign(size_t(storeRows_) * size_t(columns), QVariant());
+    ready_.assign(cells_.size(), 0);
+    result_.reset(result.release(), PQclear);
     open_ = true;
     state_ = State::Browse;
     try {
@@ -157,8 +152,11 @@ void ResultSet::open() {
 void ResultSet::close() {
     const bool wasOpen = open_;
     open_ = false;
+    result_.reset();
     cells_.clear();
     cells_.shrink_to_fit();
+    ready_.clear();
+    ready_.shrink_to_fit();
     visible_.clear();
     storeRows_ = 0;
     sortText_.clear();
@@ -209,6 +207,23 @@ void ResultSet::rebuildVisible() {
     }
 }
 
+void ResultSet::decodeCell(int storeRow, int column, size_t index) const {
+    pg_result* r = result_.get();
+    cells_[index] = !r || storeRow >= PQntuples(r) || PQgetisnull(r, storeRow, column)
+                        ? QVariant()
+                        : value::decode(PQgetvalue(r, storeRow, column),
+                                        PQgetlength(r, storeRow, column), types_[size_t(column)]);
+    ready_[index] = 1;
+}
+
+std::vector<QVariant> ResultSet::rowValues(int storeRow) const {
+    std::vector<QVariant> out;
+    out.reserve(fields_.size());
+    for (int c = 0; c < fieldCount(); ++c)
+        out.push_back(cell(storeRow, c));
+    return out;
+}
+
 void ResultSet::setCurrent(int row) {
     if (visible_.empty()) {
         current_ = -1;
@@ -244,7 +259,9 @@ void ResultSet::prior() {
     setCurrent(current_ - 1);
 }
 
-void ResultSet::moveTo(int row) { setCurrent(row); }
+void ResultSet::moveTo(int row) {
+    setCurrent(row);
+}
 
 bool ResultSet::locate(const QString& field, const QVariant& wanted) {
     requireOpen();
@@ -313,12 +330,24 @@ QVariant ResultSet::value(const QString& field) const {
     return cell(visible_[size_t(current_)], column);
 }
 
-bool ResultSet::isNull(const QString& field) const { return value::isNull(value(field)); }
-QString ResultSet::asString(const QString& field) const { return value::toString(value(field)); }
-double ResultSet::asDouble(const QString& field) const { return value::toDouble(value(field), field); }
-qint32 ResultSet::asInt(const QString& field) const { return value::toInt32(value(field), field); }
-qint64 ResultSet::asInt64(const QString& field) const { return value::toInt64(value(field), field); }
-QDate ResultSet::asDate(const QString& field) const { return value::toDate(value(field), field); }
+bool ResultSet::isNull(const QString& field) const {
+    return value::isNull(value(field));
+}
+QString ResultSet::asString(const QString& field) const {
+    return value::toString(value(field));
+}
+double ResultSet::asDouble(const QString& field) const {
+    return value::toDouble(value(field), field);
+}
+qint32 ResultSet::asInt(const QString& field) const {
+    return value::toInt32(value(field), field);
+}
+qint64 ResultSet::asInt64(const QString& field) const {
+    return value::toInt64(value(field), field);
+}
+QDate ResultSet::asDate(const QString& field) const {
+    return value::toDate(value(field), field);
+}
 
 void ResultSet::setUpdateTable(const QString& table, const QString& keyField) {
     updateTable_ = table;
@@ -343,9 +372,7 @@ void ResultSet::edit() {
         throw DbError(QStringLiteral("Набор данных %1 только для чтения").arg(objectName()));
     if (current_ < 0)
         throw DbError(QStringLiteral("Набор данных %1 пуст").arg(objectName()));
-    const int row = visible_[size_t(current_)];
-    buffer_.assign(cells_.begin() + qsizetype(size_t(row) * fields_.size()),
-                   cells_.begin() + qsizetype(size_t(row + 1) * fields_.size()));
+    buffer_ = rowValues(visible_[size_t(current_)]);
     modified_.assign(fields_.size(), false);
     state_ = State::Edit;
 }
@@ -358,17 +385,20 @@ void ResultSet::setValue(const QString& field, const QVariant& v) {
     modified_[size_t(column)] = true;
 }
 
-void ResultSet::cancel() { state_ = State::Browse; }
+void ResultSet::cancel() {
+    state_ = State::Browse;
+}
 
 void ResultSet::storeReturnedRow(pg_result* r, int storeRow) {
     for (int c = 0; c < PQnfields(r); ++c) {
         const int column = fieldIndex(QString::fromUtf8(PQfname(r, c)));
         if (column < 0)
             continue;
-        cells_[size_t(storeRow) * fields_.size() + size_t(column)] =
-            PQgetisnull(r, 0, c) ? QVariant()
-                                 : value::decode(PQgetvalue(r, 0, c), PQgetlength(r, 0, c),
-                                                 PQftype(r, c));
+        const size_t i = size_t(storeRow) * fields_.size() + size_t(column);
+        cells_[i] = PQgetisnull(r, 0, c)
+                        ? QVariant()
+                        : value::decode(PQgetvalue(r, 0, c), PQgetlength(r, 0, c), PQftype(r, c));
+        ready_[i] = 1;
     }
 }
 
@@ -380,14 +410,19 @@ QString rowCondition(const std::vector<QString>& fields, const std::vector<QVari
                      std::vector<std::optional<QByteArray>>& params) {
     if (keyColumn >= 0) {
         params.push_back(value::parameterText(original[size_t(keyColumn)]));
-        return QStringLiteral("%1 = $%2").arg(quoteIdentifier(fields[size_t(keyColumn)])).arg(params.size());
+        return QStringLiteral("%1 = $%2")
+            .arg(quoteIdentifier(fields[size_t(keyColumn)]))
+            .arg(params.size());
     }
     QStringList parts;
     for (size_t c = 0; c < fields.size(); ++c) {
         params.push_back(value::parameterText(original[c]));
-        parts << QStringLiteral("%1 is not distinct from $%2").arg(quoteIdentifier(fields[c])).arg(params.size());
+        parts << QStringLiteral("%1 is not distinct from $%2")
+                     .arg(quoteIdentifier(fields[c]))
+                     .arg(params.size());
     }
-    return QStringLiteral("ctid = (select ctid from %1 where %2 limit 1)").arg(table, parts.join(QLatin1String(" and ")));
+    return QStringLiteral("ctid = (select ctid from %1 where %2 limit 1)")
+        .arg(table, parts.join(QLatin1String(" and ")));
 }
 
 } // namespace
@@ -410,28 +445,31 @@ void ResultSet::post() {
         sql = columns.isEmpty()
                   ? QStringLiteral("insert into %1 default values returning *").arg(updateTable_)
                   : QStringLiteral("insert into %1 (%2) values (%3) returning *")
-                        .arg(updateTable_, columns.join(QLatin1String(", ")), values.join(QLatin1String(", ")));
+                        .arg(updateTable_, columns.join(QLatin1String(", ")),
+                             values.join(QLatin1String(", ")));
     } else {
         if (columns.isEmpty()) {
             state_ = State::Browse;
             return;
         }
         storeRow = visible_[size_t(current_)];
-        std::vector<QVariant> original(cells_.begin() + qsizetype(size_t(storeRow) * fields_.size()),
-                                       cells_.begin() + qsizetype(size_t(storeRow + 1) * fields_.size()));
+        const std::vector<QVariant> original = rowValues(storeRow);
         QStringList sets;
         for (int i = 0; i < columns.size(); ++i)
             sets << columns[i] + QStringLiteral(" = ") + values[i];
-        const QString where = rowCondition(fields_, original, fieldIndex(keyField_), updateTable_, params);
+        const QString where =
+            rowCondition(fields_, original, fieldIndex(keyField_), updateTable_, params);
         sql = QStringLiteral("update %1 set %2 where %3 returning *")
                   .arg(updateTable_, sets.join(QLatin1String(", ")), where);
     }
     PgResult result = connection_.exec(sql.toUtf8(), params);
     if (PQntuples(result.get()) == 0)
-        throw DbError(QStringLiteral("Запись не найдена: её изменили или удалили на другой рабочей станции"));
+        throw DbError(
+            QStringLiteral("Запись не найдена: её изменили или удалили на другой рабочей станции"));
     if (state_ == State::Insert) {
         storeRow = storeRows_++;
         cells_.insert(cells_.end(), buffer_.begin(), buffer_.end());
+        ready_.insert(ready_.end(), buffer_.size(), 1);
         storeReturnedRow(result.get(), storeRow);
         visible_.push_back(storeRow);
         state_ = State::Browse;
@@ -452,11 +490,12 @@ void ResultSet::remove() {
     if (current_ < 0)
         throw DbError(QStringLiteral("Набор данных %1 пуст").arg(objectName()));
     const int storeRow = visible_[size_t(current_)];
-    std::vector<QVariant> original(cells_.begin() + qsizetype(size_t(storeRow) * fields_.size()),
-                                   cells_.begin() + qsizetype(size_t(storeRow + 1) * fields_.size()));
+    const std::vector<QVariant> original = rowValues(storeRow);
     std::vector<std::optional<QByteArray>> params;
-    const QString where = rowCondition(fields_, original, fieldIndex(keyField_), updateTable_, params);
-    connection_.exec(QStringLiteral("delete from %1 where %2").arg(updateTable_, where).toUtf8(), params);
+    const QString where =
+        rowCondition(fields_, original, fieldIndex(keyField_), updateTable_, params);
+    connection_.exec(QStringLiteral("delete from %1 where %2").arg(updateTable_, where).toUtf8(),
+                     params);
     visible_.erase(visible_.begin() + current_);
     const int row = current_;
     emit reset();

@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
-
 #include <memory>
 #include <optional>
 #include <vector>
@@ -94,15 +93,22 @@ public:
     void remove();
 
 signals:
-    void reset();           // opened, closed, sorted or filtered: rows changed wholesale
+    void reset(); // opened, closed, sorted or filtered: rows changed wholesale
     void rowChanged(int row);
     void currentChanged(int row);
 
 private:
     int requireField(const QString& field) const;
+    // Cells are decoded from the server's text the first time they are read: a grid
+    // reads only what it shows, a sort only its columns.
     const QVariant& cell(int storeRow, int column) const {
-        return cells_[size_t(storeRow) * fields_.size() + size_t(column)];
+        const size_t i = size_t(storeRow) * fields_.size() + size_t(column);
+        if (!ready_[i])
+            decodeCell(storeRow, column, i);
+        return cells_[i];
     }
+    void decodeCell(int storeRow, int column, size_t index) const;
+    std::vector<QVariant> rowValues(int storeRow) const;
     void rebuildVisible();
     void setCurrent(int row);
     void requireOpen() const;
@@ -116,7 +122,10 @@ private:
 
     std::vector<QString> fields_;
     std::vector<QString> lowerFields_;
-    std::vector<QVariant> cells_; // row-major
+    std::shared_ptr<::pg_result> result_;
+    std::vector<unsigned int> types_;
+    mutable std::vector<QVariant> cells_; // row-major
+    mutable std::vector<char> ready_;
     int storeRows_ = 0;
     std::vector<int> visible_; // store row per visible row
     int current_ = -1;

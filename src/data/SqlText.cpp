@@ -3,13 +3,14 @@
 #include "Error.h"
 
 #include <QRegularExpression>
-
 #include <charconv>
 #include <cmath>
 
 namespace sqltext {
 
-QString integer(qint64 v) { return QString::number(v); }
+QString integer(qint64 v) {
+    return QString::number(v);
+}
 
 QString decimal(double v) {
     if (!std::isfinite(v))
@@ -80,9 +81,13 @@ QString escapeLike(const QString& typed) {
 
 } // namespace
 
-QString likePrefix(const QString& typed) { return quoted(escapeLike(typed) + QLatin1Char('%')); }
+QString likePrefix(const QString& typed) {
+    return quoted(escapeLike(typed) + QLatin1Char('%'));
+}
 
-QString filterEquals(const QString& field, qint64 v) { return field + QLatin1Char('=') + integer(v); }
+QString filterEquals(const QString& field, qint64 v) {
+    return field + QLatin1Char('=') + integer(v);
+}
 
 QString filterLikePrefix(const QString& field, const QString& typed) {
     return field + QLatin1String(" like ") + likePrefix(typed);

@@ -3,7 +3,6 @@
 #include "Error.h"
 
 #include <QRegularExpression>
-
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -31,8 +30,8 @@ QString fieldSuffix(const QString& field) {
 }
 
 [[noreturn]] void notA(const QString& what, const QVariant& v, const QString& field) {
-    throw ConversionError(QStringLiteral("«%1» не является %2%3")
-                              .arg(v.toString(), what, fieldSuffix(field)));
+    throw ConversionError(
+        QStringLiteral("«%1» не является %2%3").arg(v.toString(), what, fieldSuffix(field)));
 }
 
 bool parseInt64(QStringView text, qint64& out) {
@@ -54,7 +53,9 @@ bool parseDouble(QString text, double& out) {
 
 } // namespace
 
-bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
+bool isNull(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
 
 QString toString(const QVariant& v) {
     if (isNull(v))
@@ -205,8 +206,18 @@ QVariant decode(const char* text, int length, unsigned int typeOid) {
             return d;
         return QString::fromLatin1(text, length);
     }
-    case Date:
+    case Date: {
+        // "2026-12-10"; anything else (BC dates, infinity) goes through the slow path.
+        auto num = [text](int from, int count) {
+            int v = 0;
+            for (int i = from; i < from + count; ++i)
+                v = v * 10 + (text[i] - '0');
+            return v;
+        };
+        if (length == 10 && text[4] == '-' && text[7] == '-')
+            return QDate(num(0, 4), num(5, 2), num(8, 2));
         return QDate::fromString(QString::fromLatin1(text, length), Qt::ISODate);
+    }
     case Timestamp:
     case TimestampTz: {
         // "2026-12-10 08:30:00[.123][+03]": the zone, when present, is the session's own.

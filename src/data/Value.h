@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
-
 #include <optional>
 
 // Conversions of result cells. Identifiers come from the ERP side as decimals of up to

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Messages.h"
-
 #include "data/Error.h"
 
 #include <exception>

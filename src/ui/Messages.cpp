@@ -9,9 +9,13 @@ namespace {
 MessageRecorder* activeRecorder = nullptr;
 }
 
-MessageRecorder::MessageRecorder() : previous_(activeRecorder) { activeRecorder = this; }
+MessageRecorder::MessageRecorder() : previous_(activeRecorder) {
+    activeRecorder = this;
+}
 
-MessageRecorder::~MessageRecorder() { activeRecorder = previous_; }
+MessageRecorder::~MessageRecorder() {
+    activeRecorder = previous_;
+}
 
 QStringList MessageRecorder::texts() const {
     QStringList out;

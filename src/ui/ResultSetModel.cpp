@@ -9,9 +9,8 @@ ResultSetModel::ResultSetModel(data::ResultSet& resultSet, std::vector<Column> c
                                QObject* parent)
     : QAbstractTableModel(parent), resultSet_(resultSet), columns_(std::move(columns)) {
     connect(&resultSet_, &data::ResultSet::reset, this, &ResultSetModel::refresh);
-    connect(&resultSet_, &data::ResultSet::rowChanged, this, [this](int row) {
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-    });
+    connect(&resultSet_, &data::ResultSet::rowChanged, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
     refresh();
 }
 

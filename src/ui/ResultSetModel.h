@@ -2,7 +2,6 @@
 
 #include <QAbstractTableModel>
 #include <QFont>
-
 #include <functional>
 #include <vector>
 

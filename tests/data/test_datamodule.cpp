@@ -1,6 +1,5 @@
 // The shared data module's statements against a small plant of its own.
 #include "TestDatabase.h"
-
 #include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
@@ -140,7 +139,8 @@ TEST_F(DataModuleTest, OperationsNeedANormStepAndANewOneGetsItsFirst) {
     module.Oper_ins.setParam("cena_new", 12.5);
     module.Oper_ins.execute();
     module.Oper.open();
-    const int id = testdb::exec("select id from accounts_dep.oper where vid=902 and i_id=800001").toInt();
+    const int id =
+        testdb::exec("select id from accounts_dep.oper where vid=902 and i_id=800001").toInt();
     ASSERT_TRUE(module.Oper.locate("id", id));
     EXPECT_EQ(module.Oper.asInt64("norma"), 1);
     EXPECT_DOUBLE_EQ(module.Oper.asDouble("cena"), 12.5);
@@ -152,7 +152,9 @@ TEST_F(DataModuleTest, OperationsNeedANormStepAndANewOneGetsItsFirst) {
     EXPECT_EQ(module.Oper_ed.execute(), 1);
     module.Oper_del.setParam("id", id);
     EXPECT_EQ(module.Oper_del.execute(), 1);
-    EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.norm where o_id=%1").arg(id)).toInt(), 0);
+    EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.norm where o_id=%1").arg(id))
+                  .toInt(),
+              0);
 }
 
 TEST_F(DataModuleTest, TimesheetQueriesTotalTheMonthOfTheirShift) {
@@ -182,7 +184,8 @@ TEST_F(DataModuleTest, CountCheckReportsADuplicateOnce) {
     EXPECT_EQ(messages.messages[0].text, QString::fromUtf8("Уже есть"));
     EXPECT_EQ(messages.messages[0].icon, ui::Messages::Icon::Error);
     EXPECT_FALSE(module.Control.isOpen());
-    EXPECT_THROW(module.countCheck("select count(*) as cnt from accounts_dep.no_such"), data::DbError);
+    EXPECT_THROW(module.countCheck("select count(*) as cnt from accounts_dep.no_such"),
+                 data::DbError);
 }
 
 TEST_F(DataModuleTest, TheStartUpAccountMayOnlyReadAndRaiseTheBuildStamp) {
@@ -192,7 +195,8 @@ TEST_F(DataModuleTest, TheStartUpAccountMayOnlyReadAndRaiseTheBuildStamp) {
     startup.exec("update accounts_dep.ver set t = t");
     for (const char* forbidden :
          {"select count(*) from accounts_dep.smena", "select count(*) from cmn_contractor.person",
-          "delete from accounts_dep.ver", "insert into accounts_dep.h_tabel(w_id, smena, month, year) values (1,1,1,2026)"}) {
+          "delete from accounts_dep.ver",
+          "insert into accounts_dep.h_tabel(w_id, smena, month, year) values (1,1,1,2026)"}) {
         SCOPED_TRACE(forbidden);
         EXPECT_THROW(startup.exec(forbidden), data::DbError);
     }

@@ -1,6 +1,5 @@
 // Sort and filter expressions on a result set's snapshot.
 #include "TestDatabase.h"
-
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
@@ -14,15 +13,14 @@ class Expressions : public ::testing::Test {
 protected:
     void SetUp() override {
         testdb::openAdmin(connection);
-        rows.setSql(QString::fromUtf8(
-            "select * from (values "
-            "(1, 'Иванов И.И.', 0, 5, null::int, null::text),"
-            "(2, 'ивашов П.П.', 1, 7, 5, 'x'),"
-            "(3, 'O''Neil J.', 0, 9, null, '50% скидка'),"
-            "(4, 'Д''Артаньян Ш.', 1, 5, null, '50 рублей'),"
-            "(5, 'Петров А.А.', 0, 11, 7, null),"
-            "(6, 'Ёлкин Е.Е.', 1, 12, null, 'O'' or 1=1')"
-            ") t(id, fio, naimen, i_id, i_id_old, note)"));
+        rows.setSql(QString::fromUtf8("select * from (values "
+                                      "(1, 'Иванов И.И.', 0, 5, null::int, null::text),"
+                                      "(2, 'ивашов П.П.', 1, 7, 5, 'x'),"
+                                      "(3, 'O''Neil J.', 0, 9, null, '50% скидка'),"
+                                      "(4, 'Д''Артаньян Ш.', 1, 5, null, '50 рублей'),"
+                                      "(5, 'Петров А.А.', 0, 11, 7, null),"
+                                      "(6, 'Ёлкин Е.Е.', 1, 12, null, 'O'' or 1=1')"
+                                      ") t(id, fio, naimen, i_id, i_id_old, note)"));
         rows.open();
     }
 
@@ -45,19 +43,19 @@ TEST_F(Expressions, FiltersSelectTheRowsTheySay) {
     const QList<Case> cases = {
         {"naimen=0", {1, 3, 5}},
         {"naimen=1", {2, 4, 6}},
-        {QString::fromUtf8("fio like 'Ив%'"), {1, 2}},           // letter case ignored
+        {QString::fromUtf8("fio like 'Ив%'"), {1, 2}}, // letter case ignored
         {QString::fromUtf8("fio like 'ИВА%'"), {1, 2}},
         {QString::fromUtf8("fio like 'ё%'"), {6}},
         {"fio like 'O''Ne%'", {3}},
         {sqltext::filterLikePrefix("fio", QString::fromUtf8("Д'Ар")), {4}},
         {sqltext::filterLikePrefix("fio", "O' or 1=1 or fio like '"), {}},
-        {sqltext::filterLikePrefix("note", "50%"), {3}},         // typed % is no wildcard
+        {sqltext::filterLikePrefix("note", "50%"), {3}}, // typed % is no wildcard
         {"note like '50%'", {3, 4}},
         {"i_id=5 or i_id_old=5", {1, 2, 4}},
         {"naimen=0 and fio like 'П%'", {5}},
-        {"naimen=1 or naimen=0 and id=1", {1, 2, 4, 6}},          // and binds tighter
+        {"naimen=1 or naimen=0 and id=1", {1, 2, 4, 6}}, // and binds tighter
         {"(naimen=1 or naimen=0) and id=1", {1}},
-        {"i_id_old=7", {5}},                                        // nulls never equal
+        {"i_id_old=7", {5}}, // nulls never equal
         {"i_id>=9 and i_id<12", {3, 5}},
         {"id<>3 and naimen=0", {1, 5}},
         {"fio like '%ов %'", {1, 2, 5}},

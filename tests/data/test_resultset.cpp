@@ -1,7 +1,6 @@
 // The result set and command against the real server: parameters, conversions, errors,
 // navigation, re-running in place, editing and a server that goes away.
 #include "TestDatabase.h"
-
 #include "data/Command.h"
 #include "data/Connection.h"
 #include "data/Error.h"
@@ -137,20 +136,24 @@ TEST_F(ResultSetTest, ATableResultAppendsEditsAndDeletesRows) {
     const int newId = t.asInt("id");
     EXPECT_EQ(newId, 5) << "the database assigns the key";
     EXPECT_EQ(t.rowCount(), 5);
-    EXPECT_EQ(testdb::exec(QString("select name from public.rows_under_test where id=%1").arg(newId)).toString(),
-              QString::fromUtf8("Д'Артаньян"));
+    EXPECT_EQ(
+        testdb::exec(QString("select name from public.rows_under_test where id=%1").arg(newId))
+            .toString(),
+        QString::fromUtf8("Д'Артаньян"));
 
     ASSERT_TRUE(t.locate("name", "beta"));
     t.edit();
     t.setValue("qty", 9.5);
     EXPECT_DOUBLE_EQ(t.asDouble("qty"), 9.5) << "the edit buffer is what the row shows";
     t.post();
-    EXPECT_DOUBLE_EQ(testdb::exec("select qty from public.rows_under_test where id=2").toDouble(), 9.5);
+    EXPECT_DOUBLE_EQ(testdb::exec("select qty from public.rows_under_test where id=2").toDouble(),
+                     9.5);
 
     ASSERT_TRUE(t.locate("name", "gamma"));
     t.remove();
     EXPECT_EQ(t.rowCount(), 4);
-    EXPECT_EQ(testdb::exec("select count(*) from public.rows_under_test where name='gamma'").toInt(), 0);
+    EXPECT_EQ(
+        testdb::exec("select count(*) from public.rows_under_test where name='gamma'").toInt(), 0);
 
     // Another workstation removed the row meanwhile: the edit says so instead of vanishing.
     ASSERT_TRUE(t.locate("name", "delta"));
@@ -171,7 +174,8 @@ TEST_F(ResultSetTest, AKeylessSingleRowTableIsEditedInPlace) {
     ver.setValue("t", 3600);
     ver.post();
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.ver").toInt(), 1);
-    EXPECT_EQ(testdb::exec("select d::text || '/' || t from accounts_dep.ver").toString(), "20261210/3600");
+    EXPECT_EQ(testdb::exec("select d::text || '/' || t from accounts_dep.ver").toString(),
+              "20261210/3600");
 }
 
 TEST_F(ResultSetTest, CommandsRunAndReturnTheNewKey) {
@@ -199,7 +203,8 @@ TEST_F(ResultSetTest, WrongPasswordIsRefusedWithoutShowingIt) {
 
 TEST_F(ResultSetTest, AfterTheServerDropsTheConnectionTheNextStatementSaysSoAndTheOneAfterWorks) {
     data::ResultSet q(connection, "q");
-    q.setSql("select pg_backend_pid() as pid");
+    q.setSql("select pg_backend_pid() + :zero::int as pid"); // prepared in the old session
+    q.setParam("zero", 0);
     q.open();
     const int pid = q.asInt("pid");
     q.close();
@@ -208,6 +213,20 @@ TEST_F(ResultSetTest, AfterTheServerDropsTheConnectionTheNextStatementSaysSoAndT
     EXPECT_THROW(q.open(), data::DbError);
     q.open();
     EXPECT_NE(q.asInt("pid"), pid) << "a fresh session on the same connection";
+}
+
+TEST_F(ResultSetTest, AStatementKeptPreparedFollowsATableThatChangedShape) {
+    data::ResultSet q(connection, "q");
+    q.setSql("select * from public.rows_under_test where id > :min order by id");
+    q.setParam("min", 0);
+    q.open();
+    EXPECT_EQ(q.fieldCount(), 3);
+    testdb::exec("alter table public.rows_under_test add column note text default 'n'");
+    q.close();
+    q.open();
+    EXPECT_EQ(q.fieldCount(), 4);
+    EXPECT_EQ(q.asString("note"), "n");
+    testdb::exec("alter table public.rows_under_test drop column note");
 }
 
 } // namespace

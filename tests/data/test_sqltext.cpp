@@ -3,7 +3,6 @@
 #include "data/Value.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 
 TEST(SqlText, NumbersAndDatesTakeTheirStatementForms) {
@@ -22,13 +21,17 @@ TEST(SqlText, TypedNumbersAreCheckedAndTakeAPoint) {
         const char* typed;
         const char* decimal; // nullptr: refused
     };
-    const Case cases[] = {{"1,5", "1.5"},   {"1.5", "1.5"},  {" 12 ", "12"}, {"3,", "3"},
-                          {",5", "0.5"},    {"-2,25", "-2.25"}, {"", nullptr}, {"1,5,5", nullptr},
-                          {"1e5", nullptr}, {"5); drop table x; --", nullptr}, {"abc", nullptr}};
+    const Case cases[] = {{"1,5", "1.5"},   {"1.5", "1.5"},
+                          {" 12 ", "12"},   {"3,", "3"},
+                          {",5", "0.5"},    {"-2,25", "-2.25"},
+                          {"", nullptr},    {"1,5,5", nullptr},
+                          {"1e5", nullptr}, {"5); drop table x; --", nullptr},
+                          {"abc", nullptr}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         if (c.decimal)
-            EXPECT_EQ(sqltext::typedDecimal(QString::fromUtf8(c.typed)), QString::fromUtf8(c.decimal));
+            EXPECT_EQ(sqltext::typedDecimal(QString::fromUtf8(c.typed)),
+                      QString::fromUtf8(c.decimal));
         else
             EXPECT_THROW(sqltext::typedDecimal(QString::fromUtf8(c.typed)), data::ConversionError);
     }
@@ -50,9 +53,9 @@ TEST(Value, IdentifiersOutsideThirtyTwoBitsAreRefused) {
     EXPECT_EQ(toInt32(QVariant(qint64(2147483647))), 2147483647);
     EXPECT_EQ(toInt32(QVariant(qint64(-2147483648LL))), std::numeric_limits<qint32>::min());
     EXPECT_EQ(toInt32(QVariant(QString("123456"))), 123456);
-    for (const QVariant& v : {QVariant(qint64(2147483648LL)), QVariant(qint64(-2147483649LL)),
-                              QVariant(qint64(999999999999999LL)), QVariant(QString("4294967296")),
-                              QVariant(1e300)}) {
+    for (const QVariant& v :
+         {QVariant(qint64(2147483648LL)), QVariant(qint64(-2147483649LL)),
+          QVariant(qint64(999999999999999LL)), QVariant(QString("4294967296")), QVariant(1e300)}) {
         SCOPED_TRACE(v.toString().toStdString());
         try {
             toInt32(v, "id_doc");

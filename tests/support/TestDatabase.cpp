@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-
 #include <cstdlib>
 #include <libpq-fe.h>
 #include <stdexcept>
@@ -29,7 +28,9 @@ QString& createdName() {
 
 } // namespace
 
-QString socketFolder() { return env("TABEL_TEST_SOCKET"); }
+QString socketFolder() {
+    return env("TABEL_TEST_SOCKET");
+}
 
 QString adminPassword() {
     QFile f(env("TABEL_TEST_ADMIN_PASSWORD_FILE"));
@@ -45,19 +46,27 @@ QString databaseName() {
     const QString program = QCoreApplication::applicationName().isEmpty()
                                 ? QStringLiteral("tests")
                                 : QCoreApplication::applicationName();
-    QString candidate = QStringLiteral("t_%1_%2").arg(program).arg(QCoreApplication::applicationPid());
+    QString candidate =
+        QStringLiteral("t_%1_%2").arg(program).arg(QCoreApplication::applicationPid());
     candidate = candidate.toLower().replace(QLatin1Char('-'), QLatin1Char('_'));
     data::Connection server;
-    server.open(socketFolder(), QStringLiteral("postgres"), QStringLiteral("postgres"), adminPassword());
-    const QString templ = qEnvironmentVariable("TABEL_TEST_TEMPLATE", QStringLiteral("tabel_template"));
-    server.exec(QStringLiteral("drop database if exists \"%1\" with (force)").arg(candidate).toUtf8());
-    server.exec(QStringLiteral("create database \"%1\" template \"%2\"").arg(candidate, templ).toUtf8());
+    server.open(socketFolder(), QStringLiteral("postgres"), QStringLiteral("postgres"),
+                adminPassword());
+    const QString templ =
+        qEnvironmentVariable("TABEL_TEST_TEMPLATE", QStringLiteral("tabel_template"));
+    server.exec(
+        QStringLiteral("drop database if exists \"%1\" with (force)").arg(candidate).toUtf8());
+    server.exec(
+        QStringLiteral("create database \"%1\" template \"%2\"").arg(candidate, templ).toUtf8());
     name = candidate;
     std::atexit([] {
         try {
             data::Connection s;
-            s.open(socketFolder(), QStringLiteral("postgres"), QStringLiteral("postgres"), adminPassword());
-            s.exec(QStringLiteral("drop database if exists \"%1\" with (force)").arg(createdName()).toUtf8());
+            s.open(socketFolder(), QStringLiteral("postgres"), QStringLiteral("postgres"),
+                   adminPassword());
+            s.exec(QStringLiteral("drop database if exists \"%1\" with (force)")
+                       .arg(createdName())
+                       .toUtf8());
         } catch (...) {
         }
     });
@@ -86,9 +95,12 @@ QVariant exec(const QString& sql) {
     static PGconn* conn = [] {
         const QByteArray host = socketFolder().toUtf8(), db = databaseName().toUtf8(),
                          pwd = adminPassword().toUtf8();
-        const char* keys[] = {"host", "dbname", "user", "password", "client_encoding", "options", nullptr};
-        const char* values[] = {host.constData(), db.constData(), "postgres", pwd.constData(),
-                                "UTF8", "-c datestyle=ISO,DMY -c client_min_messages=warning", nullptr};
+        const char* keys[] = {"host",    "dbname", "user", "password", "client_encoding",
+                              "options", nullptr};
+        const char* values[] = {
+            host.constData(), db.constData(), "postgres",
+            pwd.constData(),  "UTF8",         "-c datestyle=ISO,DMY -c client_min_messages=warning",
+            nullptr};
         PGconn* c = PQconnectdbParams(keys, values, 0);
         if (PQstatus(c) != CONNECTION_OK)
             throw std::runtime_error(PQerrorMessage(c));

@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QFileInfo>
-
 #include <gtest/gtest.h>
 
 // Test programs run real widgets on the offscreen platform unless told otherwise.

@@ -1,6 +1,5 @@
 // The pieces every window stands on: the grid model, the action guard, the busy cursor.
 #include "TestDatabase.h"
-
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
@@ -12,7 +11,6 @@
 #include <QApplication>
 #include <QColor>
 #include <QTableView>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,13 +40,16 @@ TEST_F(UiTest, TheGridFollowsTheResultSetsOrderFilterAndEdits) {
                                     {"QTY", QString::fromUtf8("Кол-во"), 60, Qt::AlignRight}});
     QTableView view;
     view.setModel(&model);
-    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString::fromUtf8("Фамилия"));
-    EXPECT_EQ(column(model, 0), QStringList({QString::fromUtf8("Петров"), QString::fromUtf8("Андреев"),
-                                             QString::fromUtf8("Яковлев")}));
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QString::fromUtf8("Фамилия"));
+    EXPECT_EQ(column(model, 0),
+              QStringList({QString::fromUtf8("Петров"), QString::fromUtf8("Андреев"),
+                           QString::fromUtf8("Яковлев")}));
     EXPECT_EQ(column(model, 1), QStringList({"2.5", "10", ""}));
 
     rows.setSort("fio DESC");
-    EXPECT_EQ(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QString::fromUtf8("Яковлев"));
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DisplayRole).toString(),
+              QString::fromUtf8("Яковлев"));
     rows.setFilter("qty>3");
     rows.setFiltered(true);
     EXPECT_EQ(model.rowCount(), 1);
@@ -65,7 +66,8 @@ TEST_F(UiTest, CellRolesColourCellsWithoutCopyingRows) {
     });
     EXPECT_EQ(model.data(model.index(1, 0), Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
     EXPECT_FALSE(model.data(model.index(0, 0), Qt::ForegroundRole).isValid());
-    EXPECT_EQ(model.data(model.index(1, 0), Qt::DisplayRole).toString(), QString::fromUtf8("Андреев"));
+    EXPECT_EQ(model.data(model.index(1, 0), Qt::DisplayRole).toString(),
+              QString::fromUtf8("Андреев"));
 }
 
 TEST_F(UiTest, TheGuardEndsAnActionAtItsErrorAndShowsTheErrorsOwnText) {
