@@ -80,7 +80,7 @@ $$;
 --   'free'     = max(on hand - sum over requisitions of max(reserved, used), 0),
 --                consumption of positions without requisition counting as
 --                used with nothing reserved.
--- A position or mode that does not exist gives f_qty 0 and an empty caption;
+-- A position or goods item that does not exist gives f_qty 0 and an empty caption;
 -- a mode other than 'free' or 'reserved' is an error.
 create function accounts_dep.get_reminder_qty_by_smena(p_id_smena bigint, p_id_gds t_id, p_mode text)
 returns table (s_full_caption text, f_qty numeric)
@@ -188,8 +188,9 @@ end $$;
 -- the position's own worker is ignored): n = 1 + members. Every member gets a
 -- copy of the position (same date, shift, product, operation, price, colour,
 -- requisition fields and hours, since they worked together; ok 'no', brak 0)
--- with w_id = the member's worker number and kol_vo = round(kol_vo / n, 3); the
--- position keeps the rest of kol_vo and its rejects. The members' timesheet
+-- with w_id = the member's worker number and kol_vo = kol_vo / n cut down to 3
+-- decimals (never rounded up, so the rest cannot go below 0); the position keeps
+-- the rest of kol_vo and its rejects. The members' timesheet
 -- cells of that date and shift are set to the sum of their hours there. The
 -- person_temp rows of the position are deleted, so a second call changes
 -- nothing. An accepted position ('ok', 'да') or a missing one is refused.
@@ -219,7 +220,7 @@ begin
 
     n := 1 + coalesce(cardinality(members), 0);
     if n > 1 then
-        share := round(coalesce(pos.kol_vo, 0)::numeric / n, 3);
+        share := trunc(coalesce(pos.kol_vo, 0)::numeric / n, 3);
 
         insert into accounts_dep.smena
             (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, color, ok, vvod,
