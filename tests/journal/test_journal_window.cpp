@@ -1,0 +1,483 @@
+// The journal main window on a small plant of its own: loading on activation and on a
+// picked date, shifts, day off, sorting, refresh, acceptance colours, errors and closing.
+#include "TestDatabase.h"
+#include "data/DataModule.h"
+#include "journal/JournalGrid.h"
+#include "journal/JournalWindow.h"
+#include "ui/Messages.h"
+#include "ui/ResultSetModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+const QDate wednesday(2026, 12, 9);
+const QDate tuesday(2026, 12, 8);
+const QDate saturday(2026, 12, 12);
+const QDate sunday(2026, 12, 13);
+const QColor green(0x00, 0x80, 0x00);
+const QColor red(0xFF, 0x00, 0x00);
+
+using journal::JournalWindow;
+
+class JournalWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // Shift 1 of Wednesday in statement order: 5004, 5001, 5002, 5003.
+        testdb::exec(QString::fromUtf8(R"(
+insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values
+  (900001, '501', 'Абрамов А.А.', true),
+  (900002, '502', 'Борисов Б.Б.', true),
+  (900003, '503', 'Васильев В.В.', true);
+insert into accounts_dep.izdel(id, marka, nom, massa) values
+  (800001, 'Марка-А', 'Стулья', 1), (800002, 'Марка-Б', 'Столы', 2), (800003, 'Марка-В', 'Шкафы', 3);
+insert into accounts_dep.vid_oper(id, vid) values (901, 'Сборка'), (902, 'Покраска');
+insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values
+  (701, 901, 0, 800001, 10), (702, 902, 1, 800002, 3), (703, 901, 1, 800003, 4);
+insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, ok, vvod) values
+  (5001, '2026-12-09', 1, 502, 800001, 701, 10.123, 3.5, 1, 8, 'ok', '2026-12-10 08:30'),
+  (5002, '2026-12-09', 1, 501, 800002, 702, 3, 10, 0, 4, 'да', '2026-12-10 08:30'),
+  (5003, '2026-12-09', 1, 503, 800003, 703, 4, 2, 0, 2, 'no', '2026-12-10 08:30'),
+  (5004, '2026-12-09', 1, 501, 800001, 701, 10, 1, 0, 1, 'OK', '2026-12-10 08:30'),
+  (6001, '2026-12-09', 2, 502, 800002, 702, 3, 1, 0, 4, 'no', '2026-12-10 08:30'),
+  (6101, '2026-12-09', 4, 503, 800003, 703, 4, 1, 0, 3, 'no', '2026-12-10 08:30'),
+  (5201, '2026-12-08', 1, 503, 800001, 701, 10, 1, 0, 8, 'no', '2026-12-10 08:30'),
+  (5301, '2026-12-12', 1, 501, 800002, 702, 3, 1, 0, 8, 'no', '2026-12-12 08:30');
+)"));
+    }
+
+    void SetUp() override {
+        testdb::openAs(dm.ADO_DB, "master", "master");
+        for (int shift = 1; shift <= 4; ++shift)
+            dm.journal(shift).setParam("ok", "ta");
+        window = std::make_unique<JournalWindow>(dm);
+        window->setToday([this] { return today; });
+    }
+
+    void TearDown() override { window.reset(); }
+
+    // Shows the window and makes it the active one, as the login's exec() does.
+    void activate() {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QApplication::processEvents();
+    }
+
+    template <class T> T* control(const char* name) {
+        T* c = window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    QTableView* grid() { return control<QTableView>("DBGrid2"); }
+    QDateEdit* dateT() { return control<QDateEdit>("DateT"); }
+    QCheckBox* dayOffBox() { return control<QCheckBox>("CBox1"); }
+
+    // The positions the grid shows, top to bottom.
+    QList<int> shownIds() {
+        auto* model = qobject_cast<ui::ResultSetModel*>(grid()->model());
+        QList<int> ids;
+        if (!model || !model->resultSet().isOpen())
+            return ids;
+        const int id = model->resultSet().fieldIndex("id");
+        for (int r = 0; r < model->rowCount(); ++r)
+            ids << model->resultSet().valueAt(r, id).toInt();
+        return ids;
+    }
+    QString cell(int row, int column, int role = Qt::DisplayRole) {
+        return grid()->model()->index(row, column).data(role).toString();
+    }
+
+    void clickTitle(int column) {
+        QHeaderView* header = grid()->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    // Opens the calendar of DateT with the mouse, steps to the date with the arrow keys
+    // and takes it with Enter, as a user does.
+    void pickInCalendar(const QDate& date) {
+        QDateEdit* picker = dateT();
+        QTest::mouseClick(picker, Qt::LeftButton, {},
+                          QPoint(picker->width() - 6, picker->height() / 2));
+        QCalendarWidget* calendar = picker->calendarWidget();
+        ASSERT_TRUE(calendar->window()->isVisible()) << "the calendar did not drop down";
+        QWidget* days = calendar->findChild<QWidget*>("qt_calendar_calendarview");
+        ASSERT_NE(days, nullptr);
+        const qint64 steps = calendar->selectedDate().daysTo(date);
+        for (qint64 i = 0; i < qAbs(steps); ++i)
+            QTest::keyClick(days, steps < 0 ? Qt::Key_Left : Qt::Key_Right);
+        QTest::keyClick(days, Qt::Key_Return);
+        QApplication::processEvents();
+        ASSERT_FALSE(calendar->window()->isVisible());
+        // The offscreen platform leaves the closed calendar the active window; a window
+        // system hands the activation back.
+        if (QApplication::activeWindow() != window.get()) {
+            QApplication::setActiveWindow(window.get());
+            QApplication::processEvents();
+        }
+    }
+
+    QDate loadedDate() { return dm.Smena1.param("data").toDateTime().date(); }
+
+    ui::MessageRecorder messages;
+    data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
+    QDate today = wednesday;
+    std::unique_ptr<JournalWindow> window;
+};
+
+TEST_F(JournalWindowTest, LaysOutTheGridAndControlsByTheirNames) {
+    activate();
+    EXPECT_EQ(window->objectName(), "TForm1");
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Табель"));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "fixed size";
+    EXPECT_EQ(window->width(), 1461);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    QHeaderView* header = grid()->horizontalHeader();
+    const QStringList titles = {
+        "Фамилия И.О.", "Марка изделия", "Операция",   "Вид", "Цвет",    "Часы", "Кол-во",
+        "Брак",         "Итого (р.)",    "Премия (%)", "OK",  "Заведен", "№ ЗВП"};
+    const int widths[] = {250, 260, 155, 157, 176, -1, 57, 49, 78, -1, 37, 72, 65};
+    ASSERT_EQ(grid()->model()->columnCount(), titles.size());
+    for (int c = 0; c < titles.size(); ++c) {
+        EXPECT_EQ(grid()->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
+        if (widths[c] > 0) {
+            EXPECT_EQ(header->sectionSize(c), widths[c]) << "column " << c << " after a load";
+        }
+    }
+    EXPECT_TRUE(grid()->isColumnHidden(journal::ColPrize));
+    EXPECT_EQ(grid()->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(grid()->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    // Shown values of 5001: 3.5 made, 1 rejected at 10.123.
+    const int row = shownIds().indexOf(5001);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(cell(row, journal::ColFio), QString::fromUtf8("Борисов Б.Б."));
+    EXPECT_EQ(cell(row, journal::ColNmn), QString::fromUtf8("Готовая продукция"));
+    EXPECT_EQ(cell(row, journal::ColKolVo), "3,5");
+    EXPECT_EQ(cell(row, journal::ColSumma), "25,31");
+    EXPECT_EQ(cell(row, journal::ColVvod), "10.12.2026");
+    EXPECT_EQ(cell(shownIds().indexOf(5002), journal::ColSumma), "30,00");
+
+    for (const char* name :
+         {"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button4"})
+        EXPECT_TRUE(control<QPushButton>(name)->isEnabled()) << name;
+    for (const char* name : {"N1", "N3"})
+        EXPECT_FALSE(control<QAction>(name)->isEnabled()) << name;
+    for (const char* name : {"N2", "N6", "N4", "N8", "N11", "N7", "N10", "N5"})
+        EXPECT_TRUE(control<QAction>(name)->isEnabled()) << name;
+
+    QComboBox* styles = control<QComboBox>("ComboBox1");
+    QStringList keys = QStyleFactory::keys();
+    keys.sort(Qt::CaseInsensitive);
+    QStringList items;
+    for (int i = 0; i < styles->count(); ++i)
+        items << styles->itemText(i);
+    EXPECT_EQ(items, keys);
+    EXPECT_EQ(styles->currentText().toLower(), QApplication::style()->name().toLower())
+        << "activation selects the style in force";
+}
+
+TEST_F(JournalWindowTest, ActivationLoadsTodayAndChecksTheDayOffOnlyAtWeekends) {
+    struct Case {
+        QDate today;
+        bool checkedBefore;
+        bool checkedAfter;
+    };
+    const Case cases[] = {{saturday, false, true},
+                          {sunday, false, true},
+                          {wednesday, false, false},
+                          {wednesday, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.today.toString(Qt::ISODate).toStdString() +
+                     (c.checkedBefore ? " checked" : ""));
+        window = std::make_unique<JournalWindow>(dm);
+        today = c.today;
+        window->setToday([this] { return today; });
+        dayOffBox()->setChecked(c.checkedBefore);
+        activate();
+
+        EXPECT_EQ(window->journalDate(), c.today);
+        EXPECT_EQ(window->dayOff(), c.checkedAfter);
+        // Checked by the program or not, the box shows it.
+        EXPECT_EQ(dayOffBox()->font().bold(), c.checkedAfter);
+        EXPECT_EQ(dayOffBox()->autoFillBackground(), c.checkedAfter);
+        if (c.checkedAfter) {
+            EXPECT_EQ(dayOffBox()->palette().color(dayOffBox()->backgroundRole()), red);
+        }
+        for (int shift = 1; shift <= 4; ++shift) {
+            EXPECT_TRUE(dm.journal(shift).isOpen()) << shift;
+            EXPECT_EQ(dm.journal(shift).param("data").toDateTime(), c.today.startOfDay()) << shift;
+        }
+    }
+    EXPECT_EQ(shownIds().size(), 4) << "Wednesday's shift 1";
+}
+
+TEST_F(JournalWindowTest, APickedDateLoadsAndSetsTheDayOffByItsWeekday) {
+    today = saturday;
+    activate();
+    ASSERT_TRUE(window->dayOff());
+    EXPECT_EQ(shownIds(), QList<int>{5301});
+
+    pickInCalendar(wednesday);
+    EXPECT_EQ(window->journalDate(), wednesday);
+    EXPECT_EQ(loadedDate(), wednesday);
+    EXPECT_EQ(shownIds(), (QList<int>{5004, 5001, 5002, 5003}));
+    EXPECT_FALSE(window->dayOff()) << "a picked working day unchecks it";
+    EXPECT_FALSE(dayOffBox()->font().bold());
+    EXPECT_TRUE(grid()->hasFocus());
+
+    pickInCalendar(saturday);
+    EXPECT_EQ(shownIds(), QList<int>{5301});
+    EXPECT_TRUE(window->dayOff());
+    EXPECT_EQ(window->journalDate(), saturday) << "the calendar is no other window: no activation";
+}
+
+TEST_F(JournalWindowTest, ATypedDateLoadsOnlyOnEnter) {
+    activate();
+    QDateEdit* picker = dateT();
+    picker->setFocus();
+    picker->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(picker, "08");
+    ASSERT_EQ(picker->date(), tuesday);
+    EXPECT_EQ(loadedDate(), wednesday) << "typing alone does not reload";
+    EXPECT_EQ(shownIds().size(), 4);
+
+    QTest::keyClick(picker, Qt::Key_Return);
+    EXPECT_EQ(loadedDate(), tuesday);
+    EXPECT_EQ(shownIds(), QList<int>{5201});
+    EXPECT_TRUE(window->isVisible()) << "Enter pressed no button of the window";
+}
+
+TEST_F(JournalWindowTest, ReturningFromADialogBringsBackToday) {
+    activate();
+    pickInCalendar(tuesday);
+    ASSERT_EQ(shownIds(), QList<int>{5201});
+
+    QDialog dialog(window.get());
+    QTimer::singleShot(0, &dialog, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        dialog.accept();
+    });
+    dialog.exec();
+    QApplication::setActiveWindow(window.get()); // the window system's part
+    QApplication::processEvents();
+
+    EXPECT_EQ(window->journalDate(), wednesday);
+    EXPECT_EQ(loadedDate(), wednesday);
+    EXPECT_EQ(shownIds().size(), 4);
+}
+
+TEST_F(JournalWindowTest, ComingBackFromAnotherProgramKeepsThePickedDate) {
+    activate();
+    pickInCalendar(tuesday);
+    QApplication::setActiveWindow(nullptr); // the focus went outside the program
+    QApplication::setActiveWindow(window.get());
+    QApplication::processEvents();
+    EXPECT_EQ(window->journalDate(), tuesday);
+    EXPECT_EQ(shownIds(), QList<int>{5201});
+}
+
+TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
+    activate();
+    EXPECT_EQ(window->selectedShift, 1);
+    testdb::exec(
+        "insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, ok) "
+        "values (6102, '2026-12-09', 4, 501, 800001, 701, 1, 1, 'no')");
+    QRadioButton* overtime = control<QRadioButton>("RadioButton4");
+    QTest::mouseClick(overtime, Qt::LeftButton);
+    testdb::exec("delete from accounts_dep.smena where id = 6102");
+
+    EXPECT_EQ(window->selectedShift, 4);
+    EXPECT_EQ(&window->currentJournalQuery(), &dm.Smena4);
+    EXPECT_EQ(shownIds(), QList<int>{6101}) << "the row added after the load is not there";
+    for (int i = 1; i <= 4; ++i) {
+        auto* rb = control<QRadioButton>(QString("RadioButton%1").arg(i).toLatin1().constData());
+        const bool selected = i == 4;
+        EXPECT_EQ(rb->isChecked(), selected) << i;
+        EXPECT_EQ(rb->font().bold(), selected) << i;
+        EXPECT_EQ(rb->autoFillBackground(), selected) << i;
+        if (selected) {
+            EXPECT_EQ(rb->palette().color(rb->backgroundRole()), green);
+        }
+    }
+
+    QTest::mouseClick(control<QRadioButton>("RadioButton2"), Qt::LeftButton);
+    EXPECT_EQ(shownIds(), QList<int>{6001});
+    window->selectedShift = 7;
+    EXPECT_EQ(&window->currentJournalQuery(), &dm.Smena1) << "out of range falls back to shift 1";
+}
+
+TEST_F(JournalWindowTest, TitleClicksSortByDirectionOfThePreviousSortAndRefreshDropsIt) {
+    activate();
+    const QList<int> statementOrder{5004, 5001, 5002, 5003};
+    ASSERT_EQ(shownIds(), statementOrder);
+
+    clickTitle(journal::ColTime);
+    EXPECT_EQ(dm.Smena1.sort(), "");
+    EXPECT_EQ(shownIds(), statementOrder) << "'Часы' does not sort";
+
+    clickTitle(journal::ColMarka);
+    EXPECT_EQ(dm.Smena1.sort(), "marka DESC, fio, id ASC");
+    EXPECT_EQ(shownIds(), (QList<int>{5003, 5002, 5004, 5001}));
+
+    clickTitle(journal::ColFio);
+    EXPECT_EQ(dm.Smena1.sort(), "fio, id ASC");
+    EXPECT_EQ(shownIds(), (QList<int>{5002, 5004, 5001, 5003}));
+
+    clickTitle(journal::ColBrak);
+    EXPECT_EQ(dm.Smena1.sort(), "fio, id ASC");
+
+    clickTitle(journal::ColVid);
+    EXPECT_EQ(dm.Smena1.sort(), "vid DESC, marka, fio, id ASC");
+    clickTitle(journal::ColVid);
+    EXPECT_EQ(dm.Smena1.sort(), "vid, marka, fio, id  ASC") << "the double space is kept";
+    EXPECT_EQ(shownIds(), (QList<int>{5002, 5004, 5001, 5003})) << "Покраска before Сборка";
+
+    clickTitle(journal::ColNmn);
+    EXPECT_EQ(dm.Smena1.sort(), "naimen DESC, marka, fio, id ASC") << "by the kind code";
+
+    testdb::exec("update accounts_dep.smena set kol_vo = 5 where id = 5003");
+    QTest::mouseClick(control<QPushButton>("Button8"), Qt::LeftButton);
+    testdb::exec("update accounts_dep.smena set kol_vo = 2 where id = 5003");
+    EXPECT_EQ(dm.Smena1.sort(), "");
+    EXPECT_EQ(shownIds(), statementOrder);
+    EXPECT_EQ(cell(3, journal::ColKolVo), "5") << "refresh runs the query again";
+    EXPECT_EQ(loadedDate(), wednesday);
+    EXPECT_EQ(grid()->horizontalHeader()->sectionSize(journal::ColFio), 250);
+
+    clickTitle(journal::ColOk);
+    EXPECT_EQ(dm.Smena1.sort(), "ok DESC, marka, fio, id ASC") << "descending first after a reload";
+}
+
+TEST_F(JournalWindowTest, AcceptedPositionsShowGreenAndAllOthersRed) {
+    activate();
+    QMap<QString, QColor> expected{
+        {"ok", green}, {QString::fromUtf8("да"), green}, {"no", red}, {"OK", red}};
+    QStringList seen;
+    for (int row = 0; row < grid()->model()->rowCount(); ++row) {
+        const QModelIndex ok = grid()->model()->index(row, journal::ColOk);
+        const QString state = ok.data().toString();
+        seen << state;
+        ASSERT_TRUE(expected.contains(state)) << state.toStdString();
+        EXPECT_EQ(ok.data(Qt::ForegroundRole).value<QColor>(), expected[state])
+            << state.toStdString();
+        EXPECT_TRUE(ok.data(Qt::FontRole).value<QFont>().bold()) << state.toStdString();
+        const QModelIndex fio = grid()->model()->index(row, journal::ColFio);
+        EXPECT_FALSE(fio.data(Qt::ForegroundRole).isValid()) << "other cells as usual";
+    }
+    seen.sort();
+    QStringList all = expected.keys();
+    all.sort();
+    EXPECT_EQ(seen, all);
+}
+
+TEST_F(JournalWindowTest, ADatabaseErrorIsShownAndLeavesTheLaterShiftsClosed) {
+    // A colour that two goods items claim breaks the colour caption of the one shift-2 row.
+    testdb::exec(R"(
+alter table cmn_gds_and_srv.gds_and_srv rename to gds_and_srv_real;
+create view cmn_gds_and_srv.gds_and_srv as
+  select id, s_caption from cmn_gds_and_srv.gds_and_srv_real
+  union all select 800777, 'a' union all select 800777, 'b';
+grant select on cmn_gds_and_srv.gds_and_srv to tabel_user;
+update accounts_dep.smena set color = 800777 where id = 6001;
+)");
+    struct Restore {
+        ~Restore() {
+            testdb::exec(R"(
+update accounts_dep.smena set color = 0 where id = 6001;
+drop view cmn_gds_and_srv.gds_and_srv;
+alter table cmn_gds_and_srv.gds_and_srv_real rename to gds_and_srv;
+)");
+        }
+    } restore;
+
+    activate();
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].caption, QString::fromUtf8("Ошибка"));
+    EXPECT_TRUE(messages.messages[0].text.contains("more than one row"))
+        << messages.texts().join("|").toStdString();
+    EXPECT_TRUE(dm.Smena1.isOpen());
+    EXPECT_FALSE(dm.Smena2.isOpen());
+    EXPECT_FALSE(dm.Smena3.isOpen());
+    EXPECT_FALSE(dm.Smena4.isOpen());
+    EXPECT_EQ(shownIds().size(), 4);
+    QTest::mouseClick(control<QRadioButton>("RadioButton4"), Qt::LeftButton);
+    EXPECT_EQ(grid()->model()->rowCount(), 0) << "a closed query shows an empty grid";
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(JournalWindowTest, EscExitButtonAndExitMenuEndTheModalRun) {
+    const std::function<void()> ways[] = {
+        [&] { QTest::keyClick(window.get(), Qt::Key_Escape); },
+        [&] { QTest::mouseClick(control<QPushButton>("Button4"), Qt::LeftButton); },
+        [&] { control<QAction>("N5")->trigger(); },
+    };
+    for (const auto& close : ways) {
+        bool closed = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            close();
+            closed = !window->isVisible();
+        });
+        window->exec();
+        EXPECT_TRUE(closed);
+        EXPECT_FALSE(window->isVisible());
+    }
+}
+
+TEST_F(JournalWindowTest, MenuStyleAndTimerReachTheirListeners) {
+    activate();
+    struct Item {
+        const char* action;
+        void (JournalWindow::*signal)();
+    };
+    const Item items[] = {{"N6", &JournalWindow::operationTypesRequested},
+                          {"N4", &JournalWindow::pricesRequested},
+                          {"N11", &JournalWindow::timesheetRequested},
+                          {"N10", &JournalWindow::reportsRequested}};
+    for (const Item& item : items) {
+        QSignalSpy spy(window.get(), item.signal);
+        control<QAction>(item.action)->trigger();
+        EXPECT_EQ(spy.count(), 1) << item.action;
+    }
+    control<QAction>("N8")->trigger();
+    EXPECT_TRUE(window->isVisible());
+
+    QComboBox* styles = control<QComboBox>("ComboBox1");
+    QSignalSpy chosen(window.get(), &JournalWindow::styleChosen);
+    ASSERT_GT(styles->count(), 1);
+    styles->setCurrentIndex(styles->count() - 1);
+    EXPECT_EQ(chosen.count(), 0) << "only a choice of the user counts";
+    styles->setFocus();
+    QTest::keyClick(styles, Qt::Key_Home);
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0][0].toString(), styles->itemText(0));
+
+    auto* timer = window->findChild<QTimer*>("Timer1");
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->interval(), 30000);
+    EXPECT_TRUE(timer->isActive());
+    QSignalSpy ticks(window.get(), &JournalWindow::gateTick);
+    timer->setInterval(1);
+    EXPECT_TRUE(ticks.wait(2000));
+}
+
+} // namespace
