@@ -1,0 +1,29 @@
+#include "Application.h"
+
+#include "StyleFile.h"
+#include "ui/Messages.h"
+
+namespace app {
+
+Application::Application(const QString& server, const QString& database)
+    : dataModule([](const QString& message) { ui::Messages::error(message); }),
+      journalWindow(dataModule), loginWindow(dataModule, journalWindow, server, database) {
+    QObject::connect(&journalWindow, &journal::JournalWindow::gateTick, &loginWindow,
+                     &LoginWindow::runGateFromTimer);
+    QObject::connect(&journalWindow, &journal::JournalWindow::styleChosen, [](const QString& name) {
+        if (applyStyle(name))
+            writeStyleName(styleFilePath(), name);
+    });
+}
+
+void Application::start() {
+    loginWindow.openStartupConnection();
+    loginWindow.show();
+    loginWindow.activateWindow();
+}
+
+void applyStoredStyle() {
+    applyStyle(readStyleName(styleFilePath()));
+}
+
+} // namespace app

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "LoginWindow.h"
+#include "data/DataModule.h"
+#include "journal/JournalWindow.h"
+
+#include <QString>
+
+namespace app {
+
+// The program's windows, each created once and reused. This is the one place where they
+// are made, in this order: the shared data module, the journal, the login window, then
+// every other window.
+class Application {
+public:
+    Application(const QString& server, const QString& database);
+
+    // Opens the start-up connection (a failure is reported and the login stays possible)
+    // and shows the login window.
+    void start();
+
+    data::DataModule dataModule;
+    journal::JournalWindow journalWindow;
+    LoginWindow loginWindow;
+};
+
+// Reads the style file and applies the style in it.
+void applyStoredStyle();
+
+} // namespace app

@@ -1,0 +1,205 @@
+#include "LoginWindow.h"
+
+#include "RoleRules.h"
+#include "data/DataModule.h"
+#include "data/Defaults.h"
+#include "data/Error.h"
+#include "journal/JournalWindow.h"
+#include "ui/ActionGuard.h"
+#include "ui/Messages.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+const QString serviceCode = QStringLiteral("0153");
+const QString serviceLogin = QStringLiteral("sys");
+const QString servicePassword = QStringLiteral("wuvakem");
+} // namespace
+
+LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
+                         const QString& server, const QString& database, QWidget* parent)
+    : QDialog(parent), dm_(dm), journal_(journal), server_(server), database_(database), gate_(dm),
+      endProgram_([] { QCoreApplication::exit(0); }) {
+    setObjectName(QStringLiteral("TForm23"));
+    setWindowTitle(QStringLiteral("Авторизация"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowTitleHint);
+
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    auto* label1 = new QLabel(QStringLiteral("Логин"), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    auto* label2 = new QLabel(QStringLiteral("Пароль"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setEchoMode(QLineEdit::Password);
+    Edit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
+    Button1 = new QPushButton(QStringLiteral("Вход"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button1->setAutoDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(5500);
+    Timer1->setSingleShot(true);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(label1, 0, 0);
+    fields->addWidget(Edit1, 0, 1);
+    fields->addWidget(label2, 1, 0);
+    fields->addWidget(Edit2, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label3);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    setFixedSize(336, 125);
+    setTabOrder(Edit1, Edit2);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { ui::guarded([this] { login(); }, this); });
+    connect(Button2, &QPushButton::clicked, this, [this] { end(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { end(); });
+}
+
+void LoginWindow::setBuildStamp(std::function<BuildStamp()> stamp) {
+    gate_.setStamp(std::move(stamp));
+}
+
+void LoginWindow::openStartupConnection() {
+    const bool given = !server_.isEmpty() && !database_.isEmpty();
+    try {
+        // The gate must look at the database the user is about to log into.
+        dm_.ADO_DB.open(given ? server_ : data::defaults::server(),
+                        given ? database_ : data::defaults::database(),
+                        data::defaults::startupUser(), data::defaults::startupPassword());
+        startupFailed_ = false;
+    } catch (const data::Error& e) {
+        if (!startupFailed_)
+            ui::Messages::error(
+                QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)\n%3")
+                    .arg(server_, database_, e.text()),
+                this);
+        startupFailed_ = true;
+    }
+}
+
+bool LoginWindow::event(QEvent* e) {
+    const bool handled = QDialog::event(e);
+    if (e->type() == QEvent::WindowActivate)
+        onActivated();
+    return handled;
+}
+
+void LoginWindow::onActivated() {
+    if (ending_)
+        return;
+    // A gate error was just shown; closing its box activates this window again, so the
+    // gate waits for the timer instead of asking the same question in a loop.
+    if (!gateFailed_) {
+        if (startupFailed_)
+            openStartupConnection();
+        if (!startupFailed_)
+            runGate();
+    }
+    Label3->setText(QStringLiteral("Сервер: %1, БД: %2").arg(server_, database_));
+    setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)")
+                       .arg(gate_.stamp().date)
+                       .arg(gate_.stamp().time));
+}
+
+void LoginWindow::runGateFromTimer() {
+    if (ending_ || !dm_.ADO_DB.isOpen())
+        return;
+    gateFailed_ = false;
+    runGate();
+}
+
+bool LoginWindow::runGate() {
+    VersionGate::Outcome outcome = VersionGate::Outcome::Current;
+    gateFailed_ = !ui::guarded([&] { outcome = gate_.run(); }, this);
+    if (gateFailed_)
+        return false;
+    gateRan_ = true;
+    journal_.buildDate = gate_.stamp().date;
+    journal_.buildTime = gate_.stamp().time;
+    if (outcome != VersionGate::Outcome::Newer)
+        return true;
+    ending_ = true;
+    Timer1->start();
+    ui::Messages::error(
+        QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."),
+        this);
+    end();
+    return false;
+}
+
+void LoginWindow::login() {
+    journal_.selectedShift = 1;
+    journal_.loginName = trimLogin(Edit1->text());
+    journal_.loginPassword = trimLogin(Edit2->text());
+    if (journal_.loginPassword == serviceCode) {
+        journal_.loginName = serviceLogin;
+        journal_.loginPassword = servicePassword;
+    }
+    const bool given = !server_.isEmpty() && !database_.isEmpty();
+    try {
+        dm_.ADO_DB.close();
+        dm_.ADO_DB.open(given ? server_ : data::defaults::server(),
+                        given ? database_ : data::defaults::database(), journal_.loginName,
+                        journal_.loginPassword);
+    } catch (const data::Error&) {
+        ui::Messages::error(QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)")
+                                .arg(server_, database_),
+                            this);
+        end();
+        return;
+    }
+    startupFailed_ = false;
+    // Without a start-up connection the gate has not run yet: it runs before the journal.
+    if (!gateRan_ && !runGate() && ending_)
+        return;
+
+    applyRoleRules(journal_, journal_.loginName);
+    for (int shift = 1; shift <= 4; ++shift)
+        dm_.journal(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+    hide();
+    if (journal_.loginName != QLatin1String("econom"))
+        journal_.setWindowTitle(QStringLiteral("Табель (Сервер: %1, БД: %2, пользователь: %3)")
+                                    .arg(server_, database_, journal_.loginName));
+    journal_.exec();
+    end();
+}
+
+void LoginWindow::reject() {
+    end();
+}
+
+void LoginWindow::end() {
+    if (ended_)
+        return;
+    ended_ = true;
+    hide();
+    endProgram_();
+}
+
+} // namespace app

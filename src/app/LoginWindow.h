@@ -1,0 +1,74 @@
+#pragma once
+
+#include "VersionGate.h"
+
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace data {
+class DataModule;
+}
+namespace journal {
+class JournalWindow;
+}
+
+namespace app {
+
+// The login window: the program's main window. It keeps the version gate, connects under
+// the user's own name, switches the journal's controls by login and shows the journal.
+class LoginWindow : public QDialog {
+    Q_OBJECT
+public:
+    // server and database: the command-line arguments as given (empty when absent).
+    LoginWindow(data::DataModule& dm, journal::JournalWindow& journal, const QString& server,
+                const QString& database, QWidget* parent = nullptr);
+
+    // Ends the program; tests replace it.
+    void setEndProgram(std::function<void()> end) { endProgram_ = std::move(end); }
+    void setBuildStamp(std::function<BuildStamp()> stamp);
+
+    // The version gate as the journal's timer runs it: errors are reported, and it runs
+    // again at the next tick.
+    void runGateFromTimer();
+
+    // Whether the start-up connection could not be opened (the user was told why).
+    bool startupConnectionFailed() const { return startupFailed_; }
+    void openStartupConnection();
+
+    void reject() override;
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void onActivated();
+    // Runs the gate; false when it could not run or the program is ending.
+    bool runGate();
+    void login();
+    void end();
+
+    data::DataModule& dm_;
+    journal::JournalWindow& journal_;
+    QString server_, database_;
+    VersionGate gate_;
+    std::function<void()> endProgram_;
+    bool startupFailed_ = false;
+    bool gateFailed_ = false;
+    bool gateRan_ = false;
+    bool ending_ = false; // a newer build owns the database
+    bool ended_ = false;
+
+    QLabel* Label3;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QTimer* Timer1;
+};
+
+} // namespace app

@@ -1,0 +1,36 @@
+#include "VersionGate.h"
+
+#include "data/DataModule.h"
+
+namespace app {
+
+VersionGate::VersionGate(data::DataModule& dm, std::function<BuildStamp()> stamp)
+    : dm_(dm), stampOf_(std::move(stamp)) {}
+
+VersionGate::Outcome VersionGate::run() {
+    stamp_ = stampOf_();
+    data::ResultSet ver(dm_.ADO_DB, QStringLiteral("ver"));
+    ver.setSql(QStringLiteral("select d, t from accounts_dep.ver"));
+    ver.setUpdateTable(QStringLiteral("accounts_dep.ver"), {}); // one row, no key
+    ver.open();
+    ver.first();
+    auto stored = [&ver] {
+        return BuildStamp{ver.asInt(QStringLiteral("d")), ver.asInt(QStringLiteral("t"))};
+    };
+    Outcome outcome = Outcome::Current;
+    if (stored() < stamp_) {
+        if (ver.isEmpty())
+            ver.append();
+        else
+            ver.edit();
+        ver.setValue(QStringLiteral("d"), stamp_.date);
+        ver.setValue(QStringLiteral("t"), stamp_.time);
+        ver.post();
+        outcome = Outcome::Raised;
+    }
+    if (stamp_ < stored())
+        outcome = Outcome::Newer;
+    return outcome;
+}
+
+} // namespace app

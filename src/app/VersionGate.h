@@ -1,0 +1,35 @@
+#pragma once
+
+#include "BuildStamp.h"
+
+#include <functional>
+
+namespace data {
+class DataModule;
+}
+
+namespace app {
+
+// Compares the running build's stamp with the newest one that has run against the
+// database: raises the stored stamp for a newer build, and tells an older build to stop.
+class VersionGate {
+public:
+    enum class Outcome { Current, Raised, Newer };
+
+    explicit VersionGate(data::DataModule& dm,
+                         std::function<BuildStamp()> stamp = currentBuildStamp);
+
+    void setStamp(std::function<BuildStamp()> stamp) { stampOf_ = std::move(stamp); }
+
+    // Throws the database's error; the caller reports it and tries again later.
+    Outcome run();
+    // The stamp of the last run, as the login window's caption shows it.
+    BuildStamp stamp() const { return stamp_; }
+
+private:
+    data::DataModule& dm_;
+    std::function<BuildStamp()> stampOf_;
+    BuildStamp stamp_;
+};
+
+} // namespace app

@@ -1,0 +1,266 @@
+// The login window: who gets which controls, the caption, the service code, a failed
+// connection, and the version gate while the login waits or the journal is open.
+#include "Application.h"
+#include "ModalDriver.h"
+#include "RoleRules.h"
+#include "TestDatabase.h"
+#include "ui/Messages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const app::BuildStamp running{20261210, 3600};
+
+class LoginTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // Logins that differ from the rule names only in letter case.
+        testdb::exec(R"(do $$ begin
+            if not exists (select from pg_roles where rolname = 'Sys') then
+                create role "Sys" login password 'Sys' in role tabel_user; end if;
+            if not exists (select from pg_roles where rolname = 'ECONOM') then
+                create role "ECONOM" login password 'ECONOM' in role tabel_user; end if;
+            end $$)");
+    }
+    void SetUp() override {
+        testdb::exec(
+            "delete from accounts_dep.ver; insert into accounts_dep.ver values (20261210, 3600)");
+    }
+
+    std::unique_ptr<app::Application> makeApp(const QString& server, const QString& database) {
+        auto a = std::make_unique<app::Application>(server, database);
+        a->loginWindow.setBuildStamp([] { return running; });
+        a->loginWindow.setEndProgram([this] { ++ended; });
+        return a;
+    }
+    std::unique_ptr<app::Application> makeApp() {
+        return makeApp(testdb::socketFolder(), testdb::databaseName());
+    }
+    static void activate(QWidget& w) {
+        QEvent e(QEvent::WindowActivate);
+        QApplication::sendEvent(&w, &e);
+    }
+    // Types the login and password, clicks "Вход" and runs inspect on the journal while it
+    // is shown; then closes it.
+    void logIn(app::Application& a, const QString& login, const QString& password,
+               std::function<void(journal::JournalWindow&)> inspect = {}) {
+        a.loginWindow.findChild<QLineEdit*>("Edit1")->setText(login);
+        a.loginWindow.findChild<QLineEdit*>("Edit2")->setText(password);
+        bool shown = false;
+        whenModalOpens([&](QWidget* modal) {
+            shown = modal == &a.journalWindow;
+            if (shown && inspect)
+                inspect(a.journalWindow);
+            modal->close();
+        });
+        QTest::mouseClick(a.loginWindow.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        journalShown = shown;
+    }
+    static bool enabled(QWidget& w, const char* name) {
+        if (auto* c = w.findChild<QWidget*>(name))
+            return c->isEnabled();
+        auto* a = w.findChild<QAction*>(name);
+        EXPECT_NE(a, nullptr) << name;
+        return a && a->isEnabled();
+    }
+
+    ui::MessageRecorder messages;
+    int ended = 0;
+    bool journalShown = false;
+};
+
+TEST_F(LoginTest, RoleRulesSwitchTheJournalsControlsByExactLogin) {
+    struct Case {
+        const char* login;
+        bool edit, accept, menus, reports, journal;
+    };
+    const Case cases[] = {
+        {"operator1", false, true, false, false, true},
+        {"operator2", false, true, false, false, true},
+        {"operator3", false, true, false, false, true},
+        {"operator4", true, true, true, true, true},
+        {"sys", true, true, true, true, true},
+        {"master", true, false, true, true, true},
+        {"Sys", true, false, true, true, true},
+        {"ECONOM", true, false, true, true, true},
+        {"econom", false, false, false, true, false},
+        {"Operator1", true, false, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.login);
+        data::DataModule dm{[](const QString&) {}};
+        journal::JournalWindow w(dm);
+        app::applyRoleRules(w, c.login);
+        for (const char* name : {"Button1", "Button2", "Button3"})
+            EXPECT_EQ(enabled(w, name), c.edit) << name;
+        EXPECT_EQ(enabled(w, "Button5"), c.accept);
+        EXPECT_EQ(enabled(w, "N2"), c.menus);
+        EXPECT_EQ(enabled(w, "N11"), c.menus);
+        EXPECT_EQ(enabled(w, "N7"), c.reports);
+        for (const char* name :
+             {"DBGrid2", "DateT", "RadioButton1", "RadioButton4", "CBox1", "Button8"})
+            EXPECT_EQ(enabled(w, name), c.journal) << name;
+        EXPECT_TRUE(enabled(w, "Button6")) << "\"Принять ВСЕ\" is everybody's";
+        EXPECT_TRUE(enabled(w, "Button4"));
+    }
+    EXPECT_EQ(app::trimLogin(QString::fromUtf8(" \t master\n ")), "master");
+    EXPECT_EQ(app::trimLogin(QString::fromUtf8("\u00a0master")), QString::fromUtf8("\u00a0master"));
+}
+
+TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
+    auto a = makeApp();
+    a->start();
+    a->journalWindow.selectedShift = 3;
+    logIn(*a, "anybody", " 0153 ", [&](journal::JournalWindow& j) {
+        EXPECT_EQ(j.loginName, "sys");
+        EXPECT_EQ(j.loginPassword, "wuvakem");
+        EXPECT_EQ(j.selectedShift, 1);
+        EXPECT_EQ(j.windowTitle(),
+                  QString::fromUtf8("Табель (Сервер: %1, БД: %2, пользователь: sys)")
+                      .arg(testdb::socketFolder(), testdb::databaseName()));
+        EXPECT_TRUE(enabled(j, "Button5"));
+        EXPECT_FALSE(a->loginWindow.isVisible());
+        for (int shift = 1; shift <= 4; ++shift)
+            EXPECT_EQ(a->dataModule.journal(shift).param("ok").toString(), "ta");
+        EXPECT_EQ(a->dataModule.ADO_DB.user(), "sys");
+    });
+    EXPECT_TRUE(journalShown);
+    EXPECT_EQ(ended, 1) << "closing the journal ends the program";
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join("; ").toStdString();
+}
+
+TEST_F(LoginTest, TheEconomistSeesAPlainCaptionAndALockedJournal) {
+    auto a = makeApp();
+    a->start();
+    logIn(*a, " econom ", "econom", [&](journal::JournalWindow& j) {
+        EXPECT_EQ(j.windowTitle(), QString::fromUtf8("Табель"));
+        EXPECT_FALSE(enabled(j, "DBGrid2"));
+        EXPECT_FALSE(enabled(j, "DateT"));
+        EXPECT_TRUE(enabled(j, "Button6"));
+        EXPECT_TRUE(enabled(j, "N7"));
+    });
+    EXPECT_TRUE(journalShown);
+}
+
+TEST_F(LoginTest, AFailedConnectionNamesTheArgumentsAndEndsTheProgram) {
+    struct Case {
+        QString server, database, login, password, shownServer, shownDatabase;
+    };
+    const QList<Case> cases = {
+        {testdb::socketFolder(), testdb::databaseName(), "master", "wrong", testdb::socketFolder(),
+         testdb::databaseName()},
+        {testdb::socketFolder(), testdb::databaseName(), "nobody", "nobody", testdb::socketFolder(),
+         testdb::databaseName()},
+        // Only the server given: the defaults are taken, and the message shows what was given.
+        {testdb::socketFolder(), "", "master", "master", testdb::socketFolder(), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.login.toStdString() + "/" + c.database.toStdString());
+        messages.clear();
+        ended = 0;
+        auto a = makeApp(c.server, c.database);
+        a->loginWindow.findChild<QLineEdit*>("Edit1")->setText(c.login);
+        a->loginWindow.findChild<QLineEdit*>("Edit2")->setText(c.password);
+        QTest::mouseClick(a->loginWindow.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        const QString expected =
+            QString::fromUtf8("Подключение к БД отсутсвует (сервер: %1, БД: %2)")
+                .arg(c.shownServer, c.shownDatabase);
+        ASSERT_FALSE(messages.messages.empty());
+        EXPECT_EQ(messages.messages.back().text, expected);
+        EXPECT_FALSE(
+            messages.messages.back().text.contains(c.password == "wrong" ? "wrong" : "\x01"));
+        EXPECT_EQ(ended, 1);
+    }
+}
+
+TEST_F(LoginTest, ActivationRunsTheGateAndShowsServerAndBuild) {
+    testdb::exec("update accounts_dep.ver set d = 20200101, t = 0");
+    auto a = makeApp();
+    a->start();
+    activate(a->loginWindow);
+    EXPECT_EQ(a->loginWindow.findChild<QLabel*>("Label3")->text(),
+              QString::fromUtf8("Сервер: %1, БД: %2")
+                  .arg(testdb::socketFolder(), testdb::databaseName()));
+    EXPECT_EQ(a->loginWindow.windowTitle(),
+              QString::fromUtf8("Авторизация (build: 20261210.3600)"));
+    EXPECT_EQ(testdb::exec("select d || '.' || t from accounts_dep.ver").toString(),
+              "20261210.3600");
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(ended, 0);
+}
+
+TEST_F(LoginTest, ANewerBuildInTheDatabaseEndsTheProgramAlsoWithTheJournalOpen) {
+    const QString versionMessage =
+        QString::fromUtf8("Версия программы не соответсвует БД! Запустите программу через 5 мин.");
+    {
+        testdb::exec("update accounts_dep.ver set t = 3601"); // one second newer
+        auto a = makeApp();
+        a->start();
+        activate(a->loginWindow);
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(messages.messages[0].text, versionMessage);
+        EXPECT_EQ(messages.messages[0].icon, ui::Messages::Icon::Error);
+        EXPECT_TRUE(a->loginWindow.findChild<QTimer*>("Timer1")->isActive())
+            << "the program also ends by itself if the message is left open";
+        EXPECT_EQ(ended, 1);
+    }
+    messages.clear();
+    ended = 0;
+    testdb::exec("update accounts_dep.ver set t = 3600");
+    auto a = makeApp();
+    a->start();
+    logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
+        testdb::exec("update accounts_dep.ver set d = 20261211");
+        emit j.gateTick(); // the journal's 30-second timer
+        EXPECT_EQ(messages.texts(), QStringList{versionMessage});
+        EXPECT_EQ(ended, 1);
+    });
+}
+
+TEST_F(LoginTest, AGateErrorIsShownOnceAndTheGateRunsAgainAtTheNextTick) {
+    auto a = makeApp();
+    a->start();
+    testdb::exec("alter table accounts_dep.ver rename to ver_moved");
+    activate(a->loginWindow);
+    activate(a->loginWindow); // closing the error box activates the window again
+    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].text.contains("ver"))
+        << messages.messages[0].text.toStdString();
+    a->loginWindow.runGateFromTimer();
+    EXPECT_EQ(messages.messages.size(), 2u);
+    testdb::exec("alter table accounts_dep.ver_moved rename to ver");
+    a->loginWindow.runGateFromTimer();
+    EXPECT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(ended, 0);
+}
+
+TEST_F(LoginTest, WithoutAStartUpConnectionTheUserLearnsWhyAndCanLogInLater) {
+    const QString later = testdb::databaseName() + "_later";
+    testdb::exec(QString("drop database if exists \"%1\"").arg(later));
+    auto a = makeApp(testdb::socketFolder(), later);
+    a->start();
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].text.contains(later));
+    EXPECT_TRUE(a->loginWindow.startupConnectionFailed());
+    activate(a->loginWindow);
+    EXPECT_EQ(messages.messages.size(), 1u) << "said once, not at every activation";
+
+    testdb::exec(QString("create database \"%1\" template \"%2\"")
+                     .arg(later, qEnvironmentVariable("TABEL_TEST_TEMPLATE", "tabel_template")));
+    logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
+        EXPECT_EQ(j.buildDate, 20261210) << "the gate ran before the journal";
+    });
+    EXPECT_TRUE(journalShown);
+    a.reset();
+    testdb::exec(QString("drop database if exists \"%1\" with (force)").arg(later));
+}
+
+} // namespace

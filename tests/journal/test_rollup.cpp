@@ -1,0 +1,139 @@
+// The day cell of the timesheet follows the journal.
+#include "TestDatabase.h"
+#include "data/DataModule.h"
+#include "data/Error.h"
+#include "journal/HoursRollup.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+class RollupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
+        testdb::openAs(dm.ADO_DB, "master", "master");
+    }
+    static void position(int worker, const QString& date, int shift, const QString& hours,
+                         const QString& ok = "no") {
+        testdb::exec(QString("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, "
+                             "kol_vo, time, ok) values ('%1', %2, %3, 1, 1, 1, 1, %4, '%5')")
+                         .arg(date)
+                         .arg(shift)
+                         .arg(worker)
+                         .arg(hours, ok));
+    }
+    // "d5=8,d9=3" for the non-zero cells of the worker's row, or "-" when there is no row.
+    static QString row(int worker, int shift, int month, int year) {
+        QStringList cells;
+        const QString sql = QString("select * from accounts_dep.h_tabel where w_id=%1 and smena=%2 "
+                                    "and month=%3 and year=%4")
+                                .arg(worker)
+                                .arg(shift)
+                                .arg(month)
+                                .arg(year);
+        if (testdb::exec(QString("select count(*) from (%1) r").arg(sql)).toInt() == 0)
+            return "-";
+        for (int d = 1; d <= 31; ++d) {
+            const int v = testdb::exec(QString("select d%1 from (%2) r").arg(d).arg(sql)).toInt();
+            if (v != 0)
+                cells << QString("d%1=%2").arg(d).arg(v);
+        }
+        return cells.join(',');
+    }
+    data::DataModule dm{[](const QString&) {}};
+};
+
+TEST_F(RollupTest, TheFirstPositionCreatesTheRowAndLaterOnesSum) {
+    position(501, "2026-12-05", 1, "8");
+    journal::rollUpDayCell(dm, 501, QDate(2026, 12, 5), 1);
+    EXPECT_EQ(row(501, 1, 12, 2026), "d5=8");
+
+    position(501, "2026-12-05", 1, "3", "ok"); // accepted or not, hours count alike
+    position(501, "2026-12-05", 2, "5");       // another shift
+    position(502, "2026-12-05", 1, "7");       // another worker
+    journal::rollUpDayCell(dm, 501, QDate(2026, 12, 5), 1);
+    EXPECT_EQ(row(501, 1, 12, 2026), "d5=11");
+
+    testdb::exec("update accounts_dep.smena set time = 1 where w_id = 501 and time = 3");
+    journal::rollUpDayCell(dm, 501, QDate(2026, 12, 5), 1);
+    EXPECT_EQ(row(501, 1, 12, 2026), "d5=9");
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.h_tabel").toInt(), 1);
+}
+
+TEST_F(RollupTest, CellsFollowDayMonthAndShift) {
+    struct Case {
+        QString date;
+        int shift;
+        QString hours;
+        int month, year;
+        QString cells;
+    };
+    const QList<Case> cases = {
+        {"2026-01-31", 1, "6", 1, 2026, "d31=6"},
+        {"2024-02-29", 2, "4", 2, 2024, "d29=4"},
+        {"2026-03-01", 4, "2", 3, 2026, "d1=2"}, // overtime rolls into rows of shift 4
+        {"2026-04-10", 3, "null", 4, 2026, ""},  // empty hours add nothing
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.date.toStdString());
+        position(600, c.date, c.shift, c.hours);
+        journal::rollUpDayCell(dm, 600, QDate::fromString(c.date, Qt::ISODate), c.shift);
+        EXPECT_EQ(row(600, c.shift, c.month, c.year), c.cells);
+    }
+    position(600, "2026-04-10", 3, "null");
+    journal::rollUpDayCell(dm, 600, QDate(2026, 4, 10), 3);
+    EXPECT_EQ(row(600, 3, 4, 2026), "");
+}
+
+TEST_F(RollupTest, AWorkstationComingSecondLeavesOneRowWithTheRightSum) {
+    position(777, "2026-12-07", 1, "5");
+    position(777, "2026-12-07", 1, "2");
+    // Another workstation has just inserted the first row of that worker and month, and
+    // has not committed yet: this roll-up waits for it, then writes the cell.
+    testdb::exec("begin; insert into accounts_dep.h_tabel(smena, w_id, month, year, d7) "
+                 "values (1, 777, 12, 2026, 5)");
+    QString error;
+    std::thread second([&] {
+        try {
+            journal::rollUpDayCell(dm, 777, QDate(2026, 12, 7), 1);
+        } catch (const data::Error& e) {
+            error = e.text();
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int waiting =
+        testdb::exec("select count(*) from pg_stat_activity where wait_event_type = "
+                     "'Lock' and datname = current_database()")
+            .toInt();
+    testdb::exec("commit");
+    second.join();
+    EXPECT_EQ(waiting, 1) << "the two really met";
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.h_tabel where w_id = 777").toInt(),
+              1);
+    EXPECT_EQ(row(777, 1, 12, 2026), "d7=7");
+}
+
+TEST_F(RollupTest, AfterADeletionTheCellFallsAndTheRowStays) {
+    position(501, "2026-12-05", 1, "8");
+    position(501, "2026-12-06", 1, "4");
+    journal::rollUpDayCell(dm, 501, QDate(2026, 12, 5), 1);
+    journal::rollUpDayCell(dm, 501, QDate(2026, 12, 6), 1);
+    position(501, "2026-12-06", 1, "3");
+    journal::rollUpDayCell(dm, 501, QDate(2026, 12, 6), 1);
+    EXPECT_EQ(row(501, 1, 12, 2026), "d5=8,d6=7");
+
+    testdb::exec("delete from accounts_dep.smena where data = '2026-12-06' and time = 4");
+    journal::updateDayCell(dm, 501, QDate(2026, 12, 6), 1);
+    EXPECT_EQ(row(501, 1, 12, 2026), "d5=8,d6=3");
+    testdb::exec("delete from accounts_dep.smena where data = '2026-12-05'");
+    journal::updateDayCell(dm, 501, QDate(2026, 12, 5), 1);
+    EXPECT_EQ(row(501, 1, 12, 2026), "d6=3");
+
+    journal::updateDayCell(dm, 999, QDate(2026, 12, 5), 1);
+    EXPECT_EQ(row(999, 1, 12, 2026), "-") << "the deletion path never creates a row";
+}
+
+} // namespace
