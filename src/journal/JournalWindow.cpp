@@ -87,7 +87,13 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text) {
 } // namespace
 
 JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
-    : QDialog(parent), dm_(dm), today_([] { return QDate::currentDate(); }) {
+    : QDialog(parent), dm_(dm), today_([] { return QDate::currentDate(); }),
+      smena_gds_use_cnt(dm.ADO_DB, QStringLiteral("smena_gds_use_cnt")),
+      smena_accept_row(dm.ADO_DB, QStringLiteral("smena_accept_row")) {
+    smena_gds_use_cnt.setSql(
+        QStringLiteral("select count(id) as id_cnt from "
+                       "accounts_dep.smena_gds_use sgu where sgu.id_smena = :id_smena"));
+    smena_accept_row.setSql(QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)"));
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Табель"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -185,10 +191,19 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     bottom->addSpacing(gap);
     bottom->addWidget(button(this, "Button2", QStringLiteral("Изменить")));
     bottom->addSpacing(gap);
-    bottom->addWidget(button(this, "Button3", QStringLiteral("Удалить")));
+    QPushButton* deleteButton = button(this, "Button3", QStringLiteral("Удалить"));
+    connect(deleteButton, &QPushButton::clicked, this,
+            [this] { ui::guarded([this] { deleteCurrent(); }, this); });
+    bottom->addWidget(deleteButton);
     bottom->addSpacing(gap);
-    bottom->addWidget(button(this, "Button5", QStringLiteral("Принять")));
-    bottom->addWidget(button(this, "Button6", QStringLiteral("Принять ВСЕ")));
+    QPushButton* acceptButton = button(this, "Button5", QStringLiteral("Принять"));
+    connect(acceptButton, &QPushButton::clicked, this,
+            [this] { ui::guarded([this] { acceptSelected(); }, this); });
+    bottom->addWidget(acceptButton);
+    QPushButton* acceptAllButton = button(this, "Button6", QStringLiteral("Принять ВСЕ"));
+    connect(acceptAllButton, &QPushButton::clicked, this,
+            [this] { ui::guarded([this] { acceptAll(); }, this); });
+    bottom->addWidget(acceptAllButton);
     bottom->addSpacing(gap);
     QPushButton* refreshButton = button(this, "Button8", QStringLiteral("Обновить"));
     connect(refreshButton, &QPushButton::clicked, this, &JournalWindow::refresh);
@@ -355,11 +370,36 @@ void JournalWindow::refresh() {
 }
 
 void JournalWindow::showShift(int shift) {
+    QItemSelectionModel* previous = grid_->selectionModel();
     grid_->setModel(models_[size_t(shift - 1)]);
+    delete previous;
+    followCurrentRow();
     applyColumnLayout();
     for (int i = 0; i < 4; ++i)
         highlight(shiftChoices_[size_t(i)], i == shift - 1, QColor(0x00, 0x80, 0x00));
     selectedShift = shift;
+}
+
+// The grid's current row and the query's current row are one: a click moves the query, and
+// a query that moves (a re-run keeping place) moves the grid.
+void JournalWindow::followCurrentRow() {
+    auto* model = qobject_cast<ui::ResultSetModel*>(grid_->model());
+    data::ResultSet& query = model->resultSet();
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
+            [&query](const QModelIndex& current) {
+                if (current.isValid() && current.row() != query.recNo())
+                    query.moveTo(current.row());
+            });
+    disconnect(&query, &data::ResultSet::currentChanged, grid_, nullptr);
+    connect(&query, &data::ResultSet::currentChanged, grid_, [this, model](int row) {
+        if (grid_->model() != model || row < 0 || row >= model->rowCount() ||
+            grid_->currentIndex().row() == row)
+            return;
+        grid_->setCurrentIndex(model->index(
+            row, grid_->currentIndex().isValid() ? grid_->currentIndex().column() : 0));
+    });
+    if (query.isOpen() && query.recNo() >= 0)
+        grid_->setCurrentIndex(model->index(query.recNo(), 0));
 }
 
 void JournalWindow::markDayOff(bool on) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/Command.h"
+#include "data/ResultSet.h"
+
 #include <QDate>
 #include <QDialog>
 #include <array>
@@ -16,7 +19,6 @@ class QTimer;
 
 namespace data {
 class DataModule;
-class ResultSet;
 } // namespace data
 
 namespace ui {
@@ -72,12 +74,20 @@ private:
     bool loadJournal(const QDate& date);
     void refresh();
     void showShift(int shift);
+    void followCurrentRow();
     void markDayOff(bool on);
+    // Acceptance and deletion of positions.
+    void acceptSelected();
+    void acceptAll();
+    void acceptOne(data::ResultSet& query);
+    void deleteCurrent();
     void sortByTitle(int column);
     void applyColumnLayout();
 
     data::DataModule& dm_;
     std::function<QDate()> today_;
+    data::ResultSet smena_gds_use_cnt;
+    data::Command smena_accept_row;
     std::array<ui::ResultSetModel*, 4> models_{};
     std::array<QRadioButton*, 4> shiftChoices_{};
     QDateEdit* dateT_ = nullptr;
