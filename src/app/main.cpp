@@ -3,12 +3,14 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLocale>
 #include <exception>
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tabel"));
     QApplication::setQuitOnLastWindowClosed(false); // the login window decides when it ends
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); // calendars, month names
     // Arial's metric twin keeps the documented column widths readable.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     const QStringList args = QApplication::arguments();

@@ -19,6 +19,11 @@ QString shortestNumber(const QVariant& v) {
     return withComma(data::value::toString(v));
 }
 
+// Some marks carry stray tabs from the ERP side; they only push the text aside.
+QString withoutTabs(const QVariant& v) {
+    return data::value::toString(v).remove(QLatin1Char('\t'));
+}
+
 QString money(const QVariant& v) {
     if (data::value::isNull(v))
         return {};
@@ -42,7 +47,7 @@ std::vector<ui::ResultSetModel::Column> journalColumns() {
     const Qt::Alignment centre = Qt::AlignCenter;
     return {
         {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), 250, left},
-        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), 260, left},
+        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), 260, left, withoutTabs},
         {QStringLiteral("vid"), QStringLiteral("Операция"), 155, left},
         {QStringLiteral("nmn"), QStringLiteral("Вид"), 157, left},
         {QStringLiteral("s_caption_color"), QStringLiteral("Цвет"), 176, centre},
