@@ -54,7 +54,7 @@ grant select, insert, update, delete on
     to tabel_user;
 grant select, insert, update on accounts_dep.ver to tabel_user;
 grant select on accounts_dep.v_mnf_requisition, accounts_dep.v_mnf_requisition_item,
-                accounts_dep.v_mnf_req_gds to tabel_user;
+                accounts_dep.v_mnf_req_gds, accounts_dep.v_mnf_open_line to tabel_user;
 grant usage on all sequences in schema accounts_dep to tabel_user;
 
 -- routines: only for users (functions are executable by everyone by default)

@@ -12,19 +12,18 @@ select doc.id,
 from mnf_doc.doc doc
 where not doc.b_closed;
 
--- Lines of the open requisitions: the product with its colour and ordered
--- quantity as caption, f_qty = quantity still required (see above), s_gds_mc =
--- the product's goods id as decimal text.
-create view accounts_dep.v_mnf_requisition_item as
-select di.id,
-       di.id_doc,
-       format('%s%s, %s %s', gds.s_caption,
-              case when di.id_gds_color <> 0
-                   then format(' (%s)', coalesce(clr.s_caption, di.id_gds_color::text)) else '' end,
-              trim_scale(di.f_qty), gds.s_msm_ident) as s_caption,
-       di.id_gds,
-       (di.f_qty - coalesce(made.kol_vo, 0))::t_float as f_qty,
-       di.id_gds::text as s_gds_mc
+-- Lines of the open requisitions with made = what the journal positions done
+-- for each line already hold (see above), and the captions of the goods item,
+-- its colour ('' for none) and its unit. The views and routines below that speak
+-- of what is still required read it from here.
+create view accounts_dep.v_mnf_open_line as
+select di.id, di.id_doc, di.id_gds, di.id_gds_color, di.f_qty,
+       coalesce(made.kol_vo, 0) as made,
+       gds.s_caption as s_gds_hl,
+       case when di.id_gds_color <> 0
+            then coalesce(clr.s_caption, di.id_gds_color::text) else '' end as s_gds_color_hl,
+       gds.s_msm_ident,
+       doc.s_number, doc.d_date
 from mnf_doc.doc_item di
 join mnf_doc.doc doc on doc.id = di.id_doc and not doc.b_closed
 join cmn_gds_and_srv.gds_and_srv gds on gds.id = di.id_gds
@@ -34,6 +33,20 @@ left join lateral (
     from accounts_dep.smena s
     where s.id_doc_item = di.id and s.id_doc_item <> 0 and s.ok <> 'ta'
 ) made on true;
+
+-- Lines of the open requisitions: the product with its colour and ordered
+-- quantity as caption, f_qty = quantity still required (see above), s_gds_mc =
+-- the product's goods id as decimal text.
+create view accounts_dep.v_mnf_requisition_item as
+select l.id,
+       l.id_doc,
+       format('%s%s, %s %s', l.s_gds_hl,
+              case when l.id_gds_color <> 0 then format(' (%s)', l.s_gds_color_hl) else '' end,
+              trim_scale(l.f_qty), l.s_msm_ident) as s_caption,
+       l.id_gds,
+       (l.f_qty - l.made)::t_float as f_qty,
+       l.id_gds::text as s_gds_mc
+from accounts_dep.v_mnf_open_line l;
 
 -- Goods still required by the open requisitions, one row per goods item and
 -- colour: f_qty_mnf = quantity ordered, f_qty_smena = quantity the journal
@@ -49,22 +62,7 @@ select l.id_gds::t_id as id_gds,
        l.s_gds_color_hl,
        sum(l.made)::numeric(28,3) as f_qty_smena,
        l.s_msm_ident
-from (
-    select di.id_gds, di.id_gds_color, di.f_qty,
-           coalesce(made.kol_vo, 0) as made,
-           gds.s_caption as s_gds_hl,
-           case when di.id_gds_color <> 0 then coalesce(clr.s_caption, di.id_gds_color::text) else '' end as s_gds_color_hl,
-           gds.s_msm_ident
-    from mnf_doc.doc_item di
-    join mnf_doc.doc doc on doc.id = di.id_doc and not doc.b_closed
-    join cmn_gds_and_srv.gds_and_srv gds on gds.id = di.id_gds
-    left join cmn_gds_and_srv.gds_and_srv clr on clr.id = di.id_gds_color
-    left join lateral (
-        select sum(s.kol_vo)::numeric as kol_vo
-        from accounts_dep.smena s
-        where s.id_doc_item = di.id and s.id_doc_item <> 0 and s.ok <> 'ta'
-    ) made on true
-) l
+from accounts_dep.v_mnf_open_line l
 group by l.id_gds, l.id_gds_color, l.s_gds_hl, l.s_gds_color_hl, l.s_msm_ident
 having sum(greatest(l.f_qty - l.made, 0)) > 0
 order by s_caption;

@@ -38,16 +38,12 @@ language sql stable as $$
     select x.id, format('%s: %s %s', x.s_doc_hl, accounts_dep.qty_text(x.need), x.s_msm_ident),
            x.need, x.id_doc, x.s_doc_hl
     from (
-        select di.id, di.id_doc, g.s_msm_ident,
-               format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, 'dd.mm.yyyy')) as s_doc_hl,
-               di.f_qty - coalesce((select sum(s.kol_vo)::numeric from accounts_dep.smena s
-                                    where s.id_doc_item = di.id and s.id_doc_item <> 0
-                                      and s.ok <> 'ta'), 0) as need,
-               doc.d_date
-        from mnf_doc.doc_item di
-        join mnf_doc.doc doc on doc.id = di.id_doc and not doc.b_closed
-        join cmn_gds_and_srv.gds_and_srv g on g.id = di.id_gds
-        where di.id_gds = p_id_gds and di.id_gds_color = coalesce(p_id_gds_color, 0)
+        select l.id, l.id_doc, l.s_msm_ident,
+               format('Заявка № %s от %s', l.s_number, to_char(l.d_date, 'dd.mm.yyyy')) as s_doc_hl,
+               l.f_qty - l.made as need,
+               l.d_date
+        from accounts_dep.v_mnf_open_line l
+        where l.id_gds = p_id_gds and l.id_gds_color = coalesce(p_id_gds_color, 0)
     ) x
     where x.need > 0
     order by x.d_date, x.id
