@@ -3,14 +3,18 @@
 #include "Application.h"
 #include "ModalDriver.h"
 #include "RoleRules.h"
+#include "StyleFile.h"
 #include "TestDatabase.h"
 #include "ui/Messages.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -261,6 +265,21 @@ TEST_F(LoginTest, WithoutAStartUpConnectionTheUserLearnsWhyAndCanLogInLater) {
     EXPECT_TRUE(journalShown);
     a.reset();
     testdb::exec(QString("drop database if exists \"%1\" with (force)").arg(later));
+}
+
+TEST_F(LoginTest, AStyleChosenInTheJournalIsAppliedAndKeptForTheNextStart) {
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(app::styleFilePath());
+    auto a = makeApp();
+    for (const QString& style : {QStringLiteral("Fusion"), QStringLiteral("Windows")}) {
+        SCOPED_TRACE(style.toStdString());
+        emit a->journalWindow.styleChosen(style);
+        EXPECT_EQ(QApplication::style()->name().toLower(), style.toLower());
+        QFile file(app::styleFilePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), style.toLatin1() + "\r\n");
+    }
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 } // namespace
