@@ -191,19 +191,21 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     bottom->addSpacing(gap);
     bottom->addWidget(button(this, "Button2", QStringLiteral("Изменить")));
     bottom->addSpacing(gap);
-    QPushButton* deleteButton = button(this, "Button3", QStringLiteral("Удалить"));
-    connect(deleteButton, &QPushButton::clicked, this,
-            [this] { ui::guarded([this] { deleteCurrent(); }, this); });
-    bottom->addWidget(deleteButton);
+    // Each of these runs as one guarded action: an error ends it with its own text.
+    auto actionButton = [this](const char* name, const QString& text,
+                               void (JournalWindow::*action)()) {
+        QPushButton* b = button(this, name, text);
+        connect(b, &QPushButton::clicked, this,
+                [this, action] { ui::guarded([this, action] { (this->*action)(); }, this); });
+        return b;
+    };
+    bottom->addWidget(
+        actionButton("Button3", QStringLiteral("Удалить"), &JournalWindow::deleteCurrent));
     bottom->addSpacing(gap);
-    QPushButton* acceptButton = button(this, "Button5", QStringLiteral("Принять"));
-    connect(acceptButton, &QPushButton::clicked, this,
-            [this] { ui::guarded([this] { acceptSelected(); }, this); });
-    bottom->addWidget(acceptButton);
-    QPushButton* acceptAllButton = button(this, "Button6", QStringLiteral("Принять ВСЕ"));
-    connect(acceptAllButton, &QPushButton::clicked, this,
-            [this] { ui::guarded([this] { acceptAll(); }, this); });
-    bottom->addWidget(acceptAllButton);
+    bottom->addWidget(
+        actionButton("Button5", QStringLiteral("Принять"), &JournalWindow::acceptSelected));
+    bottom->addWidget(
+        actionButton("Button6", QStringLiteral("Принять ВСЕ"), &JournalWindow::acceptAll));
     bottom->addSpacing(gap);
     QPushButton* refreshButton = button(this, "Button8", QStringLiteral("Обновить"));
     connect(refreshButton, &QPushButton::clicked, this, &JournalWindow::refresh);
