@@ -63,47 +63,32 @@ std::vector<ui::ResultSetModel::Column> journalColumns() {
 }
 
 std::optional<QString> journalSortFor(int column, const QString& currentSort) {
-    struct Pair {
+    struct Sort {
+        int column;
         const char* ascending;
         const char* descending;
     };
-    Pair p{};
-    switch (column) {
-    case ColFio:
-        p = {"fio, id ASC", "fio DESC, id ASC"};
-        break;
-    case ColMarka:
-        p = {"marka, fio, id ASC", "marka DESC, fio, id ASC"};
-        break;
-    case ColVid:
+    static const Sort sorts[] = {
+        {ColFio, "fio, id ASC", "fio DESC, id ASC"},
+        {ColMarka, "marka, fio, id ASC", "marka DESC, fio, id ASC"},
         // The double space is how this expression has always read; the parser skips it.
-        p = {"vid, marka, fio, id  ASC", "vid DESC, marka, fio, id ASC"};
-        break;
-    case ColNmn:
+        {ColVid, "vid, marka, fio, id  ASC", "vid DESC, marka, fio, id ASC"},
         // By the kind code, not by its text.
-        p = {"naimen, marka, fio, id ASC", "naimen DESC, marka, fio, id ASC"};
-        break;
-    case ColKolVo:
-        p = {"kol_vo, marka, fio, id ASC", "kol_vo DESC, marka, fio, id ASC"};
-        break;
-    case ColSumma:
-        p = {"summa, marka, fio, id ASC", "summa DESC, marka, fio, id ASC"};
-        break;
-    case ColOk:
-        p = {"ok, marka, fio, id ASC", "ok DESC, marka, fio, id ASC"};
-        break;
-    case ColVvod:
-        p = {"vvod, marka, fio, id ASC", "vvod DESC, marka, fio, id ASC"};
-        break;
-    case ColIdDoc:
-        p = {"id_doc, marka, fio, id ASC", "id_doc DESC, marka, fio, id ASC"};
-        break;
-    default:
-        return std::nullopt;
+        {ColNmn, "naimen, marka, fio, id ASC", "naimen DESC, marka, fio, id ASC"},
+        {ColKolVo, "kol_vo, marka, fio, id ASC", "kol_vo DESC, marka, fio, id ASC"},
+        {ColSumma, "summa, marka, fio, id ASC", "summa DESC, marka, fio, id ASC"},
+        {ColOk, "ok, marka, fio, id ASC", "ok DESC, marka, fio, id ASC"},
+        {ColVvod, "vvod, marka, fio, id ASC", "vvod DESC, marka, fio, id ASC"},
+        {ColIdDoc, "id_doc, marka, fio, id ASC", "id_doc DESC, marka, fio, id ASC"},
+    };
+    for (const Sort& sort : sorts) {
+        if (sort.column != column)
+            continue;
+        // Only the direction of the previous sort counts, whichever title it came from.
+        return QString::fromLatin1(currentSort.contains(QLatin1String("DESC")) ? sort.ascending
+                                                                               : sort.descending);
     }
-    // Only the direction of the previous sort counts, whichever title it came from.
-    return QString::fromLatin1(currentSort.contains(QLatin1String("DESC")) ? p.ascending
-                                                                           : p.descending);
+    return std::nullopt;
 }
 
 ui::ResultSetModel::CellRole acceptanceColours(const ui::ResultSetModel& model) {

@@ -81,15 +81,6 @@ void openAs(data::Connection& connection, const QString& user, const QString& pa
     connection.open(socketFolder(), databaseName(), user, password);
 }
 
-data::Connection& admin() {
-    static data::Connection* connection = [] {
-        auto* c = new data::Connection;
-        openAdmin(*c);
-        return c;
-    }();
-    return *connection;
-}
-
 QVariant exec(const QString& sql) {
     // Several statements in one go: the simple protocol, on a connection of its own.
     static PGconn* conn = [] {

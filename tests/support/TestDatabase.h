@@ -18,8 +18,6 @@ QString databaseName();
 void openAdmin(data::Connection& connection);
 void openAs(data::Connection& connection, const QString& user, const QString& password);
 
-// The superuser connection shared by a test program.
-data::Connection& admin();
 // Runs one or more statements as the superuser; returns the first value of the last result.
 QVariant exec(const QString& sql);
 
