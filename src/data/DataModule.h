@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "Connection.h"
 #include "ResultSet.h"
+#include "Session.h"
 
 #include <QObject>
 #include <functional>
@@ -21,6 +22,7 @@ public:
     ~DataModule() override;
 
     Connection ADO_DB;
+    Session session;
 
     ResultSet Smena1, Smena2, Smena3, Smena4;
     ResultSet Workers, Izdel, Oper, Vid_oper;

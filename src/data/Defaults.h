@@ -7,17 +7,9 @@
 // build stamp before anybody has logged in.
 namespace data::defaults {
 
-inline QString server() {
-    return QStringLiteral(TABEL_DEFAULT_SERVER);
-}
-inline QString database() {
-    return QStringLiteral("zelt_erp_dev");
-}
-inline QString startupUser() {
-    return QStringLiteral(TABEL_STARTUP_USER);
-}
-inline QString startupPassword() {
-    return QStringLiteral(TABEL_STARTUP_PASSWORD);
-}
+QString server();
+QString database();
+QString startupUser();
+QString startupPassword();
 
 } // namespace data::defaults
