@@ -25,4 +25,19 @@ QVariant Command::executeScalar() {
     return value::decode(PQgetvalue(r, 0, 0), PQgetlength(r, 0, 0), PQftype(r, 0));
 }
 
+QVariantMap Command::executeRow() {
+    const ParsedStatement parsed = parseStatement(sql_);
+    PgResult result = connection_.exec(parsed.positional, params_.bind(parsed));
+    pg_result* r = result.get();
+    QVariantMap row;
+    if (PQntuples(r) == 0)
+        return row;
+    for (int c = 0; c < PQnfields(r); ++c)
+        row.insert(QString::fromUtf8(PQfname(r, c)).toLower(),
+                   PQgetisnull(r, 0, c)
+                       ? QVariant()
+                       : value::decode(PQgetvalue(r, 0, c), PQgetlength(r, 0, c), PQftype(r, c)));
+    return row;
+}
+
 } // namespace data

@@ -3,6 +3,7 @@
 #include "Parameters.h"
 
 #include <QString>
+#include <QVariantMap>
 #include <QVariant>
 
 namespace data {
@@ -25,6 +26,9 @@ public:
     // Runs the statement and returns the first column of its first row (null when none),
     // as an insert ending in "returning id" gives the new key.
     QVariant executeScalar();
+    // Runs the statement and returns its first row by column name (empty when none), as a
+    // delete ending in "returning" tells what it removed.
+    QVariantMap executeRow();
 
 private:
     Connection& connection_;

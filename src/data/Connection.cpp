@@ -70,6 +70,11 @@ bool Connection::isOpen() const {
     return conn_ != nullptr;
 }
 
+bool Connection::inTransaction() const {
+    return conn_ && PQtransactionStatus(conn_) != PQTRANS_IDLE &&
+           PQtransactionStatus(conn_) != PQTRANS_UNKNOWN;
+}
+
 void Connection::fail(const QString& fallback) {
     const QString reason = conn_ ? serverText(PQerrorMessage(conn_)) : QString();
     throw DbError(reason.isEmpty() ? fallback : reason);

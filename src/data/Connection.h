@@ -32,6 +32,8 @@ public:
               const QString& password, int port = 5432);
     void close();
     bool isOpen() const;
+    // Inside a transaction block begun by data::Transaction.
+    bool inTransaction() const;
 
     QString server() const { return server_; }
     QString database() const { return database_; }

@@ -4,12 +4,14 @@
 
 namespace data {
 
-Transaction::Transaction(Connection& connection) : connection_(connection) {
-    connection_.exec("begin");
+Transaction::Transaction(Connection& connection)
+    : connection_(connection), joined_(connection.inTransaction()) {
+    if (!joined_)
+        connection_.exec("begin");
 }
 
 Transaction::~Transaction() {
-    if (done_)
+    if (done_ || joined_)
         return;
     try {
         connection_.exec("rollback");
@@ -19,6 +21,8 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
+    if (done_ || joined_)
+        return;
     done_ = true;
     connection_.exec("commit");
 }
