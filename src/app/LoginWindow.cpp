@@ -3,9 +3,7 @@
 #include "RoleRules.h"
 #include "data/DataModule.h"
 #include "data/Defaults.h"
-#include "data/Error.h"
 #include "journal/JournalWindow.h"
-#include "ui/ActionGuard.h"
 #include "ui/Messages.h"
 
 #include <QCoreApplication>
@@ -28,10 +26,9 @@ const QString servicePassword = QStringLiteral("wuvakem");
 
 LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
                          const QString& server, const QString& database, QWidget* parent)
-    : QDialog(parent), dm_(dm), journal_(journal), server_(server), database_(database), gate_(dm),
+    : ui::Form(QStringLiteral("TForm23"), QStringLiteral("Авторизация"), parent), dm_(dm),
+      journal_(journal), server_(server), database_(database), gate_(dm),
       endProgram_([] { QCoreApplication::exit(0); }) {
-    setObjectName(QStringLiteral("TForm23"));
-    setWindowTitle(QStringLiteral("Авторизация"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint);
 
@@ -47,13 +44,10 @@ LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setEchoMode(QLineEdit::Password);
     Edit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
-    Button1 = new QPushButton(QStringLiteral("Вход"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button1->setAutoDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
+    Button1 = addButton("Button1", QStringLiteral("Вход"), [this] { login(); });
+    Button2 = addButton("Button2", QStringLiteral("Отмена"), [this] { end(); });
+    setDefaultButton(Button1);
+    setCancelButton(Button2);
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(5500);
@@ -72,12 +66,9 @@ LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
     layout->addWidget(Label3);
     layout->addLayout(fields);
     layout->addLayout(buttons);
-    setFixedSize(336, 125);
+    setClientSize(336, 125);
     setTabOrder(Edit1, Edit2);
 
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { ui::guarded([this] { login(); }, this); });
-    connect(Button2, &QPushButton::clicked, this, [this] { end(); });
     connect(Timer1, &QTimer::timeout, this, [this] { end(); });
 }
 
@@ -85,22 +76,25 @@ void LoginWindow::setBuildStamp(std::function<BuildStamp()> stamp) {
     gate_.setStamp(std::move(stamp));
 }
 
+// The gate must look at the database the user is about to log into: server and database
+// count only together.
+QString LoginWindow::serverToUse() const {
+    return !server_.isEmpty() && !database_.isEmpty() ? server_ : data::defaults::server();
+}
+
+QString LoginWindow::databaseToUse() const {
+    return !server_.isEmpty() && !database_.isEmpty() ? database_ : data::defaults::database();
+}
+
 void LoginWindow::openStartupConnection() {
-    const bool given = !server_.isEmpty() && !database_.isEmpty();
-    try {
-        // The gate must look at the database the user is about to log into.
-        dm_.ADO_DB.open(given ? server_ : data::defaults::server(),
-                        given ? database_ : data::defaults::database(),
-                        data::defaults::startupUser(), data::defaults::startupPassword());
-        startupFailed_ = false;
-    } catch (const data::Error& e) {
-        if (!startupFailed_)
-            ui::Messages::error(
-                QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)\n%3")
-                    .arg(server_, database_, e.text()),
-                this);
-        startupFailed_ = true;
-    }
+    const std::optional<QString> refused =
+        dm_.tryOpen(serverToUse(), databaseToUse(), data::defaults::startupUser(),
+                    data::defaults::startupPassword());
+    if (refused && !startupFailed_)
+        ui::Messages::error(QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)\n%3")
+                                .arg(server_, database_, *refused),
+                            this);
+    startupFailed_ = refused.has_value();
 }
 
 bool LoginWindow::event(QEvent* e) {
@@ -136,12 +130,12 @@ void LoginWindow::runGateFromTimer() {
 
 bool LoginWindow::runGate() {
     VersionGate::Outcome outcome = VersionGate::Outcome::Current;
-    gateFailed_ = !ui::guarded([&] { outcome = gate_.run(); }, this);
+    gateFailed_ = !runGuarded([&] { outcome = gate_.run(); });
     if (gateFailed_)
         return false;
     gateRan_ = true;
-    journal_.buildDate = gate_.stamp().date;
-    journal_.buildTime = gate_.stamp().time;
+    dm_.session.buildDate = gate_.stamp().date;
+    dm_.session.buildTime = gate_.stamp().time;
     if (outcome != VersionGate::Outcome::Newer)
         return true;
     ending_ = true;
@@ -154,20 +148,16 @@ bool LoginWindow::runGate() {
 }
 
 void LoginWindow::login() {
-    journal_.selectedShift = 1;
-    journal_.loginName = trimLogin(Edit1->text());
-    journal_.loginPassword = trimLogin(Edit2->text());
-    if (journal_.loginPassword == serviceCode) {
-        journal_.loginName = serviceLogin;
-        journal_.loginPassword = servicePassword;
+    data::Session& session = dm_.session;
+    session.selectedShift = 1;
+    session.loginName = trimLogin(Edit1->text());
+    session.loginPassword = trimLogin(Edit2->text());
+    if (session.loginPassword == serviceCode) {
+        session.loginName = serviceLogin;
+        session.loginPassword = servicePassword;
     }
-    const bool given = !server_.isEmpty() && !database_.isEmpty();
-    try {
-        dm_.ADO_DB.close();
-        dm_.ADO_DB.open(given ? server_ : data::defaults::server(),
-                        given ? database_ : data::defaults::database(), journal_.loginName,
-                        journal_.loginPassword);
-    } catch (const data::Error&) {
+    dm_.ADO_DB.close();
+    if (dm_.tryOpen(serverToUse(), databaseToUse(), session.loginName, session.loginPassword)) {
         ui::Messages::error(QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)")
                                 .arg(server_, database_),
                             this);
@@ -179,13 +169,13 @@ void LoginWindow::login() {
     if (!gateRan_ && !runGate() && ending_)
         return;
 
-    applyRoleRules(journal_, journal_.loginName);
+    applyRoleRules(journal_, session.loginName);
     for (int shift = 1; shift <= 4; ++shift)
         dm_.journal(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     hide();
-    if (journal_.loginName != QLatin1String("econom"))
+    if (session.loginName != QLatin1String("econom"))
         journal_.setWindowTitle(QStringLiteral("Табель (Сервер: %1, БД: %2, пользователь: %3)")
-                                    .arg(server_, database_, journal_.loginName));
+                                    .arg(server_, database_, session.loginName));
     journal_.exec();
     end();
 }

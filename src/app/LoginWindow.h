@@ -1,8 +1,8 @@
 #pragma once
 
 #include "VersionGate.h"
+#include "ui/Form.h"
 
-#include <QDialog>
 #include <functional>
 
 class QLabel;
@@ -21,7 +21,7 @@ namespace app {
 
 // The login window: the program's main window. It keeps the version gate, connects under
 // the user's own name, switches the journal's controls by login and shows the journal.
-class LoginWindow : public QDialog {
+class LoginWindow : public ui::Form {
     Q_OBJECT
 public:
     // server and database: the command-line arguments as given (empty when absent).
@@ -46,6 +46,8 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    QString serverToUse() const;
+    QString databaseToUse() const;
     void onActivated();
     // Runs the gate; false when it could not run or the program is ending.
     bool runGate();

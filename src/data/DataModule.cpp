@@ -90,6 +90,10 @@ DataModule::DataModule(ErrorReporter reportError, QObject* parent)
     Oper_ed.setSql(QStringLiteral(
         "update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  i_id=:i_id where id=:id"));
     Oper_del.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
+    // Removes a position only while the server holds it unaccepted, and tells whose day it was.
+    DelSmena.setSql(QStringLiteral("delete from accounts_dep.smena where id=:id and "
+                                   "coalesce(ok, '') not in ('ok', 'да') returning w_id, data, "
+                                   "smena"));
 }
 
 DataModule::~DataModule() = default;
@@ -122,6 +126,16 @@ ResultSet& DataModule::timesheet(int shift) {
 
 void DataModule::openStartupConnection(const QString& server) {
     ADO_DB.open(server, defaults::database(), defaults::startupUser(), defaults::startupPassword());
+}
+
+std::optional<QString> DataModule::tryOpen(const QString& server, const QString& database,
+                                           const QString& user, const QString& password) {
+    try {
+        ADO_DB.open(server, database, user, password);
+        return std::nullopt;
+    } catch (const Error& e) {
+        return e.text();
+    }
 }
 
 bool DataModule::countCheck(const QString& countSql, const QString& message) {

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
 namespace data {
 
@@ -37,6 +38,10 @@ public:
 
     // Opens the connection with the built-in start-up account.
     void openStartupConnection(const QString& server);
+    // Opens the connection; the reason when it could not be opened. A refused login is an
+    // answer the caller words itself, not an error of an action.
+    std::optional<QString> tryOpen(const QString& server, const QString& database,
+                                   const QString& user, const QString& password);
 
     // Runs a statement yielding cnt; when cnt > 0 shows the message and returns true.
     bool countCheck(const QString& countSql, const QString& message = {});

@@ -8,11 +8,14 @@ class DataModule;
 
 // A worker's hours of one date and shift, summed from the journal into the day cell of the
 // monthly timesheet (accounts_dep.h_tabel, one row per worker, shift, month and year).
+//
+// Workstations meet here: each roll-up locks the worker's row first and only then sums, in a
+// statement that starts after the lock was granted, so the last writer always stores the sum
+// of every position committed by then. Each runs in a transaction, or joins the caller's, so a
+// position and its roll-up are stored together or not at all.
 namespace journal {
 
 // Writes the cell, creating the worker's row for that shift and month when there is none.
-// One statement sums and writes, so two workstations rolling up the first position of a
-// month at once leave one row with the right sum and neither sees an error.
 void rollUpDayCell(data::DataModule& dm, int workerCode, const QDate& date, int shift);
 
 // Rewrites the cell of an existing row only (after a deletion: the row exists since the

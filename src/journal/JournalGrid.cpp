@@ -55,7 +55,8 @@ std::vector<ui::ResultSetModel::Column> journalColumns() {
         {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57, right, shortestNumber},
         {QStringLiteral("brak"), QStringLiteral("Брак"), 49, right},
         {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), 78, right, money},
-        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), 60, right, shortestNumber},
+        // Kept for the reports; the journal does not show it.
+        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), 60, right, shortestNumber, true},
         {QStringLiteral("ok"), QStringLiteral("OK"), 37, centre},
         {QStringLiteral("vvod"), QStringLiteral("Заведен"), 72, centre, day},
         {QStringLiteral("id_doc"), QStringLiteral("№ ЗВП"), 65, right},

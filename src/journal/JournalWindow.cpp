@@ -2,27 +2,23 @@
 
 #include "JournalGrid.h"
 #include "data/DataModule.h"
-#include "ui/ActionGuard.h"
 #include "ui/BusyCursor.h"
+#include "ui/Controls.h"
+#include "ui/DataGrid.h"
+#include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
-#include <QFontMetrics>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -34,71 +30,16 @@ constexpr int clientWidth = 1461;
 constexpr int clientHeight = 592;
 constexpr int gateIntervalMs = 30000;
 
-// Enter in the date picker confirms a typed date; typing alone does not.
-class DatePicker : public QDateEdit {
-public:
-    using QDateEdit::QDateEdit;
-    std::function<void()> onEnter;
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override {
-        const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-        QDateEdit::keyPressEvent(e);
-        if (enter) {
-            e->accept(); // no default button of the window may take it
-            if (onEnter)
-                onEnter();
-        }
-    }
-};
-
-// A highlighted choice: given background and bold text; otherwise the usual look.
-void highlight(QWidget* w, bool on, const QColor& colour) {
-    QPalette p = w->parentWidget() ? w->parentWidget()->palette() : QApplication::palette();
-    if (on)
-        p.setColor(w->backgroundRole(), colour);
-    w->setPalette(on ? p : QPalette());
-    w->setAutoFillBackground(on);
-    QFont f = w->font();
-    f.setBold(on);
-    w->setFont(f);
-}
-
-// Room for the bold text of a highlighted choice, so the bar does not shift when it changes.
-void reserveBoldWidth(QAbstractButton* b) {
-    QFont bold = b->font();
-    bold.setBold(true);
-    const int extra = QFontMetrics(bold).horizontalAdvance(b->text()) -
-                      b->fontMetrics().horizontalAdvance(b->text());
-    b->setMinimumWidth(b->sizeHint().width() + extra);
-}
-
 bool isWeekend(const QDate& d) {
     return d.dayOfWeek() == Qt::Saturday || d.dayOfWeek() == Qt::Sunday;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
 }
 
 } // namespace
 
 JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
-    : QDialog(parent), dm_(dm), today_([] { return QDate::currentDate(); }),
-      smena_gds_use_cnt(dm.ADO_DB, QStringLiteral("smena_gds_use_cnt")),
-      smena_accept_row(dm.ADO_DB, QStringLiteral("smena_accept_row")) {
-    smena_gds_use_cnt.setSql(
-        QStringLiteral("select count(id) as id_cnt from "
-                       "accounts_dep.smena_gds_use sgu where sgu.id_smena = :id_smena"));
-    smena_accept_row.setSql(QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)"));
-    setObjectName(QStringLiteral("TForm1"));
-    setWindowTitle(QStringLiteral("Табель"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    : ui::Form(QStringLiteral("TForm1"), QStringLiteral("Табель"), parent), dm_(dm), positions_(dm),
+      today_([] { return QDate::currentDate(); }) {
+    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -115,7 +56,7 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     for (int i = 0; i < 4; ++i) {
         auto* rb = new QRadioButton(shiftTitles[i], this);
         rb->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
-        reserveBoldWidth(rb);
+        ui::reserveBoldWidth(rb);
         shiftChoices_[size_t(i)] = rb;
         top->addWidget(rb);
         connect(rb, &QRadioButton::toggled, this, [this, i](bool checked) {
@@ -125,12 +66,10 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     }
     top->addSpacing(12);
 
-    auto* picker = new DatePicker(this);
-    picker->setObjectName(QStringLiteral("DateT"));
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    picker->onEnter = [this] { loadPickedDate(); };
-    dateT_ = picker;
+    dateT_ = new ui::DatePicker("DateT", this);
+    connect(dateT_, &ui::DatePicker::confirmed, this, &JournalWindow::loadPickedDate);
+    connect(dateT_, &QDateEdit::dateChanged, this,
+            [this](const QDate& date) { dm_.session.journalDate = date; });
     // The calendar's closing is what picks a date, whether a day was clicked or not.
     dateT_->calendarWidget()->window()->installEventFilter(this);
     top->addWidget(dateT_);
@@ -138,7 +77,7 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
 
     cBox1_ = new QCheckBox(QStringLiteral("Выходной"), this);
     cBox1_->setObjectName(QStringLiteral("CBox1"));
-    reserveBoldWidth(cBox1_);
+    ui::reserveBoldWidth(cBox1_);
     connect(cBox1_, &QCheckBox::toggled, this, &JournalWindow::markDayOff);
     top->addWidget(cBox1_);
     top->addStretch(1);
@@ -154,70 +93,35 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     layout->addLayout(top);
 
     // The grid: one model per shift, the grid shows the selected one.
-    grid_ = new QTableView(this);
-    grid_->setObjectName(QStringLiteral("DBGrid2"));
-    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid_->setSortingEnabled(false);
-    grid_->setShowGrid(true);
-    grid_->setWordWrap(false);
-    grid_->verticalHeader()->setVisible(false);
-    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
-    grid_->horizontalHeader()->setSectionsClickable(true);
-    grid_->horizontalHeader()->setHighlightSections(false);
-    grid_->horizontalHeader()->setStretchLastSection(false);
+    grid_ = new ui::DataGrid("DBGrid2", this);
+    grid_->setMultiSelect(true);
+    grid_->setSortRule(journalSortFor);
     grid_->setItemDelegateForColumn(ColOk, new ForegroundKeepingDelegate(grid_));
-    {
-        // The selection stays as visible as with focus.
-        QPalette p = grid_->palette();
-        for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-            p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
-        grid_->setPalette(p);
-    }
     for (int shift = 1; shift <= 4; ++shift) {
         auto* model = new ui::ResultSetModel(dm_.journal(shift), journalColumns(), this);
         model->setCellRole(acceptanceColours(*model));
         models_[size_t(shift - 1)] = model;
     }
-    connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &JournalWindow::sortByTitle);
     layout->addWidget(grid_, 1);
 
-    // Bottom bar.
     auto* bottom = new QHBoxLayout;
     constexpr int gap = 16;
-    bottom->addWidget(button(this, "Button1", QStringLiteral("Добавить")));
+    bottom->addWidget(addButton("Button1", QStringLiteral("Добавить")));
     bottom->addSpacing(gap);
-    bottom->addWidget(button(this, "Button2", QStringLiteral("Изменить")));
+    bottom->addWidget(addButton("Button2", QStringLiteral("Изменить")));
     bottom->addSpacing(gap);
-    // Each of these runs as one guarded action: an error ends it with its own text.
-    auto actionButton = [this](const char* name, const QString& text,
-                               void (JournalWindow::*action)()) {
-        QPushButton* b = button(this, name, text);
-        connect(b, &QPushButton::clicked, this,
-                [this, action] { ui::guarded([this, action] { (this->*action)(); }, this); });
-        return b;
-    };
-    bottom->addWidget(
-        actionButton("Button3", QStringLiteral("Удалить"), &JournalWindow::deleteCurrent));
+    bottom->addWidget(addButton("Button3", QStringLiteral("Удалить"), [this] { deleteCurrent(); }));
     bottom->addSpacing(gap);
     bottom->addWidget(
-        actionButton("Button5", QStringLiteral("Принять"), &JournalWindow::acceptSelected));
-    bottom->addWidget(
-        actionButton("Button6", QStringLiteral("Принять ВСЕ"), &JournalWindow::acceptAll));
+        addButton("Button5", QStringLiteral("Принять"), [this] { acceptSelected(); }));
+    bottom->addWidget(addButton("Button6", QStringLiteral("Принять ВСЕ"), [this] { acceptAll(); }));
     bottom->addSpacing(gap);
-    QPushButton* refreshButton = button(this, "Button8", QStringLiteral("Обновить"));
-    connect(refreshButton, &QPushButton::clicked, this, &JournalWindow::refresh);
-    bottom->addWidget(refreshButton);
+    bottom->addWidget(addButton("Button8", QStringLiteral("Обновить"), [this] { refresh(); }));
     bottom->addStretch(1);
-    QPushButton* exitButton = button(this, "Button4", QStringLiteral("Выход"));
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
-    bottom->addWidget(exitButton);
+    bottom->addWidget(addButton("Button4", QStringLiteral("Выход"), [this] { close(); }));
     layout->addLayout(bottom);
 
-    // The client area is fixed; the menu bar comes on top of it.
-    setFixedSize(clientWidth, clientHeight + menu->sizeHint().height());
+    setClientSize(clientWidth, clientHeight);
 
     shiftChoices_[0]->setChecked(true);
 
@@ -258,7 +162,8 @@ void JournalWindow::buildMenu(QMenuBar* menu) {
 }
 
 data::ResultSet& JournalWindow::currentJournalQuery() {
-    return dm_.journal(selectedShift >= 1 && selectedShift <= 4 ? selectedShift : 1);
+    const int shift = dm_.session.selectedShift;
+    return dm_.journal(shift >= 1 && shift <= 4 ? shift : 1);
 }
 
 QDate JournalWindow::journalDate() const {
@@ -292,27 +197,19 @@ bool JournalWindow::event(QEvent* e) {
     default:
         break;
     }
-    return QDialog::event(e);
+    return ui::Form::event(e);
 }
 
 bool JournalWindow::eventFilter(QObject* watched, QEvent* e) {
     // Queued, so the load comes after the calendar has given the focus back.
     if (e->type() == QEvent::Hide && watched == dateT_->calendarWidget()->window())
         QMetaObject::invokeMethod(this, &JournalWindow::loadPickedDate, Qt::QueuedConnection);
-    return QDialog::eventFilter(watched, e);
+    return ui::Form::eventFilter(watched, e);
 }
 
 void JournalWindow::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
+    ui::Form::showEvent(e);
     skipNextActivation_ = false; // a new showing always loads
-    if (centred_)
-        return;
-    centred_ = true;
-    if (QScreen* s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }
 
 void JournalWindow::onActivated() {
@@ -327,100 +224,107 @@ void JournalWindow::onActivated() {
     dateT_->setDate(today);
     if (isWeekend(today))
         cBox1_->setChecked(true);
-    loadJournal(today);
+    load([&] { loadDate(today); });
 }
 
 void JournalWindow::loadPickedDate() {
-    ui::BusyCursor busy;
     const QDate date = dateT_->date();
-    if (!loadJournal(date))
+    if (!load([&] { loadDate(date); }))
         return;
     cBox1_->setChecked(isWeekend(date));
     grid_->setFocus();
 }
 
-bool JournalWindow::loadJournal(const QDate& date) {
+bool JournalWindow::load(const std::function<void()>& reload) {
     ui::BusyCursor busy;
     loading_ = true;
-    const bool ok = ui::guarded(
-        [&] {
-            for (int shift = 1; shift <= 4; ++shift)
-                dm_.journal(shift).close();
-            for (int shift = 1; shift <= 4; ++shift) {
-                data::ResultSet& q = dm_.journal(shift);
-                q.setParam(QStringLiteral("data"), date.startOfDay());
-                q.open();
-            }
-        },
-        this);
+    const bool ok = runGuarded(reload);
     loading_ = false;
     return ok;
 }
 
+void JournalWindow::loadDate(const QDate& date) {
+    for (int shift = 1; shift <= 4; ++shift)
+        dm_.journal(shift).close();
+    for (int shift = 1; shift <= 4; ++shift) {
+        data::ResultSet& q = dm_.journal(shift);
+        q.setParam(QStringLiteral("data"), date.startOfDay());
+        q.open();
+    }
+}
+
 void JournalWindow::refresh() {
-    ui::BusyCursor busy;
-    loading_ = true;
-    ui::guarded(
-        [&] {
-            for (int shift = 1; shift <= 4; ++shift)
-                dm_.journal(shift).close();
-            for (int shift = 1; shift <= 4; ++shift)
-                dm_.journal(shift).open();
-        },
-        this);
-    loading_ = false;
+    load([this] {
+        for (int shift = 1; shift <= 4; ++shift)
+            dm_.journal(shift).close();
+        for (int shift = 1; shift <= 4; ++shift)
+            dm_.journal(shift).open();
+    });
 }
 
 void JournalWindow::showShift(int shift) {
-    QItemSelectionModel* previous = grid_->selectionModel();
-    grid_->setModel(models_[size_t(shift - 1)]);
-    delete previous;
-    followCurrentRow();
-    applyColumnLayout();
+    grid_->showModel(models_[size_t(shift - 1)]);
     for (int i = 0; i < 4; ++i)
-        highlight(shiftChoices_[size_t(i)], i == shift - 1, QColor(0x00, 0x80, 0x00));
-    selectedShift = shift;
-}
-
-// The grid's current row and the query's current row are one: a click moves the query, and
-// a query that moves (a re-run keeping place) moves the grid.
-void JournalWindow::followCurrentRow() {
-    auto* model = qobject_cast<ui::ResultSetModel*>(grid_->model());
-    data::ResultSet& query = model->resultSet();
-    connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
-            [&query](const QModelIndex& current) {
-                if (current.isValid() && current.row() != query.recNo())
-                    query.moveTo(current.row());
-            });
-    disconnect(&query, &data::ResultSet::currentChanged, grid_, nullptr);
-    connect(&query, &data::ResultSet::currentChanged, grid_, [this, model](int row) {
-        if (grid_->model() != model || row < 0 || row >= model->rowCount() ||
-            grid_->currentIndex().row() == row)
-            return;
-        grid_->setCurrentIndex(model->index(
-            row, grid_->currentIndex().isValid() ? grid_->currentIndex().column() : 0));
-    });
-    if (query.isOpen() && query.recNo() >= 0)
-        grid_->setCurrentIndex(model->index(query.recNo(), 0));
+        ui::highlight(shiftChoices_[size_t(i)], i == shift - 1, QColor(0x00, 0x80, 0x00));
+    dm_.session.selectedShift = shift;
 }
 
 void JournalWindow::markDayOff(bool on) {
-    highlight(cBox1_, on, QColor(0xFF, 0x00, 0x00));
+    ui::highlight(cBox1_, on, QColor(0xFF, 0x00, 0x00));
+    dm_.session.dayOff = on;
 }
 
-void JournalWindow::sortByTitle(int column) {
+void JournalWindow::accept(const std::vector<ShownPosition>& positions) {
+    positions_.accept(positions, [this](const Refusal& refused) {
+        ui::Messages::error(refused.message(), this);
+    });
+}
+
+void JournalWindow::acceptSelected() {
     data::ResultSet& query = currentJournalQuery();
-    const std::optional<QString> expression = journalSortFor(column, query.sort());
-    if (!expression)
+    if (query.isEmpty())
         return;
-    ui::guarded([&] { query.setSort(*expression); }, this);
+    const int place = query.recNo();
+    std::vector<ShownPosition> chosen;
+    const QList<int> rows = grid_->selectedRowNumbers();
+    for (int row : rows) {
+        query.moveTo(row);
+        chosen.push_back(ShownPosition::current(query));
+    }
+    query.moveTo(place);
+    if (rows.isEmpty())
+        chosen.push_back(ShownPosition::current(query));
+    accept(chosen);
+    query.reopenKeepingPlace();
 }
 
-void JournalWindow::applyColumnLayout() {
-    const auto columns = journalColumns();
-    for (int c = 0; c < int(columns.size()); ++c)
-        grid_->setColumnWidth(c, columns[size_t(c)].width);
-    grid_->setColumnHidden(ColPrize, true);
+void JournalWindow::acceptAll() {
+    data::ResultSet& query = currentJournalQuery();
+    const int place = query.recNo();
+    std::vector<ShownPosition> all;
+    for (int row = 0; row < query.rowCount(); ++row) {
+        query.moveTo(row);
+        all.push_back(ShownPosition::current(query));
+    }
+    query.moveTo(place);
+    accept(all);
+    query.reopenKeepingPlace();
+}
+
+void JournalWindow::deleteCurrent() {
+    data::ResultSet& query = currentJournalQuery();
+    if (!query.isOpen() || query.isEmpty() || isAccepted(query.asString(QStringLiteral("ok"))))
+        return;
+    std::optional<Positions::Deleted> deleted;
+    bool asked = false;
+    if (ui::Messages::askDelete(QStringLiteral("Удалить позицию из списка?"), this)) {
+        asked = true;
+        deleted = positions_.remove(query.asInt(QStringLiteral("id")));
+    }
+    query.close();
+    query.open();
+    if (asked && !deleted)
+        ui::Messages::error(Refusal{0, Refusal::ChangedElsewhere}.message(), this);
 }
 
 } // namespace journal

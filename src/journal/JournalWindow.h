@@ -1,47 +1,38 @@
 #pragma once
 
-#include "data/Command.h"
-#include "data/ResultSet.h"
+#include "Positions.h"
+#include "ui/Form.h"
 
 #include <QDate>
-#include <QDialog>
 #include <array>
 #include <functional>
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QMenuBar;
-class QPushButton;
 class QRadioButton;
-class QTableView;
 class QTimer;
 
 namespace data {
 class DataModule;
+class ResultSet;
 } // namespace data
 
 namespace ui {
+class DataGrid;
+class DatePicker;
 class ResultSetModel;
-}
+} // namespace ui
 
 namespace journal {
 
 // The journal of one date and shift (TForm1). Shown modally by the login; closing it ends
-// the program. Holds the state the other journal windows read.
-class JournalWindow : public QDialog {
+// the program. Keeps the session's shift, date and day off up to date for the other windows.
+class JournalWindow : public ui::Form {
     Q_OBJECT
 public:
     explicit JournalWindow(data::DataModule& dm, QWidget* parent = nullptr);
     ~JournalWindow() override;
-
-    // Shift shown: 1..3, 4 is overtime.
-    int selectedShift = 1;
-    // Login state, set by the login.
-    QString loginName;
-    QString loginPassword;
-    int buildDate = 0;
-    int buildTime = 0;
 
     // The journal query of the selected shift (shift 1 for any value out of range).
     data::ResultSet& currentJournalQuery();
@@ -52,7 +43,7 @@ public:
     void setToday(std::function<QDate()> today);
 
     data::DataModule& dataModule() const { return dm_; }
-    QTableView* grid() const { return grid_; }
+    ui::DataGrid* grid() const { return grid_; }
 
 signals:
     void styleChosen(const QString& name);
@@ -71,32 +62,28 @@ private:
     void buildMenu(QMenuBar* menu);
     void onActivated();
     void loadPickedDate();
-    bool loadJournal(const QDate& date);
+    // Runs a load of the four journal queries; an error is shown, the rows shown stay.
+    bool load(const std::function<void()>& reload);
+    void loadDate(const QDate& date);
     void refresh();
     void showShift(int shift);
-    void followCurrentRow();
     void markDayOff(bool on);
-    // Acceptance and deletion of positions.
     void acceptSelected();
     void acceptAll();
-    void acceptOne(data::ResultSet& query);
+    void accept(const std::vector<ShownPosition>& positions);
     void deleteCurrent();
-    void sortByTitle(int column);
-    void applyColumnLayout();
 
     data::DataModule& dm_;
+    Positions positions_;
     std::function<QDate()> today_;
-    data::ResultSet smena_gds_use_cnt;
-    data::Command smena_accept_row;
     std::array<ui::ResultSetModel*, 4> models_{};
     std::array<QRadioButton*, 4> shiftChoices_{};
-    QDateEdit* dateT_ = nullptr;
+    ui::DatePicker* dateT_ = nullptr;
     QCheckBox* cBox1_ = nullptr;
     QComboBox* styles_ = nullptr;
-    QTableView* grid_ = nullptr;
+    ui::DataGrid* grid_ = nullptr;
     QTimer* timer1_ = nullptr;
     bool loading_ = false;
-    bool centred_ = false;
     // The window lost the activation to something that is no other window of the program;
     // the activation that follows reloads nothing.
     bool skipNextActivation_ = false;

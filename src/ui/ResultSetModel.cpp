@@ -34,6 +34,10 @@ QVariant ResultSetModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const Column& column = columns_[size_t(index.column())];
+    if (role == KeyRole) {
+        const int key = resultSet_.fieldIndex(keyField_);
+        return key < 0 ? QVariant() : resultSet_.valueAt(index.row(), key);
+    }
     if (cellRole_) {
         QVariant v = cellRole_(index.row(), index.column(), role);
         if (v.isValid())

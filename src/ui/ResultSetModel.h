@@ -23,7 +23,10 @@ public:
         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
         // Display text of a value; the default shows it as the result set reads it.
         std::function<QString(const QVariant&)> format = {};
+        bool hidden = false;
     };
+    // The value of the key field of a row, so a window can find the row it saved.
+    static constexpr int KeyRole = Qt::UserRole + 1;
     // Extra roles of a cell (colours, fonts): row and column of the grid, the role.
     using CellRole = std::function<QVariant(int row, int column, int role)>;
 
@@ -32,6 +35,7 @@ public:
 
     void setCellRole(CellRole role) { cellRole_ = std::move(role); }
     void setBoldTitles(bool bold) { boldTitles_ = bold; }
+    void setKeyField(const QString& field) { keyField_ = field; }
     data::ResultSet& resultSet() const { return resultSet_; }
     const std::vector<Column>& columns() const { return columns_; }
 
@@ -47,6 +51,7 @@ private:
     std::vector<Column> columns_;
     std::vector<int> fieldIndex_;
     CellRole cellRole_;
+    QString keyField_ = QStringLiteral("id");
     bool boldTitles_ = true;
 };
 

@@ -122,11 +122,11 @@ TEST_F(LoginTest, RoleRulesSwitchTheJournalsControlsByExactLogin) {
 TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
     auto a = makeApp();
     a->start();
-    a->journalWindow.selectedShift = 3;
+    a->dataModule.session.selectedShift = 3;
     logIn(*a, "anybody", " 0153 ", [&](journal::JournalWindow& j) {
-        EXPECT_EQ(j.loginName, "sys");
-        EXPECT_EQ(j.loginPassword, "wuvakem");
-        EXPECT_EQ(j.selectedShift, 1);
+        EXPECT_EQ(a->dataModule.session.loginName, "sys");
+        EXPECT_EQ(a->dataModule.session.loginPassword, "wuvakem");
+        EXPECT_EQ(a->dataModule.session.selectedShift, 1);
         EXPECT_EQ(j.windowTitle(),
                   QString::fromUtf8("Табель (Сервер: %1, БД: %2, пользователь: sys)")
                       .arg(testdb::socketFolder(), testdb::databaseName()));
@@ -260,7 +260,7 @@ TEST_F(LoginTest, WithoutAStartUpConnectionTheUserLearnsWhyAndCanLogInLater) {
     testdb::exec(QString("create database \"%1\" template \"%2\"")
                      .arg(later, qEnvironmentVariable("TABEL_TEST_TEMPLATE", "tabel_template")));
     logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
-        EXPECT_EQ(j.buildDate, 20261210) << "the gate ran before the journal";
+        EXPECT_EQ(a->dataModule.session.buildDate, 20261210) << "the gate ran before the journal";
     });
     EXPECT_TRUE(journalShown);
     a.reset();

@@ -1,11 +1,16 @@
-// Accepting and deleting positions from the journal window.
+// Accepting and deleting positions: the rules on their own, with another workstation
+// changing the same rows, and from the journal window.
 #include "TestDatabase.h"
+#include "WindowTest.h"
 #include "data/DataModule.h"
+#include "data/Error.h"
 #include "journal/JournalWindow.h"
+#include "journal/Positions.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,11 +23,44 @@ namespace {
 
 const QDate wednesday(2026, 12, 9);
 const QString noMaterials = QString::fromUtf8("Не заведен расход ТМЦ!");
+const QString changedElsewhere =
+    QString::fromUtf8("Позиция изменена или удалена на другом рабочем месте");
 
-class AcceptDeleteTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        testdb::exec(QString::fromUtf8(R"(
+// Shift 1 of Wednesday in statement order: 7001, 7002, 7010, 7004, 7005, 7003.
+void seedPositions() {
+    testdb::exec(QString::fromUtf8(R"(
+truncate accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.norm restart identity cascade;
+insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, ok, prize) values
+  (7001, '2026-12-09', 1, 501, 800001, 701, 10, 1, 0, 4, 'no', 0),
+  (7002, '2026-12-09', 1, 502, 800001, 701, 10, 1, 0, 4, 'no', 0),
+  (7003, '2026-12-09', 1, 503, 800002, 702, 5, 1, 0, 4, 'no', 0),
+  (7004, '2026-12-09', 1, 501, 800002, 702, 10, 2, 0, 3, 'ok', 0),
+  (7005, '2026-12-09', 1, 502, 800002, 702, 5, 2, 0, 3, 'да', 7),
+  (7010, '2026-12-09', 1, 504, 800001, 701, 10, 3, 0, 5, 'no', 0),
+  (7020, '2026-12-03', 1, 504, 800001, 701, 10, 1, 0, 2, 'no', 0);
+insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) values
+  (7001, 1, 1), (7002, 1, 1), (7002, 2, 1), (7005, 1, 1);
+insert into accounts_dep.norm(o_id, norma, price, prize) values (701, 1, 10, 5);
+insert into accounts_dep.h_tabel(w_id, smena, month, year, d3, d9) values (504, 1, 12, 2026, 2, 5);
+)"));
+}
+
+QString states() {
+    return testdb::exec("select string_agg(id || '=' || ok, ' ' order by id) from "
+                        "accounts_dep.smena where id < 7010")
+        .toString();
+}
+
+// "d3/d9" of the worker's row of shift 1, December 2026, or "-" without one.
+QString cells(int worker) {
+    return testdb::exec(QString("select coalesce(string_agg(d3 || '/' || d9, ';'), '-') from "
+                                "accounts_dep.h_tabel where w_id=%1 and smena=1")
+                            .arg(worker))
+        .toString();
+}
+
+void seedPlant() {
+    testdb::exec(QString::fromUtf8(R"(
 insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values
   (900001, '501', 'Абрамов А.А.', true), (900002, '502', 'Борисов Б.Б.', true),
   (900003, '503', 'Васильев В.В.', true), (900004, '504', 'Горин Г.Г.', true);
@@ -31,40 +69,141 @@ insert into accounts_dep.izdel(id, marka, nom, massa) values
 insert into accounts_dep.vid_oper(id, vid) values (901, 'Сборка');
 insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (701, 901, 0, 800001, 10), (702, 901, 0, 800002, 5);
 )"));
+}
+
+// Both suites of this program share its database.
+void seedPlantOnce() {
+    static bool seeded = false;
+    if (!seeded)
+        seedPlant();
+    seeded = true;
+}
+
+// The rules on their own: this workstation loaded the journal, another one (the test's
+// admin connection) changes rows before this one acts.
+class PositionsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { seedPlantOnce(); }
+    void SetUp() override {
+        seedPositions();
+        testdb::logIn(dm, "master");
+        dm.Smena1.setParam("data", wednesday.startOfDay());
+        dm.Smena1.open();
     }
+    journal::ShownPosition shown(int id) {
+        EXPECT_TRUE(dm.Smena1.locate("id", id)) << id;
+        return journal::ShownPosition::current(dm.Smena1);
+    }
+
+    data::DataModule dm{[](const QString&) {}};
+    journal::Positions positions{dm};
+};
+
+TEST_F(PositionsTest, AcceptTakesOnlyWhatTheServerStillHoldsAsShown) {
+    struct Case {
+        const char* name;
+        int id;
+        const char* elsewhere; // what another workstation did after the load
+        std::vector<journal::Refusal::Reason> refused;
+        QString stateAfter; // "ok/prize"
+    };
+    using R = journal::Refusal;
+    const Case cases[] = {
+        {"unchanged, with materials", 7001, "", {}, "ok/5"},
+        {"without materials", 7003, "", {R::NoMaterials}, "no/0"},
+        {"shown as да", 7005, "", {}, QString::fromUtf8("да/7")},
+        {"quantity changed",
+         7002,
+         "update accounts_dep.smena set kol_vo = 1000 where id = 7002",
+         {R::ChangedElsewhere},
+         "no/0"},
+        {"hours changed",
+         7002,
+         "update accounts_dep.smena set time = 9 where id = 7002",
+         {R::ChangedElsewhere},
+         "no/0"},
+        {"deleted",
+         7003,
+         "delete from accounts_dep.smena where id = 7003",
+         {R::ChangedElsewhere},
+         "-"},
+        {"accepted elsewhere",
+         7002,
+         "update accounts_dep.smena set ok = 'ok', prize = 3 where id = 7002",
+         {},
+         "ok/3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        seedPositions();
+        dm.Smena1.close();
+        dm.Smena1.open();
+        const journal::ShownPosition position = shown(c.id);
+        if (*c.elsewhere)
+            testdb::exec(c.elsewhere);
+        std::vector<R::Reason> told;
+        const auto refused = positions.accept(
+            {position}, [&](const journal::Refusal& r) { told.push_back(r.reason); });
+        std::vector<R::Reason> returned;
+        for (const auto& r : refused)
+            returned.push_back(r.reason);
+        EXPECT_EQ(returned, c.refused);
+        EXPECT_EQ(told, c.refused);
+        EXPECT_EQ(testdb::exec(QString("select coalesce(max(ok || '/' || prize), '-') from "
+                                       "accounts_dep.smena where id = %1")
+                                   .arg(c.id))
+                      .toString(),
+                  c.stateAfter);
+    }
+}
+
+TEST_F(PositionsTest, DeleteRemovesOnlyAnUnacceptedPositionAndRollsUpItsOwnDay) {
+    // 7010 is worker 504's only position of Wednesday; the row also holds the 3rd.
+    const auto deleted = positions.remove(7010);
+    ASSERT_TRUE(deleted.has_value());
+    EXPECT_EQ(deleted->worker, 504);
+    EXPECT_EQ(deleted->date, wednesday);
+    EXPECT_EQ(deleted->shift, 1);
+    EXPECT_EQ(cells(504), "2/0");
+
+    testdb::exec("update accounts_dep.smena set ok = 'ok' where id = 7001"); // elsewhere
+    for (int id : {7001, 7004, 7005, 7010}) {
+        SCOPED_TRACE(id);
+        EXPECT_FALSE(positions.remove(id).has_value());
+    }
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 6);
+}
+
+TEST_F(PositionsTest, AConnectionLostBetweenDeleteAndRollUpLeavesBoth) {
+    // The roll-up's write ends this workstation's session on the server.
+    testdb::exec(R"(
+create function public.drop_writer() returns trigger language plpgsql as $$
+begin perform pg_terminate_backend(pg_backend_pid()); return new; end $$;
+create trigger drop_writer before update on accounts_dep.h_tabel for each row
+  execute function public.drop_writer();)");
+    EXPECT_THROW(positions.remove(7010), data::DbError);
+    testdb::exec("drop trigger drop_writer on accounts_dep.h_tabel; drop function "
+                 "public.drop_writer()");
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena where id = 7010").toInt(), 1)
+        << "the deletion went with the lost roll-up";
+    EXPECT_EQ(cells(504), "2/5");
+    ASSERT_TRUE(positions.remove(7010).has_value()) << "the next action works again";
+    EXPECT_EQ(cells(504), "2/0");
+}
+
+class AcceptDeleteTest : public WindowTest<journal::JournalWindow> {
+protected:
+    static void SetUpTestSuite() { seedPlantOnce(); }
 
     void SetUp() override {
-        // Shift 1 of Wednesday in statement order: 7001, 7002, 7010, 7004, 7005, 7003.
-        testdb::exec(QString::fromUtf8(R"(
-truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade;
-insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, ok) values
-  (7001, '2026-12-09', 1, 501, 800001, 701, 10, 1, 0, 4, 'no'),
-  (7002, '2026-12-09', 1, 502, 800001, 701, 10, 1, 0, 4, 'no'),
-  (7003, '2026-12-09', 1, 503, 800002, 702, 5, 1, 0, 4, 'no'),
-  (7004, '2026-12-09', 1, 501, 800002, 702, 10, 2, 0, 3, 'ok'),
-  (7005, '2026-12-09', 1, 502, 800002, 702, 5, 2, 0, 3, 'да'),
-  (7010, '2026-12-09', 1, 504, 800001, 701, 10, 3, 0, 5, 'no'),
-  (7020, '2026-12-03', 1, 504, 800001, 701, 10, 1, 0, 2, 'no');
-insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) values
-  (7001, 1, 1), (7002, 1, 1), (7002, 2, 1), (7005, 1, 1);
-insert into accounts_dep.h_tabel(w_id, smena, month, year, d3, d9) values (504, 1, 12, 2026, 2, 5);
-)"));
-        testdb::openAs(dm.ADO_DB, "master", "master");
-        for (int shift = 1; shift <= 4; ++shift)
-            dm.journal(shift).setParam("ok", "ta");
-        window = std::make_unique<journal::JournalWindow>(dm);
+        seedPositions();
+        WindowTest::SetUp();
         window->setToday([] { return wednesday; });
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QApplication::processEvents();
+        activate();
         ASSERT_EQ(shownIds(), (QList<int>{7001, 7002, 7010, 7004, 7005, 7003}));
     }
-    void TearDown() override { window.reset(); }
 
     QTableView* grid() { return window->findChild<QTableView*>("DBGrid2"); }
-    void click(const char* button) {
-        QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
-    }
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
         const QRect r = grid()->visualRect(grid()->model()->index(row, 0));
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, modifiers, r.center());
@@ -76,21 +215,6 @@ insert into accounts_dep.h_tabel(w_id, smena, month, year, d3, d9) values (504, 
             ids << q.valueAt(r, q.fieldIndex("id")).toInt();
         return ids;
     }
-    static QString states() {
-        return testdb::exec("select string_agg(id || '=' || ok, ' ' order by id) from "
-                            "accounts_dep.smena where id < 7010")
-            .toString();
-    }
-    static QString cells(int worker) {
-        return testdb::exec(QString("select coalesce(string_agg(d3 || '/' || d9, ';'), '-') from "
-                                    "accounts_dep.h_tabel where w_id=%1 and smena=1")
-                                .arg(worker))
-            .toString();
-    }
-
-    ui::MessageRecorder messages;
-    data::DataModule dm{[](const QString&) {}};
-    std::unique_ptr<journal::JournalWindow> window;
 };
 
 TEST_F(AcceptDeleteTest, AcceptTakesExactlyTheRowsSelectedWithCtrl) {
@@ -129,7 +253,8 @@ TEST_F(AcceptDeleteTest, AcceptAllGoesOnPastRefusalsAndKeepsSortAndRow) {
     clickRow(2); // 7002 in this order
     click("Button6");
     EXPECT_EQ(messages.texts(), (QStringList{noMaterials, noMaterials})) << "7010 and 7003";
-    EXPECT_EQ(states(), QString::fromUtf8("7001=ok 7002=ok 7003=no 7004=ok 7005=ok"));
+    EXPECT_EQ(states(), QString::fromUtf8("7001=ok 7002=ok 7003=no 7004=ok 7005=да"))
+        << "да is accepted already";
     EXPECT_EQ(window->currentJournalQuery().sort(), sort);
     EXPECT_EQ(window->currentJournalQuery().recNo(), 2);
     EXPECT_EQ(grid()->currentIndex().row(), 2);
@@ -177,7 +302,7 @@ TEST_F(AcceptDeleteTest, DeletingTheOnlyPositionOfADayZeroesItsCellAndKeepsTheRo
 
 TEST_F(AcceptDeleteTest, DeletingIsRefusedForAcceptedPositionsAndUndoneByNo) {
     window->currentJournalQuery().setSort("id DESC");
-    clickRow(1); // 7005 in this order
+    clickRow(0); // 7010 in this order
     messages.answers = {ui::Messages::Answer::No};
     click("Button3");
     EXPECT_EQ(messages.messages.size(), 1u);
@@ -186,12 +311,45 @@ TEST_F(AcceptDeleteTest, DeletingIsRefusedForAcceptedPositionsAndUndoneByNo) {
     EXPECT_EQ(window->currentJournalQuery().recNo(), 0);
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 7);
 
-    messages.clear();
-    clickRow(3); // 7004, accepted
-    click("Button3");
-    EXPECT_TRUE(messages.messages.empty()) << "no question for an accepted position";
+    for (int row : {3, 4}) { // 7004 'ok' and 7005 'да'
+        SCOPED_TRACE(row);
+        messages.clear();
+        clickRow(row);
+        messages.answers = {ui::Messages::Answer::Yes};
+        click("Button3");
+        EXPECT_TRUE(messages.messages.empty()) << "no question for an accepted position";
+    }
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 7);
     EXPECT_EQ(cells(504), "2/5");
+}
+
+TEST_F(AcceptDeleteTest, DeletingRollsUpThePositionsOwnDayNotATypedOne) {
+    control<QDateEdit>("DateT")->setDate(QDate(2026, 12, 3)); // typed, not loaded
+    clickRow(2);                                              // 7010 of Wednesday
+    messages.answers = {ui::Messages::Answer::Yes};
+    click("Button3");
+    EXPECT_EQ(cells(504), "2/0") << "Wednesday lost the hours, the 3rd kept its own";
+}
+
+TEST_F(AcceptDeleteTest, RowsChangedOnAnotherWorkstationAreRefusedAndTheRestGoOn) {
+    testdb::exec("update accounts_dep.smena set kol_vo = 1000 where id = 7001;"
+                 "delete from accounts_dep.smena where id = 7003");
+    click("Button6");
+    EXPECT_EQ(messages.texts(), (QStringList{changedElsewhere, noMaterials, changedElsewhere}))
+        << "7001 changed, 7010 without materials, 7003 gone";
+    EXPECT_EQ(states(), QString::fromUtf8("7001=no 7002=ok 7004=ok 7005=да"));
+    EXPECT_EQ(shownIds(), (QList<int>{7001, 7002, 7010, 7004, 7005})) << "re-run at the end";
+
+    messages.clear();
+    testdb::exec("update accounts_dep.smena set ok = 'ok' where id = 7010");
+    clickRow(2);
+    messages.answers = {ui::Messages::Answer::Yes};
+    click("Button3");
+    EXPECT_EQ(messages.texts(),
+              (QStringList{QString::fromUtf8("Удалить позицию из списка?"), changedElsewhere}));
+    EXPECT_EQ(testdb::exec("select ok from accounts_dep.smena where id = 7010").toString(), "ok");
+    ASSERT_TRUE(window->currentJournalQuery().locate("id", 7010));
+    EXPECT_EQ(window->currentJournalQuery().asString("ok"), "ok") << "re-run shows it accepted";
 }
 
 } // namespace

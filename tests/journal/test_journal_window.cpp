@@ -1,6 +1,8 @@
 // The journal main window on a small plant of its own: loading on activation and on a
 // picked date, shifts, day off, sorting, refresh, acceptance colours, errors and closing.
+#include "ModalDriver.h"
 #include "TestDatabase.h"
+#include "WindowTest.h"
 #include "data/DataModule.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalWindow.h"
@@ -36,7 +38,7 @@ const QColor red(0xFF, 0x00, 0x00);
 
 using journal::JournalWindow;
 
-class JournalWindowTest : public ::testing::Test {
+class JournalWindowTest : public WindowTest<JournalWindow> {
 protected:
     static void SetUpTestSuite() {
         // Shift 1 of Wednesday in statement order: 5004, 5001, 5002, 5003.
@@ -63,27 +65,10 @@ insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, 
     }
 
     void SetUp() override {
-        testdb::openAs(dm.ADO_DB, "master", "master");
-        for (int shift = 1; shift <= 4; ++shift)
-            dm.journal(shift).setParam("ok", "ta");
-        window = std::make_unique<JournalWindow>(dm);
+        WindowTest::SetUp();
         window->setToday([this] { return today; });
     }
 
-    void TearDown() override { window.reset(); }
-
-    // Shows the window and makes it the active one, as the login's exec() does.
-    void activate() {
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QApplication::processEvents();
-    }
-
-    template <class T> T* control(const char* name) {
-        T* c = window->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
     QTableView* grid() { return control<QTableView>("DBGrid2"); }
     QDateEdit* dateT() { return control<QDateEdit>("DateT"); }
     QCheckBox* dayOffBox() { return control<QCheckBox>("CBox1"); }
@@ -136,10 +121,7 @@ insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, 
 
     QDate loadedDate() { return dm.Smena1.param("data").toDateTime().date(); }
 
-    ui::MessageRecorder messages;
-    data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
     QDate today = wednesday;
-    std::unique_ptr<JournalWindow> window;
 };
 
 TEST_F(JournalWindowTest, LaysOutTheGridAndControlsByTheirNames) {
@@ -273,8 +255,9 @@ TEST_F(JournalWindowTest, ReturningFromADialogBringsBackToday) {
     ASSERT_EQ(shownIds(), QList<int>{5201});
 
     QDialog dialog(window.get());
-    QTimer::singleShot(0, &dialog, [&] {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    whenModalOpens([&](QWidget* modal) {
+        EXPECT_EQ(modal, &dialog);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(modal));
         dialog.accept();
     });
     dialog.exec();
@@ -298,7 +281,7 @@ TEST_F(JournalWindowTest, ComingBackFromAnotherProgramKeepsThePickedDate) {
 
 TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
     activate();
-    EXPECT_EQ(window->selectedShift, 1);
+    EXPECT_EQ(dm.session.selectedShift, 1);
     testdb::exec(
         "insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, ok) "
         "values (6102, '2026-12-09', 4, 501, 800001, 701, 1, 1, 'no')");
@@ -306,7 +289,7 @@ TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
     QTest::mouseClick(overtime, Qt::LeftButton);
     testdb::exec("delete from accounts_dep.smena where id = 6102");
 
-    EXPECT_EQ(window->selectedShift, 4);
+    EXPECT_EQ(dm.session.selectedShift, 4);
     EXPECT_EQ(&window->currentJournalQuery(), &dm.Smena4);
     EXPECT_EQ(shownIds(), QList<int>{6101}) << "the row added after the load is not there";
     for (int i = 1; i <= 4; ++i) {
@@ -322,7 +305,7 @@ TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
 
     QTest::mouseClick(control<QRadioButton>("RadioButton2"), Qt::LeftButton);
     EXPECT_EQ(shownIds(), QList<int>{6001});
-    window->selectedShift = 7;
+    dm.session.selectedShift = 7;
     EXPECT_EQ(&window->currentJournalQuery(), &dm.Smena1) << "out of range falls back to shift 1";
 }
 
@@ -433,7 +416,7 @@ TEST_F(JournalWindowTest, EscExitButtonAndExitMenuEndTheModalRun) {
     };
     for (const auto& close : ways) {
         bool closed = false;
-        QTimer::singleShot(0, window.get(), [&] {
+        whenModalOpens([&](QWidget*) {
             close();
             closed = !window->isVisible();
         });

@@ -3,7 +3,9 @@
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/HoursRollup.h"
+#include "journal/Positions.h"
 
+#include <barrier>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -134,6 +136,62 @@ TEST_F(RollupTest, AfterADeletionTheCellFallsAndTheRowStays) {
 
     journal::updateDayCell(dm, 999, QDate(2026, 12, 5), 1);
     EXPECT_EQ(row(999, 1, 12, 2026), "-") << "the deletion path never creates a row";
+}
+
+TEST_F(RollupTest, EightWorkstationsRacingLeaveEveryCellTheSumOfItsPositions) {
+    // Each pair of rounds works on a day of its own: first all eight add a position of
+    // 1..8 hours and roll up; then four delete theirs and four add another one.
+    constexpr int stations = 8, rounds = 60;
+    std::barrier meet(stations);
+    std::vector<QString> errors(stations);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < stations; ++k) {
+        threads.emplace_back([&, k] {
+            data::DataModule own{[](const QString&) {}};
+            testdb::openAs(own.ADO_DB, "master", "master");
+            journal::Positions positions(own);
+            data::Command add(own.ADO_DB);
+            add.setSql("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, "
+                       "kol_vo, time) values (:data, 1, 900, 1, 1, 1, 1, :time) returning id");
+            int mine = 0;
+            for (int round = 0; round < rounds; ++round) {
+                const QDate day = QDate(2026, 11, 1).addDays(round / 2);
+                meet.arrive_and_wait();
+                try {
+                    if (round % 2 == 1 && k < 4) {
+                        positions.remove(mine);
+                        continue;
+                    }
+                    add.setParam("data", day);
+                    add.setParam("time", k + 1);
+                    mine = add.executeScalar().toInt();
+                    journal::rollUpDayCell(own, 900, day, 1);
+                } catch (const data::Error& e) {
+                    errors[size_t(k)] = e.text();
+                }
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    for (int k = 0; k < stations; ++k)
+        EXPECT_EQ(errors[size_t(k)], "") << "station " << k;
+    const QString wrong = testdb::exec(R"(
+select coalesce(string_agg(d.day || ': ' || h.cell || ' instead of ' || d.hours, ', '), '')
+from (select extract(day from data)::int as day, sum(time) as hours from accounts_dep.smena
+      where w_id = 900 and smena = 1 group by data) d
+cross join lateral (select (array[d1,d2,d3,d4,d5,d6,d7,d8,d9,d10,d11,d12,d13,d14,d15,d16,d17,
+      d18,d19,d20,d21,d22,d23,d24,d25,d26,d27,d28,d29,d30,d31])[d.day] as cell
+      from accounts_dep.h_tabel where w_id = 900 and smena = 1 and month = 11 and year = 2026) h
+where h.cell <> d.hours)")
+                              .toString();
+    EXPECT_TRUE(wrong.isEmpty()) << "days whose cell lost hours: " << wrong.toStdString();
+    EXPECT_EQ(testdb::exec("select count(distinct data) from accounts_dep.smena where w_id = 900")
+                  .toInt(),
+              rounds / 2);
+    EXPECT_EQ(testdb::exec("select sum(time) from accounts_dep.smena where w_id = 900").toInt(),
+              rounds / 2 * (36 - (1 + 2 + 3 + 4) + (5 + 6 + 7 + 8)))
+        << "what the rounds left";
 }
 
 } // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDateEdit>
+#include <functional>
+
+class QAbstractButton;
+class QColor;
+
+namespace ui {
+
+// A date picker whose typed date counts only when Enter confirms it; the key goes no
+// further, so no default button of the window takes it.
+class DatePicker : public QDateEdit {
+    Q_OBJECT
+public:
+    DatePicker(const char* objectName, QWidget* parent = nullptr);
+
+signals:
+    void confirmed();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A highlighted choice: the given background and bold text; off, the usual look again.
+void highlight(QWidget* widget, bool on, const QColor& colour);
+
+// Room for the bold text of a highlighted choice, so a bar does not shift when it changes.
+void reserveBoldWidth(QAbstractButton* button);
+
+} // namespace ui

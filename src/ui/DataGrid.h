@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QTableView>
+#include <functional>
+#include <optional>
+
+namespace ui {
+
+class ResultSetModel;
+
+// A grid over a result set: whole rows selected and kept visible without the focus, columns
+// titled, sized and hidden as the model's column table says, titles that sort by a rule,
+// and the grid's current row and the query's current row kept as one: a click moves the
+// query, a query that moves (a re-run keeping place, a locate) moves the grid.
+class DataGrid : public QTableView {
+    Q_OBJECT
+public:
+    // The sort expression a click on a column title sets, given the query's current one;
+    // none for a title that does not sort.
+    using SortRule = std::function<std::optional<QString>(int column, const QString& currentSort)>;
+
+    DataGrid(const char* objectName, QWidget* parent = nullptr);
+
+    // Shows the model (grids that switch between queries call it at each switch).
+    void showModel(ResultSetModel* model);
+    ResultSetModel* resultModel() const { return model_; }
+
+    void setSortRule(SortRule rule) { sortRule_ = std::move(rule); }
+    // Ctrl+click selects several rows.
+    void setMultiSelect(bool on);
+    // Rows selected by the user, top to bottom.
+    QList<int> selectedRowNumbers() const;
+
+private:
+    void sortByTitle(int column);
+    void followQuery(int row);
+    void applyColumns();
+
+    ResultSetModel* model_ = nullptr;
+    SortRule sortRule_;
+};
+
+} // namespace ui

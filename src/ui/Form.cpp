@@ -1,0 +1,76 @@
+#include "Form.h"
+
+#include "ActionGuard.h"
+
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+
+namespace ui {
+
+Form::Form(const QString& objectName, const QString& caption, QWidget* parent) : QDialog(parent) {
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
+
+QPushButton* Form::addButton(const char* objectName, const QString& text,
+                             std::function<void()> handler) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QLatin1String(objectName));
+    // Qt would make the first auto-default button of a dialog the default one, so Enter in
+    // any field would press it.
+    b->setAutoDefault(false);
+    if (handler)
+        connect(b, &QPushButton::clicked, this, [this, handler] { runGuarded(handler); });
+    return b;
+}
+
+bool Form::runGuarded(const std::function<void()>& handler) {
+    return guarded(handler, this);
+}
+
+void Form::setDefaultButton(QPushButton* button) {
+    button->setAutoDefault(true);
+    button->setDefault(true);
+}
+
+void Form::setCancelButton(QPushButton* button) {
+    cancelButton_ = button;
+}
+
+void Form::setClientSize(int width, int height) {
+    const QWidget* menu = layout() ? layout()->menuBar() : nullptr;
+    setFixedSize(width, height + (menu ? menu->sizeHint().height() : 0));
+}
+
+void Form::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
+    const QRect area = over && over->isVisible() ? over->frameGeometry()
+                       : screen()                ? screen()->availableGeometry()
+                                                 : QRect();
+    if (area.isNull())
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(area.center());
+    move(frame.topLeft());
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && cancelButton_) {
+        if (cancelButton_->isEnabled())
+            cancelButton_->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace ui

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class QPushButton;
+
+namespace ui {
+
+// The base of every window: its documented name and caption, a fixed client size, centred
+// on its first showing, Enter and Esc buttons, and buttons whose handlers run through the
+// one action guard, so an error ends the action with its own text and the window stays.
+class Form : public QDialog {
+    Q_OBJECT
+public:
+    Form(const QString& objectName, const QString& caption, QWidget* parent = nullptr);
+
+    // A push button with its documented name. Enter never presses it unless it is made the
+    // default button; a click runs the handler guarded.
+    QPushButton* addButton(const char* objectName, const QString& text,
+                           std::function<void()> handler = {});
+    // Runs any other handler (a menu item, a key, a timer) the same way; false on an error.
+    bool runGuarded(const std::function<void()>& handler);
+
+    // Enter presses this button wherever the focus is.
+    void setDefaultButton(QPushButton* button);
+    // Esc presses this button; without one Esc closes the window.
+    void setCancelButton(QPushButton* button);
+
+    // Fixes the window to this client area; a menu bar of the layout comes on top of it.
+    void setClientSize(int width, int height);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QPushButton* cancelButton_ = nullptr;
+    bool centred_ = false;
+};
+
+} // namespace ui

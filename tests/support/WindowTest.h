@@ -1,0 +1,57 @@
+#pragma once
+
+#include "TestDatabase.h"
+#include "data/DataModule.h"
+#include "ui/Messages.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace testdb {
+
+// Connects the data module as the login and prepares it as a successful login does.
+inline void logIn(data::DataModule& dm, const QString& login) {
+    openAs(dm.ADO_DB, login, login);
+    dm.session.loginName = login;
+    dm.session.loginPassword = login;
+    dm.session.selectedShift = 1;
+    for (int shift = 1; shift <= 4; ++shift)
+        dm.journal(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+}
+
+} // namespace testdb
+
+// A window of the program on the suite's own database: a data module logged in as "master",
+// every message recorded (questions answered from messages.answers), the window made anew for
+// each test. A suite seeds its rows in SetUpTestSuite or before calling SetUp.
+template <class W> class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testdb::logIn(dm, QStringLiteral("master"));
+        window = std::make_unique<W>(dm);
+    }
+    void TearDown() override { window.reset(); }
+
+    // Shows the window and makes it the active one, as an opener's exec() does.
+    void activate() {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QApplication::processEvents();
+    }
+
+    template <class T> T* control(const char* name) {
+        T* c = window->template findChild<T*>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    void click(const char* button) {
+        QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton);
+    }
+
+    ui::MessageRecorder messages;
+    data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
+    std::unique_ptr<W> window;
+};
