@@ -1,16 +1,26 @@
-// The pieces every window stands on: the grid model, the action guard, the busy cursor.
+// The pieces every window stands on: the grid model, the data grid, the window base, the
+// action guard, the busy cursor.
+#include "ModalDriver.h"
 #include "TestDatabase.h"
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
 #include "ui/ActionGuard.h"
 #include "ui/BusyCursor.h"
+#include "ui/DataGrid.h"
+#include "ui/Form.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QColor>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
+#include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
@@ -107,6 +117,109 @@ TEST_F(UiTest, QuestionsTakeTheScriptedAnswersAndTheBusyCursorGoesAway) {
         throw data::DbError("down");
     });
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(UiTest, TheModelPassesQtsModelChecksThroughOpenSortFilterEditAndClose) {
+    data::ResultSet table(connection, "table");
+    testdb::exec("create table if not exists public.ui_rows(id serial primary key, fio text);"
+                 "truncate public.ui_rows; insert into public.ui_rows(fio) values ('a'), ('b');"
+                 "grant all on public.ui_rows, public.ui_rows_id_seq to tabel_user");
+    table.setSql("select * from public.ui_rows order by id");
+    table.setUpdateTable("public.ui_rows");
+    ui::ResultSetModel model(table, {{"fio", "fio"}, {"id", "id", 40, Qt::AlignRight}});
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    table.open();
+    table.setSort("fio DESC");
+    table.setFilter("fio like 'a%'");
+    table.setFiltered(true);
+    table.setFiltered(false);
+    table.append();
+    table.setValue("fio", "c");
+    table.post();
+    table.edit();
+    table.setValue("fio", "d");
+    table.post();
+    table.remove();
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.index(0, 0).data(ui::ResultSetModel::KeyRole).toInt(),
+              table.valueAt(0, table.fieldIndex("id")).toInt())
+        << "the key role gives the row's key";
+    table.close();
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST_F(UiTest, GridAndQueryShareTheCurrentRowBothWaysAndThroughAReRun) {
+    ui::ResultSetModel model(rows, {{"fio", "fio", 120}, {"id", "id", 30, Qt::AlignLeft, {}, true}});
+    ui::DataGrid grid("DBGrid1");
+    grid.setSortRule([](int column, const QString& current) -> std::optional<QString> {
+        if (column != 0)
+            return std::nullopt;
+        return current == "fio" ? "fio DESC" : "fio";
+    });
+    grid.showModel(&model);
+    grid.resize(300, 200);
+    grid.show();
+    EXPECT_EQ(grid.columnWidth(0), 120);
+    EXPECT_TRUE(grid.isColumnHidden(1));
+
+    rows.moveTo(2);
+    EXPECT_EQ(grid.currentIndex().row(), 2) << "the query moved the grid";
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.visualRect(model.index(1, 0)).center());
+    EXPECT_EQ(rows.recNo(), 1) << "a click moved the query";
+    rows.reopenKeepingPlace();
+    EXPECT_EQ(grid.currentIndex().row(), 1) << "a re-run keeps the row";
+    rows.close();
+    rows.open();
+    EXPECT_EQ(grid.currentIndex().row(), 0) << "a plain re-run starts at the first row";
+
+    QHeaderView* header = grid.horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    EXPECT_EQ(rows.sort(), "fio");
+    ASSERT_TRUE(rows.locate("fio", QString::fromUtf8("Яковлев")));
+    EXPECT_EQ(grid.currentIndex().row(), 2) << "a located row is shown";
+    EXPECT_EQ(grid.currentIndex().data(ui::ResultSetModel::KeyRole).toInt(), 3);
+}
+
+TEST_F(UiTest, TheWindowBaseGivesEnterEscAndGuardedButtons) {
+    ui::MessageRecorder recorder;
+    ui::Form form("TForm99", "Окно");
+    int saved = 0, left = 0;
+    auto* edit = new QLineEdit(&form);
+    QPushButton* save = form.addButton("Button1", "Запись", [&] {
+        ++saved;
+        throw data::DbError("отказ сервера");
+    });
+    QPushButton* other = form.addButton("Button3", "Другое", [&] { ++left; });
+    QPushButton* leave = form.addButton("Button2", "Выход", [&] {
+        ++left;
+        form.close();
+    });
+    auto* layout = new QVBoxLayout(&form);
+    for (QWidget* w : std::initializer_list<QWidget*>{edit, save, other, leave})
+        layout->addWidget(w);
+    form.setDefaultButton(save);
+    form.setCancelButton(leave);
+    form.setClientSize(300, 120);
+    EXPECT_EQ(form.objectName(), "TForm99");
+    EXPECT_EQ(form.size(), QSize(300, 120));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_EQ(save->objectName(), "Button1");
+
+    bool stillOpen = false;
+    whenModalOpens([&](QWidget* modal) {
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Return);
+        stillOpen = modal->isVisible();
+        QTest::keyClick(edit, Qt::Key_Escape);
+    });
+    form.exec();
+    EXPECT_EQ(saved, 1) << "Enter pressed the default button";
+    EXPECT_EQ(left, 1) << "Esc pressed the cancel button, nothing else";
+    EXPECT_TRUE(stillOpen) << "the handler's error left the window open";
+    EXPECT_EQ(recorder.texts(), QStringList{QString::fromUtf8("отказ сервера")});
+    EXPECT_FALSE(form.isVisible());
 }
 
 } // namespace
