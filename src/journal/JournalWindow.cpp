@@ -243,22 +243,20 @@ bool JournalWindow::load(const std::function<void()>& reload) {
     return ok;
 }
 
+// Each query keeps the rows it shows until its new ones have arrived, so a reload that fails
+// (a lost server) leaves the journal readable.
 void JournalWindow::loadDate(const QDate& date) {
-    for (int shift = 1; shift <= 4; ++shift)
-        dm_.journal(shift).close();
     for (int shift = 1; shift <= 4; ++shift) {
         data::ResultSet& q = dm_.journal(shift);
         q.setParam(QStringLiteral("data"), date.startOfDay());
-        q.open();
+        q.reopen();
     }
 }
 
 void JournalWindow::refresh() {
     load([this] {
         for (int shift = 1; shift <= 4; ++shift)
-            dm_.journal(shift).close();
-        for (int shift = 1; shift <= 4; ++shift)
-            dm_.journal(shift).open();
+            dm_.journal(shift).reopen();
     });
 }
 
@@ -321,8 +319,7 @@ void JournalWindow::deleteCurrent() {
         asked = true;
         deleted = positions_.remove(query.asInt(QStringLiteral("id")));
     }
-    query.close();
-    query.open();
+    query.reopen();
     if (asked && !deleted)
         ui::Messages::error(Refusal{0, Refusal::ChangedElsewhere}.message(), this);
 }

@@ -408,6 +408,18 @@ alter table cmn_gds_and_srv.gds_and_srv_real rename to gds_and_srv;
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(JournalWindowTest, AReloadThatFailsKeepsTheRowsShown) {
+    activate();
+    ASSERT_EQ(shownIds().size(), 4);
+    testdb::exec("alter table accounts_dep.vid_oper rename to vid_oper_moved");
+    QTest::mouseClick(control<QPushButton>("Button8"), Qt::LeftButton);
+    testdb::exec("alter table accounts_dep.vid_oper_moved rename to vid_oper");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].text.contains("vid_oper"));
+    EXPECT_EQ(shownIds(), (QList<int>{5004, 5001, 5002, 5003}));
+    EXPECT_EQ(grid()->model()->rowCount(), 4);
+}
+
 TEST_F(JournalWindowTest, EscExitButtonAndExitMenuEndTheModalRun) {
     const std::function<void()> ways[] = {
         [&] { QTest::keyClick(window.get(), Qt::Key_Escape); },

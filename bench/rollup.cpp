@@ -1,0 +1,72 @@
+// Times the day cell roll-up on a plant's years of data: one roll-up of a busy worker's day
+// (median of RUNS), and 300 roll-ups in a row over that worker's days, as a monthly catch-up
+// or a busy shift would run them.
+//
+//   bench_rollup SOCKET DATABASE USER PASSWORD_FILE [RUNS]
+#include "data/DataModule.h"
+#include "data/Error.h"
+#include "journal/HoursRollup.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList a = app.arguments();
+    if (a.size() < 5) {
+        std::fprintf(stderr, "usage: %s SOCKET DATABASE USER PASSWORD_FILE [RUNS]\n", argv[0]);
+        return 2;
+    }
+    QFile pwFile(a[4]);
+    if (!pwFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read the password file\n");
+        return 2;
+    }
+    const int runs = a.size() > 5 ? a[5].toInt() : 30;
+    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    try {
+        dm.ADO_DB.open(a[1], a[2], a[3], QString::fromUtf8(pwFile.readAll()).trimmed());
+        // The worker and shift with the most positions, and their 300 latest days.
+        data::ResultSet days(dm.ADO_DB);
+        days.setSql("with busy as (select w_id, smena from accounts_dep.smena group by w_id, "
+                    "smena order by count(*) desc limit 1) select s.w_id, s.smena, s.data from "
+                    "accounts_dep.smena s join busy using (w_id, smena) group by s.w_id, "
+                    "s.smena, s.data order by s.data desc limit 300");
+        days.open();
+        const int worker = days.asInt("w_id"), shift = days.asInt("smena");
+        const QDate first = days.asDate("data");
+        std::vector<QDate> dates;
+        for (days.first(); !days.eof(); days.next())
+            dates.push_back(days.asDate("data"));
+
+        std::vector<double> one;
+        for (int i = 0; i < runs; ++i) {
+            QElapsedTimer t;
+            t.start();
+            journal::rollUpDayCell(dm, worker, first, shift);
+            one.push_back(t.nsecsElapsed() / 1e6);
+        }
+        std::sort(one.begin(), one.end());
+        std::vector<double> batch;
+        for (int i = 0; i < std::max(3, runs / 10); ++i) {
+            QElapsedTimer t;
+            t.start();
+            for (const QDate& d : dates)
+                journal::rollUpDayCell(dm, worker, d, shift);
+            batch.push_back(t.nsecsElapsed() / 1e6);
+        }
+        std::sort(batch.begin(), batch.end());
+        std::printf("roll-up of worker %d, shift %d: one day median %.3f ms (min %.3f), "
+                    "%zu days in a row median %.1f ms (min %.1f)\n",
+                    worker, shift, one[one.size() / 2], one.front(), dates.size(),
+                    batch[batch.size() / 2], batch.front());
+    } catch (const data::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return 1;
+    }
+    return 0;
+}
