@@ -138,3 +138,28 @@ create table accounts_dep.ver (
     t integer not null
 );
 insert into accounts_dep.ver (d, t) values (0, 0);
+
+-- A stamp past the server's tomorrow would stop every workstation until a build
+-- of that date exists, so no writer may store one, whatever its rights (the
+-- start-up account may raise the stamp). Tomorrow itself stays allowed for a
+-- workstation whose clock is ahead of the server's. The time is seconds since
+-- midnight: a larger one would outrank every build of its date.
+create function accounts_dep.ver_stamp_check() returns trigger
+language plpgsql as $$
+declare
+    tomorrow constant integer := to_char(current_date + 1, 'YYYYMMDD')::integer;
+begin
+    if new.d > tomorrow then
+        raise exception 'Дата сборки % позже завтрашней даты сервера (%): метка версии не изменена',
+                        new.d, tomorrow
+            using errcode = 'check_violation';
+    end if;
+    if new.t not between 0 and 86399 then
+        raise exception 'Время сборки % вне суток (0..86399): метка версии не изменена', new.t
+            using errcode = 'check_violation';
+    end if;
+    return new;
+end $$;
+
+create trigger ver_stamp_check before insert or update on accounts_dep.ver
+    for each row execute function accounts_dep.ver_stamp_check();

@@ -162,6 +162,7 @@ $$;
 -- Accepts a journal position: its state becomes 'ok' and its bonus percent
 -- (prize) that of the highest norm step of its operation whose norma the good
 -- pieces (kol_vo - brak) reach, 0 when none. A missing position is an error.
+-- Runs with the rights of its owner, who may set only ok and prize (roles.sql).
 create function accounts_dep.smena__accept_row_hwo(p_id bigint)
 returns void
 language plpgsql as $$

@@ -39,7 +39,7 @@ Positions::Positions(data::DataModule& dm)
     smena_accept_check.setSql(QStringLiteral(
         "select s.ok, s.kol_vo, s.brak, s.time, s.cena, s.o_id, s.w_id, (select count(id) from "
         "accounts_dep.smena_gds_use sgu where sgu.id_smena = s.id) as id_cnt from "
-        "accounts_dep.smena s where s.id = :id for update"));
+        "accounts_dep.smena s where s.id = :id"));
     smena_accept_row.setSql(QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)"));
 }
 
@@ -58,28 +58,43 @@ std::vector<Refusal> Positions::accept(const std::vector<ShownPosition>& positio
     return refused;
 }
 
+// Whether the check statement's row still holds what was shown.
+bool Positions::holdsAsShown(const ShownPosition& position) const {
+    for (const char* field : acceptedFields) {
+        const QString now = data::value::toString(smena_accept_check.value(QLatin1String(field)));
+        if (now != data::value::toString(position.values.value(QLatin1String(field))))
+            return false;
+    }
+    return true;
+}
+
+// Operators may read positions but not lock them (a lock needs a right to write), so the
+// routine's own update is the lock: once it has run, the row read again is the very version
+// it accepted, and a version other than the one shown is rolled back.
 std::optional<Refusal::Reason> Positions::acceptOne(const ShownPosition& position) {
     data::Transaction transaction(dm_.ADO_DB);
-    smena_accept_check.close();
-    smena_accept_check.setParam(QStringLiteral("id"), position.id);
-    smena_accept_check.open();
     struct Closer {
         data::ResultSet& q;
         ~Closer() { q.close(); }
     } closer{smena_accept_check};
-    if (smena_accept_check.isEmpty())
+    auto readNow = [&] {
+        smena_accept_check.close();
+        smena_accept_check.setParam(QStringLiteral("id"), position.id);
+        smena_accept_check.open();
+        return !smena_accept_check.isEmpty();
+    };
+    if (!readNow())
         return Refusal::ChangedElsewhere;
     if (isAccepted(smena_accept_check.asString(QStringLiteral("ok"))))
         return std::nullopt; // accepted elsewhere meanwhile: nothing left to do
-    for (const char* field : acceptedFields) {
-        const QString now = data::value::toString(smena_accept_check.value(QLatin1String(field)));
-        if (now != data::value::toString(position.values.value(QLatin1String(field))))
-            return Refusal::ChangedElsewhere;
-    }
+    if (!holdsAsShown(position))
+        return Refusal::ChangedElsewhere;
     if (smena_accept_check.asInt64(QStringLiteral("id_cnt")) == 0)
         return Refusal::NoMaterials;
     smena_accept_row.setParam(QStringLiteral("id"), position.id);
     smena_accept_row.execute();
+    if (!readNow() || !holdsAsShown(position))
+        return Refusal::ChangedElsewhere;
     transaction.commit();
     return std::nullopt;
 }

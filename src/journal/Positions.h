@@ -66,9 +66,10 @@ public:
 
 private:
     std::optional<Refusal::Reason> acceptOne(const ShownPosition& position);
+    bool holdsAsShown(const ShownPosition& position) const;
 
     data::DataModule& dm_;
-    // Locks the position and tells what it holds now and how many material rows it has.
+    // What the position holds now and how many material rows it has.
     data::ResultSet smena_accept_check;
     data::Command smena_accept_row;
 };

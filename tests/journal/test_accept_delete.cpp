@@ -18,6 +18,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -155,6 +156,39 @@ TEST_F(PositionsTest, AcceptTakesOnlyWhatTheServerStillHoldsAsShown) {
                       .toString(),
                   c.stateAfter);
     }
+}
+
+TEST_F(PositionsTest, AChangeCommittedWhileTheAcceptWaitsIsRefusedAndOperatorsMayAccept) {
+    testdb::logIn(dm, "operator1"); // reads and accepts, may lock nothing
+    dm.Smena1.setParam("data", wednesday.startOfDay());
+    dm.Smena1.open();
+    const journal::ShownPosition position = shown(7002);
+    // Another workstation is changing the quantity and has not committed yet: the accept
+    // reads the old values, then waits for the row.
+    testdb::exec("begin; update accounts_dep.smena set kol_vo = 1000 where id = 7002");
+    std::vector<journal::Refusal> refused;
+    QString error;
+    std::thread accepting([&] {
+        try {
+            refused = positions.accept({position});
+        } catch (const data::Error& e) {
+            error = e.text();
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int waiting = testdb::exec("select count(*) from pg_stat_activity where "
+                                     "wait_event_type = 'Lock' and datname = current_database()")
+                            .toInt();
+    testdb::exec("commit");
+    accepting.join();
+    EXPECT_EQ(waiting, 1) << "the two really met";
+    EXPECT_EQ(error, "");
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].reason, journal::Refusal::ChangedElsewhere);
+    EXPECT_EQ(states(), QString::fromUtf8("7001=no 7002=no 7003=no 7004=ok 7005=да"));
+
+    EXPECT_TRUE(positions.accept({shown(7001)}).empty()) << "an operator accepts";
+    EXPECT_EQ(states(), QString::fromUtf8("7001=ok 7002=no 7003=no 7004=ok 7005=да"));
 }
 
 TEST_F(PositionsTest, DeleteRemovesOnlyAnUnacceptedPositionAndRollsUpItsOwnDay) {
