@@ -33,7 +33,7 @@ QVariantMap Command::executeRow() {
     if (PQntuples(r) == 0)
         return row;
     for (int c = 0; c < PQnfields(r); ++c)
-        row.insert(QString::fromUtf8(PQfname(r, c)).toLower(),
+        row.insert(value::fromServer(PQfname(r, c)).toLower(),
                    PQgetisnull(r, 0, c)
                        ? QVariant()
                        : value::decode(PQgetvalue(r, 0, c), PQgetlength(r, 0, c), PQftype(r, c)));

@@ -3,8 +3,8 @@
 #include "Parameters.h"
 
 #include <QString>
-#include <QVariantMap>
 #include <QVariant>
+#include <QVariantMap>
 
 namespace data {
 

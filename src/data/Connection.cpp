@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "Error.h"
+#include "Value.h"
 
 #include <libpq-fe.h>
 
@@ -13,10 +14,40 @@ void PgResultDeleter::operator()(pg_result* r) const {
 namespace {
 
 QString serverText(const char* message) {
-    return QString::fromUtf8(message).trimmed();
+    return value::fromServer(message).trimmed();
+}
+
+QString withReason(const QString& text, const QString& reason) {
+    return reason.isEmpty() ? text : text + QLatin1Char('\n') + reason;
+}
+
+const char* const lostText = "Связь с сервером БД потеряна, действие не выполнено. Повторите его.";
+const char* const noServerText = "Нет связи с сервером БД";
+
+void refuseNul(const QString& value, const char* what) {
+    if (value.contains(QChar(0)))
+        throw ConversionError(
+            QStringLiteral("%1 содержит нулевой символ (код 0)").arg(QString::fromUtf8(what)));
 }
 
 void ignoreNotice(void*, const char*) {}
+
+bool succeeded(pg_result* r) {
+    const ExecStatusType status = PQresultStatus(r);
+    return r && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK);
+}
+
+// The server's "cached plan must not change result type": the objects under a prepared
+// statement changed, so it has to be prepared again.
+bool planOutdated(pg_result* r) {
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    return state && QByteArray(state) == "0A000";
+}
+
+QString failureText(pg_conn* conn, pg_result* r) {
+    const QString reason = r ? serverText(PQresultErrorMessage(r)) : QString();
+    return reason.isEmpty() ? serverText(PQerrorMessage(conn)) : reason;
+}
 
 } // namespace
 
@@ -29,9 +60,15 @@ Connection::~Connection() {
 void Connection::open(const QString& server, const QString& database, const QString& user,
                       const QString& password, int port) {
     close();
+    refuseNul(server, "Имя сервера БД");
+    refuseNul(database, "Имя базы данных");
+    refuseNul(user, "Имя пользователя");
+    refuseNul(password, "Пароль");
     const QByteArray host = server.toUtf8(), db = database.toUtf8(), usr = user.toUtf8(),
                      pwd = password.toUtf8(), portText = QByteArray::number(port);
-    // The server must read 'DD.MM.YYYY' day first whatever its own setting is.
+    // The server must read 'DD.MM.YYYY' day first whatever its own setting is, and a
+    // backslash in a quoted literal as an ordinary character (sqltext::quoted doubles
+    // quotes only).
     const char* keys[] = {"host",
                           "port",
                           "dbname",
@@ -42,9 +79,15 @@ void Connection::open(const QString& server, const QString& database, const QStr
                           "options",
                           "connect_timeout",
                           nullptr};
-    const char* values[] = {host.constData(), portText.constData(),   db.constData(),
-                            usr.constData(),  pwd.constData(),        "UTF8",
-                            "tabel",          "-c datestyle=ISO,DMY", "10",
+    const char* values[] = {host.constData(),
+                            portText.constData(),
+                            db.constData(),
+                            usr.constData(),
+                            pwd.constData(),
+                            "UTF8",
+                            "tabel",
+                            "-c datestyle=ISO,DMY -c standard_conforming_strings=on",
+                            "10",
                             nullptr};
     conn_ = PQconnectdbParams(keys, values, 0);
     if (PQstatus(conn_) != CONNECTION_OK) {
@@ -53,10 +96,23 @@ void Connection::open(const QString& server, const QString& database, const QStr
         conn_ = nullptr;
         throw DbError(reason.isEmpty() ? QStringLiteral("Не удалось подключиться к БД") : reason);
     }
-    PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
+    startSession();
     server_ = server;
     database_ = database;
     user_ = user;
+}
+
+// Settings of a session just begun, by open() or by a reconnect.
+void Connection::startSession() {
+    PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
+    const char* conforming = PQparameterStatus(conn_, "standard_conforming_strings");
+    if (!conforming || qstrcmp(conforming, "on") != 0) {
+        close();
+        throw DbError(QStringLiteral(
+            "Сервер БД не включает для сеанса standard_conforming_strings = on: в таком режиме "
+            "введённый текст может изменить смысл запроса. Работа с этим сервером невозможна, "
+            "подключение закрыто."));
+    }
 }
 
 void Connection::close() {
@@ -64,6 +120,7 @@ void Connection::close() {
         PQfinish(conn_);
     conn_ = nullptr;
     prepared_.clear();
+    transactionLost_ = false;
 }
 
 bool Connection::isOpen() const {
@@ -71,43 +128,26 @@ bool Connection::isOpen() const {
 }
 
 bool Connection::inTransaction() const {
-    return conn_ && PQtransactionStatus(conn_) != PQTRANS_IDLE &&
-           PQtransactionStatus(conn_) != PQTRANS_UNKNOWN;
-}
-
-void Connection::fail(const QString& fallback) {
-    const QString reason = conn_ ? serverText(PQerrorMessage(conn_)) : QString();
-    throw DbError(reason.isEmpty() ? fallback : reason);
+    return transactionLost_ || (conn_ && PQtransactionStatus(conn_) != PQTRANS_IDLE &&
+                                PQtransactionStatus(conn_) != PQTRANS_UNKNOWN);
 }
 
 void Connection::ensureConnected() {
     if (!conn_)
         throw DbError(QStringLiteral("Подключение к БД отсутствует"));
-    if (PQstatus(conn_) == CONNECTION_OK)
-        return;
-    // The server went away earlier; it may be back by now, as a new session.
+    if (PQstatus(conn_) != CONNECTION_OK)
+        reconnect(); // the server went away earlier; it may be back by now
+}
+
+// A new session with the same parameters; the statements prepared in the old one are gone.
+void Connection::reconnect() {
     prepared_.clear();
     PQreset(conn_);
     if (PQstatus(conn_) != CONNECTION_OK)
-        fail(QStringLiteral("Нет связи с сервером БД"));
-    PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
+        throw DbError(
+            withReason(QString::fromUtf8(noServerText), serverText(PQerrorMessage(conn_))));
+    startSession();
 }
-
-namespace {
-
-bool succeeded(pg_result* r) {
-    const ExecStatusType status = PQresultStatus(r);
-    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-}
-
-// The server's "cached plan must not change result type": the objects under a prepared
-// statement changed, so it has to be prepared again.
-bool planOutdated(pg_result* r) {
-    const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
-    return state && QByteArray(state) == "0A000";
-}
-
-} // namespace
 
 PgResult Connection::run(const QByteArray& sql, const std::vector<const char*>& values) {
     return PgResult(PQexecParams(conn_, sql.constData(), int(values.size()), nullptr, values.data(),
@@ -125,7 +165,7 @@ PgResult Connection::runPrepared(const QByteArray& sql, const std::vector<const 
                                 QByteArray::number(prepared_.size() + 1);
         PgResult prepared(
             PQprepare(conn_, name.constData(), sql.constData(), int(values.size()), nullptr));
-        if (!prepared || !succeeded(prepared.get()))
+        if (!succeeded(prepared.get()))
             return prepared;
         it = prepared_.insert(sql, name);
     }
@@ -133,25 +173,55 @@ PgResult Connection::runPrepared(const QByteArray& sql, const std::vector<const 
                                    nullptr, nullptr, 0));
 }
 
+PgResult Connection::attempt(const QByteArray& sql, const std::vector<const char*>& values) {
+    PgResult result = values.empty() ? run(sql, values) : runPrepared(sql, values);
+    if (!succeeded(result.get()) && !values.empty() && planOutdated(result.get())) {
+        const QByteArray name = prepared_.take(sql);
+        PgResult(PQexec(conn_, ("deallocate " + name).constData()));
+        result = runPrepared(sql, values);
+    }
+    return result;
+}
+
 PgResult Connection::exec(const QByteArray& sql,
-                          const std::vector<std::optional<QByteArray>>& params) {
+                          const std::vector<std::optional<QByteArray>>& params, Access access) {
+    // libpq reads the statement up to its first NUL; what follows would silently vanish.
+    if (sql.contains('\0'))
+        throw ConversionError(QStringLiteral("Текст запроса содержит нулевой символ (код 0)"));
+    if (transactionLost_) {
+        const QByteArray word = sql.trimmed().toLower();
+        if (word == "rollback" || word == "commit")
+            transactionLost_ = false; // the transaction's end: from now on a new session
+        if (word != "rollback")
+            throw DbError(withReason(QString::fromUtf8(lostText), lostReason_));
+    }
     ensureConnected();
     std::vector<const char*> values;
     values.reserve(params.size());
     for (const auto& p : params)
         values.push_back(p ? p->constData() : nullptr);
-    PgResult result = values.empty() ? run(sql, values) : runPrepared(sql, values);
-    if (result && !succeeded(result.get()) && !values.empty() && planOutdated(result.get())) {
-        const QByteArray name = prepared_.take(sql);
-        PgResult(PQexec(conn_, ("deallocate " + name).constData()));
-        result = runPrepared(sql, values);
+
+    const bool idle = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+    PgResult result = attempt(sql, values);
+    if (!succeeded(result.get()) && PQstatus(conn_) == CONNECTION_BAD) {
+        const QString reason = failureText(conn_, result.get());
+        if (access == Access::Read && idle) {
+            reconnect(); // "Нет связи с сервером БД" when the server is not back
+            result = attempt(sql, values);
+            if (!succeeded(result.get()) && PQstatus(conn_) == CONNECTION_BAD)
+                throw DbError(
+                    withReason(QString::fromUtf8(lostText), failureText(conn_, result.get())));
+        } else {
+            // A write may or may not have been done; a transaction died with its session.
+            if (!idle) {
+                transactionLost_ = true;
+                lostReason_ = reason;
+            }
+            throw DbError(withReason(QString::fromUtf8(lostText), reason));
+        }
     }
-    if (!result)
-        fail(QStringLiteral("Нет связи с сервером БД"));
     if (!succeeded(result.get())) {
-        QString reason = serverText(PQresultErrorMessage(result.get()));
-        if (reason.isEmpty())
-            reason = serverText(PQerrorMessage(conn_));
+        const QString reason = failureText(conn_, result.get());
         throw DbError(reason.isEmpty() ? QStringLiteral("Ошибка выполнения запроса") : reason);
     }
     return result;

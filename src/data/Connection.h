@@ -19,20 +19,30 @@ struct PgResultDeleter {
 using PgResult = std::unique_ptr<pg_result, PgResultDeleter>;
 
 // The program's one database connection. Every statement commits by itself.
-// A server that starts with '/' is a unix-socket folder. When the server has gone away the
-// statement that notices it fails with the reason; the next one reconnects on its own.
+// A server that starts with '/' is a unix-socket folder. The session always reads quoted
+// text with standard_conforming_strings on; a server that will not is refused.
+// When the connection is lost (a server restart), a read outside a transaction is run once
+// more on a new session without a word; a write, or anything inside a transaction, is not:
+// it fails saying the action was not done, and the next statement reconnects.
 class Connection {
 public:
+    // What a statement does, for the decision whether it may run again after a lost
+    // connection: a read may, a write may not (it may have been done).
+    enum class Access { Write, Read };
+
     Connection();
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // Throws DbError with libpq's text when the server refuses, ConversionError when a
+    // value holds NUL (libpq would cut it off there: "master\0x" would log in as "master").
     void open(const QString& server, const QString& database, const QString& user,
               const QString& password, int port = 5432);
     void close();
     bool isOpen() const;
-    // Inside a transaction block begun by data::Transaction.
+    // Inside a transaction block begun by data::Transaction, also one whose connection was
+    // lost and that has not been rolled back yet.
     bool inTransaction() const;
 
     QString server() const { return server_; }
@@ -43,17 +53,25 @@ public:
     // Throws DbError with the server's text when it fails. A statement with parameters is
     // a fixed text run again and again (the journal reloads), so the server keeps it
     // prepared for this session.
-    PgResult exec(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& params = {});
+    PgResult exec(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& params = {},
+                  Access access = Access::Write);
 
 private:
     void ensureConnected();
-    [[noreturn]] void fail(const QString& fallback);
+    void reconnect();
+    void startSession();
+    PgResult attempt(const QByteArray& sql, const std::vector<const char*>& values);
     PgResult run(const QByteArray& sql, const std::vector<const char*>& values);
     PgResult runPrepared(const QByteArray& sql, const std::vector<const char*>& values);
 
     pg_conn* conn_ = nullptr;
     QHash<QByteArray, QByteArray> prepared_; // statement text -> prepared name
     QString server_, database_, user_;
+    // The connection was lost inside a transaction: its work is gone, and nothing may run as
+    // if it went on (on a new session every statement would commit by itself) until the
+    // transaction's end (rollback or commit) has been asked for.
+    bool transactionLost_ = false;
+    QString lostReason_;
 };
 
 } // namespace data

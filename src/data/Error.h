@@ -29,4 +29,14 @@ public:
     using Error::Error;
 };
 
+// An input or value as an error text quotes it: its first 100 characters, then "…", so a
+// message stays readable whatever was typed or stored.
+inline QString excerpt(const QString& text) {
+    constexpr qsizetype limit = 100;
+    if (text.size() <= limit)
+        return text;
+    const qsizetype cut = text[limit - 1].isHighSurrogate() ? limit - 1 : limit;
+    return text.left(cut) + QChar(0x2026);
+}
+
 } // namespace data

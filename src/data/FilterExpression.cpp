@@ -4,6 +4,7 @@
 #include "Value.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -13,76 +14,101 @@ namespace {
 
 enum class Op { Eq, Ne, Lt, Gt, Le, Ge, Like };
 
-// A like pattern split into literal runs and wildcards.
-struct LikePattern {
-    struct Piece {
-        QString text;     // literal run; empty for a wildcard
-        bool any = false; // %
-        bool one = false; // _
-    };
-    std::vector<Piece> pieces;
-    bool plainPrefix = false; // literal followed by a single trailing %
-    bool plainExact = false;  // no wildcard at all
+// The code point at i of s and its width in UTF-16 units.
+char32_t codePointAt(QStringView s, qsizetype i, qsizetype& width) {
+    const QChar c = s[i];
+    if (c.isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+        width = 2;
+        return QChar::surrogateToUcs4(c, s[i + 1]);
+    }
+    width = 1;
+    return c.unicode();
+}
 
+// A like pattern: literal characters (compared case-folded), _ for one character and % for
+// any run. Matched greedily with one backtrack point, the last %: time is at most the
+// product of the text's and the pattern's lengths, never exponential.
+class LikePattern {
+public:
     explicit LikePattern(const QString& p) {
-        QString run;
-        auto flush = [&] {
-            if (!run.isEmpty())
-                pieces.push_back({run, false, false});
-            run.clear();
-        };
-        for (qsizetype i = 0; i < p.size(); ++i) {
-            const QChar c = p[i];
-            if (c == QLatin1Char('\\') && i + 1 < p.size()) {
-                run += p[++i];
-            } else if (c == QLatin1Char('%')) {
-                flush();
-                if (pieces.empty() || !pieces.back().any)
-                    pieces.push_back({{}, true, false});
-            } else if (c == QLatin1Char('_')) {
-                flush();
-                pieces.push_back({{}, false, true});
+        for (qsizetype i = 0; i < p.size();) {
+            qsizetype width;
+            char32_t c = codePointAt(p, i, width);
+            const bool escaped = c == U'\\' && i + width < p.size();
+            if (escaped) {
+                i += width;
+                c = codePointAt(p, i, width);
+            }
+            i += width;
+            if (!escaped && c == U'%') {
+                if (tokens_.empty() || tokens_.back().kind != Any)
+                    tokens_.push_back({Any, 0});
+            } else if (!escaped && c == U'_') {
+                tokens_.push_back({One, 0});
             } else {
-                run += c;
+                tokens_.push_back({Literal, QChar::toCaseFolded(c)});
+                literal_ += QStringView(p).mid(i - width, width);
             }
         }
-        flush();
-        plainExact = pieces.empty() || (pieces.size() == 1 && !pieces[0].any && !pieces[0].one);
-        plainPrefix = (pieces.size() == 2 && !pieces[0].any && !pieces[0].one && pieces[1].any) ||
-                      (pieces.size() == 1 && pieces[0].any);
+        const auto wild = std::count_if(tokens_.begin(), tokens_.end(),
+                                        [](const Token& t) { return t.kind != Literal; });
+        plainExact_ = wild == 0;
+        plainPrefix_ = wild == 1 && tokens_.back().kind == Any;
     }
 
     bool matches(QStringView s) const {
-        if (plainExact)
-            return pieces.empty() ? s.isEmpty()
-                                  : s.compare(pieces[0].text, Qt::CaseInsensitive) == 0;
-        if (plainPrefix)
-            return pieces.size() == 1 || s.startsWith(pieces[0].text, Qt::CaseInsensitive);
-        return matchFrom(s, 0);
+        if (plainExact_)
+            return s.compare(literal_, Qt::CaseInsensitive) == 0;
+        if (plainPrefix_)
+            return s.startsWith(literal_, Qt::CaseInsensitive);
+        const size_t m = tokens_.size(), none = size_t(-1);
+        size_t pi = 0, star = none;
+        qsizetype si = 0, mark = 0, width = 0;
+        while (si < s.size()) {
+            if (pi < m && tokens_[pi].kind == Any) {
+                star = pi++;
+                mark = si;
+                continue;
+            }
+            const char32_t c = codePointAt(s, si, width);
+            if (pi < m &&
+                (tokens_[pi].kind == One || tokens_[pi].folded == QChar::toCaseFolded(c))) {
+                si += width;
+                ++pi;
+            } else if (star != none) {
+                // Let the last % take one more character and try the rest again from there.
+                codePointAt(s, mark, width);
+                mark += width;
+                si = mark;
+                pi = star + 1;
+            } else {
+                return false;
+            }
+        }
+        while (pi < m && tokens_[pi].kind == Any)
+            ++pi;
+        return pi == m;
     }
 
-    bool matchFrom(QStringView s, size_t piece) const {
-        if (piece == pieces.size())
-            return s.isEmpty();
-        const Piece& p = pieces[piece];
-        if (p.any) {
-            for (qsizetype i = 0; i <= s.size(); ++i)
-                if (matchFrom(s.mid(i), piece + 1))
-                    return true;
-            return false;
-        }
-        if (p.one)
-            return !s.isEmpty() && matchFrom(s.mid(1), piece + 1);
-        return s.startsWith(p.text, Qt::CaseInsensitive) &&
-               matchFrom(s.mid(p.text.size()), piece + 1);
-    }
+private:
+    enum Kind : char { Literal, One, Any };
+    struct Token {
+        Kind kind;
+        char32_t folded; // of a literal
+    };
+    std::vector<Token> tokens_;
+    QString literal_; // the literal characters, for the patterns without _ or inner %
+    bool plainExact_ = false;
+    bool plainPrefix_ = false;
 };
 
 } // namespace
 
+// And and Or hold all their operands in one list ("a or b or c ..." is one node), so a long
+// chain costs no depth; only parentheses and not nest, and the parser bounds them.
 struct FilterExpression::Node {
     enum class Kind { And, Or, Not, Compare } kind = Kind::Compare;
-    std::unique_ptr<Node> left, right;
+    std::vector<std::unique_ptr<Node>> operands;
     int column = -1;
     Op op = Op::Eq;
     bool numeric = false;
@@ -94,11 +120,17 @@ struct FilterExpression::Node {
     bool eval(const CellAccess& cell, int row) const {
         switch (kind) {
         case Kind::And:
-            return left->eval(cell, row) && right->eval(cell, row);
+            for (const auto& n : operands)
+                if (!n->eval(cell, row))
+                    return false;
+            return true;
         case Kind::Or:
-            return left->eval(cell, row) || right->eval(cell, row);
+            for (const auto& n : operands)
+                if (n->eval(cell, row))
+                    return true;
+            return false;
         case Kind::Not:
-            return !left->eval(cell, row);
+            return !operands.front()->eval(cell, row);
         case Kind::Compare:
             break;
         }
@@ -170,8 +202,19 @@ public:
 private:
     using Node = FilterExpression::Node;
 
+    // Deeper than this is no filter a window builds; it only costs stack.
+    static constexpr int maxDepth = 100;
+
     [[noreturn]] void fail() const {
-        throw ConversionError(QStringLiteral("Неверное выражение фильтра: «%1»").arg(s_));
+        throw ConversionError(QStringLiteral("Неверное выражение фильтра: «%1»").arg(excerpt(s_)));
+    }
+
+    void enter() {
+        if (++depth_ > maxDepth)
+            throw ConversionError(
+                QStringLiteral("Выражение фильтра вложено глубже %1 уровней скобок и not: «%2»")
+                    .arg(maxDepth)
+                    .arg(excerpt(s_)));
     }
 
     void skipSpace() {
@@ -192,41 +235,45 @@ private:
         return false;
     }
 
-    std::unique_ptr<Node> join(Node::Kind kind, std::unique_ptr<Node> l, std::unique_ptr<Node> r) {
+    // operand (keyword operand)...: one node for the whole run.
+    template <typename Next>
+    std::unique_ptr<Node> chain(Node::Kind kind, const char* word, Next next) {
+        auto first = (this->*next)();
+        if (!keyword(word))
+            return first;
         auto n = std::make_unique<Node>();
         n->kind = kind;
-        n->left = std::move(l);
-        n->right = std::move(r);
+        n->operands.push_back(std::move(first));
+        do
+            n->operands.push_back((this->*next)());
+        while (keyword(word));
         return n;
     }
 
-    std::unique_ptr<Node> orExpr() {
-        auto n = andExpr();
-        while (keyword("or"))
-            n = join(Node::Kind::Or, std::move(n), andExpr());
-        return n;
-    }
-
-    std::unique_ptr<Node> andExpr() {
-        auto n = primary();
-        while (keyword("and"))
-            n = join(Node::Kind::And, std::move(n), primary());
-        return n;
-    }
+    std::unique_ptr<Node> orExpr() { return chain(Node::Kind::Or, "or", &Parser::andExpr); }
+    std::unique_ptr<Node> andExpr() { return chain(Node::Kind::And, "and", &Parser::primary); }
 
     std::unique_ptr<Node> primary() {
         skipSpace();
         if (pos_ < s_.size() && s_[pos_] == QLatin1Char('(')) {
+            enter();
             ++pos_;
             auto n = orExpr();
             skipSpace();
             if (pos_ >= s_.size() || s_[pos_] != QLatin1Char(')'))
                 fail();
             ++pos_;
+            --depth_;
             return n;
         }
-        if (keyword("not"))
-            return join(Node::Kind::Not, primary(), nullptr);
+        if (keyword("not")) {
+            enter();
+            auto n = std::make_unique<Node>();
+            n->kind = Node::Kind::Not;
+            n->operands.push_back(primary());
+            --depth_;
+            return n;
+        }
         return comparison();
     }
 
@@ -242,7 +289,7 @@ private:
         auto n = std::make_unique<Node>();
         n->column = columns_(field);
         if (n->column < 0)
-            throw ConversionError(QStringLiteral("Поле «%1» не найдено").arg(field));
+            throw ConversionError(QStringLiteral("Поле «%1» не найдено").arg(excerpt(field)));
         skipSpace();
         static const std::pair<const char*, Op> ops[] = {
             {"<>", Op::Ne}, {"!=", Op::Ne}, {"<=", Op::Le}, {">=", Op::Ge},
@@ -315,6 +362,7 @@ private:
     const QString& s_;
     const FilterExpression::ColumnLookup& columns_;
     qsizetype pos_ = 0;
+    int depth_ = 0;
 };
 
 } // namespace

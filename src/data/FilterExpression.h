@@ -16,7 +16,8 @@ public:
     using ColumnLookup = std::function<int(const QString& field)>; // -1 when unknown
     using CellAccess = std::function<const QVariant&(int row, int column)>;
 
-    // Throws ConversionError for a malformed expression or an unknown column.
+    // Throws ConversionError for a malformed expression, an unknown column or parentheses and
+    // not nested deeper than 100 levels. And/or chains of any length are fine.
     FilterExpression(const QString& expression, const ColumnLookup& columns);
     ~FilterExpression();
     FilterExpression(FilterExpression&&) noexcept;

@@ -41,6 +41,25 @@ qsizetype skipDollarQuoted(const QString& s, qsizetype i) {
     return end < 0 ? s.size() : end + tag.size();
 }
 
+// Index just past the block comment that starts at i ("/*"). PostgreSQL nests them:
+// "/* a /* b */ c */" is one comment.
+qsizetype skipBlockComment(const QString& s, qsizetype i) {
+    int depth = 0;
+    while (i + 1 < s.size()) {
+        if (s[i] == QLatin1Char('/') && s[i + 1] == QLatin1Char('*')) {
+            ++depth;
+            i += 2;
+        } else if (s[i] == QLatin1Char('*') && s[i + 1] == QLatin1Char('/')) {
+            i += 2;
+            if (--depth == 0)
+                return i;
+        } else {
+            ++i;
+        }
+    }
+    return s.size();
+}
+
 } // namespace
 
 ParsedStatement parseStatement(const QString& sql) {
@@ -63,8 +82,7 @@ ParsedStatement parseStatement(const QString& sql) {
             next = sql.indexOf(QLatin1Char('\n'), i);
             next = next < 0 ? n : next;
         } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
-            next = sql.indexOf(QLatin1String("*/"), i + 2);
-            next = next < 0 ? n : next + 2;
+            next = skipBlockComment(sql, i);
         } else if (c == QLatin1Char('$') && (i == 0 || !isNameChar(sql[i - 1]))) {
             next = std::max(skipDollarQuoted(sql, i), i + 1);
         } else if (c == QLatin1Char(':')) {
@@ -125,7 +143,7 @@ std::vector<std::optional<QByteArray>> Parameters::bind(const ParsedStatement& s
     for (const QString& name : statement.names) {
         if (!contains(name))
             throw DbError(QStringLiteral("Не задано значение параметра :%1").arg(name));
-        out.push_back(value::parameterText(value(name)));
+        out.push_back(value::parameterText(value(name), QStringLiteral("параметр :%1").arg(name)));
     }
     return out;
 }

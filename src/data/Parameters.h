@@ -10,7 +10,8 @@
 namespace data {
 
 // A statement with :name parameters turned into the server's positional form ($1, $2...).
-// Quoted text, quoted names, comments and :: casts are left alone. A name used twice
+// Quoted text, quoted names, comments (block comments nest, as on the server) and :: casts
+// are left alone. A name used twice
 // becomes one position.
 struct ParsedStatement {
     QByteArray positional;
@@ -27,7 +28,8 @@ public:
     bool contains(const QString& name) const;
     void clear() { values_.clear(); }
 
-    // The values for the parsed statement's positions; a name without a value is an error.
+    // The values for the parsed statement's positions; a name without a value is an error,
+    // and so is a text holding NUL (ConversionError).
     std::vector<std::optional<QByteArray>> bind(const ParsedStatement& statement) const;
 
 private:

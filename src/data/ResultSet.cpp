@@ -8,6 +8,7 @@
 #include <QCollator>
 #include <algorithm>
 #include <libpq-fe.h>
+#include <limits>
 
 namespace data {
 
@@ -95,8 +96,8 @@ int ResultSet::fieldIndex(const QString& field) const {
 int ResultSet::requireField(const QString& field) const {
     const int i = fieldIndex(field);
     if (i < 0)
-        throw ConversionError(
-            QStringLiteral("Поле «%1» не найдено в наборе данных %2").arg(field, objectName()));
+        throw ConversionError(QStringLiteral("Поле «%1» не найдено в наборе данных %2")
+                                  .arg(excerpt(field), objectName()));
     return i;
 }
 
@@ -110,43 +111,78 @@ void ResultSet::requireBrowse() const {
         throw DbError(QStringLiteral("Набор данных %1 в режиме правки").arg(objectName()));
 }
 
+struct ResultSet::Fetched {
+    std::shared_ptr<::pg_result> result;
+    std::vector<QString> fields, lowerFields;
+    std::vector<unsigned int> types;
+    std::vector<int> typmods;
+    std::vector<SortKey> sortKeys;
+    std::unique_ptr<FilterExpression> filter;
+};
+
+// Runs the statement; the set itself is not touched, so a failure leaves it as it was.
+ResultSet::Fetched ResultSet::fetch() const {
+    const ParsedStatement parsed = parseStatement(sql_);
+    PgResult result =
+        connection_.exec(parsed.positional, params_.bind(parsed), Connection::Access::Read);
+    pg_result* r = result.get();
+    Fetched f;
+    const int columns = PQnfields(r);
+    for (int c = 0; c < columns; ++c) {
+        f.fields.push_back(value::fromServer(PQfname(r, c)));
+        f.lowerFields.push_back(f.fields.back().toLower());
+        f.types.push_back(PQftype(r, c));
+        f.typmods.push_back(PQfmod(r, c));
+    }
+    f.result.reset(result.release(), PQclear);
+    return f;
+}
+
+// The sort and filter expressions against the fetched columns.
+void ResultSet::compile(Fetched& f, const QString& sort) const {
+    const auto column = [&f](const QString& field) {
+        const auto it =
+            std::find(f.lowerFields.begin(), f.lowerFields.end(), field.trimmed().toLower());
+        return it == f.lowerFields.end() ? -1 : int(it - f.lowerFields.begin());
+    };
+    f.sortKeys = parseSortExpression(sort);
+    for (const SortKey& k : f.sortKeys)
+        if (column(k.field) < 0)
+            throw ConversionError(QStringLiteral("Поле «%1» не найдено в наборе данных %2")
+                                      .arg(excerpt(k.field), objectName()));
+    if (!filterText_.trimmed().isEmpty())
+        f.filter = std::make_unique<FilterExpression>(filterText_, column);
+}
+
+void ResultSet::take(Fetched&& f) {
+    fields_ = std::move(f.fields);
+    lowerFields_ = std::move(f.lowerFields);
+    types_ = std::move(f.types);
+    typmods_ = std::move(f.typmods);
+    result_ = std::move(f.result);
+    storeRows_ = PQntuples(result_.get());
+    cells_.assign(size_t(storeRows_) * fields_.size(), QVariant());
+    ready_.assign(cells_.size(), 0);
+    open_ = true;
+    state_ = State::Browse;
+    sortKeys_ = std::move(f.sortKeys);
+    filterExpr_ = std::move(f.filter);
+    rebuildVisible();
+    setCurrent(visible_.empty() ? -1 : 0);
+    emit reset();
+}
+
 void ResultSet::open() {
     if (open_)
         return;
-    const ParsedStatement parsed = parseStatement(sql_);
-    PgResult result = connection_.exec(parsed.positional, params_.bind(parsed));
-    pg_result* r = result.get();
-
-    const int columns = PQnfields(r);
-    fields_.clear();
-    lowerFields_.clear();
-    types_.clear();
-    for (int c = 0; c < columns; ++c) {
-        fields_.push_back(QString::fromUtf8(PQfname(r, c)));
-        lowerFields_.push_back(fields_.back().toLower());
-        types_.push_back(PQftype(r, c));
-    }
-    storeRows_ = PQntuples(r);
-    cells_.assign(size_t(storeRows_) * size_t(columns), QVariant());
-    ready_.assign(cells_.size(), 0);
-    result_.reset(result.release(), PQclear);
-    open_ = true;
-    state_ = State::Browse;
+    Fetched f = fetch();
     try {
-        sortKeys_ = parseSortExpression(sortText_);
-        for (const SortKey& k : sortKeys_)
-            requireField(k.field);
-        filterExpr_.reset();
-        if (!filterText_.trimmed().isEmpty())
-            filterExpr_ = std::make_unique<FilterExpression>(
-                filterText_, [this](const QString& f) { return fieldIndex(f); });
+        compile(f, sortText_);
     } catch (...) {
         close();
         throw;
     }
-    rebuildVisible();
-    setCurrent(visible_.empty() ? -1 : 0);
-    emit reset();
+    take(std::move(f));
 }
 
 void ResultSet::close() {
@@ -168,11 +204,17 @@ void ResultSet::close() {
         emit reset();
 }
 
+void ResultSet::reopen() {
+    Fetched f = fetch();
+    compile(f, {});
+    close();
+    take(std::move(f));
+}
+
 void ResultSet::reopenKeepingPlace() {
     const int row = current_;
     const QString sort = sortText_;
-    close();
-    open();
+    reopen();
     setSort(sort);
     moveTo(row);
 }
@@ -391,7 +433,7 @@ void ResultSet::cancel() {
 
 void ResultSet::storeReturnedRow(pg_result* r, int storeRow) {
     for (int c = 0; c < PQnfields(r); ++c) {
-        const int column = fieldIndex(QString::fromUtf8(PQfname(r, c)));
+        const int column = fieldIndex(value::fromServer(PQfname(r, c)));
         if (column < 0)
             continue;
         const size_t i = size_t(storeRow) * fields_.size() + size_t(column);
@@ -409,14 +451,16 @@ QString rowCondition(const std::vector<QString>& fields, const std::vector<QVari
                      int keyColumn, const QString& table,
                      std::vector<std::optional<QByteArray>>& params) {
     if (keyColumn >= 0) {
-        params.push_back(value::parameterText(original[size_t(keyColumn)]));
+        params.push_back(value::parameterText(
+            original[size_t(keyColumn)], QStringLiteral("поле %1").arg(fields[size_t(keyColumn)])));
         return QStringLiteral("%1 = $%2")
             .arg(quoteIdentifier(fields[size_t(keyColumn)]))
             .arg(params.size());
     }
     QStringList parts;
     for (size_t c = 0; c < fields.size(); ++c) {
-        params.push_back(value::parameterText(original[c]));
+        params.push_back(
+            value::parameterText(original[c], QStringLiteral("поле %1").arg(fields[c])));
         parts << QStringLiteral("%1 is not distinct from $%2")
                      .arg(quoteIdentifier(fields[c]))
                      .arg(params.size());
@@ -425,7 +469,50 @@ QString rowCondition(const std::vector<QString>& fields, const std::vector<QVari
         .arg(table, parts.join(QLatin1String(" and ")));
 }
 
+enum IntegerOid : unsigned int { Int8 = 20, Int2 = 21, Int4 = 23, Numeric = 1700 };
+
+// The range of an integer column: smallint, integer, bigint, numeric(p,0) up to 18 digits.
+std::optional<std::pair<qint64, qint64>> integerRange(unsigned int type, int typmod) {
+    switch (type) {
+    case Int2:
+        return std::pair<qint64, qint64>{std::numeric_limits<qint16>::min(),
+                                         std::numeric_limits<qint16>::max()};
+    case Int4:
+        return std::pair<qint64, qint64>{std::numeric_limits<qint32>::min(),
+                                         std::numeric_limits<qint32>::max()};
+    case Int8:
+        return std::pair<qint64, qint64>{std::numeric_limits<qint64>::min(),
+                                         std::numeric_limits<qint64>::max()};
+    case Numeric: {
+        if (typmod < 4)
+            return std::nullopt; // numeric without precision
+        const int precision = ((typmod - 4) >> 16) & 0xffff;
+        const int scale = (((typmod - 4) & 0x7ff) ^ 1024) - 1024;
+        if (scale != 0 || precision > 18)
+            return std::nullopt;
+        qint64 max = 1;
+        for (int i = 0; i < precision; ++i)
+            max *= 10;
+        return std::pair<qint64, qint64>{-(max - 1), max - 1};
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
+
+// A value as it is sent for its column. An integer column gets a whole number in its range
+// or nothing: the server would refuse 40000 for smallint only in English, and would round
+// 2.5 into numeric(15,0) without a word.
+std::optional<QByteArray> ResultSet::writtenValue(size_t column) const {
+    const QVariant& v = buffer_[column];
+    if (!value::isNull(v))
+        if (const auto range = integerRange(types_[column], typmods_[column]))
+            return QByteArray::number(
+                value::toInteger(v, range->first, range->second, fields_[column]));
+    return value::parameterText(v, QStringLiteral("поле %1").arg(fields_[column]));
+}
 
 void ResultSet::post() {
     if (state_ == State::Browse)
@@ -435,7 +522,7 @@ void ResultSet::post() {
     for (size_t c = 0; c < fields_.size(); ++c) {
         if (!modified_[c])
             continue;
-        params.push_back(value::parameterText(buffer_[c]));
+        params.push_back(writtenValue(c));
         columns << quoteIdentifier(fields_[c]);
         values << QStringLiteral("$%1").arg(params.size());
     }

@@ -35,10 +35,17 @@ public:
     void setParam(const QString& name, const QVariant& value) { params_.set(name, value); }
     QVariant param(const QString& name) const { return params_.value(name); }
 
+    // A read: when the connection was lost (a server restart) it runs once more on a new
+    // session without a word, unless a transaction is open.
     void open();
     void close();
     bool isOpen() const { return open_; }
+    // Runs the statement again and takes its rows as close() then open() would (sort
+    // forgotten, filter kept, first row current). When the statement fails it throws and
+    // the set keeps the rows, sort and current row it had.
+    void reopen();
     // Re-run keeping place: the same sort expression and the same row number afterwards.
+    // A failure keeps the rows as reopen() does.
     void reopenKeepingPlace();
 
     // Columns.
@@ -88,6 +95,8 @@ public:
     void append();
     void edit();
     void setValue(const QString& field, const QVariant& value);
+    // A value out of its integer column's range (smallint, integer, bigint, numeric(p,0)) or
+    // with a fraction is refused before anything is sent, naming the field.
     void post();
     void cancel();
     void remove();
@@ -98,6 +107,12 @@ signals:
     void currentChanged(int row);
 
 private:
+    // A statement's result with its columns, fetched but not yet taken as the set's rows.
+    struct Fetched;
+    Fetched fetch() const;
+    void take(Fetched&& fetched);
+    void compile(Fetched& fetched, const QString& sort) const;
+    std::optional<QByteArray> writtenValue(size_t column) const;
     int requireField(const QString& field) const;
     // Cells are decoded from the server's text the first time they are read: a grid
     // reads only what it shows, a sort only its columns.
@@ -124,6 +139,7 @@ private:
     std::vector<QString> lowerFields_;
     std::shared_ptr<::pg_result> result_;
     std::vector<unsigned int> types_;
+    std::vector<int> typmods_;            // numeric(p,s): its precision and scale
     mutable std::vector<QVariant> cells_; // row-major
     mutable std::vector<char> ready_;
     int storeRows_ = 0;

@@ -20,7 +20,7 @@ std::vector<SortKey> parseSortExpression(const QString& expression) {
                  (words.size() == 2 &&
                   words[1].compare(QLatin1String("asc"), Qt::CaseInsensitive) != 0))
             throw ConversionError(
-                QStringLiteral("Неверное выражение сортировки: «%1»").arg(expression));
+                QStringLiteral("Неверное выражение сортировки: «%1»").arg(excerpt(expression)));
         keys.push_back(key);
     }
     return keys;

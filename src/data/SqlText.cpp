@@ -1,10 +1,12 @@
 #include "SqlText.h"
 
 #include "Error.h"
+#include "Value.h"
 
 #include <QRegularExpression>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace sqltext {
 
@@ -27,7 +29,8 @@ QString typedDecimal(const QString& typed) {
     text.replace(QLatin1Char(','), QLatin1Char('.'));
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
     if (!number.match(text).hasMatch())
-        throw data::ConversionError(QStringLiteral("«%1» не является числом").arg(typed));
+        throw data::ConversionError(
+            QStringLiteral("«%1» не является числом").arg(data::excerpt(typed)));
     if (text.startsWith(QLatin1Char('+')))
         text.remove(0, 1);
     if (text.endsWith(QLatin1Char('.')))
@@ -40,13 +43,22 @@ QString typedDecimal(const QString& typed) {
 }
 
 QString typedInteger(const QString& typed) {
+    return typedInteger(typed, std::numeric_limits<qint64>::min(),
+                        std::numeric_limits<qint64>::max(), {});
+}
+
+QString typedInteger(const QString& typed, qint64 min, qint64 max, const QString& fieldCaption) {
     const QString text = typed.trimmed();
-    static const QRegularExpression number(QStringLiteral("^[+-]?\\d+$"));
-    bool ok = false;
-    const qint64 v = text.toLongLong(&ok);
-    if (!number.match(text).hasMatch() || !ok)
-        throw data::ConversionError(QStringLiteral("«%1» не является целым числом").arg(typed));
-    return integer(v);
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!number.match(text).hasMatch())
+        throw data::ConversionError(
+            QStringLiteral("«%1» не является целым числом%2")
+                .arg(data::excerpt(typed),
+                     fieldCaption.isEmpty()
+                         ? QString()
+                         : QStringLiteral(" (поле %1)").arg(data::excerpt(fieldCaption))));
+    // Digits only by now: what remains to refuse is a number too wide for the field.
+    return integer(data::value::toInteger(text, min, max, fieldCaption));
 }
 
 QString date(const QDate& d) {
@@ -60,8 +72,10 @@ QString toDate(const QDate& d) {
 }
 
 QString quoted(const QString& text) {
+    if (text.contains(QChar(0)))
+        throw data::ConversionError(
+            QStringLiteral("Текст содержит нулевой символ (код 0), его нельзя передать в БД"));
     QString q = text;
-    q.remove(QChar(0));
     q.replace(QLatin1Char('\''), QLatin1String("''"));
     return QLatin1Char('\'') + q + QLatin1Char('\'');
 }

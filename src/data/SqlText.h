@@ -16,11 +16,17 @@ QString decimal(double v);
 QString typedDecimal(const QString& typed);
 // A typed whole number ("3", " 12 "); anything else is refused with ConversionError.
 QString typedInteger(const QString& typed);
+// The same within min..max, for a field of a narrower column: "40000" typed for the smallint
+// field caption "Брак" is refused as "Значение 40000 поля Брак вне допустимого диапазона
+// (от -32768 до 32767)".
+QString typedInteger(const QString& typed, qint64 min, qint64 max, const QString& fieldCaption);
 // DD.MM.YYYY.
 QString date(const QDate& d);
 // to_date('DD.MM.YYYY', 'DD.MM.YYYY').
 QString toDate(const QDate& d);
-// A quoted literal: 'O''Neil'. Characters the server cannot store (NUL) are dropped.
+// A quoted literal: 'O''Neil'. The session reads it with standard_conforming_strings on (the
+// connection insists), so a backslash is an ordinary character. A text holding NUL, which
+// the server cannot store, is refused with ConversionError.
 QString quoted(const QString& text);
 // A quoted like pattern matching text that begins with the typed text: 'O''Ne%'. The
 // wildcards % and _ and the backslash typed by the user are taken literally.

@@ -6,8 +6,9 @@ namespace data {
 
 Transaction::Transaction(Connection& connection)
     : connection_(connection), joined_(connection.inTransaction()) {
+    // Nothing has been done yet, so a begin that meets a lost connection may run again.
     if (!joined_)
-        connection_.exec("begin");
+        connection_.exec("begin", {}, Connection::Access::Read);
 }
 
 Transaction::~Transaction() {

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace data::value {
@@ -26,22 +27,34 @@ enum Oid : unsigned int {
 };
 
 QString fieldSuffix(const QString& field) {
-    return field.isEmpty() ? QString() : QStringLiteral(" (поле %1)").arg(field);
+    return field.isEmpty() ? QString() : QStringLiteral(" (поле %1)").arg(excerpt(field));
 }
 
 [[noreturn]] void notA(const QString& what, const QVariant& v, const QString& field) {
-    throw ConversionError(
-        QStringLiteral("«%1» не является %2%3").arg(v.toString(), what, fieldSuffix(field)));
+    throw ConversionError(QStringLiteral("«%1» не является %2%3")
+                              .arg(excerpt(toString(v)), what, fieldSuffix(field)));
 }
 
-bool parseInt64(QStringView text, qint64& out) {
-    const QByteArray bytes = text.trimmed().toLatin1();
-    const char* b = bytes.constData();
-    const char* e = b + bytes.size();
-    if (b != e && *b == '+')
-        ++b;
-    auto [p, ec] = std::from_chars(b, e, out);
-    return b != e && ec == std::errc() && p == e;
+[[noreturn]] void outOfRange(const QString& value, qint64 min, qint64 max, const QString& field) {
+    const QString where =
+        field.isEmpty() ? QString() : QStringLiteral(" поля %1").arg(excerpt(field));
+    throw ConversionError(QStringLiteral("Значение %1%2 вне допустимого диапазона (от %3 до %4)")
+                              .arg(excerpt(value), where)
+                              .arg(min)
+                              .arg(max));
+}
+
+// A plain decimal integer, sign allowed: "12", "-7", "+3".
+bool isIntegerText(QStringView text) {
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    if (i == text.size())
+        return false;
+    for (; i < text.size(); ++i)
+        if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9'))
+            return false;
+    return true;
 }
 
 bool parseDouble(QString text, double& out) {
@@ -49,6 +62,16 @@ bool parseDouble(QString text, double& out) {
     bool ok = false;
     out = text.toDouble(&ok);
     return ok && std::isfinite(out);
+}
+
+qint64 wholeDouble(double d, const QVariant& v, qint64 min, qint64 max, const QString& field) {
+    if (!std::isfinite(d) || d != std::trunc(d))
+        notA(QStringLiteral("целым числом"), v, field);
+    // 2^63 itself is out of range; every double below it converts exactly.
+    if (d < -9223372036854775808.0 || d >= 9223372036854775808.0 || qint64(d) < min ||
+        qint64(d) > max)
+        outOfRange(toString(v), min, max, field);
+    return qint64(d);
 }
 
 } // namespace
@@ -101,28 +124,48 @@ double toDouble(const QVariant& v, const QString& field) {
     notA(QStringLiteral("числом"), v, field);
 }
 
-qint64 toInt64(const QVariant& v, const QString& field) {
+qint64 checkedRange(qint64 v, qint64 min, qint64 max, const QString& field) {
+    if (v < min || v > max)
+        outOfRange(QString::number(v), min, max, field);
+    return v;
+}
+
+qint64 toInteger(const QVariant& v, qint64 min, qint64 max, const QString& field) {
     if (isNull(v))
         return 0;
     switch (v.typeId()) {
     case QMetaType::LongLong:
     case QMetaType::Int:
-        return v.toLongLong();
-    case QMetaType::Double: {
-        const double d = v.toDouble();
-        if (std::isfinite(d) && std::fabs(d) < 9.2e18)
-            return std::llround(d);
-        break;
+    case QMetaType::UInt:
+        return checkedRange(v.toLongLong(), min, max, field);
+    case QMetaType::ULongLong: {
+        const qulonglong u = v.toULongLong();
+        if (u > qulonglong(std::numeric_limits<qint64>::max()))
+            outOfRange(QString::number(u), min, max, field);
+        return checkedRange(qint64(u), min, max, field);
     }
+    case QMetaType::Double:
+        return wholeDouble(v.toDouble(), v, min, max, field);
     case QMetaType::QString: {
-        qint64 i;
-        if (v.toString().trimmed().isEmpty())
-            return 0;
-        if (parseInt64(v.toString(), i))
-            return i;
+        const QString& s = *static_cast<const QString*>(v.constData());
+        const QStringView text = QStringView(s).trimmed();
+        if (text.isEmpty())
+            throw ConversionError(QStringLiteral("Пустое значение не является целым числом%1")
+                                      .arg(fieldSuffix(field)));
+        if (isIntegerText(text)) {
+            const QByteArray digits = text.toLatin1();
+            const char* b = digits.constData();
+            const char* e = b + digits.size();
+            if (*b == '+')
+                ++b;
+            qint64 i = 0;
+            if (std::from_chars(b, e, i).ec != std::errc())
+                outOfRange(text.toString(), min, max, field); // wider than 64 bits
+            return checkedRange(i, min, max, field);
+        }
         double d;
-        if (parseDouble(v.toString(), d) && std::fabs(d) < 9.2e18 && d == std::trunc(d))
-            return qint64(d);
+        if (parseDouble(s, d))
+            return wholeDouble(d, v, min, max, field);
         break;
     }
     default:
@@ -131,22 +174,19 @@ qint64 toInt64(const QVariant& v, const QString& field) {
     notA(QStringLiteral("целым числом"), v, field);
 }
 
+qint64 toInt64(const QVariant& v, const QString& field) {
+    return toInteger(v, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(),
+                     field);
+}
+
 qint32 checkedInt32(qint64 v, const QString& field) {
-    if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
-        throw ConversionError(
-            QStringLiteral("Значение %1%2 вне допустимого диапазона (от -2147483648 до 2147483647)")
-                .arg(v)
-                .arg(fieldSuffix(field)));
-    return qint32(v);
+    return qint32(checkedRange(v, std::numeric_limits<qint32>::min(),
+                               std::numeric_limits<qint32>::max(), field));
 }
 
 qint32 toInt32(const QVariant& v, const QString& field) {
-    if (v.typeId() == QMetaType::Double) {
-        const double d = v.toDouble();
-        if (!std::isfinite(d) || std::fabs(d) >= 9.2e18)
-            notA(QStringLiteral("целым числом"), v, field);
-    }
-    return checkedInt32(toInt64(v, field), field);
+    return qint32(toInteger(v, std::numeric_limits<qint32>::min(),
+                            std::numeric_limits<qint32>::max(), field));
 }
 
 QDate toDate(const QVariant& v, const QString& field) {
@@ -198,8 +238,12 @@ QVariant decode(const char* text, int length, unsigned int typeOid) {
     case Numeric: {
         qint64 i = 0;
         auto [p, ec] = std::from_chars(text, text + length, i);
-        if (ec == std::errc() && p == text + length)
-            return i;
+        if (p == text + length) {
+            if (ec == std::errc())
+                return i;
+            // A whole number wider than 64 bits keeps its exact digits.
+            return QString::fromLatin1(text, length);
+        }
         double d = 0;
         auto [q, ec2] = std::from_chars(text, text + length, d);
         if (ec2 == std::errc() && q == text + length)
@@ -230,11 +274,23 @@ QVariant decode(const char* text, int length, unsigned int typeOid) {
         return QDateTime::fromString(s, Qt::ISODateWithMs);
     }
     default:
-        return QString::fromUtf8(text, length);
+        return fromServer(text, length);
     }
 }
 
-std::optional<QByteArray> parameterText(const QVariant& v) {
+QString fromServer(const char* text, qsizetype length) {
+    QString s = QString::fromUtf8(text, length);
+    // fromUtf8 drops one leading byte order mark; the server keeps it as a character.
+    if (length >= 3 && uchar(text[0]) == 0xEF && uchar(text[1]) == 0xBB && uchar(text[2]) == 0xBF)
+        s.prepend(QChar(0xFEFF));
+    return s;
+}
+
+QString fromServer(const char* text) {
+    return text ? fromServer(text, qsizetype(std::strlen(text))) : QString();
+}
+
+std::optional<QByteArray> parameterText(const QVariant& v, const QString& place) {
     if (isNull(v))
         return std::nullopt;
     switch (v.typeId()) {
@@ -246,8 +302,15 @@ std::optional<QByteArray> parameterText(const QVariant& v) {
         return v.toDate().toString(Qt::ISODate).toLatin1();
     case QMetaType::QDateTime:
         return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toLatin1();
-    default:
-        return v.toString().toUtf8();
+    default: {
+        QByteArray text = v.toString().toUtf8();
+        // libpq sends a parameter up to its first NUL: "a\0b" would be stored as "a".
+        if (text.contains('\0'))
+            throw ConversionError(
+                QStringLiteral("Текст%1 содержит нулевой символ (код 0), его нельзя передать в БД")
+                    .arg(place.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(place)));
+        return text;
+    }
     }
 }
 

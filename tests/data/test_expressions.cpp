@@ -2,9 +2,11 @@
 #include "TestDatabase.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/FilterExpression.h"
 #include "data/ResultSet.h"
 #include "data/SqlText.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,6 +62,10 @@ TEST_F(Expressions, FiltersSelectTheRowsTheySay) {
         {"id<>3 and naimen=0", {1, 5}},
         {"fio like '%ов %'", {1, 2, 5}},
         {"fio like '_етров%'", {5}},
+        {"fio like '%в%в%.'", {1, 2}}, // more than one % (the matcher backs off)
+        {"fio like '%_._.'", {1, 2, 5, 6}},
+        {"note like '%\\%%'", {3}}, // an escaped % among wildcards
+        {"fio like 'ив%.'", {1, 2}},
         {"id_doc=0", {}}, // unknown column: refused below
     };
     for (const Case& c : cases) {
@@ -130,6 +136,45 @@ TEST_F(Expressions, SortKeepsTheCurrentRowAndFilterCombinesWithIt) {
     rows.setFilter("naimen=0");
     rows.setFiltered(true);
     EXPECT_EQ(visibleIds(), (QList<int>{1, 5, 3}));
+}
+
+// Expressions no window builds, but which must end in an answer rather than a crash or a
+// hang: deep nesting is refused, long chains and backtracking patterns run flat.
+TEST(FilterParser, DeepNestingIsRefusedLongChainsAndWildcardsRunFlat) {
+    const data::FilterExpression::ColumnLookup columns = [](const QString& f) {
+        return f == "id" ? 0 : (f == "fio" ? 1 : -1);
+    };
+    const QVariant id(qint64(1)), fio(QString(100, QLatin1Char('a')));
+    const data::FilterExpression::CellAccess cell = [&](int, int c) -> const QVariant& {
+        return c == 0 ? id : fio;
+    };
+    const QString parens = QString(50000, '(') + "id=1" + QString(50000, ')');
+    QString nots;
+    for (int i = 0; i < 50000; ++i)
+        nots += "not ";
+    for (const QString& deep : {parens, nots + "id=1"}) {
+        try {
+            data::FilterExpression f(deep, columns);
+            ADD_FAILURE() << "accepted";
+        } catch (const data::ConversionError& e) {
+            EXPECT_TRUE(e.text().contains("вложено")) << e.text().toStdString();
+        }
+    }
+    EXPECT_TRUE(data::FilterExpression(QString(100, '(') + "id=1" + QString(100, ')'), columns)
+                    .matches(cell, 0));
+
+    QStringList ors(100000, "id=2");
+    ors << "id=1";
+    EXPECT_TRUE(data::FilterExpression(ors.join(" or "), columns).matches(cell, 0));
+    QStringList ands(100000, "id=1");
+    ands << "id=2";
+    EXPECT_FALSE(data::FilterExpression(ands.join(" and "), columns).matches(cell, 0));
+
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(data::FilterExpression("fio like '%a%a%a%a%a%a%b'", columns).matches(cell, 0));
+    EXPECT_TRUE(data::FilterExpression("fio like '%a%a%a%a%a%a%'", columns).matches(cell, 0));
+    EXPECT_LT(t.elapsed(), 1000) << "backtracking";
 }
 
 } // namespace

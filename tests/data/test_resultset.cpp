@@ -5,10 +5,16 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
+#include "data/SqlText.h"
+#include "data/Transaction.h"
 
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace {
+
+const QString lost =
+    QString::fromUtf8("Связь с сервером БД потеряна, действие не выполнено. Повторите его.\n");
 
 class ResultSetTest : public ::testing::Test {
 protected:
@@ -16,7 +22,11 @@ protected:
         testdb::exec("create table if not exists public.rows_under_test("
                      " id serial primary key, name text, qty double precision);"
                      "grant all on public.rows_under_test to tabel_user;"
-                     "grant usage on sequence public.rows_under_test_id_seq to tabel_user;");
+                     "grant usage on sequence public.rows_under_test_id_seq to tabel_user;"
+                     "create table if not exists public.ranges_under_test("
+                     " id serial primary key, brak smallint, n integer, ref t_id, note text);"
+                     "grant all on public.ranges_under_test to tabel_user;"
+                     "grant usage on sequence public.ranges_under_test_id_seq to tabel_user;");
     }
     void SetUp() override {
         testdb::exec("truncate public.rows_under_test restart identity;"
@@ -30,7 +40,7 @@ protected:
 TEST_F(ResultSetTest, ParametersAreNamedCaseInsensitivelyAndQuotesAndCastsStayText) {
     data::ResultSet q(connection, "q");
     q.setSql("select :Alpha::int + :ALPHA::int as s, ':not_a_param' as t, $$:nor_this$$ as u,"
-             " :txt::text as txt -- :comment\n");
+             " /* nested /* */ :in_comment */ :txt::text as txt -- :comment\n");
     q.setParam("alpha", 2);
     q.setParam("TXT", QString::fromUtf8("O'Neil; drop table x"));
     q.open();
@@ -201,18 +211,177 @@ TEST_F(ResultSetTest, WrongPasswordIsRefusedWithoutShowingIt) {
     EXPECT_FALSE(other.isOpen());
 }
 
-TEST_F(ResultSetTest, AfterTheServerDropsTheConnectionTheNextStatementSaysSoAndTheOneAfterWorks) {
+TEST_F(ResultSetTest, ALostSessionIsReopenedQuietlyForAReadButNotInsideATransaction) {
     data::ResultSet q(connection, "q");
     q.setSql("select pg_backend_pid() + :zero::int as pid"); // prepared in the old session
     q.setParam("zero", 0);
     q.open();
-    const int pid = q.asInt("pid");
+    const int first = q.asInt("pid");
     q.close();
-    testdb::exec(QString("select pg_terminate_backend(%1, 5000)").arg(pid));
-
-    EXPECT_THROW(q.open(), data::DbError);
+    testdb::exec(QString("select pg_terminate_backend(%1, 5000)").arg(first));
     q.open();
-    EXPECT_NE(q.asInt("pid"), pid) << "a fresh session on the same connection";
+    const int second = q.asInt("pid");
+    EXPECT_NE(second, first) << "read again on a fresh session";
+    q.close();
+
+    {
+        data::Transaction transaction(connection);
+        testdb::exec(QString("select pg_terminate_backend(%1, 5000)").arg(second));
+        try {
+            q.open();
+            ADD_FAILURE() << "a read of a transaction that died was run again";
+        } catch (const data::DbError& e) {
+            EXPECT_TRUE(e.text().startsWith(lost)) << e.text().toStdString();
+            EXPECT_GT(e.text().size(), lost.size()) << "libpq's own text on the second line";
+        }
+    }
+    q.open();
+    EXPECT_NE(q.asInt("pid"), second);
+}
+
+TEST_F(ResultSetTest, ReopenTakesTheNewRowsOrKeepsTheShownOnesWhenTheStatementFails) {
+    data::ResultSet q(connection, "q");
+    q.setSql("select id, name from public.rows_under_test where id > :min order by id");
+    q.setParam("min", 0);
+    q.setFilter("id <> 2");
+    q.setFiltered(true);
+    q.open();
+    q.setSort("name DESC");
+    q.moveTo(1);
+    testdb::exec("insert into public.rows_under_test(name, qty) values ('epsilon', 5)");
+    QSignalSpy resets(&q, &data::ResultSet::reset);
+    q.reopen();
+    EXPECT_EQ(resets.count(), 2) << "as close() and open()";
+    EXPECT_EQ(q.sort(), "");
+    EXPECT_EQ(q.filter(), "id <> 2");
+    EXPECT_EQ(q.rowCount(), 4);
+    EXPECT_EQ(q.recNo(), 0);
+    EXPECT_EQ(q.asString("name"), "alpha");
+
+    q.setSort("name DESC");
+    q.moveTo(2);
+    q.setParam("min", "no number");
+    EXPECT_THROW(q.reopen(), data::DbError);
+    EXPECT_TRUE(q.isOpen());
+    EXPECT_EQ(q.rowCount(), 4);
+    EXPECT_EQ(q.sort(), "name DESC");
+    EXPECT_EQ(q.recNo(), 2);
+    EXPECT_EQ(q.asString("name"), "delta");
+}
+
+TEST_F(ResultSetTest, QuotedTextStaysTextOnADatabaseThatTakesBackslashesAsEscapes) {
+    const QString db = testdb::databaseName();
+    testdb::exec(QString("alter database \"%1\" set standard_conforming_strings = off").arg(db));
+    struct Reset {
+        QString db;
+        ~Reset() {
+            testdb::exec(
+                QString("alter database \"%1\" reset standard_conforming_strings").arg(db));
+        }
+    } reset{db};
+    data::Connection session;
+    testdb::openAs(session, "master", "master");
+    data::ResultSet q(session, "q");
+    q.setSql("select current_setting('standard_conforming_strings') as scs, count(*) as cnt "
+             "from public.rows_under_test where name = " +
+             sqltext::quoted("\\' or 1=1 --"));
+    q.open();
+    EXPECT_EQ(q.asString("scs"), "on");
+    EXPECT_EQ(q.asInt("cnt"), 0) << "the typed text changed the statement";
+}
+
+TEST_F(ResultSetTest, ANulCharacterIsRefusedWhereLibpqWouldCutTheTextThere) {
+    const QString nul = QString::fromUtf8("\0anything", 9);
+    data::Command c(connection, "c");
+    c.setSql("insert into public.rows_under_test(name) values (:name)");
+    c.setParam("name", "a" + nul);
+    EXPECT_THROW(c.execute(), data::ConversionError);
+    EXPECT_EQ(testdb::exec("select count(*) from public.rows_under_test where name = 'a'").toInt(),
+              0);
+    const QStringList login = {testdb::socketFolder(), testdb::databaseName(), "master", "master"};
+    for (int i = 0; i < login.size(); ++i) {
+        SCOPED_TRACE(i);
+        QStringList typed = login;
+        typed[i] += nul;
+        data::Connection other;
+        EXPECT_THROW(other.open(typed[0], typed[1], typed[2], typed[3]), data::ConversionError);
+        EXPECT_FALSE(other.isOpen());
+    }
+}
+
+TEST_F(ResultSetTest, TextKeepsALeadingByteOrderMarkSoTheFilterAgreesWithTheServer) {
+    testdb::exec("insert into public.rows_under_test(name) values (E'\\uFEFFalpha')");
+    data::ResultSet q(connection, "q");
+    q.setSql("select name, (name like 'alpha%')::int as server, 1 as U&\"\\FEFFmark\" "
+             "from public.rows_under_test where name like '%alpha' order by id");
+    q.open();
+    EXPECT_EQ(q.fieldName(2), QString(QChar(0xFEFF)) + "mark");
+    q.last();
+    EXPECT_EQ(q.asString("name"), QString(QChar(0xFEFF)) + "alpha");
+    q.setFilter("name like 'alpha%'");
+    q.setFiltered(true);
+    ASSERT_EQ(q.rowCount(), 1);
+    EXPECT_EQ(q.asInt("server"), 1);
+}
+
+TEST_F(ResultSetTest, IntegersOutOfTheirColumnsRangeOrWithAFractionAreRefusedNamingTheField) {
+    data::ResultSet cells(connection, "cells");
+    cells.setSql("select 2.5::numeric as frac, 12345678901234567890::numeric as big, 3.00::numeric "
+                 "as three");
+    cells.open();
+    EXPECT_THROW(cells.asInt("frac"), data::ConversionError) << "not rounded to 3";
+    EXPECT_EQ(cells.asInt("three"), 3);
+    try {
+        cells.asInt64("big");
+        ADD_FAILURE() << "accepted";
+    } catch (const data::ConversionError& e) {
+        EXPECT_TRUE(e.text().startsWith(
+            QString::fromUtf8("Значение 12345678901234567890 поля big вне допустимого диапазона")))
+            << e.text().toStdString();
+    }
+
+    struct Case {
+        const char* field;
+        QVariant value;
+        const char* refusal; // nullptr: stored
+    };
+    const Case cases[] = {
+        {"brak", 40000, "Значение 40000 поля brak вне допустимого диапазона (от -32768 до 32767)"},
+        {"brak", 2.5, "«2.5» не является целым числом (поле brak)"},
+        {"brak", QString(" 7 "), nullptr},
+        {"n", qint64(3000000000LL),
+         "Значение 3000000000 поля n вне допустимого диапазона (от -2147483648 до 2147483647)"},
+        {"ref", 2.5, "«2.5» не является целым числом (поле ref)"},
+        {"ref", qint64(1000000000000000LL),
+         "Значение 1000000000000000 поля ref вне допустимого диапазона (от -999999999999999 до "
+         "999999999999999)"},
+        {"ref", QString("999999999999999"), nullptr},
+        {"note", QString::fromUtf8("a\0b", 3),
+         "Текст (поле note) содержит нулевой символ (код 0), его нельзя передать в БД"},
+    };
+    data::ResultSet t(connection, "t");
+    t.setSql("select * from public.ranges_under_test");
+    t.setUpdateTable("public.ranges_under_test");
+    t.open();
+    int stored = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.value.toString().toStdString());
+        t.append();
+        t.setValue(c.field, c.value);
+        try {
+            t.post();
+            EXPECT_EQ(c.refusal, nullptr) << "sent";
+            ++stored;
+        } catch (const data::Error& e) {
+            EXPECT_EQ(e.text(), QString::fromUtf8(c.refusal ? c.refusal : ""));
+            t.cancel();
+        }
+    }
+    EXPECT_EQ(testdb::exec("select count(*) from public.ranges_under_test").toInt(), stored);
+    EXPECT_EQ(testdb::exec("select string_agg(coalesce(brak::text, ref::text), ',' order by id) "
+                           "from public.ranges_under_test")
+                  .toString(),
+              "7,999999999999999");
 }
 
 TEST_F(ResultSetTest, AStatementKeptPreparedFollowsATableThatChangedShape) {

@@ -1,7 +1,10 @@
 #include "data/Error.h"
+#include "data/FilterExpression.h"
+#include "data/SortExpression.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -39,31 +42,112 @@ TEST(SqlText, TypedNumbersAreCheckedAndTakeAPoint) {
     EXPECT_THROW(sqltext::typedInteger("3 or 1=1"), data::ConversionError);
 }
 
+TEST(SqlText, TypedIntegersTooWideForTheirFieldAreRefusedNamingIt) {
+    struct Case {
+        const char* typed;
+        qint64 min, max;
+        const char* result; // or the refusal
+    };
+    const qint64 lo = std::numeric_limits<qint64>::min(), hi = std::numeric_limits<qint64>::max();
+    const Case cases[] = {
+        {"-32768", -32768, 32767, "-32768"},
+        {"40000", -32768, 32767,
+         "Значение 40000 поля brak вне допустимого диапазона (от -32768 до 32767)"},
+        {"12345678901234567890", lo, hi,
+         "Значение 12345678901234567890 поля brak вне допустимого диапазона "
+         "(от -9223372036854775808 до 9223372036854775807)"},
+        {"2.5", -32768, 32767, "«2.5» не является целым числом (поле brak)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        try {
+            EXPECT_EQ(sqltext::typedInteger(c.typed, c.min, c.max, "brak"),
+                      QString::fromUtf8(c.result));
+        } catch (const data::ConversionError& e) {
+            EXPECT_EQ(e.text(), QString::fromUtf8(c.result));
+        }
+    }
+}
+
 TEST(SqlText, QuotedTextCannotLeaveItsLiteral) {
     EXPECT_EQ(sqltext::quoted("O'Neil"), "'O''Neil'");
     EXPECT_EQ(sqltext::quoted(QString::fromUtf8("Д'Артаньян")), QString::fromUtf8("'Д''Артаньян'"));
     EXPECT_EQ(sqltext::quoted("'; drop table x; --"), "'''; drop table x; --'");
     EXPECT_EQ(sqltext::likePrefix("50%_a\\"), "'50\\%\\_a\\\\%'");
+    // libpq would end the statement at a NUL: refused, not dropped.
+    EXPECT_THROW(sqltext::quoted(QString::fromUtf8("a\0b", 3)), data::ConversionError);
+    EXPECT_THROW(sqltext::likePrefix(QString::fromUtf8("a\0", 2)), data::ConversionError);
     EXPECT_EQ(sqltext::filterLikePrefix("fio", "O'N"), "fio like 'O''N%'");
     EXPECT_EQ(sqltext::filterEquals("naimen", 0), "naimen=0");
 }
 
-TEST(Value, IdentifiersOutsideThirtyTwoBitsAreRefused) {
-    using data::value::toInt32;
-    EXPECT_EQ(toInt32(QVariant(qint64(2147483647))), 2147483647);
-    EXPECT_EQ(toInt32(QVariant(qint64(-2147483648LL))), std::numeric_limits<qint32>::min());
-    EXPECT_EQ(toInt32(QVariant(QString("123456"))), 123456);
-    for (const QVariant& v :
-         {QVariant(qint64(2147483648LL)), QVariant(qint64(-2147483649LL)),
-          QVariant(qint64(999999999999999LL)), QVariant(QString("4294967296")), QVariant(1e300)}) {
-        SCOPED_TRACE(v.toString().toStdString());
+TEST(Value, IdentifiersAreWholeAndInRangeOnEveryPathAndNoValueReadsAsZero) {
+    struct Case {
+        QVariant value;
+        bool int32; // toInt32, else toInt64
+        const char* result;
+    };
+    const char* const int32Range = "(от -2147483648 до 2147483647)";
+    const QString long20 = "12345678901234567890";
+    const Case cases[] = {
+        {QVariant(), true, "0"},
+        {QVariant(qint64(2147483647)), true, "2147483647"},
+        {QVariant(qint64(-2147483648LL)), true, "-2147483648"},
+        {QVariant(QString(" 123456 ")), true, "123456"},
+        {QVariant(3.0), true, "3"},
+        {QVariant(2.5), false, "«2.5» не является целым числом (поле id_doc)"},
+        {QVariant(2.5), true, "«2.5» не является целым числом (поле id_doc)"},
+        {QVariant(QString("2,5")), true, "«2,5» не является целым числом (поле id_doc)"},
+        {QVariant(QString("")), true, "Пустое значение не является целым числом (поле id_doc)"},
+        {QVariant(QString("  ")), false, "Пустое значение не является целым числом (поле id_doc)"},
+        {QVariant(QString("12abc")), true, "«12abc» не является целым числом (поле id_doc)"},
+        {QVariant(qint64(2147483648LL)), true, "Значение 2147483648 поля id_doc вне допустимого "},
+        {QVariant(qint64(-2147483649LL)), true, "Значение -2147483649 поля id_doc вне допустимого"},
+        {QVariant(QString("4294967296")), true, "Значение 4294967296 поля id_doc вне допустимого"},
+        {QVariant(1e300), true, "Значение 1e+300 поля id_doc вне допустимого диапазона"},
+        {QVariant(long20), false, "Значение 12345678901234567890 поля id_doc вне допустимого"},
+        {QVariant(long20), true, "Значение 12345678901234567890 поля id_doc вне допустимого"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(data::value::toString(c.value).toStdString() + (c.int32 ? " int32" : ""));
+        QString got;
         try {
-            toInt32(v, "id_doc");
+            got = QString::number(c.int32 ? data::value::toInt32(c.value, "id_doc")
+                                          : data::value::toInt64(c.value, "id_doc"));
+        } catch (const data::ConversionError& e) {
+            got = e.text();
+            if (c.int32 && got.contains("вне")) {
+                EXPECT_TRUE(got.endsWith(QString::fromUtf8(int32Range))) << got.toStdString();
+            }
+        }
+        EXPECT_TRUE(got.startsWith(QString::fromUtf8(c.result))) << got.toStdString();
+    }
+}
+
+// Whatever was typed, a message quotes no more than its first hundred characters.
+TEST(ErrorTexts, QuoteAtMostAHundredCharactersOfAnInput) {
+    const QString typed(10000, QLatin1Char('x'));
+    const data::FilterExpression::ColumnLookup columns = [](const QString& f) {
+        return f == "fio" ? 0 : -1;
+    };
+    const std::function<void()> producers[] = {
+        [&] { sqltext::typedDecimal(typed); },
+        [&] { sqltext::typedInteger(typed); },
+        [&] { data::value::toInt32(typed, "id"); },
+        [&] { data::value::toDate(typed, "data"); },
+        [&] { data::parseSortExpression("fio " + typed); },
+        [&] { data::FilterExpression("fio like '" + typed, columns); },
+        [&] { data::FilterExpression(typed + "=1", columns); },
+    };
+    for (size_t i = 0; i < std::size(producers); ++i) {
+        SCOPED_TRACE(i);
+        try {
+            producers[i]();
             ADD_FAILURE() << "accepted";
         } catch (const data::ConversionError& e) {
-            EXPECT_TRUE(e.text().contains("id_doc")) << e.text().toStdString();
+            EXPECT_LT(e.text().size(), 200);
+            EXPECT_TRUE(e.text().contains(QString(80, QLatin1Char('x')) + QChar(0x2026)))
+                << e.text().toStdString();
         }
     }
-    EXPECT_THROW(toInt32(QVariant(QString("12abc"))), data::ConversionError);
-    EXPECT_EQ(toInt32(QVariant()), 0);
 }
