@@ -3,6 +3,7 @@
 // 20 000 workers on the workstation by a two-letter prefix.
 //
 //   bench_journal_reload SOCKET DATABASE USER PASSWORD_FILE DATE(YYYY-MM-DD) [RUNS]
+#include "Timing.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
@@ -19,16 +20,8 @@
 
 namespace {
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty()
-               ? 0
-               : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
-}
-
-double minimum(const std::vector<double>& v) {
-    return *std::min_element(v.begin(), v.end());
-}
+using bench::median;
+using bench::minimum;
 
 // The journal statement of a shift with its two parameters written in as literals.
 QString literalStatement(data::ResultSet& rs, const QDate& date) {
@@ -85,34 +78,13 @@ int main(int argc, char* argv[]) {
     }
 
     // psql: one session, the four statements per run, its own \timing of each.
-    QString script = QStringLiteral("\\o /dev/null\n\\timing on\n");
-    for (int run = -3; run < runs; ++run)
-        for (int shift = 1; shift <= 4; ++shift)
-            script += literalStatement(module.journal(shift), date) + QStringLiteral(";\n");
-    QProcess psql;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGPASSWORD"), password);
-    psql.setProcessEnvironment(env);
-    psql.start(QStringLiteral("psql"),
-               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), socket,
-                QStringLiteral("-U"), user, QStringLiteral("-d"), database});
-    psql.write(script.toUtf8());
-    psql.closeWriteChannel();
-    psql.waitForFinished(600000);
-    const QString out = QString::fromUtf8(psql.readAllStandardOutput());
-    static const QRegularExpression timing(QStringLiteral("Time: ([0-9.]+) ms"));
-    std::vector<double> statements;
-    for (auto it = timing.globalMatch(out); it.hasNext();)
-        statements.push_back(it.next().captured(1).toDouble());
-    if (statements.size() != size_t(4 * (runs + 3))) {
-        std::fprintf(stderr, "psql gave %zu timings: %s\n", statements.size(),
-                     qPrintable(QString::fromUtf8(psql.readAllStandardError())));
+    QStringList statements;
+    for (int shift = 1; shift <= 4; ++shift)
+        statements << literalStatement(module.journal(shift), date);
+    const std::vector<double> viaPsql =
+        bench::psqlRuns(socket, database, user, password, statements, runs);
+    if (viaPsql.empty())
         return 1;
-    }
-    std::vector<double> viaPsql;
-    for (int run = 3; run < runs + 3; ++run)
-        viaPsql.push_back(statements[size_t(run * 4)] + statements[size_t(run * 4 + 1)] +
-                          statements[size_t(run * 4 + 2)] + statements[size_t(run * 4 + 3)]);
 
     // 20 000 workers filtered on the workstation by a two-letter prefix.
     std::vector<double> filtering;

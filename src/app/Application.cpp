@@ -7,9 +7,15 @@ namespace app {
 
 Application::Application(const QString& server, const QString& database)
     : dataModule([](const QString& message) { ui::Messages::error(message); }),
-      journalWindow(dataModule), loginWindow(dataModule, journalWindow, server, database) {
+      journalWindow(dataModule), loginWindow(dataModule, journalWindow, server, database),
+      productsList(dataModule, &journalWindow), workersList(dataModule, &journalWindow),
+      operationTypesList(dataModule, operationTypeDialog, &journalWindow),
+      operationTypeDialog(dataModule, &journalWindow) {
     QObject::connect(&journalWindow, &journal::JournalWindow::gateTick, &loginWindow,
                      &LoginWindow::runGateFromTimer);
+    QObject::connect(
+        &journalWindow, &journal::JournalWindow::operationTypesRequested, &operationTypesList,
+        [this] { journalWindow.runGuarded([this] { operationTypesList.showList(); }); });
     QObject::connect(&journalWindow, &journal::JournalWindow::styleChosen, [](const QString& name) {
         if (applyStyle(name))
             writeStyleName(styleFilePath(), name);

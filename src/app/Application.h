@@ -3,6 +3,8 @@
 #include "LoginWindow.h"
 #include "data/DataModule.h"
 #include "journal/JournalWindow.h"
+#include "reference/OperationTypes.h"
+#include "reference/Pickers.h"
 
 #include <QString>
 
@@ -22,6 +24,10 @@ public:
     data::DataModule dataModule;
     journal::JournalWindow journalWindow;
     LoginWindow loginWindow;
+    reference::ProductsList productsList;               // TForm3
+    reference::WorkersList workersList;                 // TForm5
+    reference::OperationTypesList operationTypesList;   // TForm8
+    reference::OperationTypeDialog operationTypeDialog; // TForm9
 };
 
 // Reads the style file and applies the style in it.

@@ -222,7 +222,11 @@ PgResult Connection::exec(const QByteArray& sql,
     }
     if (!succeeded(result.get())) {
         const QString reason = failureText(conn_, result.get());
-        throw DbError(reason.isEmpty() ? QStringLiteral("Ошибка выполнения запроса") : reason);
+        const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+        const char* constraint = PQresultErrorField(result.get(), PG_DIAG_CONSTRAINT_NAME);
+        throw DbError(reason.isEmpty() ? QStringLiteral("Ошибка выполнения запроса") : reason,
+                      QString::fromLatin1(state ? state : ""),
+                      QString::fromUtf8(constraint ? constraint : ""));
     }
     return result;
 }

@@ -18,9 +18,21 @@ private:
 };
 
 // The server refused a statement, or the connection failed; carries the server's own text.
+// The server's SQLSTATE tells a refusal a window answers itself (a unique key) from the rest.
 class DbError : public Error {
 public:
-    using Error::Error;
+    explicit DbError(QString text, QString sqlState = {}, QString constraint = {})
+        : Error(std::move(text)), sqlState_(std::move(sqlState)),
+          constraint_(std::move(constraint)) {}
+    const QString& sqlState() const { return sqlState_; }
+    // The unique key or index the server named when it refused a duplicate.
+    bool isUniqueViolation(const QString& constraint) const {
+        return sqlState_ == QLatin1String("23505") && constraint_ == constraint;
+    }
+
+private:
+    QString sqlState_;
+    QString constraint_;
 };
 
 // A value that does not convert: a text that is no number, an identifier out of range.

@@ -15,10 +15,6 @@ QString withComma(QString text) {
     return text.replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
-QString shortestNumber(const QVariant& v) {
-    return withComma(data::value::toString(v));
-}
-
 // Some marks carry stray tabs from the ERP side; they only push the text aside.
 QString withoutTabs(const QVariant& v) {
     return data::value::toString(v).remove(QLatin1Char('\t'));
@@ -52,11 +48,12 @@ std::vector<ui::ResultSetModel::Column> journalColumns() {
         {QStringLiteral("nmn"), QStringLiteral("Вид"), 157, left},
         {QStringLiteral("s_caption_color"), QStringLiteral("Цвет"), 176, centre},
         {QStringLiteral("time"), QStringLiteral("Часы"), 45, right},
-        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57, right, shortestNumber},
+        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57, right, ui::withDecimalComma},
         {QStringLiteral("brak"), QStringLiteral("Брак"), 49, right},
         {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), 78, right, money},
         // Kept for the reports; the journal does not show it.
-        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), 60, right, shortestNumber, true},
+        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), 60, right, ui::withDecimalComma,
+         true},
         {QStringLiteral("ok"), QStringLiteral("OK"), 37, centre},
         {QStringLiteral("vvod"), QStringLiteral("Заведен"), 72, centre, day},
         {QStringLiteral("id_doc"), QStringLiteral("№ ЗВП"), 65, right},

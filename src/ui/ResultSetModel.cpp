@@ -76,4 +76,8 @@ QVariant ResultSetModel::headerData(int section, Qt::Orientation orientation, in
     }
 }
 
+QString withDecimalComma(const QVariant& value) {
+    return data::value::toString(value).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
 } // namespace ui

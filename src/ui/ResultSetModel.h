@@ -55,4 +55,7 @@ private:
     bool boldTitles_ = true;
 };
 
+// A number as the workstation shows it: the result set's shortest text, with a decimal comma.
+QString withDecimalComma(const QVariant& value);
+
 } // namespace ui

@@ -141,6 +141,25 @@ TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join("; ").toStdString();
 }
 
+TEST_F(LoginTest, TheMenuOpensTheOperationTypesListOverTheJournal) {
+    auto a = makeApp();
+    a->start();
+    QString opened;
+    bool searchBox = true;
+    logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
+        whenModalOpens([&](QWidget* modal) {
+            opened = modal->objectName();
+            searchBox = modal->findChild<QWidget*>("Edit1")->isVisible();
+            modal->close();
+        });
+        j.findChild<QAction*>("N6")->trigger();
+    });
+    EXPECT_EQ(opened, "TForm8");
+    EXPECT_FALSE(searchBox);
+    EXPECT_FALSE(a->dataModule.Vid_oper.isOpen()) << "closed with the list";
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join("; ").toStdString();
+}
+
 TEST_F(LoginTest, TheEconomistSeesAPlainCaptionAndALockedJournal) {
     auto a = makeApp();
     a->start();

@@ -5,6 +5,7 @@
 #include "ui/Messages.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -23,6 +24,24 @@ inline void logIn(data::DataModule& dm, const QString& login) {
 }
 
 } // namespace testdb
+
+// Types text into a widget key by key, as a user does; unlike QTest::keyClicks it takes any
+// character, Cyrillic included.
+inline void typeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        const int key = c.isLetter() ? int(c.toUpper().unicode()) : int(c.unicode());
+        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key(key), QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key(key), QString(c), Qt::NoModifier);
+    }
+}
+
+// A double-click on a row of a grid as the mouse gives it: press, release, then the second
+// press that the window system reports as a double-click.
+inline void doubleClick(QAbstractItemView* grid, int row) {
+    const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+}
 
 // A window of the program on the suite's own database: a data module logged in as "master",
 // every message recorded (questions answered from messages.answers), the window made anew for

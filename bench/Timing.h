@@ -1,0 +1,66 @@
+#pragma once
+
+// Shared pieces of the benchmarks: medians, and psql's own \timing of the same statements in
+// one session, so the program's figure has a reference measured the same minute.
+#include <QProcess>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace bench {
+
+inline double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty()
+               ? 0
+               : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
+}
+
+inline double minimum(const std::vector<double>& v) {
+    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+}
+
+// Runs the statements warmup + runs times in one psql session; per counted run, the sum of
+// psql's times of the statements. Empty when psql did not give every timing.
+inline std::vector<double> psqlRuns(const QString& socket, const QString& database,
+                                    const QString& user, const QString& password,
+                                    const QStringList& statements, int runs, int warmup = 3) {
+    QString script = QStringLiteral("\\o /dev/null\n\\timing on\n");
+    for (int run = 0; run < warmup + runs; ++run)
+        for (const QString& s : statements)
+            script += s + QStringLiteral(";\n");
+    QProcess psql;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGPASSWORD"), password);
+    psql.setProcessEnvironment(env);
+    psql.start(QStringLiteral("psql"),
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), socket,
+                QStringLiteral("-U"), user, QStringLiteral("-d"), database});
+    psql.write(script.toUtf8());
+    psql.closeWriteChannel();
+    psql.waitForFinished(600000);
+    const QString out = QString::fromUtf8(psql.readAllStandardOutput());
+    static const QRegularExpression timing(QStringLiteral("Time: ([0-9.]+) ms"));
+    std::vector<double> each;
+    for (auto it = timing.globalMatch(out); it.hasNext();)
+        each.push_back(it.next().captured(1).toDouble());
+    const size_t n = size_t(statements.size());
+    if (each.size() != n * size_t(warmup + runs)) {
+        std::fprintf(stderr, "psql gave %zu timings: %s\n", each.size(),
+                     qPrintable(QString::fromUtf8(psql.readAllStandardError())));
+        return {};
+    }
+    std::vector<double> perRun;
+    for (int run = warmup; run < warmup + runs; ++run) {
+        double sum = 0;
+        for (size_t i = 0; i < n; ++i)
+            sum += each[size_t(run) * n + i];
+        perRun.push_back(sum);
+    }
+    return perRun;
+}
+
+} // namespace bench

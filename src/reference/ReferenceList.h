@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ui/Form.h"
+#include "ui/ResultSetModel.h"
+
+#include <vector>
+
+class QLineEdit;
+class QPushButton;
+
+namespace data {
+class DataModule;
+class ResultSet;
+} // namespace data
+
+namespace ui {
+class DataGrid;
+}
+
+namespace reference {
+
+// A list of one shared query with a search box under its grid, shown as a list or as a
+// picker. A picker hands the chosen row back as a small value and never writes its
+// opener's controls; every closing switches the search filter off and closes the query, so
+// the next opening starts from the whole list.
+class ReferenceList : public ui::Form {
+    Q_OBJECT
+public:
+    // Which keys the search box keeps for itself besides Up and Down, which move the grid.
+    enum class SearchKeys {
+        TypingOnly, // characters, Backspace, Enter and Esc; Delete, arrows, Home, End do nothing
+        All,        // every other key edits the box as usual
+    };
+    struct Layout {
+        const char* objectName;
+        QString caption;
+        QSize clientSize;
+        std::vector<ui::ResultSetModel::Column> columns;
+        QString searchField;
+        SearchKeys searchKeys;
+        bool editButtons; // "Добавить" and "Удалить" exist (shown in list mode only)
+    };
+
+    ReferenceList(data::DataModule& dm, data::ResultSet& query, const Layout& layout,
+                  QWidget* parent = nullptr);
+
+    ui::DataGrid* grid() const { return DBGrid1; }
+
+protected:
+    // Shows the window as a picker; true when a row was taken. Opens the query first and
+    // closes it afterwards, also when the query cannot be opened.
+    bool runPicker();
+    // Shows the window as a list (its query opened and closed around it).
+    void runList();
+    bool isPicker() const { return picker_; }
+    // Reads the current row into the picker's value; may refuse it with an error, which
+    // keeps the window open.
+    virtual void takeCurrentRow() = 0;
+    // What "Изменить" and a double-click do in list mode.
+    virtual void changeCurrentRow() {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    data::DataModule& dm_;
+    data::ResultSet& query_;
+    ui::DataGrid* DBGrid1;
+    QLineEdit* Edit1;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4;
+
+private:
+    void search(const QString& text);
+    void take();
+    void changeOrTake();
+    void closeQuery();
+
+    ui::ResultSetModel* model_;
+    SearchKeys searchKeys_;
+    QString searchField_;
+    bool picker_ = false;
+};
+
+} // namespace reference

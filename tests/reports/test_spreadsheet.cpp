@@ -1,0 +1,464 @@
+// The spreadsheet wrapper: cells, formats and messages, read back from the real .xlsx files
+// it writes into the documents folder of a throw-away home.
+#include "reports/Spreadsheet.h"
+#include "ui/Messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// "B3" for column 2, row 3.
+QString ref(int column, int row) {
+    QString letters;
+    for (int c = column; c > 0; c = (c - 1) / 26)
+        letters.prepend(QChar(u'A' + (c - 1) % 26));
+    return letters + QString::number(row);
+}
+
+QByteArray member(const QString& file, const QString& name) {
+    QProcess unzip;
+    unzip.start("unzip", {"-p", file, name});
+    if (!unzip.waitForFinished(60000))
+        ADD_FAILURE() << "unzip did not run: " << unzip.errorString().toStdString();
+    return unzip.readAllStandardOutput();
+}
+
+// Characters XML cannot hold are written "_x0001_"; "_x005F_" is the "_" itself.
+QString unescaped(const QString& text) {
+    static const QRegularExpression escape("_x([0-9A-Fa-f]{4})_");
+    QString out;
+    qsizetype from = 0;
+    for (auto it = escape.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        out +=
+            text.mid(from, m.capturedStart() - from) + QChar(m.captured(1).toUShort(nullptr, 16));
+        from = m.capturedEnd();
+    }
+    return out + text.mid(from);
+}
+
+// What a spreadsheet program reads from the file: each cell as "n:12.5" (number) or
+// "s:text" (text), followed by " @" for the text format and " b" for bold; column widths.
+struct Xlsx {
+    QMap<QString, QString> cells;
+    QMap<int, double> widths;
+    QString sheetName;
+
+    QString at(int column, int row) const { return cells.value(ref(column, row)); }
+
+    explicit Xlsx(const QString& file) {
+        QStringList shared;
+        QXmlStreamReader strings(member(file, "xl/sharedStrings.xml"));
+        while (!strings.atEnd())
+            if (strings.readNext() == QXmlStreamReader::StartElement && strings.name() == u"si")
+                shared << unescaped(
+                    strings.readElementText(QXmlStreamReader::IncludeChildElements));
+
+        struct Style {
+            bool asText, bold;
+        };
+        QList<bool> fontBold;
+        QList<Style> styles;
+        QStringList textFormats{"49"}; // the built-in "@", or one of the file's own
+        QXmlStreamReader st(member(file, "xl/styles.xml"));
+        bool inCellXfs = false;
+        while (!st.atEnd()) {
+            st.readNext();
+            if (st.isStartElement() && st.name() == u"numFmt" &&
+                st.attributes().value("formatCode") == u"@")
+                textFormats << st.attributes().value("numFmtId").toString();
+            else if (st.isStartElement() && st.name() == u"font")
+                fontBold << false;
+            else if (st.isStartElement() && st.name() == u"b" && !fontBold.isEmpty())
+                fontBold.last() = true;
+            else if (st.name() == u"cellXfs")
+                inCellXfs = st.isStartElement();
+            else if (st.isStartElement() && st.name() == u"xf" && inCellXfs)
+                styles << Style{textFormats.contains(st.attributes().value("numFmtId")),
+                                fontBold.value(st.attributes().value("fontId").toInt())};
+        }
+
+        QXmlStreamReader wb(member(file, "xl/workbook.xml"));
+        while (!wb.atEnd())
+            if (wb.readNext() == QXmlStreamReader::StartElement && wb.name() == u"sheet")
+                sheetName = wb.attributes().value("name").toString();
+
+        QXmlStreamReader ws(member(file, "xl/worksheets/sheet1.xml"));
+        QString cell, type, value;
+        Style style{};
+        while (!ws.atEnd()) {
+            ws.readNext();
+            if (ws.isStartElement() && ws.name() == u"col") {
+                const auto a = ws.attributes();
+                for (int c = a.value("min").toInt(); c <= a.value("max").toInt(); ++c)
+                    widths[c] = a.value("width").toDouble();
+            } else if (ws.isStartElement() && ws.name() == u"c") {
+                const auto a = ws.attributes();
+                cell = a.value("r").toString();
+                type = a.value("t").toString();
+                style = styles.value(a.value("s").toInt(), Style{});
+                value.clear();
+            } else if (ws.isStartElement() && (ws.name() == u"v" || ws.name() == u"is")) {
+                value = unescaped(ws.readElementText(QXmlStreamReader::IncludeChildElements));
+            } else if (ws.isEndElement() && ws.name() == u"c") {
+                const bool text = type == u"s" || type == u"inlineStr" || type == u"str";
+                cells[cell] = (text ? "s:" : "n:") +
+                              (type == u"s" ? shared.value(value.toInt()) : value) +
+                              (style.asText ? " @" : "") + (style.bold ? " b" : "");
+            }
+        }
+    }
+};
+
+class SpreadsheetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        savedHome = qgetenv("HOME");
+        savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
+        documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        ASSERT_TRUE(documents.startsWith(home.path())) << qPrintable(documents);
+        reports::Spreadsheet::setDefaultOpener([this](const QString& path) {
+            opened << path;
+            return true;
+        });
+    }
+    void TearDown() override {
+        reports::Spreadsheet::setDefaultOpener({});
+        qputenv("HOME", savedHome);
+        if (savedConfig.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", savedConfig);
+    }
+
+    // Shows the sheet and reads back the file it wrote.
+    Xlsx shown() {
+        EXPECT_EQ(sheet.show(true), 1);
+        EXPECT_FALSE(sheet.lastFile().isEmpty());
+        return Xlsx(sheet.lastFile());
+    }
+    QStringList files() const {
+        return QDir(documents).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+    void replaceDocumentsByAFile() {
+        QDir(documents).removeRecursively();
+        QFile blocker(documents);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+
+    QTemporaryDir home;
+    QByteArray savedHome, savedConfig;
+    QString documents;
+    QStringList opened;
+    ui::MessageRecorder messages;
+    reports::Spreadsheet sheet;
+};
+
+TEST_F(SpreadsheetTest, OnlyPlainDecimalsBecomeNumbers) {
+    struct Case {
+        QString text;
+        QString plain; // as the plain write leaves it
+    };
+    const Case cases[] = {
+        {"0", "n:0"},
+        {"12,5", "n:12.5"},
+        {"-3", "n:-3"},
+        {"0,75", "n:0.75"},
+        {"123456789012345", "n:123456789012345"},
+        {"-1234567890,12345", "n:-1234567890.12345"},
+        {"3-12", "s:3-12"},
+        {"007", "s:007"},
+        {"00", "s:00"},
+        {"1.10", "s:1.10"},
+        {"1234567890123456", "s:1234567890123456"},
+        {"12345678901234,56", "s:12345678901234,56"},
+        {"12,", "s:12,"},
+        {",5", "s:,5"},
+        {"-", "s:-"},
+        {"+5", "s:+5"},
+        {" 5", "s: 5"},
+        {"1 000", "s:1 000"},
+        {"1e5", "s:1e5"},
+        {"=1+2", "s:=1+2"},
+        {"\tИ-97", "s:\tИ-97"},
+        {QStringLiteral("a\u0001b"), QStringLiteral("s:a\u0001b")},
+        {"_x0041_ и _x005F_", "s:_x0041_ и _x005F_"},
+        {"Иванов И.И.", "s:Иванов И.И."},
+        {"", ""},
+    };
+    ASSERT_EQ(sheet.open(""), 1);
+    int row = 0;
+    for (const Case& c : cases) {
+        ++row;
+        EXPECT_EQ(sheet.write(1, 1, row, c.text), 1);
+        EXPECT_EQ(sheet.writeFormatted(1, 2, row, c.text, false, false, false), 1);
+        EXPECT_EQ(sheet.writeFormatted(1, 3, row, c.text, true, false, false), 1);
+    }
+    const Xlsx file = shown();
+    EXPECT_EQ(file.sheetName, "Лист1");
+    row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        ++row;
+        EXPECT_EQ(file.at(1, row), c.plain);
+        EXPECT_EQ(file.at(2, row), c.plain);
+        EXPECT_EQ(file.at(3, row), c.text.isEmpty() ? "" : "s:" + c.text + " @");
+    }
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(SpreadsheetTest, FormattingFlagsAreAppliedEitherWay) {
+    ASSERT_EQ(sheet.open(""), 1);
+    for (int column = 1; column <= 8; ++column) {
+        const bool asText = column & 1, fit = column & 2, bold = column & 4;
+        EXPECT_EQ(sheet.writeFormatted(1, column, 2, "12", asText, fit, bold), 1);
+    }
+    // What a later write does not set stays; what it sets, false included, is replaced.
+    struct Step {
+        int column;
+        QString text;
+        bool formatted, asText, bold;
+    };
+    const Step steps[] = {
+        {1, "x", true, true, true},    {1, "5", false, false, false}, // plain: format stays
+        {2, "5", true, false, true},   {2, "6", true, false, false},  // bold cleared
+        {3, "x", true, false, true},   {3, "", true, true, false},    // empty: nothing at all
+        {4, "7", false, false, false}, {4, "7", true, true, false},   // text from now on
+        {5, "y", true, true, false},   {5, "8", true, false, false},  // and stays so
+    };
+    for (const Step& s : steps)
+        EXPECT_EQ(s.formatted
+                      ? sheet.writeFormatted(1, s.column, 4, s.text, s.asText, false, s.bold)
+                      : sheet.write(1, s.column, 4, s.text),
+                  1);
+
+    const Xlsx file = shown();
+    for (int column = 1; column <= 8; ++column) {
+        SCOPED_TRACE(column);
+        const bool asText = column & 1, fit = column & 2, bold = column & 4;
+        EXPECT_EQ(file.at(column, 2), QString(asText ? "s:12 @" : "n:12") + (bold ? " b" : ""));
+        EXPECT_EQ(file.widths.contains(column), fit);
+    }
+    const QString after[] = {"s:5 @ b", "n:6", "s:x b", "s:7 @", "s:8 @"};
+    for (int column = 1; column <= 5; ++column) {
+        SCOPED_TRACE(column);
+        EXPECT_EQ(file.at(column, 4), after[column - 1]);
+    }
+}
+
+TEST_F(SpreadsheetTest, CellsMayBeWrittenInAnyOrder) {
+    ASSERT_EQ(sheet.open(""), 1);
+    const struct {
+        int column, row;
+        QString text;
+    } writes[] = {{3, 5, "c5"}, {2, 5, "b5"}, {1, 2, "a2"}, {3, 2, "c2"},
+                  {2, 2, "b2"}, {1, 9, "a9"}, {2, 5, "B5"}, {1, 1, "a1"}};
+    for (const auto& w : writes)
+        EXPECT_EQ(sheet.write(1, w.column, w.row, w.text), 1);
+    EXPECT_EQ(shown().cells, (QMap<QString, QString>{{"A1", "s:a1"},
+                                                     {"A2", "s:a2"},
+                                                     {"B2", "s:b2"},
+                                                     {"C2", "s:c2"},
+                                                     {"B5", "s:B5"},
+                                                     {"C5", "s:c5"},
+                                                     {"A9", "s:a9"}}));
+}
+
+TEST_F(SpreadsheetTest, ColumnFitsTheLongestTextWrittenWithTheFlag) {
+    ASSERT_EQ(sheet.open(""), 1);
+    sheet.writeFormatted(1, 1, 1, "1", false, true, true);
+    sheet.writeFormatted(1, 2, 1, "Итого", true, true, true);
+    sheet.writeFormatted(1, 3, 1, "Фамилия И.О.", true, true, true);
+    // the same widths, whatever comes later without the flag or shorter with it
+    sheet.writeFormatted(1, 4, 1, "Итого", true, true, true);
+    sheet.writeFormatted(1, 4, 2, "Кузнецова А.Б. без подгонки", true, false, false);
+    sheet.writeFormatted(1, 5, 1, "Фамилия И.О.", true, true, true);
+    sheet.writeFormatted(1, 5, 2, "1", false, true, true);
+    sheet.writeFormatted(1, 6, 1, "Без подгонки", true, false, true);
+
+    const Xlsx file = shown();
+    EXPECT_LT(file.widths.value(1), file.widths.value(2));
+    EXPECT_LT(file.widths.value(2), file.widths.value(3));
+    EXPECT_EQ(file.widths.value(4), file.widths.value(2));
+    EXPECT_EQ(file.widths.value(5), file.widths.value(3));
+    EXPECT_FALSE(file.widths.contains(6));
+    // letters, not the bytes they take: "Фамилия И.О." is 12 letters in 21 bytes
+    EXPECT_GT(file.widths.value(3), 10);
+    EXPECT_LT(file.widths.value(3), 17);
+}
+
+TEST_F(SpreadsheetTest, FailedWritesNameSheetColumnAndRow) {
+    const QString sheetCaption = "Ошибочный номер листа Microsoft Excel";
+    const QString cellCaption = "Ошибка Microsoft Excel";
+    struct Case {
+        int sheet, column, row;
+        qsizetype length;
+        QString caption, text;
+    };
+    const Case cases[] = {
+        {2, 33, 2, 1, sheetCaption, "Ошибка при записи: лист 2, столбец 33, строка 2"},
+        {0, 1, 1, 1, sheetCaption, "Ошибка при записи: лист 0, столбец 1, строка 1"},
+        {1, 0, 5, 1, cellCaption, "Ошибка при записи: лист 1, столбец 0, строка 5"},
+        {1, 16385, 1, 1, cellCaption, "Ошибка при записи: лист 1, столбец 16385, строка 1"},
+        {1, 3, 0, 1, cellCaption, "Ошибка при записи: лист 1, столбец 3, строка 0"},
+        {1, 3, 1048577, 1, cellCaption, "Ошибка при записи: лист 1, столбец 3, строка 1048577"},
+        {1, 3, -7, 1, cellCaption, "Ошибка при записи: лист 1, столбец 3, строка -7"},
+        {1, 2, 3, 32768, cellCaption, "Ошибка при записи: лист 1, столбец 2, строка 3"},
+    };
+    ASSERT_EQ(sheet.open(""), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        const QString text(c.length, u'Ж');
+        for (const bool formatted : {false, true}) {
+            messages.clear();
+            EXPECT_EQ(formatted
+                          ? sheet.writeFormatted(c.sheet, c.column, c.row, text, true, true, true)
+                          : sheet.write(c.sheet, c.column, c.row, text),
+                      -1);
+            ASSERT_EQ(messages.messages.size(), 1u);
+            EXPECT_EQ(messages.messages[0].caption, c.caption);
+            EXPECT_EQ(messages.messages[0].text, c.text);
+            EXPECT_EQ(messages.messages[0].icon, ui::Messages::Icon::Error);
+            EXPECT_EQ(messages.messages[0].buttons, ui::Messages::Buttons::Ok);
+            // an empty text is no write at all, so it cannot fail
+            EXPECT_EQ(sheet.write(c.sheet, c.column, c.row, ""), 1);
+            EXPECT_EQ(messages.messages.size(), 1u);
+        }
+    }
+    // the last cell and the longest text a sheet takes
+    EXPECT_EQ(sheet.write(1, 16384, 1048576, "край"), 1);
+    EXPECT_EQ(sheet.write(1, 1, 1, QString(32767, u'Ж')), 1);
+    const Xlsx file = shown();
+    EXPECT_EQ(file.cells.size(), 2);
+    EXPECT_EQ(file.cells.value("XFD1048576"), "s:край");
+    EXPECT_EQ(file.at(1, 1), "s:" + QString(32767, u'Ж'));
+}
+
+TEST_F(SpreadsheetTest, WithoutAWorkbookNothingIsWrittenOrShown) {
+    EXPECT_EQ(sheet.write(1, 1, 1, "x"), -1);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].caption, "Ошибочный номер листа Microsoft Excel");
+    EXPECT_EQ(messages.messages[0].text, "Ошибка при записи: лист 1, столбец 1, строка 1");
+    EXPECT_EQ(sheet.show(true), 1);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(files().isEmpty());
+}
+
+TEST_F(SpreadsheetTest, EachShowWritesAFreshFileAndNeverOverwrites) {
+    ASSERT_FALSE(QDir(documents).exists()); // made by the first open
+    ASSERT_EQ(sheet.open(""), 1);
+    QFile own(documents + "/Книга1.xlsx"); // the user's own file of that name
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("the user's own");
+    own.close();
+
+    sheet.write(1, 1, 1, "первая");
+    EXPECT_EQ(sheet.show(true), 1);
+    ASSERT_EQ(sheet.open(""), 1); // a new workbook
+    sheet.write(1, 2, 1, "вторая");
+    EXPECT_EQ(sheet.show(true), 1);
+
+    EXPECT_EQ(files(), QStringList({"Книга1.xlsx", "Книга2.xlsx", "Книга3.xlsx"}));
+    EXPECT_EQ(opened, QStringList({documents + "/Книга2.xlsx", documents + "/Книга3.xlsx"}));
+    EXPECT_EQ(sheet.lastFile(), documents + "/Книга3.xlsx");
+    ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+    EXPECT_EQ(own.readAll(), "the user's own");
+    const Xlsx first(documents + "/Книга2.xlsx"), second(documents + "/Книга3.xlsx");
+    EXPECT_EQ(first.cells, (QMap<QString, QString>{{"A1", "s:первая"}}));
+    EXPECT_EQ(second.cells, (QMap<QString, QString>{{"B1", "s:вторая"}}));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(SpreadsheetTest, HidingDoesNothing) {
+    ASSERT_EQ(sheet.open(""), 1);
+    sheet.write(1, 1, 1, "x");
+    EXPECT_EQ(sheet.show(false), 1);
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(shown().at(1, 1), "s:x"); // and the cells are still there to show
+}
+
+TEST_F(SpreadsheetTest, OpenFailsWithoutAWritableFolderOrWithAFileName) {
+    struct Case {
+        const char* what;
+        bool blockFolder;
+        QString fileName;
+    };
+    const Case cases[] = {
+        {"documents folder is a file", true, ""},
+        {"a file to open", false, "/tmp/existing.xlsx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(documents);
+        ASSERT_EQ(sheet.open(""), 1);
+        sheet.write(1, 1, 1, "earlier");
+        if (c.blockFolder)
+            replaceDocumentsByAFile();
+        messages.clear();
+        EXPECT_EQ(sheet.open(c.fileName), -1);
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(messages.messages[0].caption, "Ошибка");
+        EXPECT_EQ(messages.messages[0].text, "Ошибка открытия файла Microsoft Excel.");
+        // the workbook of the earlier open is gone too
+        EXPECT_EQ(sheet.write(1, 1, 1, "x"), -1);
+        EXPECT_EQ(messages.messages.back().caption, "Ошибочный номер листа Microsoft Excel");
+        EXPECT_EQ(sheet.show(true), 1);
+        EXPECT_TRUE(opened.isEmpty());
+    }
+}
+
+TEST_F(SpreadsheetTest, AFileThatCannotBeWrittenIsReported) {
+    ASSERT_EQ(sheet.open(""), 1);
+    sheet.write(1, 1, 1, "x");
+    replaceDocumentsByAFile();
+    EXPECT_EQ(sheet.show(true), -1);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].caption, "Ошибка");
+    EXPECT_TRUE(messages.messages[0].text.startsWith("Ошибка записи файла " + documents + ": "))
+        << qPrintable(messages.messages[0].text);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(sheet.lastFile().isEmpty());
+
+    // once the folder is back, the same cells can still be shown
+    ASSERT_TRUE(QFile::remove(documents));
+    messages.clear();
+    EXPECT_EQ(shown().at(1, 1), "s:x");
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(SpreadsheetTest, AFileNoProgramOpensIsNamed) {
+    QStringList offered;
+    sheet.setOpener([&](const QString& path) {
+        offered << path;
+        return false;
+    });
+    ASSERT_EQ(sheet.open(""), 1);
+    sheet.write(1, 1, 1, "x");
+    EXPECT_EQ(sheet.show(true), 1);
+    const QString path = documents + "/Книга1.xlsx";
+    EXPECT_EQ(offered, QStringList{path});
+    EXPECT_TRUE(opened.isEmpty()); // its own opener, not the default one
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].caption, "Ошибка");
+    EXPECT_EQ(messages.messages[0].text, "Невозможно открыть Microsoft Excel.\n" + path);
+    EXPECT_EQ(Xlsx(path).at(1, 1), "s:x");
+}
+
+} // namespace
