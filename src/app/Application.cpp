@@ -8,14 +8,20 @@ namespace app {
 Application::Application(const QString& server, const QString& database)
     : dataModule([](const QString& message) { ui::Messages::error(message); }),
       journalWindow(dataModule), loginWindow(dataModule, journalWindow, server, database),
-      productsList(dataModule, &journalWindow), workersList(dataModule, &journalWindow),
+      productsList(dataModule, &journalWindow),
+      operationsList(dataModule, operationDialog, normsWindow, &journalWindow),
+      workersList(dataModule, &journalWindow),
       operationTypesList(dataModule, operationTypeDialog, &journalWindow),
-      operationTypeDialog(dataModule, &journalWindow) {
+      operationTypeDialog(dataModule, &journalWindow),
+      operationDialog(dataModule, productsList, operationTypesList, &journalWindow),
+      normsWindow(dataModule, &journalWindow) {
     QObject::connect(&journalWindow, &journal::JournalWindow::gateTick, &loginWindow,
                      &LoginWindow::runGateFromTimer);
     QObject::connect(
         &journalWindow, &journal::JournalWindow::operationTypesRequested, &operationTypesList,
         [this] { journalWindow.runGuarded([this] { operationTypesList.showList(); }); });
+    QObject::connect(&journalWindow, &journal::JournalWindow::pricesRequested, &operationsList,
+                     [this] { journalWindow.runGuarded([this] { operationsList.showList(); }); });
     QObject::connect(&journalWindow, &journal::JournalWindow::styleChosen, [](const QString& name) {
         if (applyStyle(name))
             writeStyleName(styleFilePath(), name);

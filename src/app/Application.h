@@ -3,7 +3,9 @@
 #include "LoginWindow.h"
 #include "data/DataModule.h"
 #include "journal/JournalWindow.h"
+#include "reference/Norms.h"
 #include "reference/OperationTypes.h"
+#include "reference/Operations.h"
 #include "reference/Pickers.h"
 
 #include <QString>
@@ -25,9 +27,12 @@ public:
     journal::JournalWindow journalWindow;
     LoginWindow loginWindow;
     reference::ProductsList productsList;               // TForm3
+    reference::OperationsList operationsList;           // TForm4
     reference::WorkersList workersList;                 // TForm5
     reference::OperationTypesList operationTypesList;   // TForm8
     reference::OperationTypeDialog operationTypeDialog; // TForm9
+    reference::OperationDialog operationDialog;         // TForm10
+    reference::NormsWindow normsWindow;                 // TForm22
 };
 
 // Reads the style file and applies the style in it.

@@ -74,8 +74,10 @@ DataModule::DataModule(ErrorReporter reportError, QObject* parent)
     Izdel.setSql(
         QStringLiteral("select trim(both '\t' from marka) as marka, id, nom, "
                        "round(massa::numeric, 5) massa from accounts_dep.IZDEL order by marka"));
+    // Marks come with stray tabs trimmed, in the order of the marks as stored.
     Oper.setSql(QStringLiteral(
-        "select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (SELECT (CASE naimen WHEN 0 THEN "
+        "select trim(both '\t' from izdel.MARKA) as marka, vid_oper.VID, oper.NAIMEN, (SELECT "
+        "(CASE naimen WHEN 0 THEN "
         "'Готовая продукция' ELSE 'Заготовки' END)) as nmn, count(o_id) norma, "
         "min(price)::numeric cena, oper.id, oper.i_id, oper.VID as oper_vid, oper.i_id_old from "
         "accounts_dep.norm,accounts_dep.OPER,accounts_dep.IZDEL,accounts_dep.VID_OPER where "
@@ -86,10 +88,12 @@ DataModule::DataModule(ErrorReporter reportError, QObject* parent)
     Vid_oper.setUpdateTable(QStringLiteral("accounts_dep.vid_oper"));
 
     Oper_ins.setSql(QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new) "
-                                   "values (:oper_vid, :naimen, :i_id, :cena_new)"));
+                                   "values (:oper_vid, :naimen, :i_id, :cena_new) returning id"));
     Oper_ed.setSql(QStringLiteral(
         "update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  i_id=:i_id where id=:id"));
-    Oper_del.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
+    // Journal positions refer to their operation without a key: one in use stays.
+    Oper_del.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id and not exists "
+                                   "(select 1 from accounts_dep.smena where smena.o_id=:id)"));
     // Removes a position only while the server holds it unaccepted, and tells whose day it was.
     DelSmena.setSql(QStringLiteral("delete from accounts_dep.smena where id=:id and "
                                    "coalesce(ok, '') not in ('ok', 'да') returning w_id, data, "

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace reference {
@@ -20,7 +21,7 @@ ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const
     model_ = new ui::ResultSetModel(query, layout.columns, this);
     DBGrid1->showModel(model_);
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
-            [this] { runGuarded([this] { changeOrTake(); }); });
+            [this] { runGuarded([this] { rowDoubleClicked(); }); });
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -37,7 +38,7 @@ ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const
     Button4 = addButton("Button4", QStringLiteral("Выход"), [this] { close(); });
     setCancelButton(Button4);
 
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = buttonRow_ = new QHBoxLayout;
     for (QPushButton* b : {Button1, Button2, Button3})
         if (b)
             buttons->addWidget(b);
@@ -51,21 +52,32 @@ ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const
 }
 
 bool ReferenceList::runPicker() {
-    picker_ = true;
     query_.open();
+    enterPickerMode();
+    const bool taken = exec() == QDialog::Accepted;
+    leavePickerMode();
+    Edit1->hide();
+    closeQuery();
+    return taken;
+}
+
+void ReferenceList::enterPickerMode() {
+    picker_ = true;
     Button2->setText(QStringLiteral("Выбрать"));
     for (QPushButton* b : {Button1, Button3})
         if (b)
             b->hide();
     setDefaultButton(Button2);
     Edit1->show();
+    const QSignalBlocker quiet(Edit1);
     Edit1->clear();
-    const bool taken = exec() == QDialog::Accepted;
+    search(QString());
+}
+
+void ReferenceList::leavePickerMode() {
     Button2->setDefault(false);
     Button2->setAutoDefault(false);
-    Edit1->hide();
-    closeQuery();
-    return taken;
+    query_.setFiltered(false);
 }
 
 void ReferenceList::runList() {
@@ -75,6 +87,8 @@ void ReferenceList::runList() {
     for (QPushButton* b : {Button1, Button3})
         if (b)
             b->show();
+    if (Edit1->isVisibleTo(this))
+        search(Edit1->text());
     exec();
     closeQuery();
 }
@@ -84,12 +98,17 @@ void ReferenceList::closeQuery() {
     query_.close();
 }
 
+QString ReferenceList::filterFor(const QString& text) const {
+    return text.isEmpty() ? QString() : sqltext::filterLikePrefix(searchField_, text);
+}
+
 void ReferenceList::search(const QString& text) {
-    if (text.isEmpty()) {
+    const QString filter = filterFor(text);
+    if (filter.isEmpty()) {
         query_.setFiltered(false);
         return;
     }
-    query_.setFilter(sqltext::filterLikePrefix(searchField_, text));
+    query_.setFilter(filter);
     query_.setFiltered(true);
 }
 

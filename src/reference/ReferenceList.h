@@ -5,6 +5,7 @@
 
 #include <vector>
 
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -53,11 +54,21 @@ protected:
     // Shows the window as a list (its query opened and closed around it).
     void runList();
     bool isPicker() const { return picker_; }
+    // The opener's steps of a picker around exec(), for lists whose openers do more.
+    void enterPickerMode();
+    void leavePickerMode();
+    // The filter for a search text; empty switches the filter off. By default a prefix of
+    // the search field.
+    virtual QString filterFor(const QString& text) const;
+    void search(const QString& text);
     // Reads the current row into the picker's value; may refuse it with an error, which
     // keeps the window open.
     virtual void takeCurrentRow() = 0;
     // What "Изменить" and a double-click do in list mode.
     virtual void changeCurrentRow() {}
+    // A double-click on a row: the same as Button2.
+    virtual void rowDoubleClicked() { changeOrTake(); }
+    void changeOrTake();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -71,13 +82,14 @@ protected:
     QPushButton* Button3 = nullptr;
     QPushButton* Button4;
 
+    QHBoxLayout* buttonRow() const { return buttonRow_; }
+
 private:
-    void search(const QString& text);
     void take();
-    void changeOrTake();
     void closeQuery();
 
     ui::ResultSetModel* model_;
+    QHBoxLayout* buttonRow_;
     SearchKeys searchKeys_;
     QString searchField_;
     bool picker_ = false;

@@ -4,21 +4,84 @@
 #include "ResultSetModel.h"
 #include "data/ResultSet.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 namespace ui {
 
-DataGrid::DataGrid(const char* objectName, QWidget* parent) : QTableView(parent) {
+namespace {
+const char* const decimalCommaProperty = "decimalComma";
+}
+
+// Cell editors of an editable grid: a point typed where the column wants a comma becomes one,
+// the model's refusal of a text is remembered, and Esc keeps what was typed and goes on to
+// the window, whose Esc then acts as everywhere else.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(DataGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    mutable bool refused = false; // by the model, at the last commit
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        const ResultSetModel* model = grid_->resultModel();
+        if (editor && model && index.column() < int(model->columns().size()))
+            editor->setProperty(decimalCommaProperty,
+                                model->columns()[size_t(index.column())].decimalComma);
+        return editor;
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        refused = !model->setData(index, line ? QVariant(line->text()) : QVariant(), Qt::EditRole);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            auto* line = qobject_cast<QLineEdit*>(editor);
+            if (line && key->text() == QLatin1String(".") &&
+                editor->property(decimalCommaProperty).toBool()) {
+                line->insert(QStringLiteral(","));
+                return true;
+            }
+            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+                if (grid_->commitEditor() && grid_->parentWidget()) {
+                    QKeyEvent again(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                    QApplication::sendEvent(grid_->parentWidget(), &again);
+                }
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+private:
+    DataGrid* grid_;
+};
+
+DataGrid::DataGrid(const char* objectName, QWidget* parent)
+    : QTableView(parent), delegate_(new CellDelegate(this)) {
     setObjectName(QLatin1String(objectName));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(delegate_);
     setSortingEnabled(false);
     setWordWrap(false);
     verticalHeader()->setVisible(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    // Rows are entered through the cells, where a changed row is written before it is left.
+    verticalHeader()->setSectionsClickable(false);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
@@ -53,12 +116,13 @@ void DataGrid::showModel(ResultSetModel* model) {
     model_ = model;
     setModel(model);
     delete previous;
+    const bool editable = model->isEditable();
+    setEditTriggers(editable ? QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                                   QAbstractItemView::EditKeyPressed
+                             : QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(editable ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
     data::ResultSet& query = model->resultSet();
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [&query](const QModelIndex& current) {
-                if (current.isValid() && current.row() != query.recNo())
-                    query.moveTo(current.row());
-            });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DataGrid::rowChanged);
     connect(&query, &data::ResultSet::currentChanged, this, &DataGrid::followQuery);
     // A reset forgets the grid's current row; the query still knows it.
     connect(model, &QAbstractItemModel::modelReset, this,
@@ -67,11 +131,82 @@ void DataGrid::showModel(ResultSetModel* model) {
     followQuery(query.isOpen() ? query.recNo() : -1);
 }
 
+void DataGrid::rowChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (!current.isValid())
+        return;
+    data::ResultSet& query = model_->resultSet();
+    const int pending = model_->pendingRow();
+    if (pending >= 0 && current.row() != pending) {
+        // Left some way that did not write first (a program moving the grid).
+        if (!writePendingRow() && previous.row() == pending)
+            QMetaObject::invokeMethod(
+                this, [this, pending] { setCurrentIndex(model_->index(pending, 0)); },
+                Qt::QueuedConnection);
+        return;
+    }
+    // The empty row of an editable grid has no row in the query.
+    if (current.row() < query.rowCount() && current.row() != query.recNo())
+        query.moveTo(current.row());
+}
+
 void DataGrid::followQuery(int row) {
-    if (!model_ || row < 0 || row >= model_->rowCount() || currentIndex().row() == row)
+    if (!model_)
+        return;
+    // An editable grid always stands on a cell, the empty row at least.
+    if (row < 0 && !currentIndex().isValid())
+        row = model_->newRow();
+    if (row < 0 || row >= model_->rowCount() || currentIndex().row() == row)
         return;
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
     setCurrentIndex(model_->index(row, column));
+}
+
+bool DataGrid::commitEditor() {
+    QWidget* editor = state() == EditingState ? indexWidget(currentIndex()) : nullptr;
+    if (!editor)
+        return true;
+    delegate_->refused = false;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return !delegate_->refused;
+}
+
+bool DataGrid::writePendingRow() {
+    if (!model_ || model_->pendingRow() < 0)
+        return true;
+    return guarded([this] { model_->writePending(); }, window());
+}
+
+// A click on another row writes the changed row first; the click then only ends the change.
+void DataGrid::mousePressEvent(QMouseEvent* event) {
+    if (model_ && model_->isEditable()) {
+        const QModelIndex target = indexAt(event->position().toPoint());
+        if (target.isValid() && target.row() != currentIndex().row()) {
+            const bool committed = commitEditor();
+            if (!committed || model_->pendingRow() >= 0) {
+                if (committed)
+                    writePendingRow();
+                event->accept();
+                return;
+            }
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
+// A key that leaves a changed row (Up, Down, Tab past the last column...) writes it instead
+// of moving.
+QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex target = QTableView::moveCursor(action, modifiers);
+    if (!model_ || !model_->isEditable() || !target.isValid() ||
+        target.row() == currentIndex().row())
+        return target;
+    if (!commitEditor())
+        return currentIndex();
+    if (model_->pendingRow() < 0)
+        return target;
+    writePendingRow();
+    return currentIndex();
 }
 
 void DataGrid::applyColumns() {

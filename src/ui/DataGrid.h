@@ -7,12 +7,15 @@
 
 namespace ui {
 
+class CellDelegate;
 class ResultSetModel;
 
 // A grid over a result set: whole rows selected and kept visible without the focus, columns
 // titled, sized and hidden as the model's column table says, titles that sort by a rule,
 // and the grid's current row and the query's current row kept as one: a click moves the
 // query, a query that moves (a re-run keeping place, a locate) moves the grid.
+// Over an editable model typing in a cell starts editing it, and a changed row is written
+// before the grid leaves it: the written row then stays current, a refused one keeps the grid.
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
@@ -32,13 +35,24 @@ public:
     // Rows selected by the user, top to bottom.
     QList<int> selectedRowNumbers() const;
 
+    // Puts the text of an open cell editor into the model and closes the editor; false when
+    // the model refused the text (it has said why). True when no editor is open.
+    bool commitEditor();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
 private:
+    bool writePendingRow();
+    void rowChanged(const QModelIndex& current, const QModelIndex& previous);
     void sortByTitle(int column);
     void followQuery(int row);
     void applyColumns();
 
     ResultSetModel* model_ = nullptr;
     SortRule sortRule_;
+    CellDelegate* delegate_;
 };
 
 } // namespace ui

@@ -1,9 +1,20 @@
 #include "ResultSetModel.h"
 
+#include "ActionGuard.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
 
 namespace ui {
+
+namespace {
+
+bool sameValue(const QVariant& a, const QVariant& b) {
+    if (data::value::isNull(a) || data::value::isNull(b))
+        return data::value::isNull(a) == data::value::isNull(b);
+    return data::value::toString(a) == data::value::toString(b);
+}
+
+} // namespace
 
 ResultSetModel::ResultSetModel(data::ResultSet& resultSet, std::vector<Column> columns,
                                QObject* parent)
@@ -22,35 +33,84 @@ void ResultSetModel::refresh() {
     endResetModel();
 }
 
+void ResultSetModel::setEditable(bool editable) {
+    if (editable == editable_)
+        return;
+    beginResetModel();
+    editable_ = editable;
+    endResetModel();
+}
+
+int ResultSetModel::newRow() const {
+    return editable_ && resultSet_.isOpen() ? resultSet_.rowCount() : -1;
+}
+
+int ResultSetModel::pendingRow() const {
+    if (!editable_ || !resultSet_.isOpen())
+        return -1;
+    switch (resultSet_.state()) {
+    case data::ResultSet::State::Edit:
+        return resultSet_.recNo();
+    case data::ResultSet::State::Insert:
+        return newRow();
+    case data::ResultSet::State::Browse:
+        break;
+    }
+    return -1;
+}
+
 int ResultSetModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !resultSet_.isOpen() ? 0 : resultSet_.rowCount();
+    if (parent.isValid() || !resultSet_.isOpen())
+        return 0;
+    return resultSet_.rowCount() + (editable_ ? 1 : 0);
 }
 
 int ResultSetModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(columns_.size());
 }
 
+// A pending row shows what was typed into it; the empty row shows nothing until then.
+QVariant ResultSetModel::cellValue(int row, int column) const {
+    if (fieldIndex_[size_t(column)] < 0)
+        return {};
+    if (row == pendingRow())
+        return resultSet_.value(columns_[size_t(column)].field);
+    if (row >= resultSet_.rowCount())
+        return {};
+    return resultSet_.valueAt(row, fieldIndex_[size_t(column)]);
+}
+
+QString ResultSetModel::editorText(int row, int column) const {
+    const QVariant v = cellValue(row, column);
+    const Column& c = columns_[size_t(column)];
+    return c.editText ? c.editText(v) : data::value::toString(v);
+}
+
 QVariant ResultSetModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const Column& column = columns_[size_t(index.column())];
+    const bool stored = index.row() < resultSet_.rowCount();
     if (role == KeyRole) {
         const int key = resultSet_.fieldIndex(keyField_);
-        return key < 0 ? QVariant() : resultSet_.valueAt(index.row(), key);
+        return key < 0 || !stored ? QVariant() : resultSet_.valueAt(index.row(), key);
     }
-    if (cellRole_) {
+    if (cellRole_ && stored) {
         QVariant v = cellRole_(index.row(), index.column(), role);
         if (v.isValid())
             return v;
     }
     switch (role) {
     case Qt::DisplayRole: {
-        const int field = fieldIndex_[size_t(index.column())];
-        if (field < 0)
+        if (fieldIndex_[size_t(index.column())] < 0)
             return {};
-        const QVariant& v = resultSet_.valueAt(index.row(), field);
+        const QVariant v = cellValue(index.row(), index.column());
         return column.format ? column.format(v) : data::value::toString(v);
     }
+    case Qt::EditRole:
+        if (!editable_)
+            return {};
+        return editorText(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(column.alignment);
     default:
@@ -59,7 +119,15 @@ QVariant ResultSetModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ResultSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+    if (orientation == Qt::Vertical) {
+        // The row indicator of an editable grid: the row being changed and the empty one.
+        if (!editable_ || role != Qt::DisplayRole || section < 0 || section >= rowCount())
+            return {};
+        if (section == pendingRow())
+            return QStringLiteral("✎");
+        return section == newRow() ? QStringLiteral("*") : QString();
+    }
+    if (section < 0 || section >= columnCount())
         return {};
     switch (role) {
     case Qt::DisplayRole:
@@ -74,6 +142,75 @@ QVariant ResultSetModel::headerData(int section, Qt::Orientation orientation, in
     default:
         return {};
     }
+}
+
+Qt::ItemFlags ResultSetModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (editable_ && index.isValid() && columns_[size_t(index.column())].parse &&
+        fieldIndex_[size_t(index.column())] >= 0)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool ResultSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || index.row() >= rowCount())
+        return false;
+    const int row = index.row(), column = index.column();
+    const int pending = pendingRow();
+    if (pending >= 0 && pending != row)
+        return false; // one row at a time: the grid writes a row before it leaves it
+    const QString typed = value.toString();
+    if (typed == editorText(row, column))
+        return true;
+    return guarded([&] {
+        const QVariant parsed = columns_[size_t(column)].parse(typed);
+        if (!sameValue(parsed, cellValue(row, column)))
+            setCell(row, column, parsed);
+    });
+}
+
+void ResultSetModel::setCell(int row, int column, const QVariant& value) {
+    if (resultSet_.state() == data::ResultSet::State::Browse) {
+        if (row == newRow()) {
+            resultSet_.append();
+        } else {
+            if (resultSet_.recNo() != row)
+                resultSet_.moveTo(row);
+            resultSet_.edit();
+        }
+    }
+    resultSet_.setValue(columns_[size_t(column)].field, value);
+    pendingChanged(row);
+}
+
+void ResultSetModel::pendingChanged(int row) {
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+void ResultSetModel::writePending() {
+    if (pendingRow() < 0)
+        return;
+    if (beforeWrite_)
+        beforeWrite_(resultSet_);
+    resultSet_.post();
+    // Read again, so the row takes its place in the statement's order with what the server
+    // made of it, and stays the current one.
+    const QVariant key = resultSet_.hasField(keyField_) ? resultSet_.value(keyField_) : QVariant();
+    const QString sort = resultSet_.sort();
+    resultSet_.reopen();
+    if (!sort.isEmpty())
+        resultSet_.setSort(sort);
+    if (!data::value::isNull(key))
+        resultSet_.locate(keyField_, key);
+}
+
+void ResultSetModel::dropPending() {
+    const int row = pendingRow();
+    if (row < 0)
+        return;
+    resultSet_.cancel();
+    pendingChanged(row);
 }
 
 QString withDecimalComma(const QVariant& value) {

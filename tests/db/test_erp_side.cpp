@@ -11,11 +11,6 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-// Readable failures: texts as text, not as code units.
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
 QString S(const char* utf8) {

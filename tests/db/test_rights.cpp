@@ -13,11 +13,6 @@
 #include <memory>
 #include <ostream>
 
-// Readable failures: texts as text, not as code units.
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
 const char* const denied = "permission denied";

@@ -1,5 +1,6 @@
 // The spreadsheet wrapper: cells, formats and messages, read back from the real .xlsx files
 // it writes into the documents folder of a throw-away home.
+#include "Xlsx.h"
 #include "reports/Spreadsheet.h"
 #include "ui/Messages.h"
 
@@ -13,139 +14,12 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
-// "B3" for column 2, row 3.
-QString ref(int column, int row) {
-    QString letters;
-    for (int c = column; c > 0; c = (c - 1) / 26)
-        letters.prepend(QChar(u'A' + (c - 1) % 26));
-    return letters + QString::number(row);
-}
-
-QByteArray member(const QString& file, const QString& name) {
-    QProcess unzip;
-    unzip.start("unzip", {"-p", file, name});
-    if (!unzip.waitForFinished(60000))
-        ADD_FAILURE() << "unzip did not run: " << unzip.errorString().toStdString();
-    return unzip.readAllStandardOutput();
-}
-
-// Characters XML cannot hold are written "_x0001_"; "_x005F_" is the "_" itself.
-QString unescaped(const QString& text) {
-    static const QRegularExpression escape("_x([0-9A-Fa-f]{4})_");
-    QString out;
-    qsizetype from = 0;
-    for (auto it = escape.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        out +=
-            text.mid(from, m.capturedStart() - from) + QChar(m.captured(1).toUShort(nullptr, 16));
-        from = m.capturedEnd();
-    }
-    return out + text.mid(from);
-}
-
-// What a spreadsheet program reads from the file: each cell as "n:12.5" (number) or
-// "s:text" (text), followed by " @" for the text format and " b" for bold; column widths.
-struct Xlsx {
-    QMap<QString, QString> cells;
-    QMap<int, double> widths;
-    QString sheetName;
-
-    QString at(int column, int row) const { return cells.value(ref(column, row)); }
-
-    explicit Xlsx(const QString& file) {
-        QStringList shared;
-        QXmlStreamReader strings(member(file, "xl/sharedStrings.xml"));
-        while (!strings.atEnd())
-            if (strings.readNext() == QXmlStreamReader::StartElement && strings.name() == u"si")
-                shared << unescaped(
-                    strings.readElementText(QXmlStreamReader::IncludeChildElements));
-
-        struct Style {
-            bool asText, bold;
-        };
-        QList<bool> fontBold;
-        QList<Style> styles;
-        QStringList textFormats{"49"}; // the built-in "@", or one of the file's own
-        QXmlStreamReader st(member(file, "xl/styles.xml"));
-        bool inCellXfs = false;
-        while (!st.atEnd()) {
-            st.readNext();
-            if (st.isStartElement() && st.name() == u"numFmt" &&
-                st.attributes().value("formatCode") == u"@")
-                textFormats << st.attributes().value("numFmtId").toString();
-            else if (st.isStartElement() && st.name() == u"font")
-                fontBold << false;
-            else if (st.isStartElement() && st.name() == u"b" && !fontBold.isEmpty())
-                fontBold.last() = true;
-            else if (st.name() == u"cellXfs")
-                inCellXfs = st.isStartElement();
-            else if (st.isStartElement() && st.name() == u"xf" && inCellXfs)
-                styles << Style{textFormats.contains(st.attributes().value("numFmtId")),
-                                fontBold.value(st.attributes().value("fontId").toInt())};
-        }
-
-        QXmlStreamReader wb(member(file, "xl/workbook.xml"));
-        while (!wb.atEnd())
-            if (wb.readNext() == QXmlStreamReader::StartElement && wb.name() == u"sheet")
-                sheetName = wb.attributes().value("name").toString();
-
-        QXmlStreamReader ws(member(file, "xl/worksheets/sheet1.xml"));
-        QString cell, type, value;
-        Style style{};
-        while (!ws.atEnd()) {
-            ws.readNext();
-            if (ws.isStartElement() && ws.name() == u"col") {
-                const auto a = ws.attributes();
-                for (int c = a.value("min").toInt(); c <= a.value("max").toInt(); ++c)
-                    widths[c] = a.value("width").toDouble();
-            } else if (ws.isStartElement() && ws.name() == u"c") {
-                const auto a = ws.attributes();
-                cell = a.value("r").toString();
-                type = a.value("t").toString();
-                style = styles.value(a.value("s").toInt(), Style{});
-                value.clear();
-            } else if (ws.isStartElement() && (ws.name() == u"v" || ws.name() == u"is")) {
-                value = unescaped(ws.readElementText(QXmlStreamReader::IncludeChildElements));
-            } else if (ws.isEndElement() && ws.name() == u"c") {
-                const bool text = type == u"s" || type == u"inlineStr" || type == u"str";
-                cells[cell] = (text ? "s:" : "n:") +
-                              (type == u"s" ? shared.value(value.toInt()) : value) +
-                              (style.asText ? " @" : "") + (style.bold ? " b" : "");
-            }
-        }
-    }
-};
+using xlsx::Xlsx;
 
 class SpreadsheetTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        savedHome = qgetenv("HOME");
-        savedConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
-        documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        ASSERT_TRUE(documents.startsWith(home.path())) << qPrintable(documents);
-        reports::Spreadsheet::setDefaultOpener([this](const QString& path) {
-            opened << path;
-            return true;
-        });
-    }
-    void TearDown() override {
-        reports::Spreadsheet::setDefaultOpener({});
-        qputenv("HOME", savedHome);
-        if (savedConfig.isNull())
-            qunsetenv("XDG_CONFIG_HOME");
-        else
-            qputenv("XDG_CONFIG_HOME", savedConfig);
-    }
-
     // Shows the sheet and reads back the file it wrote.
     Xlsx shown() {
         EXPECT_EQ(sheet.show(true), 1);
@@ -161,10 +35,9 @@ protected:
         ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     }
 
-    QTemporaryDir home;
-    QByteArray savedHome, savedConfig;
-    QString documents;
-    QStringList opened;
+    xlsx::ThrowAwayHome home;
+    QString& documents = home.documents;
+    QStringList& opened = home.opened;
     ui::MessageRecorder messages;
     reports::Spreadsheet sheet;
 };

@@ -9,6 +9,10 @@
 #include <libpq-fe.h>
 #include <stdexcept>
 
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace testdb {
 
 namespace {

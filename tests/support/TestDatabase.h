@@ -4,6 +4,10 @@
 
 #include <QString>
 #include <QVariant>
+#include <ostream>
+
+// Failed comparisons of texts print the text, not its bytes.
+void PrintTo(const QString& text, std::ostream* out);
 
 // Every test program gets a database of its own, cloned from the template that the test
 // script loaded, so no test sees another program's rows. The programs run through the

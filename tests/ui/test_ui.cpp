@@ -5,6 +5,8 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
+#include "data/SqlText.h"
+#include "data/Value.h"
 #include "ui/ActionGuard.h"
 #include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
@@ -148,8 +150,70 @@ TEST_F(UiTest, TheModelPassesQtsModelChecksThroughOpenSortFilterEditAndClose) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
+TEST_F(UiTest, AnEditableModelKeepsAChangedRowPendingUntilWrittenThenRereads) {
+    ui::MessageRecorder recorder;
+    testdb::exec("create table if not exists public.ui_edit(id serial primary key, fio text, "
+                 "qty integer); truncate public.ui_edit restart identity; insert into "
+                 "public.ui_edit(fio, qty) values ('b', 2), ('a', 1); grant all on "
+                 "public.ui_edit, public.ui_edit_id_seq to tabel_user");
+    data::ResultSet table(connection, "table");
+    table.setSql("select * from public.ui_edit order by fio");
+    table.setUpdateTable("public.ui_edit");
+    ui::ResultSetModel::Column fio{"fio", "fio"}, qty{"qty", "qty"}, id{"id", "id"};
+    fio.parse = [](const QString& typed) { return QVariant(typed.trimmed()); };
+    qty.parse = [](const QString& typed) {
+        return QVariant(sqltext::typedInteger(typed).toLongLong());
+    };
+    qty.format = [](const QVariant& v) { return "#" + data::value::toString(v); };
+    ui::ResultSetModel model(table, {fio, qty, id});
+    model.setEditable(true);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    table.open();
+    const auto stored = [] {
+        return testdb::exec("select string_agg(fio || qty, ' ' order by id) from public.ui_edit")
+            .toString();
+    };
+
+    EXPECT_EQ(column(model, 0), QStringList({"a", "b", ""})) << "the rows and the empty one";
+    EXPECT_TRUE(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model.flags(model.index(0, 2)) & Qt::ItemIsEditable) << "no parse, no editing";
+    EXPECT_EQ(model.index(0, 1).data(Qt::EditRole).toString(), "1") << "the value, not #1";
+    EXPECT_TRUE(model.setData(model.index(0, 1), "1", Qt::EditRole));
+    EXPECT_EQ(model.pendingRow(), -1) << "an unchanged text changes nothing";
+    EXPECT_FALSE(model.setData(model.index(0, 1), "x", Qt::EditRole));
+    EXPECT_EQ(recorder.messages.size(), 1u) << "a refused text is told";
+    EXPECT_EQ(model.index(0, 1).data().toString(), "#1");
+    EXPECT_EQ(model.pendingRow(), -1);
+
+    EXPECT_TRUE(model.setData(model.index(2, 0), "c", Qt::EditRole));
+    EXPECT_EQ(model.pendingRow(), 2) << "typing into the empty row starts a new one";
+    EXPECT_EQ(model.index(2, 0).data().toString(), "c");
+    EXPECT_FALSE(model.setData(model.index(0, 0), "z", Qt::EditRole)) << "one row at a time";
+    EXPECT_EQ(stored(), "b2 a1");
+    model.dropPending();
+    EXPECT_EQ(model.pendingRow(), -1);
+    EXPECT_EQ(model.index(2, 0).data().toString(), "");
+
+    model.setData(model.index(2, 0), "aa", Qt::EditRole);
+    model.setData(model.index(2, 1), "5", Qt::EditRole);
+    model.writePending();
+    EXPECT_EQ(stored(), "b2 a1 aa5");
+    EXPECT_EQ(column(model, 0), QStringList({"a", "aa", "b", ""})) << "read again in order";
+    EXPECT_EQ(table.recNo(), 1) << "the written row is current";
+
+    model.setBeforeWrite([](data::ResultSet&) { throw data::Error("нет"); });
+    model.setData(model.index(2, 1), "7", Qt::EditRole);
+    EXPECT_THROW(model.writePending(), data::Error);
+    EXPECT_EQ(model.pendingRow(), 2) << "a refused write stays pending";
+    EXPECT_EQ(model.index(2, 1).data().toString(), "#7");
+    EXPECT_EQ(stored(), "b2 a1 aa5");
+    table.close();
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
 TEST_F(UiTest, GridAndQueryShareTheCurrentRowBothWaysAndThroughAReRun) {
-    ui::ResultSetModel model(rows, {{"fio", "fio", 120}, {"id", "id", 30, Qt::AlignLeft, {}, true}});
+    ui::ResultSetModel model(rows,
+                             {{"fio", "fio", 120}, {"id", "id", 30, Qt::AlignLeft, {}, true}});
     ui::DataGrid grid("DBGrid1");
     grid.setSortRule([](int column, const QString& current) -> std::optional<QString> {
         if (column != 0)

@@ -1,0 +1,182 @@
+// The operations list on a plant's 5 000 operations: opening Oper through the data module
+// against psql's \timing of the same statement; one search keystroke, which filters the
+// fetched rows and runs no statement; one operation's norm steps against psql; and the
+// price-list export through the window's own code (statement, wrapper, file) against psql's
+// statement plus the same cells written by direct libxlsxwriter calls.
+//
+//   bench_operations SOCKET DATABASE USER PASSWORD_FILE [RUNS]
+#include "reference/Operations.h"
+
+#include "Timing.h"
+#include "data/DataModule.h"
+#include "data/Error.h"
+#include "data/SqlText.h"
+#include "data/Value.h"
+#include "reference/Norms.h"
+#include "reference/OperationTypes.h"
+#include "reference/Pickers.h"
+#include "reports/Spreadsheet.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <xlsxwriter.h>
+
+namespace {
+
+double msSince(const QElapsedTimer& t) {
+    return t.nsecsElapsed() / 1e6;
+}
+
+// The export's cells written straight through libxlsxwriter: what the wrapper must keep up
+// with.
+void writeDirectly(const QString& path, data::ResultSet& rows) {
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* wb = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    lxw_worksheet* ws = workbook_add_worksheet(wb, "Лист1");
+    const char* heading[] = {"Марка", "Операция", "Цена (min)", "Вид"};
+    for (int c = 0; c < 4; ++c)
+        worksheet_write_string(ws, 0, lxw_col_t(c), heading[c], nullptr);
+    const int marka = rows.fieldIndex("marka"), vid = rows.fieldIndex("vid"),
+              cena = rows.fieldIndex("cena"), nmn = rows.fieldIndex("nmn");
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        const lxw_row_t row = lxw_row_t(r + 1);
+        worksheet_write_string(ws, row, 0, data::value::toString(rows.valueAt(r, marka)).toUtf8(),
+                               nullptr);
+        worksheet_write_string(ws, row, 1, data::value::toString(rows.valueAt(r, vid)).toUtf8(),
+                               nullptr);
+        if (!data::value::isNull(rows.valueAt(r, cena)))
+            worksheet_write_number(ws, row, 2, data::value::toDouble(rows.valueAt(r, cena)),
+                                   nullptr);
+        worksheet_write_string(ws, row, 3, data::value::toString(rows.valueAt(r, nmn)).toUtf8(),
+                               nullptr);
+    }
+    workbook_close(wb);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path())); // the exports land in its documents
+    QApplication app(argc, argv);
+    const QStringList a = app.arguments();
+    if (a.size() < 5) {
+        std::fprintf(stderr, "usage: %s SOCKET DATABASE USER PASSWORD_FILE [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const QString socket = a[1], database = a[2], user = a[3];
+    QFile pwFile(a[4]);
+    if (!pwFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read the password file\n");
+        return 2;
+    }
+    const QString password = QString::fromUtf8(pwFile.readAll()).trimmed();
+    const int runs = a.size() > 5 ? a[5].toInt() : 30;
+
+    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    reference::ProductsList products(dm);
+    reference::OperationTypeDialog typeDialog(dm);
+    reference::OperationTypesList types(dm, typeDialog);
+    reference::OperationDialog dialog(dm, products, types);
+    reference::NormsWindow norms(dm);
+    reference::OperationsList list(dm, dialog, norms);
+    reports::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
+
+    std::vector<double> opening, keystroke, steps, exporting, raw;
+    int operations = 0, matched = 0, stepRows = 0, operation = 0;
+    try {
+        dm.ADO_DB.open(socket, database, user, password);
+        for (int run = -3; run < runs; ++run) {
+            QElapsedTimer t;
+            t.start();
+            dm.Oper.close();
+            dm.Oper.open();
+            if (run >= 0)
+                opening.push_back(msSince(t));
+        }
+        operations = dm.Oper.rowCount();
+        operation = dm.Oper.asInt("id");
+        const QString typed = dm.Oper.asString("marka").left(2);
+        for (int run = -3; run < runs; ++run) {
+            QElapsedTimer t;
+            t.start();
+            dm.Oper.setFilter(sqltext::filterLikePrefix("marka", typed));
+            dm.Oper.setFiltered(true);
+            matched = dm.Oper.rowCount();
+            if (run >= 0)
+                keystroke.push_back(msSince(t));
+            dm.Oper.setFiltered(false);
+        }
+
+        data::ResultSet stepsOf(dm.ADO_DB, "norm");
+        stepsOf.setSql(reference::NormsWindow::stepsStatement());
+        stepsOf.setParam("o_id", operation);
+        for (int run = -3; run < runs; ++run) {
+            QElapsedTimer t;
+            t.start();
+            stepsOf.close();
+            stepsOf.open();
+            if (run >= 0)
+                steps.push_back(msSince(t));
+        }
+        stepRows = stepsOf.rowCount();
+
+        const int exportRuns = std::max(3, runs / 5);
+        for (int run = -1; run < exportRuns; ++run) {
+            QElapsedTimer t;
+            t.start();
+            list.exportToSpreadsheet();
+            if (run >= 0)
+                exporting.push_back(msSince(t));
+        }
+        data::ResultSet same(dm.ADO_DB, "same");
+        same.setSql(list.exportStatement());
+        same.open();
+        for (int run = -1; run < exportRuns; ++run) {
+            QElapsedTimer t;
+            t.start();
+            writeDirectly(home.filePath(QStringLiteral("direct.xlsx")), same);
+            if (run >= 0)
+                raw.push_back(msSince(t));
+        }
+    } catch (const data::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return 1;
+    }
+
+    QString stepsSql = reference::NormsWindow::stepsStatement();
+    stepsSql.replace(QLatin1String(":o_id"), sqltext::integer(operation));
+    const std::vector<double> psqlOper =
+        bench::psqlRuns(socket, database, user, password, {dm.Oper.sql()}, runs);
+    const std::vector<double> psqlSteps =
+        bench::psqlRuns(socket, database, user, password, {stepsSql}, runs);
+    const std::vector<double> psqlExport = bench::psqlRuns(
+        socket, database, user, password, {list.exportStatement()}, int(raw.size()));
+    if (psqlOper.empty() || psqlSteps.empty() || psqlExport.empty())
+        return 1;
+
+    using bench::median;
+    QTextStream o(stdout);
+    o << QString::asprintf("operations list: %d operations, %d runs\n", operations, runs);
+    o << QString::asprintf("  open Oper: program median %.2f ms, psql %.2f ms, ratio %.2f\n",
+                           median(opening), median(psqlOper), median(opening) / median(psqlOper));
+    o << QString::asprintf("  search keystroke (%d match, no statement): median %.3f ms, max "
+                           "%.3f ms\n",
+                           matched, median(keystroke),
+                           *std::max_element(keystroke.begin(), keystroke.end()));
+    o << QString::asprintf("  one operation's %d norm steps: program median %.3f ms, psql %.3f "
+                           "ms, ratio %.2f\n",
+                           stepRows, median(steps), median(psqlSteps),
+                           median(steps) / median(psqlSteps));
+    const double reference = median(psqlExport) + median(raw);
+    o << QString::asprintf("  export of every operation: window median %.1f ms; psql %.1f ms + "
+                           "direct libxlsxwriter %.1f ms = %.1f ms; ratio %.2f\n",
+                           median(exporting), median(psqlExport), median(raw), reference,
+                           median(exporting) / reference);
+    return 0;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+// The norm steps of one operation (accounts_dep.norm): what a step may hold and how one is
+// removed, and the window that edits an operation's steps in a grid.
+#include "data/ResultSet.h"
+#include "ui/Form.h"
+
+#include <QString>
+#include <QVariant>
+
+class QPushButton;
+
+namespace data {
+class Connection;
+class DataModule;
+} // namespace data
+
+namespace ui {
+class DataGrid;
+class ResultSetModel;
+} // namespace ui
+
+namespace reference {
+
+namespace norms {
+
+// "Цена" as shown: two decimals at least, three at most, a decimal comma (12,50; 12,346).
+QString priceText(const QVariant& price);
+
+// Typed cells. "Норматив" and "Премия, %" are whole numbers within 32 bits, "Цена" digits
+// with one separator. An empty cell is null, an empty bonus 0. Anything else is refused with
+// ConversionError.
+QVariant typedNorma(const QString& typed);
+QVariant typedPrice(const QString& typed);
+QVariant typedPrize(const QString& typed);
+
+// Before a step is written: one without norma or price is refused; a new one gets its
+// operation, and bonus 0 when none was typed.
+void completeStep(data::ResultSet& steps, int operationId);
+
+// Deletes the step while its operation keeps another one, in one statement that locks the
+// operation's steps first: of two workstations deleting its last two steps, the second waits
+// and then finds one left. False when nothing was deleted.
+bool removeStep(data::Connection& connection, int operationId, int stepId);
+
+} // namespace norms
+
+// The norms window (TForm22).
+class NormsWindow : public ui::Form {
+    Q_OBJECT
+public:
+    explicit NormsWindow(data::DataModule& dm, QWidget* parent = nullptr);
+
+    // Shows the operation's steps modally. "Сохранить" (also Enter and Esc) writes what is
+    // pending, re-opens dm.Oper at the same row number and closes.
+    void showFor(int operationId);
+    // The statement of one operation's steps in ascending norma (parameter :o_id).
+    static QString stepsStatement();
+
+protected:
+    // Closing the window any other way saves as "Сохранить" does.
+    void reject() override;
+
+private:
+    void save();
+    void removeCurrent();
+
+    data::DataModule& dm_;
+    data::ResultSet Norm;
+    int operationId_ = 0; // taken once at opening
+    ui::ResultSetModel* model_;
+    ui::DataGrid* DBGrid1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+};
+
+} // namespace reference

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "OperationPick.h"
+#include "ReferenceList.h"
+#include "data/ResultSet.h"
+#include "reports/Spreadsheet.h"
+
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+
+namespace reference {
+
+class NormsWindow;
+class OperationTypesList;
+class ProductsList;
+
+// The dialog that adds an operation or changes one (TForm10). Its product and type come only
+// from their pickers, together with their identifiers.
+class OperationDialog : public ui::Form {
+    Q_OBJECT
+public:
+    OperationDialog(data::DataModule& dm, ProductsList& products, OperationTypesList& types,
+                    QWidget* parent = nullptr);
+
+    // Each returns true when saved; the saved operation is then Oper's current row.
+    bool addNew();
+    bool changeCurrent();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool run();
+    void save();
+    void pickProduct();
+    void pickType();
+
+    data::DataModule& dm_;
+    ProductsList& products_;
+    OperationTypesList& types_;
+    std::optional<int> editedId_; // none: a new operation
+    int productId_ = 0;
+    int typeId_ = 0;
+    std::optional<int> storedKind_; // a kind other than 0 and 1 read from the row
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QComboBox* ComboBox1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+};
+
+// The operations and their prices (TForm4): a list with its dialog, norms and export, and
+// the operation picker of a position.
+class OperationsList : public ReferenceList {
+    Q_OBJECT
+public:
+    OperationsList(data::DataModule& dm, OperationDialog& dialog, NormsWindow& norms,
+                   QWidget* parent = nullptr);
+
+    void showList();
+    std::optional<OperationPick> pick(const OperationPickRequest& request);
+
+    // Writes every operation with its lowest price to a new spreadsheet.
+    void exportToSpreadsheet();
+    static QString exportStatement();
+    reports::Spreadsheet& spreadsheet() { return excel_; }
+
+protected:
+    QString filterFor(const QString& text) const override;
+    void takeCurrentRow() override;
+    void changeCurrentRow() override;
+    void rowDoubleClicked() override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void deleteCurrent();
+
+    OperationDialog& dialog_;
+    NormsWindow& norms_;
+    reports::Spreadsheet excel_;
+    data::ResultSet exportRows_;
+    QCheckBox* CheckBox1;
+    QPushButton* Button5;
+    std::optional<int> requisitionProduct_;
+    OperationPickRequest request_;
+    std::optional<OperationPick> taken_;
+};
+
+} // namespace reference
