@@ -101,7 +101,7 @@ int main(int argc, char* argv[]) {
         }
         operations = dm.Oper.rowCount();
         operation = dm.Oper.asInt("id");
-        const QString typed = dm.Oper.asString("marka").left(2);
+        const QString typed = dm.Oper.asString("marka").left(4);
         for (int run = -3; run < runs; ++run) {
             QElapsedTimer t;
             t.start();
