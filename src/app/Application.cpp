@@ -21,7 +21,10 @@ Application::Application(const QString& server, const QString& database)
         &journalWindow, &journal::JournalWindow::operationTypesRequested, &operationTypesList,
         [this] { journalWindow.runGuarded([this] { operationTypesList.showList(); }); });
     QObject::connect(&journalWindow, &journal::JournalWindow::pricesRequested, &operationsList,
-                     [this] { journalWindow.runGuarded([this] { operationsList.showList(); }); });
+                     [this] {
+                         journalWindow.runGuarded([this] { operationsList.showList(); });
+                         journalWindow.returnFromDialog();
+                     });
     QObject::connect(&journalWindow, &journal::JournalWindow::styleChosen, [](const QString& name) {
         if (applyStyle(name))
             writeStyleName(styleFilePath(), name);

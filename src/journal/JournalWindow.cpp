@@ -97,6 +97,8 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     grid_->setMultiSelect(true);
     grid_->setSortRule(journalSortFor);
     grid_->setItemDelegateForColumn(ColOk, new ForegroundKeepingDelegate(grid_));
+    connect(grid_, &QAbstractItemView::doubleClicked, this,
+            [this] { runGuarded([this] { rowDoubleClicked(); }); });
     for (int shift = 1; shift <= 4; ++shift) {
         auto* model = new ui::ResultSetModel(dm_.journal(shift), journalColumns(), this);
         model->setCellRole(acceptanceColours(*model));
@@ -106,9 +108,11 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
 
     auto* bottom = new QHBoxLayout;
     constexpr int gap = 16;
-    bottom->addWidget(addButton("Button1", QStringLiteral("Добавить")));
+    bottom->addWidget(
+        addButton("Button1", QStringLiteral("Добавить"), [this] { emit addRequested(); }));
     bottom->addSpacing(gap);
-    bottom->addWidget(addButton("Button2", QStringLiteral("Изменить")));
+    bottom->addWidget(
+        addButton("Button2", QStringLiteral("Изменить"), [this] { emit changeRequested(); }));
     bottom->addSpacing(gap);
     bottom->addWidget(addButton("Button3", QStringLiteral("Удалить"), [this] { deleteCurrent(); }));
     bottom->addSpacing(gap);
@@ -210,6 +214,21 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* e) {
 void JournalWindow::showEvent(QShowEvent* e) {
     ui::Form::showEvent(e);
     skipNextActivation_ = false; // a new showing always loads
+}
+
+void JournalWindow::returnFromDialog() {
+    onActivated();
+    skipNextActivation_ = true;
+}
+
+// The operators only accept: for them a double-click is "Принять".
+void JournalWindow::rowDoubleClicked() {
+    const QString& login = dm_.session.loginName;
+    if (login == QLatin1String("operator1") || login == QLatin1String("operator2") ||
+        login == QLatin1String("operator3"))
+        acceptSelected();
+    else
+        emit viewRequested();
 }
 
 void JournalWindow::onActivated() {

@@ -43,6 +43,11 @@ public:
     void setToday(std::function<QDate()> today);
 
     data::DataModule& dataModule() const { return dm_; }
+
+    // What the journal does when a window opened from it has closed: back to today, all four
+    // shifts reloaded. Openers call it before their own closing steps; the activation that a
+    // window system sends afterwards then reloads nothing.
+    void returnFromDialog();
     ui::DataGrid* grid() const { return grid_; }
 
 signals:
@@ -52,6 +57,10 @@ signals:
     void pricesRequested();
     void timesheetRequested();
     void reportsRequested();
+    // "Добавить", "Изменить" and a double-click on a row (the position dialog's openers).
+    void addRequested();
+    void changeRequested();
+    void viewRequested();
 
 protected:
     bool event(QEvent* event) override;
@@ -72,6 +81,7 @@ private:
     void acceptAll();
     void accept(const std::vector<ShownPosition>& positions);
     void deleteCurrent();
+    void rowDoubleClicked();
 
     data::DataModule& dm_;
     Positions positions_;

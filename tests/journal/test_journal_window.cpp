@@ -269,6 +269,58 @@ TEST_F(JournalWindowTest, ReturningFromADialogBringsBackToday) {
     EXPECT_EQ(shownIds().size(), 4);
 }
 
+TEST_F(JournalWindowTest, AnExplicitReturnReloadsTodayAndALateActivationNothing) {
+    activate();
+    pickInCalendar(tuesday);
+    QDialog dialog(window.get());
+    whenModalOpens([&](QWidget*) { dialog.accept(); });
+    dialog.exec();
+    window->returnFromDialog();
+    EXPECT_EQ(window->journalDate(), wednesday);
+    EXPECT_EQ(loadedDate(), wednesday);
+    dm.Smena1.setSort("fio DESC, id ASC"); // the opener's closing steps
+    QApplication::setActiveWindow(window.get()); // what a window system sends late
+    QApplication::processEvents();
+    EXPECT_EQ(dm.Smena1.sort(), "fio DESC, id ASC") << "the late activation reloaded nothing";
+}
+
+TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOperatorsAccept) {
+    activate();
+    struct Case {
+        const char* login;
+        bool viaButtons;
+        int adds, changes, views;
+        QString stateOf5003;
+    };
+    const Case cases[] = {
+        {"master", true, 1, 1, 0, "no"},
+        {"master", false, 0, 0, 1, "no"},
+        {"operator2", false, 0, 0, 0, "ok"},
+    };
+    testdb::exec("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
+                 "values (5003, 1, 1)");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.login);
+        dm.session.loginName = c.login;
+        QSignalSpy adds(window.get(), &JournalWindow::addRequested);
+        QSignalSpy changes(window.get(), &JournalWindow::changeRequested);
+        QSignalSpy views(window.get(), &JournalWindow::viewRequested);
+        if (c.viaButtons) {
+            QTest::mouseClick(control<QPushButton>("Button1"), Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>("Button2"), Qt::LeftButton);
+        } else {
+            doubleClick(grid(), shownIds().indexOf(5003));
+        }
+        EXPECT_EQ(adds.count(), c.adds);
+        EXPECT_EQ(changes.count(), c.changes);
+        EXPECT_EQ(views.count(), c.views);
+        EXPECT_EQ(testdb::exec("select ok from accounts_dep.smena where id = 5003").toString(),
+                  c.stateOf5003);
+    }
+    testdb::exec("update accounts_dep.smena set ok = 'no', prize = 0 where id = 5003;"
+                 "delete from accounts_dep.smena_gds_use where id_smena = 5003");
+}
+
 TEST_F(JournalWindowTest, ComingBackFromAnotherProgramKeepsThePickedDate) {
     activate();
     pickInCalendar(tuesday);
