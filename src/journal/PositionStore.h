@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace data {
+class DataModule;
+}
+
+// Writing one journal position as the position dialog saves it: the position and the day
+// cells it touches, in one transaction, built from typed text that can never change what the
+// statements mean.
+namespace journal {
+
+// What the dialog holds for a position. Typed boxes come as typed (comma decimals).
+struct PositionValues {
+    int workerCode = 0;
+    int productId = 0;
+    int operationId = 0;
+    double finalPrice = 0;
+    QString quantity;
+    QString rejects;
+    QString hours;
+    QDate date;
+    int shift = 1;
+    // A new position only: the requisition line, and by goods the goods item and its colour.
+    int requisitionId = 0;
+    int requisitionItemId = 0;
+    int goodsId = 0;
+    int colorId = 0;
+};
+
+class PositionStore {
+public:
+    explicit PositionStore(data::DataModule& dm);
+
+    // Stores a new position ('no', no bonus) and rolls up its worker's day; returns its id,
+    // known only once both are committed.
+    int insert(const PositionValues& values, const QDate& today);
+
+    // Changes a position that is not accepted now, and rolls up its worker's day, and the day
+    // it was moved from. Its colour, goods item and requisition stay as stored.
+    void update(int id, const PositionValues& values, const QDate& today);
+
+private:
+    struct Checked {
+        QString price, quantity, rejects, hours;
+    };
+    static Checked check(const PositionValues& values);
+
+    data::DataModule& dm_;
+};
+
+} // namespace journal
