@@ -2,15 +2,39 @@
 
 // Shared pieces of the benchmarks: medians, and psql's own \timing of the same statements in
 // one session, so the program's figure has a reference measured the same minute.
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace bench {
+
+// The bench cluster every benchmark talks to: SOCKET DATABASE USER PASSWORD_FILE, then the
+// benchmark's own arguments. Nothing, after a usage line on stderr, when they are missing.
+struct Target {
+    QString socket, database, user, password;
+    QStringList more;
+};
+
+inline std::optional<Target> target(const QStringList& args, int required, const char* usage) {
+    if (args.size() < 5 + required) {
+        std::fprintf(stderr, "usage: %s SOCKET DATABASE USER PASSWORD_FILE %s\n",
+                     qPrintable(args.value(0)), usage);
+        return std::nullopt;
+    }
+    QFile pwFile(args[4]);
+    if (!pwFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read the password file\n");
+        return std::nullopt;
+    }
+    return Target{args[1], args[2], args[3], QString::fromUtf8(pwFile.readAll()).trimmed(),
+                  args.mid(5)};
+}
 
 inline double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());

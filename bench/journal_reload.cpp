@@ -35,20 +35,13 @@ QString literalStatement(data::ResultSet& rs, const QDate& date) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QStringList a = app.arguments();
-    if (a.size() < 6) {
-        std::fprintf(stderr, "usage: %s SOCKET DATABASE USER PASSWORD_FILE DATE [RUNS]\n", argv[0]);
+    const auto t = bench::target(app.arguments(), 1, "DATE [RUNS]");
+    if (!t)
         return 2;
-    }
-    const QString socket = a[1], database = a[2], user = a[3];
-    QFile pwFile(a[4]);
-    if (!pwFile.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read the password file\n");
-        return 2;
-    }
-    const QString password = QString::fromUtf8(pwFile.readAll()).trimmed();
-    const QDate date = QDate::fromString(a[5], Qt::ISODate);
-    const int runs = a.size() > 6 ? a[6].toInt() : 30;
+    const QString socket = t->socket, database = t->database, user = t->user,
+                  password = t->password;
+    const QDate date = QDate::fromString(t->more[0], Qt::ISODate);
+    const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
 
     data::DataModule module([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
     std::vector<double> program;

@@ -64,19 +64,12 @@ int main(int argc, char* argv[]) {
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path())); // the exports land in its documents
     QApplication app(argc, argv);
-    const QStringList a = app.arguments();
-    if (a.size() < 5) {
-        std::fprintf(stderr, "usage: %s SOCKET DATABASE USER PASSWORD_FILE [RUNS]\n", argv[0]);
+    const auto t = bench::target(app.arguments(), 0, "[RUNS]");
+    if (!t)
         return 2;
-    }
-    const QString socket = a[1], database = a[2], user = a[3];
-    QFile pwFile(a[4]);
-    if (!pwFile.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read the password file\n");
-        return 2;
-    }
-    const QString password = QString::fromUtf8(pwFile.readAll()).trimmed();
-    const int runs = a.size() > 5 ? a[5].toInt() : 30;
+    const QString socket = t->socket, database = t->database, user = t->user,
+                  password = t->password;
+    const int runs = t->more.isEmpty() ? 30 : t->more[0].toInt();
 
     data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
     reference::ProductsList products(dm);

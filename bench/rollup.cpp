@@ -3,6 +3,7 @@
 // or a busy shift would run them.
 //
 //   bench_rollup SOCKET DATABASE USER PASSWORD_FILE [RUNS]
+#include "Timing.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/HoursRollup.h"
@@ -16,20 +17,13 @@
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QStringList a = app.arguments();
-    if (a.size() < 5) {
-        std::fprintf(stderr, "usage: %s SOCKET DATABASE USER PASSWORD_FILE [RUNS]\n", argv[0]);
+    const auto t = bench::target(app.arguments(), 0, "[RUNS]");
+    if (!t)
         return 2;
-    }
-    QFile pwFile(a[4]);
-    if (!pwFile.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read the password file\n");
-        return 2;
-    }
-    const int runs = a.size() > 5 ? a[5].toInt() : 30;
+    const int runs = t->more.isEmpty() ? 30 : t->more[0].toInt();
     data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
     try {
-        dm.ADO_DB.open(a[1], a[2], a[3], QString::fromUtf8(pwFile.readAll()).trimmed());
+        dm.ADO_DB.open(t->socket, t->database, t->user, t->password);
         // The worker and shift with the most positions, and their 300 latest days.
         data::ResultSet days(dm.ADO_DB);
         days.setSql("with busy as (select w_id, smena from accounts_dep.smena group by w_id, "

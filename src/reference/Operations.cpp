@@ -85,17 +85,9 @@ OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
     grid->addWidget(new QLabel(QStringLiteral("min Цена"), group), 3, 0);
     grid->addWidget(Edit3, 3, 1);
 
-    Button1 = addButton("Button1", QStringLiteral("Записать"), [this] { save(); });
-    Button2 = addButton("Button2", QStringLiteral("Отмена"), [this] { reject(); });
-    setDefaultButton(Button1);
-    setCancelButton(Button2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
+    const SaveCancel buttons = layOutEditDialog(group, [this] { save(); });
+    Button1 = buttons.save;
+    Button2 = buttons.cancel;
     setClientSize(420, 200);
 }
 

@@ -2,11 +2,13 @@
 
 #include "ActionGuard.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -45,6 +47,21 @@ void Form::setCancelButton(QPushButton* button) {
 void Form::setClientSize(int width, int height) {
     const QWidget* menu = layout() ? layout()->menuBar() : nullptr;
     setFixedSize(width, height + (menu ? menu->sizeHint().height() : 0));
+}
+
+Form::SaveCancel Form::layOutEditDialog(QWidget* content, std::function<void()> save) {
+    SaveCancel b{addButton("Button1", QStringLiteral("Записать"), std::move(save)),
+                 addButton("Button2", QStringLiteral("Отмена"), [this] { reject(); })};
+    setDefaultButton(b.save);
+    setCancelButton(b.cancel);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(b.save);
+    buttons->addWidget(b.cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(content);
+    layout->addLayout(buttons);
+    return b;
 }
 
 void Form::showEvent(QShowEvent* event) {

@@ -30,6 +30,14 @@ public:
     // Fixes the window to this client area; a menu bar of the layout comes on top of it.
     void setClientSize(int width, int height);
 
+    // An edit dialog's body: the content, under it "Записать" (Button1, Enter) running save
+    // and "Отмена" (Button2, Esc) closing without it, at the right.
+    struct SaveCancel {
+        QPushButton* save;
+        QPushButton* cancel;
+    };
+    SaveCancel layOutEditDialog(QWidget* content, std::function<void()> save);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
