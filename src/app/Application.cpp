@@ -14,7 +14,18 @@ Application::Application(const QString& server, const QString& database)
       operationTypesList(dataModule, operationTypeDialog, &journalWindow),
       operationTypeDialog(dataModule, &journalWindow),
       operationDialog(dataModule, productsList, operationTypesList, &journalWindow),
-      normsWindow(dataModule, &journalWindow) {
+      positionDialog(dataModule, journalWindow, workersList, operationsList, materialDialog,
+                     &journalWindow),
+      normsWindow(dataModule, &journalWindow), materialDialog(dataModule, &journalWindow) {
+    const std::pair<void (journal::JournalWindow::*)(), void (journal::PositionDialog::*)()>
+        openers[] = {
+            {&journal::JournalWindow::addRequested, &journal::PositionDialog::addNew},
+            {&journal::JournalWindow::changeRequested, &journal::PositionDialog::changeCurrent},
+            {&journal::JournalWindow::viewRequested, &journal::PositionDialog::viewCurrent}};
+    for (const auto& [request, opener] : openers)
+        QObject::connect(&journalWindow, request, &positionDialog, [this, opener] {
+            journalWindow.runGuarded([this, opener] { (positionDialog.*opener)(); });
+        });
     QObject::connect(&journalWindow, &journal::JournalWindow::gateTick, &loginWindow,
                      &LoginWindow::runGateFromTimer);
     QObject::connect(

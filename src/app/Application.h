@@ -3,6 +3,8 @@
 #include "LoginWindow.h"
 #include "data/DataModule.h"
 #include "journal/JournalWindow.h"
+#include "journal/MaterialDialog.h"
+#include "journal/PositionDialog.h"
 #include "reference/Norms.h"
 #include "reference/OperationTypes.h"
 #include "reference/Operations.h"
@@ -32,7 +34,9 @@ public:
     reference::OperationTypesList operationTypesList;   // TForm8
     reference::OperationTypeDialog operationTypeDialog; // TForm9
     reference::OperationDialog operationDialog;         // TForm10
+    journal::PositionDialog positionDialog;             // TForm11
     reference::NormsWindow normsWindow;                 // TForm22
+    journal::MaterialDialog materialDialog;             // TForm24
 };
 
 // Reads the style file and applies the style in it.

@@ -1,5 +1,5 @@
 // The pieces every window stands on: the grid model, the data grid, the window base, the
-// action guard, the busy cursor.
+// action guard, the busy cursor, the lookup box.
 #include "ModalDriver.h"
 #include "TestDatabase.h"
 #include "data/Connection.h"
@@ -11,6 +11,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
 #include "ui/Form.h"
+#include "ui/LookupBox.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -23,6 +24,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -284,6 +286,140 @@ TEST_F(UiTest, TheWindowBaseGivesEnterEscAndGuardedButtons) {
     EXPECT_TRUE(stillOpen) << "the handler's error left the window open";
     EXPECT_EQ(recorder.texts(), QStringList{QString::fromUtf8("отказ сервера")});
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(UiTest, ALookupBoxShowsTheItemOfItsKeyAndFollowsItsRows) {
+    ui::LookupBox box("LCB_id_doc");
+    box.bind(&rows, "id", "fio");
+    EXPECT_EQ(box.objectName(), "LCB_id_doc");
+    EXPECT_EQ(box.count(), 3) << "one item per row, no blank one";
+    struct Case {
+        const char* name;
+        QVariant key;
+        int index;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"a row's key as the server sends it", qint64(2), 1, "Андреев"},
+        {"the same key as an int", 3, 2, "Яковлев"},
+        {"the same key as a decimal", 1.0, 0, "Петров"},
+        {"zero", 0, -1, ""},
+        {"null", QVariant(), -1, ""},
+        {"a key no row has", 99, -1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rows.moveTo(0);
+        box.setKey(c.key);
+        EXPECT_EQ(box.currentIndex(), c.index);
+        EXPECT_EQ(box.text(), QString::fromUtf8(c.text));
+        EXPECT_EQ(box.key().isNull(), c.index < 0);
+        if (c.index >= 0) {
+            EXPECT_EQ(box.key().toInt(), c.key.toInt());
+            EXPECT_EQ(rows.recNo(), c.index) << "the row of the key is current";
+        }
+    }
+
+    box.setKey(2);
+    rows.setSort("fio DESC");
+    EXPECT_EQ(box.itemText(0), QString::fromUtf8("Яковлев")) << "items in the rows' order";
+    EXPECT_EQ(box.text(), QString::fromUtf8("Андреев"));
+    rows.close();
+    EXPECT_EQ(box.count(), 0);
+    EXPECT_EQ(box.currentIndex(), -1);
+    rows.open();
+    EXPECT_EQ(box.text(), QString::fromUtf8("Андреев")) << "the key outlives a re-run";
+    EXPECT_EQ(rows.asInt("id"), 2);
+    rows.setFilter("id=1");
+    rows.setFiltered(true);
+    EXPECT_EQ(box.count(), 1);
+    EXPECT_TRUE(box.key().isNull()) << "filtered away";
+    rows.setFiltered(false);
+    EXPECT_EQ(box.key().toInt(), 2);
+
+    data::ResultSet other(connection, "other");
+    other.setSql("select * from (values (10, '  Краска  '), (11, 'Лак')) t(id, s_caption)");
+    other.open();
+    box.bind(&other, "id", "s_caption");
+    EXPECT_EQ(box.count(), 2);
+    box.setKey(10);
+    EXPECT_EQ(box.text(), QString::fromUtf8("Краска")) << "shown trimmed";
+    rows.close();
+    rows.open();
+    EXPECT_EQ(box.itemText(1), QString::fromUtf8("Лак")) << "the old rows reach it no more";
+}
+
+TEST_F(UiTest, ALookupBoxTellsEachChoiceOfTheUserOnceWithItsRowCurrent) {
+    QWidget window;
+    auto* box = new ui::LookupBox("LCB_id_doc", &window);
+    new QVBoxLayout(&window);
+    window.layout()->addWidget(box);
+    box->bind(&rows, "id", "fio");
+    window.show();
+    QApplication::setActiveWindow(&window);
+    box->setFocus();
+    int chosen = 0;
+    QObject::connect(box, &ui::LookupBox::chosen, [&] { ++chosen; });
+    box->setKey(1);
+    EXPECT_EQ(chosen, 0) << "a key set by the program is no choice";
+
+    const auto key = [box](Qt::Key k) { return [box, k] { QTest::keyClick(box, k); }; };
+    const auto wheel = [box](int delta) {
+        return [box, delta] {
+            const QPointF at = box->rect().center();
+            QWheelEvent e(at, box->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &e);
+        };
+    };
+    const auto popup = [box](std::function<void(QAbstractItemView*)> act) {
+        return [box, act] {
+            box->showPopup();
+            QApplication::processEvents();
+            ASSERT_TRUE(box->view()->isVisible());
+            act(box->view());
+            QApplication::processEvents();
+            EXPECT_FALSE(box->view()->isVisible());
+        };
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        const char* text; // shown afterwards
+        int emitted;
+    };
+    const Case cases[] = {
+        {"Down", key(Qt::Key_Down), "Андреев", 1},
+        {"End", key(Qt::Key_End), "Яковлев", 1},
+        {"Down on the last item", key(Qt::Key_Down), "Яковлев", 0},
+        {"Home", key(Qt::Key_Home), "Петров", 1},
+        {"Up on the first item", key(Qt::Key_Up), "Петров", 0},
+        {"the wheel turned down", wheel(-120), "Андреев", 1},
+        {"the wheel turned up", wheel(120), "Петров", 1},
+        {"Enter on an item of the drop-down", popup([](QAbstractItemView* list) {
+             list->setCurrentIndex(list->model()->index(2, 0));
+             QTest::keyClick(list, Qt::Key_Return);
+         }),
+         "Яковлев", 1},
+        {"a click on an item of the drop-down", popup([](QAbstractItemView* list) {
+             const QPoint at = list->visualRect(list->model()->index(1, 0)).center();
+             QTest::mouseMove(list->viewport(), at);
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+         }),
+         "Андреев", 1},
+        {"the drop-down closed by Esc",
+         popup([](QAbstractItemView* list) { QTest::keyClick(list, Qt::Key_Escape); }), "Андреев",
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        chosen = 0;
+        c.act();
+        QApplication::processEvents();
+        EXPECT_EQ(box->text(), QString::fromUtf8(c.text));
+        EXPECT_EQ(chosen, c.emitted);
+        EXPECT_EQ(rows.asString("fio"), QString::fromUtf8(c.text)) << "the chosen row is current";
+    }
 }
 
 } // namespace

@@ -1,0 +1,164 @@
+// The position dialog on the demo plant: a position entered by goods end to end, and what each
+// opener lets the user touch.
+#include "ModalDriver.h"
+#include "TestDatabase.h"
+#include "WindowTest.h"
+#include "journal/JournalWindow.h"
+#include "journal/MaterialDialog.h"
+#include "journal/PositionDialog.h"
+#include "reference/Norms.h"
+#include "reference/OperationTypes.h"
+#include "reference/Operations.h"
+#include "reference/Pickers.h"
+#include "ui/LookupBox.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDate wednesday(2026, 12, 9);
+
+class PositionDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        QFile demo(TABEL_SOURCE_DIR "/db/demo.sql");
+        ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+        testdb::exec(QString::fromUtf8(demo.readAll()));
+    }
+    void SetUp() override {
+        testdb::logIn(dm, "master");
+        journal.setToday([] { return wednesday; });
+        journal.show();
+        QApplication::setActiveWindow(&journal);
+        QApplication::processEvents();
+    }
+    template <class T> T* in(QWidget* w, const char* name) {
+        T* c = w->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    // A choice in a lookup box as the keyboard makes it.
+    static void choose(ui::LookupBox* box) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+        QApplication::processEvents();
+    }
+
+    ui::MessageRecorder messages;
+    data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
+    journal::JournalWindow journal{dm};
+    reference::ProductsList products{dm};
+    reference::WorkersList workers{dm};
+    reference::OperationTypeDialog typeDialog{dm};
+    reference::OperationTypesList types{dm, typeDialog};
+    reference::OperationDialog operationDialog{dm, products, types};
+    reference::NormsWindow norms{dm};
+    reference::OperationsList operations{dm, operationDialog, norms};
+    journal::MaterialDialog materials{dm};
+    journal::PositionDialog dialog{dm, journal, workers, operations, materials};
+};
+
+TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksItsFields) {
+    const int before = testdb::exec("select count(*) from accounts_dep.smena").toInt();
+    QString goods, line, worker, operation;
+    bool locked = false, panels = false;
+    whenModalOpens([&](QWidget*) {
+        auto* doc = in<ui::LookupBox>(&dialog, "LCB_id_doc");
+        auto* item = in<ui::LookupBox>(&dialog, "LCB_id_doc_item");
+        EXPECT_EQ(in<QLabel>(&dialog, "Label13")->text(), QString::fromUtf8("Продукция"));
+        EXPECT_EQ(doc->text(), "") << "nothing chosen at the start";
+        choose(doc);
+        goods = doc->key().toString();
+        choose(item);
+        line = item->key().toString();
+        EXPECT_FALSE(in<QLineEdit>(&dialog, "Edit3")->text().isEmpty())
+            << "the quantity the line still requires";
+        whenModalOpens([&](QWidget* picker) {
+            QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+        });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
+        worker = in<QLineEdit>(&dialog, "Edit1")->text();
+        whenModalOpens([&](QWidget* picker) {
+            QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+        });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
+        operation = in<QLineEdit>(&dialog, "Edit2")->text();
+        auto* quantity = in<QLineEdit>(&dialog, "Edit3");
+        quantity->setText("1");
+        auto* hours = in<QLineEdit>(&dialog, "Edit6");
+        hours->setText("3");
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        locked = !in<QGroupBox>(&dialog, "GroupBox1")->isEnabled();
+        panels = in<QPushButton>(&dialog, "Button5")->isEnabled() &&
+                 in<QPushButton>(&dialog, "Button7")->isEnabled();
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+    });
+    dialog.addNew();
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+    ASSERT_FALSE(goods.isEmpty());
+    ASSERT_FALSE(worker.isEmpty());
+    ASSERT_FALSE(operation.isEmpty());
+    EXPECT_TRUE(locked) << "a saved new position's fields are locked";
+    EXPECT_TRUE(panels) << "materials and brigade open up";
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), before + 1);
+    const int id = dialog.positionId();
+    EXPECT_EQ(testdb::exec(QString("select id_gds_use || '/' || id_doc_item || '/' || kol_vo || "
+                                   "'/' || time || '/' || ok from accounts_dep.smena where id=%1")
+                               .arg(id))
+                  .toString(),
+              goods + "/" + line + "/1/3/no");
+    EXPECT_GE(testdb::exec(QString("select h.d9 from accounts_dep.h_tabel h join "
+                                   "accounts_dep.smena s on s.w_id = h.w_id and s.smena = h.smena "
+                                   "where s.id=%1 and h.month=12 and h.year=2026")
+                               .arg(id))
+                  .toInt(),
+              3)
+        << "the day cell holds the new hours";
+}
+
+TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
+    struct Case {
+        const char* name;
+        void (journal::PositionDialog::*opener)();
+        bool fields, save, materials, brigade, modeSwitch;
+        QString caption;
+    };
+    const Case cases[] = {
+        {"add", &journal::PositionDialog::addNew, true, true, false, false, true,
+         QString::fromUtf8("Заведение новой позиции")},
+        {"change", &journal::PositionDialog::changeCurrent, true, true, true, false, false,
+         QString::fromUtf8("Изменение данных о позиции")},
+        {"view", &journal::PositionDialog::viewCurrent, false, false, false, false, true,
+         QString::fromUtf8("Просмотр данных о позиции")},
+    };
+    data::ResultSet& rows = journal.currentJournalQuery();
+    ASSERT_FALSE(rows.isEmpty());
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        rows.moveTo(r);
+        if (rows.asString("ok") == "no")
+            break;
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool seen = false;
+        whenModalOpens([&](QWidget*) {
+            seen = true;
+            EXPECT_EQ(dialog.windowTitle(), c.caption);
+            EXPECT_EQ(in<QGroupBox>(&dialog, "GroupBox1")->isEnabled(), c.fields);
+            EXPECT_EQ(in<QPushButton>(&dialog, "Button1")->isEnabled(), c.save);
+            EXPECT_EQ(in<QPushButton>(&dialog, "Button5")->isEnabled(), c.materials);
+            EXPECT_EQ(in<QPushButton>(&dialog, "Button7")->isEnabled(), c.brigade);
+            EXPECT_EQ(in<QGroupBox>(&dialog, "RG1")->isVisible(), c.modeSwitch);
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        (dialog.*c.opener)();
+        EXPECT_TRUE(seen);
+    }
+}
+
+} // namespace
