@@ -49,6 +49,27 @@ protected:
         QApplication::processEvents();
     }
 
+    // Chooses goods, line, worker and operation by the keyboard and saves one piece.
+    void enterByGoods() {
+        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc"));
+        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc_item"));
+        for (const char* button : {"Button3", "Button4"}) {
+            whenModalOpens([&](QWidget* picker) {
+                QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+            });
+            QTest::mouseClick(in<QPushButton>(&dialog, button), Qt::LeftButton);
+        }
+        in<QLineEdit>(&dialog, "Edit3")->setText("1");
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+    }
+    // Picks the first worker of the list as a brigade member.
+    void addFirstMember() {
+        whenModalOpens([&](QWidget* picker) {
+            QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+        });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button7"), Qt::LeftButton);
+    }
+
     ui::MessageRecorder messages;
     data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
     journal::JournalWindow journal{dm};
@@ -159,6 +180,46 @@ TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
         (dialog.*c.opener)();
         EXPECT_TRUE(seen);
     }
+}
+
+TEST_F(PositionDialogTest, TheBrigadeIsRecordedAndARefusedDivisionCanBeRetried) {
+    QString workerBefore, workerAfter;
+    int members = 0;
+    bool stayedOpen = false;
+    whenModalOpens([&](QWidget*) {
+        enterByGoods();
+        workerBefore = in<QLineEdit>(&dialog, "Edit1")->text();
+        addFirstMember();
+        addFirstMember(); // the same person twice is two members
+        workerAfter = in<QLineEdit>(&dialog, "Edit1")->text();
+        members = testdb::exec(QString("select count(*) from accounts_dep.person_temp where "
+                                       "id_smena=%1")
+                                   .arg(dialog.positionId()))
+                      .toInt();
+        testdb::exec(R"(
+create function public.refuse_division() returns trigger language plpgsql as $$
+begin raise exception 'деление недоступно'; end $$;
+create trigger refuse_division before delete on accounts_dep.person_temp for each row
+  execute function public.refuse_division();)");
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button9"), Qt::LeftButton);
+        stayedOpen = dialog.isVisible();
+        testdb::exec("drop trigger refuse_division on accounts_dep.person_temp; drop function "
+                     "public.refuse_division()");
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button9"), Qt::LeftButton);
+    });
+    dialog.addNew();
+    EXPECT_EQ(members, 2);
+    EXPECT_EQ(workerAfter, workerBefore) << "a member does not replace the position's worker";
+    EXPECT_TRUE(stayedOpen) << "a refused division keeps the dialog and its members";
+    EXPECT_EQ(messages.texts(),
+              QStringList{QString::fromUtf8("Невозможно сохранить данные в БД!")});
+    EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.person_temp where "
+                                   "id_smena=%1")
+                               .arg(dialog.positionId()))
+                  .toInt(),
+              0)
+        << "the second try divided";
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 } // namespace
