@@ -432,7 +432,8 @@ void PositionDialog::save() {
         return;
     }
     const double quantity = sqltext::typedDecimal(Edit3->text()).toDouble();
-    if (mode == Add && pos_id == 0 && quantity > required_qty) {
+    if ((mode == Add && pos_id == 0 && quantity > required_qty) ||
+        (mode == Change && changeLimit_ && quantity > *changeLimit_)) {
         ui::Messages::error(QStringLiteral("Количество изделий не может быть больше требуемого!"),
                             this);
         return;
@@ -644,6 +645,18 @@ void PositionDialog::changeCurrent() {
     if (!journal.isEmpty() && !isAccepted(journal.asString(QStringLiteral("ok")))) {
         setWindowTitle(QStringLiteral("Изменение данных о позиции"));
         mode = Change;
+        changeLimit_.reset();
+        if (journal.hasField(QStringLiteral("id_doc_item")) &&
+            !journal.isNull(QStringLiteral("id_doc_item"))) {
+            data::Command open(dm_.ADO_DB);
+            open.setSql(QStringLiteral("select f_qty from accounts_dep.v_mnf_requisition_item "
+                                       "where id=:id"));
+            open.setParam(QStringLiteral("id"), journal.asInt(QStringLiteral("id_doc_item")));
+            const QVariant stillRequired = open.executeScalar();
+            if (!data::value::isNull(stillRequired))
+                changeLimit_ = data::value::toDouble(stillRequired) +
+                               journal.asDouble(QStringLiteral("kol_vo"));
+        }
         RG1->hide();
         fillFromJournalRow(journal);
         for (QWidget* w :

@@ -5,6 +5,8 @@
 #include "data/ResultSet.h"
 #include "ui/Form.h"
 
+#include <optional>
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -96,6 +98,9 @@ private:
     double base_price = 0;
     double final_price = 0;
     bool basePriceKnown_ = false;
+    // In change mode: what the position's open requisition line still allows, its own
+    // quantity included; none without an open line.
+    std::optional<double> changeLimit_;
 
     data::ResultSet v_mnf_requisition, v_mnf_requisition_item, id_gds, get_doc_by_gds;
     data::ResultSet smena_gds_use, fio_smena_gds;

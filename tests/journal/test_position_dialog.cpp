@@ -182,6 +182,65 @@ TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
     }
 }
 
+TEST_F(PositionDialogTest, ByRequisitionTheLineLimitsTheQuantityAlsoWhenChanged) {
+    const QString tooMuch =
+        QString::fromUtf8("Количество изделий не может быть больше требуемого!");
+    QString required, line;
+    whenModalOpens([&](QWidget*) {
+        QTest::mouseClick(in<QWidget>(&dialog, "RG1_0"), Qt::LeftButton);
+        EXPECT_EQ(in<QLabel>(&dialog, "Label13")->text(), QString::fromUtf8("Заявка"));
+        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc"));
+        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc_item"));
+        line = in<ui::LookupBox>(&dialog, "LCB_id_doc_item")->key().toString();
+        required = in<QLineEdit>(&dialog, "Edit3")->text();
+        for (const char* button : {"Button3", "Button4"}) {
+            whenModalOpens([&](QWidget* picker) {
+                QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+            });
+            QTest::mouseClick(in<QPushButton>(&dialog, button), Qt::LeftButton);
+        }
+        auto* quantity = in<QLineEdit>(&dialog, "Edit3");
+        const double limit = QString(required).replace(',', '.').toDouble();
+        quantity->setText(QString::number(limit + 0.01, 'f', 2).replace('.', ','));
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        EXPECT_EQ(dialog.positionId(), 0) << "refused";
+        quantity->setText(required);
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+    });
+    dialog.addNew();
+    ASSERT_FALSE(line.isEmpty());
+    const int id = dialog.positionId();
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(messages.texts(), QStringList{tooMuch});
+    EXPECT_EQ(testdb::exec(QString("select id_doc_item || '/' || id_gds_use || '/' || color from "
+                                   "accounts_dep.smena where id=%1")
+                               .arg(id))
+                  .toString(),
+              line + "/0/0")
+        << "by requisition no goods item and no colour";
+
+    // Changed later, it may take what the line still requires besides its own quantity.
+    testdb::exec(QString("update accounts_dep.smena set data = '2026-12-09', smena = 1 where "
+                         "id=%1")
+                     .arg(id));
+    dm.session.selectedShift = 1;
+    journal.returnFromDialog();
+    ASSERT_TRUE(journal.currentJournalQuery().locate("id", id));
+    messages.clear();
+    whenModalOpens([&](QWidget*) {
+        auto* quantity = in<QLineEdit>(&dialog, "Edit3");
+        const double limit = QString(required).replace(',', '.').toDouble();
+        quantity->setText(QString::number(limit + 1, 'f', 2).replace('.', ','));
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        quantity->setText(required);
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+    });
+    dialog.changeCurrent();
+    EXPECT_EQ(messages.texts(), QStringList{tooMuch});
+}
+
 TEST_F(PositionDialogTest, TheBrigadeIsRecordedAndARefusedDivisionCanBeRetried) {
     QString workerBefore, workerAfter;
     int members = 0;

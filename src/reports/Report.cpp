@@ -1,0 +1,573 @@
+#include "Report.h"
+
+#include "data/Error.h"
+#include "data/ResultSet.h"
+#include "data/Value.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace reports {
+
+// Field lookups of expressions, remembered per name so a row costs no allocation.
+struct Columns {
+    const data::ResultSet* set = nullptr;
+    std::vector<std::pair<QString, int>> known;
+    int index(const QString& field) {
+        for (const auto& [name, column] : known)
+            if (name == field)
+                return column;
+        known.emplace_back(field, set->fieldIndex(field));
+        return known.back().second;
+    }
+};
+
+QVariant Row::value(const QString& field) const {
+    if (!set_ || row_ < 0)
+        return {};
+    const int column = columns_->index(field);
+    return column < 0 ? QVariant() : set_->valueAt(row_, column);
+}
+
+double Row::number(const QString& field) const {
+    const QVariant v = value(field);
+    if (data::value::isNull(v))
+        return 0;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok ? d : 0;
+}
+
+QString Row::text(const QString& field) const {
+    return data::value::toString(value(field));
+}
+
+Item Item::label(double left, double width, const QString& text, Align align) {
+    Item i;
+    i.kind = Kind::Text;
+    i.left = left;
+    i.width = width;
+    i.text = text;
+    i.align = align;
+    return i;
+}
+
+Item Item::ofField(double left, double width, const QString& field, Align align,
+                   const QString& mask) {
+    Item i = label(left, width, {}, align);
+    i.kind = Kind::Field;
+    i.field = field;
+    i.mask = mask;
+    return i;
+}
+
+Item Item::ofExpression(double left, double width, RowFunction f, Align align,
+                        const QString& mask) {
+    Item i = label(left, width, {}, align);
+    i.kind = Kind::Expression;
+    i.expression = std::move(f);
+    i.mask = mask;
+    return i;
+}
+
+Item Item::sumOf(double left, double width, const QString& field, bool reset, Align align,
+                 const QString& mask) {
+    Item i = ofField(left, width, field, align, mask);
+    i.kind = Kind::Sum;
+    i.resetAfterPrint = reset;
+    return i;
+}
+
+Item Item::sumOf(double left, double width, RowFunction f, bool reset, Align align,
+                 const QString& mask) {
+    Item i = ofExpression(left, width, std::move(f), align, mask);
+    i.kind = Kind::Sum;
+    i.resetAfterPrint = reset;
+    return i;
+}
+
+Item Item::pageNumber(double left, double width, const QString& prefix, Align align) {
+    Item i = label(left, width, prefix, align);
+    i.kind = Kind::PageNumber;
+    return i;
+}
+
+Item& Item::withFont(const QString& family, double size, bool b) {
+    font = Font{family, size, b};
+    return *this;
+}
+
+Item& Item::framed(int sides, QColor c, bool dotted) {
+    frame.sides = sides;
+    frame.color = c;
+    frame.dotted = dotted;
+    return *this;
+}
+
+QString installedFamily(const QString& family) {
+    const QString f = family.trimmed();
+    if (f.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0 ||
+        f.compare(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) == 0 ||
+        f.compare(QLatin1String("Microsoft Sans Serif"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Liberation Sans");
+    return f;
+}
+
+namespace {
+
+int decimalsOf(const QString& mask) {
+    if (mask.isEmpty())
+        return -1;
+    const qsizetype dot = mask.indexOf(QLatin1Char('.'));
+    return dot < 0 ? 0 : int(mask.size() - dot - 1);
+}
+
+// Rounds on the 15-digit decimal form rather than on the binary value, so 2.675 with two
+// decimals gives 2.68 as written, and a half goes away from zero.
+QString fixed(double x, int decimals, QChar point) {
+    if (!std::isfinite(x))
+        return QString::number(x);
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(x)); // d.dddddddddddddde±XX
+    std::string digits(1, buffer[0]);
+    digits.append(buffer + 2, 14);
+    // |x| = 0.digits × 10^(exponent + 1); |x| × 10^decimals keeps the first `keep` digits.
+    const int keep = std::atoi(buffer + 17) + 1 + decimals;
+    std::string scaled; // round(|x| × 10^decimals)
+    if (keep <= 0) {
+        scaled = keep == 0 && digits[0] >= '5' ? "1" : "0";
+    } else if (keep >= int(digits.size())) {
+        scaled = digits + std::string(size_t(keep) - digits.size(), '0');
+    } else {
+        scaled = digits.substr(0, size_t(keep));
+        if (digits[size_t(keep)] >= '5') {
+            int i = keep - 1;
+            while (i >= 0 && scaled[size_t(i)] == '9')
+                scaled[size_t(i--)] = '0';
+            if (i >= 0)
+                ++scaled[size_t(i)];
+            else
+                scaled.insert(scaled.begin(), '1');
+        }
+    }
+    const size_t first = std::min(scaled.find_first_not_of('0'), scaled.size());
+    scaled.erase(0, first);
+    const bool zero = scaled.empty();
+    if (scaled.size() < size_t(decimals) + 1)
+        scaled.insert(0, size_t(decimals) + 1 - scaled.size(), '0');
+    QString out = QString::fromLatin1(scaled.data(), qsizetype(scaled.size() - size_t(decimals)));
+    if (decimals > 0)
+        out +=
+            point + QString::fromLatin1(scaled.data() + scaled.size() - size_t(decimals), decimals);
+    if (x < 0 && !zero)
+        out.prepend(QLatin1Char('-'));
+    return out;
+}
+
+bool isNumber(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString formatNumber(const QVariant& v, int decimals, QChar point) {
+    if (decimals >= 0)
+        return fixed(v.toDouble(), decimals, point);
+    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
+        return QString::number(v.toLongLong());
+    QString s = QString::number(v.toDouble(), 'g', 15);
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    s.replace(QLatin1Char('.'), point);
+    return s;
+}
+
+double toNumber(const QVariant& v) {
+    if (data::value::isNull(v))
+        return 0;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok ? d : 0;
+}
+
+} // namespace
+
+QString formatValue(const QVariant& value, const QString& mask) {
+    if (data::value::isNull(value))
+        return {};
+    if (!isNumber(value))
+        return data::value::toString(value);
+    return formatNumber(value, decimalsOf(mask), QLocale().decimalPoint().at(0));
+}
+
+QStringList PreparedReport::texts(int page) const {
+    QStringList out;
+    for (int p = 0; p < int(pages.size()); ++p) {
+        if (page >= 0 && p != page)
+            continue;
+        std::vector<const Primitive*> list;
+        for (const Primitive& prim : pages[size_t(p)].primitives)
+            if (prim.kind == Primitive::Kind::Text)
+                list.push_back(&prim);
+        std::stable_sort(list.begin(), list.end(), [](const Primitive* a, const Primitive* b) {
+            if (a->rect.top() != b->rect.top())
+                return a->rect.top() < b->rect.top();
+            return a->rect.left() < b->rect.left();
+        });
+        for (const Primitive* prim : list)
+            out << prim->text;
+    }
+    return out;
+}
+
+Report::Report(const QString& n, const data::ResultSet& rows) : name(n), rows_(rows) {}
+
+bool Report::setText(const QString& itemName, const QString& text) {
+    bool found = false;
+    auto inBand = [&](Band& band) {
+        for (Item& item : band.items)
+            if (item.kind == Item::Kind::Text && item.name == itemName) {
+                item.text = text;
+                found = true;
+            }
+    };
+    auto inBands = [&](std::vector<Band>& bands) {
+        for (Band& band : bands)
+            inBand(band);
+    };
+    inBands(pageHeader);
+    inBands(reportHeader);
+    for (Group& g : groups) {
+        inBands(g.header);
+        inBands(g.footer);
+    }
+    inBands(detail);
+    inBands(reportFooter);
+    inBand(pageFooter);
+    return found;
+}
+
+// One pass over the rows: bands are laid out as they come, fonts and field columns are
+// resolved once beforehand, and every sum runs alongside.
+struct Preparer {
+    struct CompiledItem {
+        const Item* item;
+        int column = -1; // Field and Sum of a field
+        int font = 0;
+        int decimals = -1;
+        int sum = -1; // index into totals
+    };
+    struct CompiledBand {
+        const Band* band;
+        std::vector<CompiledItem> items;
+    };
+    struct Pending {
+        const CompiledBand* band;
+        int row;
+    };
+
+    const Report& report;
+    const data::ResultSet& set;
+    PreparedReport out;
+    Columns columns;
+    QChar point;
+    std::vector<double> totals;
+    std::vector<const CompiledItem*> sums;
+    std::vector<std::pair<QString, int>> fontKeys;
+
+    std::vector<CompiledBand> pageHeader, reportHeader, detail, reportFooter;
+    std::vector<std::vector<CompiledBand>> groupHeaders, groupFooters;
+    std::vector<Band> footerBands;
+    std::vector<CompiledBand> pageFooter;
+
+    double left = 0, top = 0, width = 0, bottom = 0, paperHeight = 0;
+    double y = 0;
+    bool bodyOnPage = false;
+    std::vector<Pending> pending;
+
+    Preparer(const Report& r, const data::ResultSet& s) : report(r), set(s) {
+        columns.set = &s;
+        point = QLocale().decimalPoint().at(0);
+    }
+
+    int fontIndex(const Font& f) {
+        const QString key = f.family + QLatin1Char('|') + QString::number(f.size) +
+                            (f.bold ? QLatin1String("|b") : QLatin1String(""));
+        for (const auto& [k, i] : fontKeys)
+            if (k == key)
+                return i;
+        out.fonts.push_back(Font{installedFamily(f.family), f.size, f.bold});
+        fontKeys.emplace_back(key, int(out.fonts.size()) - 1);
+        return int(out.fonts.size()) - 1;
+    }
+
+    CompiledBand compile(const Band& band) {
+        CompiledBand c{&band, {}};
+        for (const Item& item : band.items) {
+            CompiledItem ci{&item};
+            ci.font = fontIndex(item.font);
+            ci.decimals = decimalsOf(item.mask);
+            if (!item.field.isEmpty() && set.isOpen()) {
+                // A misspelt field would print nothing on every row; say so instead.
+                ci.column = set.fieldIndex(item.field);
+                if (ci.column < 0)
+                    throw data::Error(
+                        QStringLiteral("Поле «%1» отчёта %2 не найдено в наборе данных")
+                            .arg(item.field, report.name));
+            }
+            c.items.push_back(ci);
+        }
+        return c;
+    }
+    std::vector<CompiledBand> compile(const std::vector<Band>& bands) {
+        std::vector<CompiledBand> c;
+        for (const Band& b : bands)
+            c.push_back(compile(b));
+        return c;
+    }
+    void registerSums(std::vector<CompiledBand>& bands) {
+        for (CompiledBand& b : bands)
+            for (CompiledItem& i : b.items)
+                if (i.item->kind == Item::Kind::Sum) {
+                    i.sum = int(totals.size());
+                    totals.push_back(0);
+                    sums.push_back(&i);
+                }
+    }
+
+    Row rowAt(int row) {
+        Row r;
+        if (row >= 0) {
+            r.set_ = &set;
+            r.row_ = row;
+            r.columns_ = &columns;
+        }
+        return r;
+    }
+
+    QVariant valueOf(const CompiledItem& ci, int row) {
+        const Item& item = *ci.item;
+        if (item.expression)
+            return row >= 0 || item.kind == Item::Kind::Sum ? item.expression(rowAt(row))
+                                                            : QVariant();
+        if (ci.column < 0 || row < 0)
+            return {};
+        return set.valueAt(row, ci.column);
+    }
+
+    void addRow(int row) {
+        for (const CompiledItem* ci : sums)
+            totals[size_t(ci->sum)] += toNumber(valueOf(*ci, row));
+    }
+
+    void line(double x1, double y1, double x2, double y2, const Frame& f) {
+        Primitive p;
+        p.kind = Primitive::Kind::Line;
+        p.rect = QRectF(QPointF(x1, y1), QPointF(x2, y2));
+        p.color = f.color;
+        p.dotted = f.dotted;
+        p.width = f.width;
+        page().primitives.push_back(std::move(p));
+    }
+    void frame(const QRectF& r, const Frame& f) {
+        if (f.sides & Frame::Top)
+            line(r.left(), r.top(), r.right(), r.top(), f);
+        if (f.sides & Frame::Bottom)
+            line(r.left(), r.bottom(), r.right(), r.bottom(), f);
+        if (f.sides & Frame::Left)
+            line(r.left(), r.top(), r.left(), r.bottom(), f);
+        if (f.sides & Frame::Right)
+            line(r.right(), r.top(), r.right(), r.bottom(), f);
+    }
+    void fill(const QRectF& r, const QColor& c) {
+        if (!c.isValid())
+            return;
+        Primitive p;
+        p.kind = Primitive::Kind::Fill;
+        p.rect = r;
+        p.color = c;
+        page().primitives.push_back(std::move(p));
+    }
+
+    Page& page() { return out.pages.back(); }
+
+    // Puts a band at the current position, whatever room is left.
+    void putBand(const CompiledBand& c, int row) {
+        const Band& band = *c.band;
+        const QRectF box(left, y, width, band.height);
+        page().bands.push_back(PlacedBand{band.name, y, row});
+        fill(box, band.background);
+        for (const CompiledItem& ci : c.items) {
+            const Item& item = *ci.item;
+            const double h = item.height > 0 ? item.height : band.height - item.top;
+            const QRectF r(left + item.left, y + item.top, item.width, h);
+            fill(r, item.background);
+            Primitive p;
+            p.kind = Primitive::Kind::Text;
+            p.rect = r;
+            p.color = Qt::black;
+            p.align = item.align;
+            p.font = ci.font;
+            switch (item.kind) {
+            case Item::Kind::Text:
+                p.text = item.text;
+                break;
+            case Item::Kind::Field:
+            case Item::Kind::Expression: {
+                const QVariant v = valueOf(ci, row);
+                p.text = data::value::isNull(v) ? QString()
+                         : isNumber(v)          ? formatNumber(v, ci.decimals, point)
+                                                : data::value::toString(v);
+                break;
+            }
+            case Item::Kind::Sum:
+                p.text = formatNumber(totals[size_t(ci.sum)], ci.decimals, point);
+                if (item.resetAfterPrint)
+                    totals[size_t(ci.sum)] = 0;
+                break;
+            case Item::Kind::PageNumber:
+                p.text = item.text + QString::number(out.pages.size());
+                break;
+            }
+            if (!p.text.isEmpty())
+                page().primitives.push_back(std::move(p));
+            frame(r, item.frame);
+        }
+        frame(box, band.frame);
+        y += band.height;
+    }
+
+    void startPage() {
+        out.pages.emplace_back();
+        y = top;
+        bodyOnPage = false;
+        for (const CompiledBand& b : pageHeader)
+            putBand(b, -1);
+    }
+    void finishPage(int lastRow) {
+        y = bottom;
+        for (const CompiledBand& b : pageFooter)
+            putBand(b, lastRow);
+    }
+
+    // Places a band, with the headers waiting for it, on this page when they fit together and
+    // on a new one otherwise; a page holding nothing yet takes them whatever their height.
+    int lastRow = -1;
+    void place(const CompiledBand& c, int row) {
+        double need = c.band->height;
+        for (const Pending& p : pending)
+            need += p.band->band->height;
+        if (bodyOnPage && y + need > bottom + 1e-9) {
+            finishPage(lastRow);
+            startPage();
+        }
+        for (const Pending& p : pending)
+            putBand(*p.band, p.row);
+        pending.clear();
+        putBand(c, row);
+        bodyOnPage = true;
+        lastRow = row;
+    }
+    void placeAll(const std::vector<CompiledBand>& bands, int row) {
+        for (const CompiledBand& b : bands)
+            place(b, row);
+    }
+    void hold(const std::vector<CompiledBand>& bands, int row) {
+        for (const CompiledBand& b : bands)
+            pending.push_back(Pending{&b, row});
+    }
+
+    QVariant keyOf(const Group& g, int row) {
+        if (g.key)
+            return g.key(rowAt(row));
+        const int column = columns.index(g.field);
+        return column < 0 ? QVariant() : set.valueAt(row, column);
+    }
+
+    void run() {
+        out.name = report.name;
+        out.title = report.title;
+        out.layout = report.layout;
+        const QRectF paper = report.layout.fullRect(QPageLayout::Millimeter);
+        const QMarginsF m = report.layout.margins(QPageLayout::Millimeter);
+        left = m.left();
+        top = m.top();
+        width = paper.width() - m.left() - m.right();
+        paperHeight = paper.height();
+        const double footer = report.pageFooter.height;
+        bottom = paperHeight - m.bottom() - footer;
+
+        pageHeader = compile(report.pageHeader);
+        reportHeader = compile(report.reportHeader);
+        for (const Group& g : report.groups) {
+            groupHeaders.push_back(compile(g.header));
+            groupFooters.push_back(compile(g.footer));
+        }
+        detail = compile(report.detail);
+        reportFooter = compile(report.reportFooter);
+        if (report.pageFooter.height > 0)
+            footerBands.push_back(report.pageFooter);
+        pageFooter = compile(footerBands);
+        for (auto* list : {&pageHeader, &reportHeader, &detail, &reportFooter, &pageFooter})
+            registerSums(*list);
+        for (auto& list : groupHeaders)
+            registerSums(list);
+        for (auto& list : groupFooters)
+            registerSums(list);
+        startPage();
+        placeAll(reportHeader, -1);
+
+        const int n = set.isOpen() ? set.rowCount() : 0;
+        const size_t groupCount = report.groups.size();
+        std::vector<QVariant> keys(groupCount), next(groupCount);
+        for (int row = 0; row < n; ++row) {
+            size_t changed = 0; // the outermost group that starts again at this row
+            for (size_t g = 0; g < groupCount; ++g)
+                next[g] = keyOf(report.groups[g], row);
+            if (row > 0) {
+                changed = groupCount;
+                for (size_t g = 0; g < groupCount; ++g)
+                    if (!(next[g] == keys[g])) {
+                        changed = g;
+                        break;
+                    }
+                for (size_t g = groupCount; g-- > changed;)
+                    placeAll(groupFooters[g], row - 1);
+            }
+            keys.swap(next);
+            for (size_t g = changed; g < groupCount; ++g)
+                hold(groupHeaders[g], row);
+            addRow(row);
+            placeAll(detail, row);
+        }
+        if (n > 0)
+            for (size_t g = groupCount; g-- > 0;)
+                placeAll(groupFooters[g], n - 1);
+        for (const Pending& p : pending) // headers of a layout without detail bands
+            putBand(*p.band, p.row);
+        pending.clear();
+        placeAll(reportFooter, n > 0 ? n - 1 : -1);
+        finishPage(lastRow);
+    }
+};
+
+PreparedReport Report::prepare() const {
+    Preparer p(*this, rows_);
+    p.run();
+    return std::move(p.out);
+}
+
+} // namespace reports

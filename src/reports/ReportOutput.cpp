@@ -1,0 +1,194 @@
+#include "ReportOutput.h"
+
+#include "ui/Messages.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QStandardPaths>
+#include <QToolBar>
+#include <memory>
+
+namespace reports {
+
+namespace {
+
+Qt::Alignment alignmentOf(Align a) {
+    switch (a) {
+    case Align::Center:
+        return Qt::AlignHCenter;
+    case Align::Right:
+        return Qt::AlignRight;
+    case Align::Left:
+        break;
+    }
+    return Qt::AlignLeft;
+}
+
+void paintAll(const PreparedReport& report, QPainter& painter, double dotsPerMm, int from, int to,
+              const std::function<bool()>& newPage) {
+    for (int p = from; p <= to; ++p) {
+        if (p > from && !newPage())
+            return;
+        paintPage(painter, report, p, dotsPerMm);
+    }
+}
+
+} // namespace
+
+void paintPage(QPainter& painter, const PreparedReport& report, int pageIndex, double dotsPerMm) {
+    if (pageIndex < 0 || pageIndex >= int(report.pages.size()))
+        return;
+    const Page& page = report.pages[size_t(pageIndex)];
+    auto px = [dotsPerMm](const QRectF& r) {
+        return QRectF(r.x() * dotsPerMm, r.y() * dotsPerMm, r.width() * dotsPerMm,
+                      r.height() * dotsPerMm);
+    };
+    // Point sizes are meant on paper: undo the device's own scaling of points.
+    const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96.0;
+    std::vector<QFont> fonts;
+    fonts.reserve(report.fonts.size());
+    for (const Font& f : report.fonts) {
+        QFont font(f.family);
+        font.setPointSizeF(f.size * dotsPerMm * 25.4 / dpi);
+        font.setBold(f.bold);
+        fonts.push_back(font);
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const Primitive& p : page.primitives) {
+        switch (p.kind) {
+        case Primitive::Kind::Fill:
+            painter.fillRect(px(p.rect), p.color);
+            break;
+        case Primitive::Kind::Line: {
+            QPen pen(p.color, std::max(1.0, p.width * dotsPerMm),
+                     p.dotted ? Qt::DotLine : Qt::SolidLine);
+            painter.setPen(pen);
+            const QRectF r = px(p.rect);
+            painter.drawLine(r.topLeft(), r.bottomRight());
+            break;
+        }
+        case Primitive::Kind::Text: {
+            const QRectF r = px(p.rect);
+            if (p.font >= 0 && p.font < int(fonts.size()))
+                painter.setFont(fonts[size_t(p.font)]);
+            painter.setPen(p.color);
+            painter.setClipRect(r);
+            painter.drawText(r, int(alignmentOf(p.align) | Qt::AlignVCenter | Qt::TextSingleLine),
+                             p.text);
+            painter.setClipping(false);
+            break;
+        }
+        }
+    }
+    painter.restore();
+}
+
+void print(const PreparedReport& report, QPrinter& printer) {
+    printer.setFullPage(true);
+    printer.setPageLayout(report.layout);
+    int from = 0, to = int(report.pages.size()) - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        from = std::max(from, printer.fromPage() - 1);
+        to = std::min(to, printer.toPage() - 1);
+    }
+    if (from > to)
+        return;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    paintAll(report, painter, printer.resolution() / 25.4, from, to,
+             [&] { return printer.newPage(); });
+    painter.end();
+}
+
+bool writePdf(const PreparedReport& report, const QString& path) {
+    bool ok = false;
+    {
+        QPdfWriter writer(path);
+        writer.setTitle(report.title.trimmed());
+        writer.setCreator(QStringLiteral("tabel"));
+        QPageLayout layout = report.layout;
+        layout.setMinimumMargins(QMarginsF());
+        layout.setMargins(QMarginsF());
+        writer.setPageLayout(layout);
+        QPainter painter;
+        if (painter.begin(&writer)) {
+            paintAll(report, painter, writer.resolution() / 25.4, 0, int(report.pages.size()) - 1,
+                     [&] { return writer.newPage(); });
+            ok = painter.end();
+        }
+    }
+    if (!ok || !QFile::exists(path) || QFile(path).size() == 0) {
+        QFile::remove(path);
+        return false;
+    }
+    return true;
+}
+
+QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWidget* parent) {
+    auto pages = std::make_shared<PreparedReport>(report);
+    auto* dialog = new QPrintPreviewDialog(parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    dialog->setObjectName(pages->name);
+    QString caption = pages->title;
+    qsizetype blanks = 0;
+    while (blanks < caption.size() && caption.at(blanks).isSpace())
+        ++blanks;
+    caption.remove(0, blanks);
+    dialog->setWindowTitle(caption);
+    dialog->printer()->setFullPage(true);
+    dialog->printer()->setPageLayout(pages->layout);
+    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
+                     [pages](QPrinter* printer) { print(*pages, *printer); });
+
+    if (auto* bar = dialog->findChild<QToolBar*>()) {
+        QAction* save = bar->addAction(QStringLiteral("Сохранить в PDF"));
+        save->setObjectName(QStringLiteral("savePdf"));
+        QObject::connect(save, &QAction::triggered, dialog, [dialog, pages, caption] {
+            const QString folder =
+                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            const QString path = QFileDialog::getSaveFileName(
+                dialog, QStringLiteral("Сохранить в PDF"),
+                QDir(folder).filePath((caption.isEmpty() ? pages->name : caption) + ".pdf"),
+                QStringLiteral("PDF (*.pdf)"));
+            if (!path.isEmpty() && !writePdf(*pages, path))
+                ui::Messages::error(QStringLiteral("Не удалось записать файл %1").arg(path),
+                                    dialog);
+        });
+    }
+    auto* view = dialog->findChild<QPrintPreviewWidget*>();
+    const char* actionName = zoom == Zoom::PageWidth ? "fitWidthAction" : "fitPageAction";
+    QAction* fit = dialog->findChild<QAction*>(QLatin1String(actionName));
+    // Once shown the dialog lays its pages out again; set the zoom after that.
+    QObject::connect(
+        view, &QPrintPreviewWidget::previewChanged, dialog,
+        [view, fit, zoom] {
+            const auto mode = zoom == Zoom::PageWidth ? QPrintPreviewWidget::FitToWidth
+                                                      : QPrintPreviewWidget::FitInView;
+            if (view->zoomMode() == mode)
+                return;
+            if (fit)
+                fit->trigger();
+            else
+                view->setZoomMode(mode);
+        },
+        Qt::SingleShotConnection);
+    dialog->setWindowState(dialog->windowState() | Qt::WindowMaximized);
+    return dialog;
+}
+
+void preview(const PreparedReport& report, Zoom zoom, QWidget* parent) {
+    std::unique_ptr<QPrintPreviewDialog> dialog(createPreview(report, zoom, parent));
+    dialog->exec();
+}
+
+} // namespace reports

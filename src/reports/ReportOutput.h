@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Report.h"
+
+class QPainter;
+class QPrinter;
+class QPrintPreviewDialog;
+class QWidget;
+
+// Prepared pages on paper, on screen and in PDF files, all painted by the same function, so
+// the preview shows what the printer gets. Texts stay texts in the PDF and can be read back.
+namespace reports {
+
+// Paints one page with the paper's top-left corner at the painter's origin, at dotsPerMm
+// device dots to a millimetre; each text is clipped to its box.
+void paintPage(QPainter& painter, const PreparedReport& report, int page, double dotsPerMm);
+
+// Prints every page, or the range chosen in the printer, at the report's page layout.
+void print(const PreparedReport& report, QPrinter& printer);
+
+// Writes every page into a PDF file; false, with nothing left behind, when it cannot.
+bool writePdf(const PreparedReport& report, const QString& path);
+
+enum class Zoom { PageWidth, WholePage };
+
+// The preview window, not yet shown: named after the layout, captioned with the title without
+// its leading blanks, opening maximised at the zoom given; print and save-as-PDF buttons.
+QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWidget* parent);
+
+// Shows the preview until the user closes it (Esc closes it too). The pages are a copy: the
+// result set may be closed as soon as this returns.
+void preview(const PreparedReport& report, Zoom zoom = Zoom::PageWidth, QWidget* parent = nullptr);
+
+} // namespace reports
