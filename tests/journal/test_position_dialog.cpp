@@ -241,6 +241,68 @@ TEST_F(PositionDialogTest, ByRequisitionTheLineLimitsTheQuantityAlsoWhenChanged)
     EXPECT_EQ(messages.texts(), QStringList{tooMuch});
 }
 
+TEST_F(PositionDialogTest, BoxesTakeOnlyTheirKeysAndEmptyOnesBecomeZero) {
+    struct Case {
+        const char* box;
+        const char* typed;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"Edit3", "1.5x-", "1,5"},
+        {"Edit3", "12,5", "12,5"},
+        {"Edit4", "1a2,3", "123"},
+        {"Edit6", "99999", "9999"},
+    };
+    whenModalOpens([&](QWidget*) {
+        QApplication::setActiveWindow(&dialog); // focus moves as on a desktop
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.box);
+            auto* edit = in<QLineEdit>(&dialog, c.box);
+            edit->clear();
+            edit->setFocus();
+            QTest::keyClicks(edit, c.typed);
+            EXPECT_EQ(edit->text(), c.shown);
+        }
+        for (const char* name : {"Edit4", "Edit6"}) {
+            auto* edit = in<QLineEdit>(&dialog, name);
+            edit->clear();
+            edit->setFocus();
+            in<QLineEdit>(&dialog, "Edit3")->setFocus(); // leaving it
+            EXPECT_EQ(edit->text(), "0") << name;
+        }
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    dialog.addNew();
+}
+
+TEST_F(PositionDialogTest, APickClosedWithoutAChoiceAddsNoMemberAndAMaterialGoesAtOnce) {
+    int members = -1, materialsLeft = -1;
+    whenModalOpens([&](QWidget*) {
+        enterByGoods();
+        whenModalOpens([&](QWidget* picker) { QTest::keyClick(picker, Qt::Key_Escape); });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button7"), Qt::LeftButton);
+        members = testdb::exec(QString("select count(*) from accounts_dep.person_temp where "
+                                       "id_smena=%1")
+                                   .arg(dialog.positionId()))
+                      .toInt();
+        testdb::exec(QString("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
+                             "f_qty_use) values (%1, 1, 1), (%1, 2, 1)")
+                         .arg(dialog.positionId()));
+        whenModalOpens([&](QWidget* material) { QTest::keyClick(material, Qt::Key_Escape); });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button5"), Qt::LeftButton); // nothing chosen
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button6"), Qt::LeftButton);
+        materialsLeft = testdb::exec(QString("select count(*) from accounts_dep.smena_gds_use "
+                                             "where id_smena=%1")
+                                         .arg(dialog.positionId()))
+                            .toInt();
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+    });
+    dialog.addNew();
+    EXPECT_EQ(members, 0);
+    EXPECT_EQ(materialsLeft, 1) << "deleted without a question";
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+}
+
 TEST_F(PositionDialogTest, TheBrigadeIsRecordedAndARefusedDivisionCanBeRetried) {
     QString workerBefore, workerAfter;
     int members = 0;
