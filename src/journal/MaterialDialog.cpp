@@ -4,6 +4,7 @@
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
+#include "ui/Controls.h"
 #include "ui/LookupBox.h"
 #include "ui/Messages.h"
 
@@ -132,7 +133,7 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
     Edit7 = new QLineEdit(QStringLiteral("0"), this);
     Edit7->setObjectName(QStringLiteral("Edit7"));
     Edit7->setFixedWidth(55);
-    Edit7->installEventFilter(this);
+    ui::filterKeys(Edit7, ui::TypedKeys::Decimal);
     Label11->setBuddy(Edit7);
     DBText1 = boldLabel("DBText1", this);
     DBText2 = boldLabel("DBText2", this);
@@ -223,20 +224,7 @@ bool MaterialDialog::eventFilter(QObject* watched, QEvent* event) {
             runGuarded([this] { computeNorm(); });
         return ui::Form::eventFilter(watched, event);
     }
-    if (watched != Edit7 || event->type() != QEvent::KeyPress)
-        return ui::Form::eventFilter(watched, event);
-    // Digits, Backspace and the comma; a typed point is entered as a comma.
-    auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (text.isEmpty() || !text.at(0).isPrint() || key->key() == Qt::Key_Backspace ||
-        (key->modifiers() & Qt::ControlModifier))
-        return false; // editing keys and shortcuts (a paste is checked at "Запись")
-    const QChar c = text.at(0);
-    if (c == QLatin1Char('.')) {
-        Edit7->insert(QStringLiteral(","));
-        return true;
-    }
-    return !(c.isDigit() || c == QLatin1Char(','));
+    return ui::Form::eventFilter(watched, event);
 }
 
 void MaterialDialog::openRemainders() {

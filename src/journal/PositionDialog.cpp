@@ -139,7 +139,11 @@ PositionDialog::PositionDialog(data::DataModule& dm, JournalWindow& journal,
     for (QLineEdit* e : {Edit7, Edit8, Edit5})
         e->setEnabled(false);
     for (QLineEdit* e : {Edit3, Edit4, Edit5, Edit6, Edit7, Edit8})
-        e->installEventFilter(this);
+        e->installEventFilter(this); // leaving a box
+    for (QLineEdit* e : {Edit3, Edit5, Edit7, Edit8})
+        ui::filterKeys(e, ui::TypedKeys::Decimal);
+    for (QLineEdit* e : {Edit4, Edit6})
+        ui::filterKeys(e, ui::TypedKeys::Digits);
 
     auto* fields = new QGridLayout(GroupBox1);
     auto* row1 = new QHBoxLayout;
@@ -730,20 +734,7 @@ bool PositionDialog::eventFilter(QObject* watched, QEvent* event) {
         else if ((edit == Edit4 || edit == Edit6) && edit->text().isEmpty())
             edit->setText(QStringLiteral("0"));
     }
-    if (event->type() != QEvent::KeyPress)
-        return ui::Form::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (text.isEmpty() || !text.at(0).isPrint() || key->key() == Qt::Key_Backspace)
-        return false;
-    const QChar c = text.at(0);
-    if (edit == Edit4 || edit == Edit6)
-        return !c.isDigit();
-    if (c == QLatin1Char('.')) {
-        edit->insert(QStringLiteral(","));
-        return true;
-    }
-    return !(c.isDigit() || c == QLatin1Char(','));
+    return ui::Form::eventFilter(watched, event);
 }
 
 // The wheel moves the choice of the focused lookup box by one entry.

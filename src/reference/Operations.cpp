@@ -8,6 +8,7 @@
 #include "data/SqlText.h"
 #include "data/Value.h"
 #include "ui/BusyCursor.h"
+#include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
 
@@ -71,7 +72,7 @@ OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
     connect(ComboBox1, &QComboBox::activated, this, [this] { storedKind_.reset(); });
     Edit3 = new QLineEdit(group);
     Edit3->setObjectName(QStringLiteral("Edit3"));
-    Edit3->installEventFilter(this);
+    ui::filterKeys(Edit3, ui::TypedKeys::Decimal);
 
     auto* grid = new QGridLayout(group);
     grid->addWidget(new QLabel(QStringLiteral("Марка изделия"), group), 0, 0);
@@ -126,22 +127,6 @@ bool OperationDialog::run() {
 void OperationDialog::showEvent(QShowEvent* event) {
     ui::Form::showEvent(event);
     Button3->setFocus();
-}
-
-// Digits, Backspace and one kind of separator: a typed '.' or ',' becomes ','.
-bool OperationDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != Edit3 || event->type() != QEvent::KeyPress)
-        return ui::Form::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (text.isEmpty() || !text.at(0).isPrint() || key->key() == Qt::Key_Backspace)
-        return false;
-    const QChar c = text.at(0);
-    if (c == QLatin1Char('.') || c == QLatin1Char(',')) {
-        Edit3->insert(QStringLiteral(","));
-        return true;
-    }
-    return !c.isDigit();
 }
 
 void OperationDialog::pickProduct() {

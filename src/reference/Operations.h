@@ -29,7 +29,6 @@ public:
     bool changeCurrent();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

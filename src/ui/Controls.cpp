@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 namespace ui {
 
@@ -20,6 +21,42 @@ void DatePicker::keyPressEvent(QKeyEvent* e) {
         e->accept();
         emit confirmed();
     }
+}
+
+namespace {
+
+class KeyFilter : public QObject {
+public:
+    KeyFilter(QLineEdit* box, TypedKeys keys) : QObject(box), box_(box), keys_(keys) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != box_ || event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (text.isEmpty() || !text.at(0).isPrint() || key->key() == Qt::Key_Backspace ||
+            (key->modifiers() & Qt::ControlModifier))
+            return false;
+        const QChar c = text.at(0);
+        if (keys_ == TypedKeys::Digits)
+            return !c.isDigit();
+        if (c == QLatin1Char('.') || c == QLatin1Char(',')) {
+            box_->insert(QStringLiteral(","));
+            return true;
+        }
+        return !c.isDigit();
+    }
+
+private:
+    QLineEdit* box_;
+    TypedKeys keys_;
+};
+
+} // namespace
+
+void filterKeys(QLineEdit* box, TypedKeys keys) {
+    box->installEventFilter(new KeyFilter(box, keys));
 }
 
 void highlight(QWidget* w, bool on, const QColor& colour) {

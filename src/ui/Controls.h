@@ -4,6 +4,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QLineEdit;
 class QColor;
 
 namespace ui {
@@ -21,6 +22,12 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
+
+// What a box lets through as typed: digits only, or a decimal number where a typed point is
+// entered as a comma. Editing keys and shortcuts pass (a pasted text is checked where it is
+// used); every other character is dropped.
+enum class TypedKeys { Digits, Decimal };
+void filterKeys(QLineEdit* box, TypedKeys keys);
 
 // A highlighted choice: the given background and bold text; off, the usual look again.
 void highlight(QWidget* widget, bool on, const QColor& colour);
