@@ -611,6 +611,8 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
     product_id = row.asInt(QStringLiteral("i_id"));
     oper_id = row.asInt(QStringLiteral("o_id"));
 
+    // The box shows the position's requisition, whatever the mode switch says.
+    Label13->setText(QStringLiteral("Заявка"));
     LCB_id_doc->bind(&v_mnf_requisition, QStringLiteral("id"), QStringLiteral("s_caption"));
     LCB_id_doc_item->bind(&v_mnf_requisition_item, QStringLiteral("id"),
                           QStringLiteral("s_caption"));

@@ -175,6 +175,10 @@ TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
             EXPECT_EQ(in<QPushButton>(&dialog, "Button5")->isEnabled(), c.materials);
             EXPECT_EQ(in<QPushButton>(&dialog, "Button7")->isEnabled(), c.brigade);
             EXPECT_EQ(in<QGroupBox>(&dialog, "RG1")->isVisible(), c.modeSwitch);
+            if (c.opener != &journal::PositionDialog::addNew) {
+                EXPECT_EQ(in<QLabel>(&dialog, "Label13")->text(), QString::fromUtf8("Заявка"))
+                    << "the box shows the position's requisition";
+            }
             QTest::keyClick(&dialog, Qt::Key_Escape);
         });
         (dialog.*c.opener)();
