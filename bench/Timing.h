@@ -2,6 +2,7 @@
 
 // Shared pieces of the benchmarks: medians, and psql's own \timing of the same statements in
 // one session, so the program's figure has a reference measured the same minute.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -9,6 +10,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,6 +43,24 @@ inline double median(std::vector<double> v) {
     return v.empty()
                ? 0
                : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
+}
+
+// Runs one measured step warmup + runs times, each followed by an unmeasured undo; the
+// milliseconds of the counted runs.
+inline std::vector<double> timedRuns(int runs, const std::function<void()>& step,
+                                     const std::function<void()>& undo = {}, int warmup = 3) {
+    std::vector<double> ms;
+    for (int run = -warmup; run < runs; ++run) {
+        QElapsedTimer t;
+        t.start();
+        step();
+        const double elapsed = t.nsecsElapsed() / 1e6;
+        if (undo)
+            undo();
+        if (run >= 0)
+            ms.push_back(elapsed);
+    }
+    return ms;
 }
 
 inline double minimum(const std::vector<double>& v) {

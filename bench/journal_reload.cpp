@@ -9,7 +9,6 @@
 #include "data/SqlText.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -52,9 +51,7 @@ int main(int argc, char* argv[]) {
             module.journal(shift).setParam("data", date.startOfDay());
             module.journal(shift).setParam("ok", "ta");
         }
-        for (int run = -3; run < runs; ++run) {
-            QElapsedTimer t;
-            t.start();
+        program = bench::timedRuns(runs, [&] {
             rows = 0;
             for (int shift = 1; shift <= 4; ++shift) {
                 data::ResultSet& rs = module.journal(shift);
@@ -62,9 +59,7 @@ int main(int argc, char* argv[]) {
                 rs.open();
                 rows += rs.rowCount();
             }
-            if (run >= 0)
-                program.push_back(t.nsecsElapsed() / 1e6);
-        }
+        });
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;
@@ -89,18 +84,15 @@ int main(int argc, char* argv[]) {
             "'Попов','Васильев','Морозов','Новиков','Фёдоров'])[g % 10 + 1] || ' ' || g || ' ' "
             "|| chr(1040 + g % 32) || '.' as fio from generate_series(1, 20000) g"));
         workers.open();
-        for (int run = -3; run < runs; ++run) {
-            QElapsedTimer t;
-            t.start();
-            workers.setFilter(
-                sqltext::filterLikePrefix(QStringLiteral("fio"), QString::fromUtf8("Ив")));
-            workers.setFiltered(true);
-            matched = workers.rowCount();
-            const double ms = t.nsecsElapsed() / 1e6;
-            workers.setFiltered(false);
-            if (run >= 0)
-                filtering.push_back(ms);
-        }
+        filtering = bench::timedRuns(
+            runs,
+            [&] {
+                workers.setFilter(
+                    sqltext::filterLikePrefix(QStringLiteral("fio"), QString::fromUtf8("Ив")));
+                workers.setFiltered(true);
+                matched = workers.rowCount();
+            },
+            [&] { workers.setFiltered(false); });
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;

@@ -18,17 +18,12 @@
 #include "reports/Spreadsheet.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <xlsxwriter.h>
 
 namespace {
-
-double msSince(const QElapsedTimer& t) {
-    return t.nsecsElapsed() / 1e6;
-}
 
 // The export's cells written straight through libxlsxwriter: what the wrapper must keep up
 // with.
@@ -84,59 +79,40 @@ int main(int argc, char* argv[]) {
     int operations = 0, matched = 0, stepRows = 0, operation = 0;
     try {
         dm.ADO_DB.open(socket, database, user, password);
-        for (int run = -3; run < runs; ++run) {
-            QElapsedTimer t;
-            t.start();
+        opening = bench::timedRuns(runs, [&] {
             dm.Oper.close();
             dm.Oper.open();
-            if (run >= 0)
-                opening.push_back(msSince(t));
-        }
+        });
         operations = dm.Oper.rowCount();
         operation = dm.Oper.asInt("id");
         const QString typed = dm.Oper.asString("marka").left(4);
-        for (int run = -3; run < runs; ++run) {
-            QElapsedTimer t;
-            t.start();
-            dm.Oper.setFilter(sqltext::filterLikePrefix("marka", typed));
-            dm.Oper.setFiltered(true);
-            matched = dm.Oper.rowCount();
-            if (run >= 0)
-                keystroke.push_back(msSince(t));
-            dm.Oper.setFiltered(false);
-        }
+        keystroke = bench::timedRuns(
+            runs,
+            [&] {
+                dm.Oper.setFilter(sqltext::filterLikePrefix("marka", typed));
+                dm.Oper.setFiltered(true);
+                matched = dm.Oper.rowCount();
+            },
+            [&] { dm.Oper.setFiltered(false); });
 
         data::ResultSet stepsOf(dm.ADO_DB, "norm");
         stepsOf.setSql(reference::NormsWindow::stepsStatement());
         stepsOf.setParam("o_id", operation);
-        for (int run = -3; run < runs; ++run) {
-            QElapsedTimer t;
-            t.start();
+        steps = bench::timedRuns(runs, [&] {
             stepsOf.close();
             stepsOf.open();
-            if (run >= 0)
-                steps.push_back(msSince(t));
-        }
+        });
         stepRows = stepsOf.rowCount();
 
         const int exportRuns = std::max(3, runs / 5);
-        for (int run = -1; run < exportRuns; ++run) {
-            QElapsedTimer t;
-            t.start();
-            list.exportToSpreadsheet();
-            if (run >= 0)
-                exporting.push_back(msSince(t));
-        }
+        exporting = bench::timedRuns(
+            exportRuns, [&] { list.exportToSpreadsheet(); }, {}, 1);
         data::ResultSet same(dm.ADO_DB, "same");
         same.setSql(list.exportStatement());
         same.open();
-        for (int run = -1; run < exportRuns; ++run) {
-            QElapsedTimer t;
-            t.start();
-            writeDirectly(home.filePath(QStringLiteral("direct.xlsx")), same);
-            if (run >= 0)
-                raw.push_back(msSince(t));
-        }
+        raw = bench::timedRuns(
+            exportRuns, [&] { writeDirectly(home.filePath(QStringLiteral("direct.xlsx")), same); },
+            {}, 1);
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;

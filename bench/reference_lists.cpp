@@ -7,7 +7,6 @@
 #include "data/Error.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
 
@@ -26,18 +25,14 @@ int main(int argc, char* argv[]) {
     int rows = 0;
     try {
         dm.ADO_DB.open(socket, database, user, password);
-        for (int run = -3; run < runs; ++run) {
-            QElapsedTimer t;
-            t.start();
+        program = bench::timedRuns(runs, [&] {
             rows = 0;
             for (data::ResultSet* rs : lists) {
                 rs->close();
                 rs->open();
                 rows += rs->rowCount();
             }
-            if (run >= 0)
-                program.push_back(t.nsecsElapsed() / 1e6);
-        }
+        });
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;

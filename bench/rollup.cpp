@@ -9,7 +9,6 @@
 #include "journal/HoursRollup.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
@@ -37,22 +36,16 @@ int main(int argc, char* argv[]) {
         for (days.first(); !days.eof(); days.next())
             dates.push_back(days.asDate("data"));
 
-        std::vector<double> one;
-        for (int i = 0; i < runs; ++i) {
-            QElapsedTimer t;
-            t.start();
-            journal::rollUpDayCell(dm, worker, first, shift);
-            one.push_back(t.nsecsElapsed() / 1e6);
-        }
+        std::vector<double> one = bench::timedRuns(
+            runs, [&] { journal::rollUpDayCell(dm, worker, first, shift); }, {}, 0);
         std::sort(one.begin(), one.end());
-        std::vector<double> batch;
-        for (int i = 0; i < std::max(3, runs / 10); ++i) {
-            QElapsedTimer t;
-            t.start();
-            for (const QDate& d : dates)
-                journal::rollUpDayCell(dm, worker, d, shift);
-            batch.push_back(t.nsecsElapsed() / 1e6);
-        }
+        std::vector<double> batch = bench::timedRuns(
+            std::max(3, runs / 10),
+            [&] {
+                for (const QDate& d : dates)
+                    journal::rollUpDayCell(dm, worker, d, shift);
+            },
+            {}, 0);
         std::sort(batch.begin(), batch.end());
         std::printf("roll-up of worker %d, shift %d: one day median %.3f ms (min %.3f), "
                     "%zu days in a row median %.1f ms (min %.1f)\n",
