@@ -179,6 +179,11 @@ qint64 toInt64(const QVariant& v, const QString& field) {
                      field);
 }
 
+double rounded(double v, int places) {
+    const double scale = std::pow(10.0, places);
+    return std::round(v * scale) / scale;
+}
+
 qint32 checkedInt32(qint64 v, const QString& field) {
     return qint32(checkedRange(v, std::numeric_limits<qint32>::min(),
                                std::numeric_limits<qint32>::max(), field));

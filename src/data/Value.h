@@ -28,6 +28,9 @@ qint64 checkedRange(qint64 v, qint64 min, qint64 max, const QString& field = {})
 // The same for the signed 32-bit range.
 qint32 checkedInt32(qint64 v, const QString& field = {});
 
+// Half away from zero, to the given number of decimal places.
+double rounded(double v, int places);
+
 // Text of the server (cells, field names, error texts) as it is stored: UTF-8, a leading
 // U+FEFF kept, since the server compares with it too.
 QString fromServer(const char* text, qsizetype length);

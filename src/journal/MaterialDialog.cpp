@@ -21,10 +21,7 @@ namespace journal {
 
 namespace material {
 
-double rounded(double value, int places) {
-    const double scale = std::pow(10.0, places);
-    return std::round(value * scale) / scale;
-}
+using data::value::rounded;
 
 double typedQuantity(const QString& typed, bool emptyIsZero) {
     const QString text = typed.trimmed();
@@ -91,15 +88,6 @@ QString commaText(double v) {
     return sqltext::decimal(v).replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
-QLabel* boldLabel(const char* objectName, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QLatin1String(objectName));
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    return label;
-}
-
 } // namespace
 
 MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
@@ -135,8 +123,8 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
     Edit7->setFixedWidth(55);
     ui::filterKeys(Edit7, ui::TypedKeys::Decimal);
     Label11->setBuddy(Edit7);
-    DBText1 = boldLabel("DBText1", this);
-    DBText2 = boldLabel("DBText2", this);
+    DBText1 = ui::boldLabel(QString(), "DBText1", this);
+    DBText2 = ui::boldLabel(QString(), "DBText2", this);
     connect(&v_id_cons_use, &data::ResultSet::reset, DBText1,
             [this] { DBText1->setText(firstCaption(v_id_cons_use)); });
     connect(&v_id_cons_use1, &data::ResultSet::reset, DBText2,
@@ -274,7 +262,8 @@ void MaterialDialog::computeNorm() {
     used_qty = readUsedQty();
     const double perPiece =
         operation.isEmpty() ? 0 : operation.asDouble(QStringLiteral("f_qty_from"));
-    norm_qty = material::rounded(material::typedQuantity(positionQuantity_, false) * perPiece, 4);
+    norm_qty =
+        data::value::rounded(material::typedQuantity(positionQuantity_, false) * perPiece, 4);
     Edit7->setText(commaText(material::proposal(norm_qty, used_qty)));
     Edit7->setToolTip(QStringLiteral("Норма: %1, уже записано: %2")
                           .arg(commaText(norm_qty), commaText(used_qty)));

@@ -23,9 +23,6 @@ namespace journal {
 // The rules of a consumption that need no window.
 namespace material {
 
-// Half away from zero, to the given number of decimal places.
-double rounded(double value, int places);
-
 // A typed quantity, comma or point: a plain number not below 0. Anything else is refused
 // with ConversionError "«…» не является числом"; an empty text is 0 when emptyIsZero.
 double typedQuantity(const QString& typed, bool emptyIsZero);

@@ -39,22 +39,9 @@ const char* const requisitionsSql =
 const char* const linesSql = "select id, id_doc, s_caption, id_gds, f_qty, s_gds_mc from "
                              "accounts_dep.v_mnf_requisition_item where f_qty>0";
 
-double round4(double v) {
-    return std::round(v * 10000.0) / 10000.0;
-}
-
 // Numbers as the workstation shows them: shortest form, decimal comma.
 QString shown(double v) {
     return ui::withDecimalComma(QVariant(v));
-}
-
-QLabel* boldLabel(const QString& text, const char* name, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    return l;
 }
 
 QLineEdit* box(const char* name, QWidget* parent) {
@@ -110,7 +97,7 @@ PositionDialog::PositionDialog(data::DataModule& dm, JournalWindow& journal,
     QFont bold = GroupBox1->font();
     bold.setBold(true);
     GroupBox1->setFont(bold);
-    Label13 = boldLabel(QStringLiteral("Продукция"), "Label13", GroupBox1);
+    Label13 = ui::boldLabel(QStringLiteral("Продукция"), "Label13", GroupBox1);
     LCB_id_doc = new ui::LookupBox("LCB_id_doc", GroupBox1);
     LCB_id_doc->setFixedWidth(320);
     LCB_id_doc_item = new ui::LookupBox("LCB_id_doc_item", GroupBox1);
@@ -149,31 +136,31 @@ PositionDialog::PositionDialog(data::DataModule& dm, JournalWindow& journal,
     auto* row1 = new QHBoxLayout;
     row1->addWidget(Label13);
     row1->addWidget(LCB_id_doc);
-    row1->addWidget(boldLabel(QStringLiteral("Строка"), "Label14", GroupBox1));
+    row1->addWidget(ui::boldLabel(QStringLiteral("Строка"), "Label14", GroupBox1));
     row1->addWidget(LCB_id_doc_item, 1);
     auto* row2 = new QHBoxLayout;
-    row2->addWidget(boldLabel(QStringLiteral("ФИО"), "Label1", GroupBox1));
+    row2->addWidget(ui::boldLabel(QStringLiteral("ФИО"), "Label1", GroupBox1));
     row2->addWidget(Edit1);
     row2->addWidget(Button3);
-    row2->addWidget(boldLabel(QStringLiteral("Операция"), "Label2", GroupBox1));
+    row2->addWidget(ui::boldLabel(QStringLiteral("Операция"), "Label2", GroupBox1));
     row2->addWidget(Edit2);
     row2->addWidget(Button4);
     auto* row3 = new QHBoxLayout;
-    row3->addWidget(boldLabel(QStringLiteral("Кол-во"), "Label3", GroupBox1));
+    row3->addWidget(ui::boldLabel(QStringLiteral("Кол-во"), "Label3", GroupBox1));
     row3->addWidget(Edit3);
-    row3->addWidget(boldLabel(QStringLiteral("Время"), "Label7", GroupBox1));
+    row3->addWidget(ui::boldLabel(QStringLiteral("Время"), "Label7", GroupBox1));
     row3->addWidget(Edit6);
-    row3->addWidget(boldLabel(QStringLiteral("Дата"), "Label5", GroupBox1));
+    row3->addWidget(ui::boldLabel(QStringLiteral("Дата"), "Label5", GroupBox1));
     row3->addWidget(DTimeP);
-    row3->addWidget(boldLabel(QStringLiteral("Брак"), "Label4", GroupBox1));
+    row3->addWidget(ui::boldLabel(QStringLiteral("Брак"), "Label4", GroupBox1));
     row3->addWidget(Edit4);
     auto* prices = new QGridLayout;
-    prices->addWidget(boldLabel(QStringLiteral("Цена база"), "Label11", GroupBox1), 0, 0);
+    prices->addWidget(ui::boldLabel(QStringLiteral("Цена база"), "Label11", GroupBox1), 0, 0);
     prices->addWidget(Edit7, 0, 1);
-    prices->addWidget(boldLabel(QStringLiteral("Цена итог"), "Label9", GroupBox1), 1, 0);
+    prices->addWidget(ui::boldLabel(QStringLiteral("Цена итог"), "Label9", GroupBox1), 1, 0);
     prices->addWidget(Edit8, 1, 1);
     row3->addLayout(prices);
-    row3->addWidget(boldLabel(QStringLiteral("Сумма"), "Label8", GroupBox1));
+    row3->addWidget(ui::boldLabel(QStringLiteral("Сумма"), "Label8", GroupBox1));
     row3->addWidget(Edit5);
     fields->addLayout(row1, 0, 0);
     fields->addLayout(row2, 1, 0);
@@ -193,7 +180,7 @@ PositionDialog::PositionDialog(data::DataModule& dm, JournalWindow& journal,
     for (QRadioButton* rb : {RG1_0, RG1_1})
         connect(rb, &QRadioButton::clicked, this,
                 [this] { runGuarded([this] { switchMode(byGoods() ? 1 : 0); }); });
-    Label10 = boldLabel(QString(), "Label10", this);
+    Label10 = ui::boldLabel(QString(), "Label10", this);
     Button1 = addButton("Button1", QStringLiteral("Запись"), [this] { save(); });
     setDefaultButton(Button1);
     auto* middle = new QHBoxLayout;
@@ -220,7 +207,7 @@ PositionDialog::PositionDialog(data::DataModule& dm, JournalWindow& journal,
     materialButtons->addStretch(1);
 
     // Brigade.
-    Label6 = boldLabel(QStringLiteral("Бригада"), "Label6", this);
+    Label6 = ui::boldLabel(QStringLiteral("Бригада"), "Label6", this);
     auto* memberModel = new ui::ResultSetModel(
         fio_smena_gds, {{QStringLiteral("s_caption"), QStringLiteral("Фамилия Имя Отчество"), 734}},
         this);
@@ -403,7 +390,7 @@ void PositionDialog::showPrices() {
     Edit8->setText(shown(final_price));
     Edit7->setText(basePriceKnown_ ? shown(base_price) : QString());
     const double quantity = sqltext::typedDecimal(Edit3->text()).toDouble();
-    Edit5->setText(shown(round4(quantity * final_price)));
+    Edit5->setText(shown(data::value::rounded(quantity * final_price, 4)));
 }
 
 PositionValues PositionDialog::values() const {
@@ -596,7 +583,7 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
     final_price = row.asDouble(QStringLiteral("cena"));
     basePriceKnown_ = false;
     pos_id = row.asInt(QStringLiteral("id"));
-    Edit8->setText(shown(round4(final_price)));
+    Edit8->setText(shown(data::value::rounded(final_price, 4)));
     Edit7->clear();
     DTimeP->setDate(row.asDate(QStringLiteral("data")));
     Edit1->setText(row.asString(QStringLiteral("fio")).trimmed());
@@ -639,7 +626,7 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
                                 : v_mnf_requisition_item.value(QStringLiteral("id")));
     reopenMaterials();
     const double quantity = row.asDouble(QStringLiteral("kol_vo"));
-    Edit5->setText(shown(round4(quantity * final_price)));
+    Edit5->setText(shown(data::value::rounded(quantity * final_price, 4)));
     Label10->setText(sqltext::integer(pos_id));
 }
 

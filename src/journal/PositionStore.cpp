@@ -16,10 +16,6 @@ namespace {
 
 constexpr qint64 maxTypedWhole = 9999; // the boxes take four digits
 
-double round4(double v) {
-    return std::round(v * 10000.0) / 10000.0;
-}
-
 } // namespace
 
 PositionStore::PositionStore(data::DataModule& dm) : dm_(dm) {}
@@ -36,7 +32,7 @@ PositionStore::Checked PositionStore::check(const PositionValues& v) {
     c.hours = sqltext::typedInteger(v.hours, 0, maxTypedWhole, QStringLiteral("Время"));
     if (c.rejects.toDouble() > c.quantity.toDouble())
         throw data::ConversionError(QStringLiteral("Брак не может быть больше количества!"));
-    c.price = sqltext::decimal(round4(v.finalPrice));
+    c.price = sqltext::decimal(data::value::rounded(v.finalPrice, 4));
     return c;
 }
 

@@ -1,11 +1,11 @@
 #include "OperationPick.h"
 
-#include <cmath>
+#include "data/Value.h"
 
 namespace reference {
 
 PriceInForce priceInForce(double lowestPrice, bool dayOff, int shift) {
-    const double base = std::round(lowestPrice * 10000.0) / 10000.0;
+    const double base = data::value::rounded(lowestPrice, 4);
     double final = dayOff ? base * 2 : base;
     if (shift == 3)
         final *= 1.2;

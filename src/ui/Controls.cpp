@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace ui {
@@ -57,6 +58,15 @@ private:
 
 void filterKeys(QLineEdit* box, TypedKeys keys) {
     box->installEventFilter(new KeyFilter(box, keys));
+}
+
+QLabel* boldLabel(const QString& text, const char* objectName, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(objectName));
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    return label;
 }
 
 void highlight(QWidget* w, bool on, const QColor& colour) {

@@ -6,6 +6,7 @@
 class QAbstractButton;
 class QLineEdit;
 class QColor;
+class QLabel;
 
 namespace ui {
 
@@ -28,6 +29,9 @@ protected:
 // used); every other character is dropped.
 enum class TypedKeys { Digits, Decimal };
 void filterKeys(QLineEdit* box, TypedKeys keys);
+
+// A label with its documented name, in bold.
+QLabel* boldLabel(const QString& text, const char* objectName, QWidget* parent);
 
 // A highlighted choice: the given background and bold text; off, the usual look again.
 void highlight(QWidget* widget, bool on, const QColor& colour);
