@@ -105,9 +105,12 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
     sum_smena_gds_use.setSql(QStringLiteral(
         "select sum(f_qty_use) as sum_qty_use from accounts_dep.smena_gds_use sgu where "
         "sgu.id_smena =:id_smena and id_gds_use=:id_gds_use"));
-    smena_gds_use.setSql(
-        QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
-                       "values (:id_smena, :id_gds_use, :f_qty_use)"));
+    // A position accepted meanwhile on another workstation takes no more materials.
+    smena_gds_use.setSql(QStringLiteral(
+        "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) select "
+        ":id_smena::integer, :id_gds_use::numeric, :f_qty_use::double precision where exists "
+        "(select 1 from accounts_dep.smena s where s.id = :id_smena and coalesce(s.ok, '') not "
+        "in ('ok', 'да'))"));
 
     auto* Label12 = new QLabel(QStringLiteral("ТМЦ"), this);
     Label12->setObjectName(QStringLiteral("Label12"));
@@ -287,7 +290,10 @@ void MaterialDialog::record() {
     smena_gds_use.setParam(QStringLiteral("id_smena"), pos_id);
     smena_gds_use.setParam(QStringLiteral("id_gds_use"), use_goods_id);
     smena_gds_use.setParam(QStringLiteral("f_qty_use"), *q);
-    smena_gds_use.execute();
+    if (smena_gds_use.execute() == 0) {
+        ui::Messages::error(QStringLiteral("Позиция уже принята, изменить её нельзя!"), this);
+        return;
+    }
     accept();
 }
 

@@ -486,9 +486,13 @@ void PositionDialog::deleteMaterial() {
         return;
     const int place = smena_gds_use.recNo();
     data::Command remove(dm_.ADO_DB, QStringLiteral("SmenaIU"));
-    remove.setSql(QStringLiteral("delete from accounts_dep.smena_gds_use where id=:id"));
+    // The materials of a position accepted meanwhile on another workstation stay.
+    remove.setSql(QStringLiteral("delete from accounts_dep.smena_gds_use sgu where sgu.id=:id and "
+                                 "exists (select 1 from accounts_dep.smena s where s.id = "
+                                 "sgu.id_smena and coalesce(s.ok, '') not in ('ok', 'да'))"));
     remove.setParam(QStringLiteral("id"), smena_gds_use.asInt(QStringLiteral("id")));
-    remove.execute();
+    if (remove.execute() == 0)
+        ui::Messages::error(QStringLiteral("Позиция уже принята, изменить её нельзя!"), this);
     reopenMaterials();
     if (!smena_gds_use.isEmpty() && place < smena_gds_use.rowCount())
         smena_gds_use.moveTo(place);

@@ -216,6 +216,9 @@ TEST_F(MaterialDialogTest, RecordsOnlyWhatTheNormAndTheStockAllowAsTheServerHold
          told(aboveNorm, zero), "9001:600001:6"},
         {"the reservation used elsewhere meanwhile", 9001, "8", "Клей", "2", nullptr, glueRow9003,
          "y", told(aboveStock), "9003:600002:1 9001:600002:1"},
+        {"the position accepted elsewhere meanwhile", 9001, "4", "Фанера", "6", nullptr,
+         "update accounts_dep.smena set ok = 'ok' where id = 9001", "",
+         told("Позиция уже принята, изменить её нельзя!"), "-"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

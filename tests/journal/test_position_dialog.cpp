@@ -307,6 +307,29 @@ TEST_F(PositionDialogTest, APickClosedWithoutAChoiceAddsNoMemberAndAMaterialGoes
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
 }
 
+TEST_F(PositionDialogTest, MaterialsOfAPositionAcceptedElsewhereStay) {
+    int left = -1;
+    whenModalOpens([&](QWidget*) {
+        enterByGoods();
+        testdb::exec(QString("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
+                             "f_qty_use) values (%1, 1, 1); update accounts_dep.smena set ok = "
+                             "'ok' where id = %1")
+                         .arg(dialog.positionId()));
+        whenModalOpens([&](QWidget* material) { QTest::keyClick(material, Qt::Key_Escape); });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button5"), Qt::LeftButton); // re-reads them
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button6"), Qt::LeftButton);
+        left = testdb::exec(QString("select count(*) from accounts_dep.smena_gds_use where "
+                                    "id_smena=%1")
+                                .arg(dialog.positionId()))
+                   .toInt();
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+    });
+    dialog.addNew();
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(messages.texts(),
+              QStringList{QString::fromUtf8("Позиция уже принята, изменить её нельзя!")});
+}
+
 TEST_F(PositionDialogTest, TheBrigadeIsRecordedAndARefusedDivisionCanBeRetried) {
     QString workerBefore, workerAfter;
     int members = 0;
