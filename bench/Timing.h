@@ -67,21 +67,22 @@ inline double minimum(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
 }
 
-// Runs the statements warmup + runs times in one psql session; per counted run, the sum of
-// psql's times of the statements. Empty when psql did not give every timing.
-inline std::vector<double> psqlRuns(const QString& socket, const QString& database,
-                                    const QString& user, const QString& password,
-                                    const QStringList& statements, int runs, int warmup = 3) {
+// Runs a psql script (its statements ending in ";" or a psql command such as \\gset)
+// warmup + runs times in one psql session; per counted run, the sum of psql's times of its
+// statements. Empty when psql did not give the same number of timings for every run.
+inline std::vector<double> psqlScriptRuns(const QString& socket, const QString& database,
+                                          const QString& user, const QString& password,
+                                          const QString& perRun, int runs, int warmup = 3) {
     QString script = QStringLiteral("\\o /dev/null\n\\timing on\n");
     for (int run = 0; run < warmup + runs; ++run)
-        for (const QString& s : statements)
-            script += s + QStringLiteral(";\n");
+        script += perRun;
     QProcess psql;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGPASSWORD"), password);
     psql.setProcessEnvironment(env);
     psql.start(QStringLiteral("psql"),
-               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), socket,
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), socket,
                 QStringLiteral("-U"), user, QStringLiteral("-d"), database});
     psql.write(script.toUtf8());
     psql.closeWriteChannel();
@@ -91,20 +92,31 @@ inline std::vector<double> psqlRuns(const QString& socket, const QString& databa
     std::vector<double> each;
     for (auto it = timing.globalMatch(out); it.hasNext();)
         each.push_back(it.next().captured(1).toDouble());
-    const size_t n = size_t(statements.size());
-    if (each.size() != n * size_t(warmup + runs)) {
+    const size_t total = size_t(warmup + runs);
+    if (each.empty() || each.size() % total != 0 || psql.exitCode() != 0) {
         std::fprintf(stderr, "psql gave %zu timings: %s\n", each.size(),
                      qPrintable(QString::fromUtf8(psql.readAllStandardError())));
         return {};
     }
-    std::vector<double> perRun;
-    for (int run = warmup; run < warmup + runs; ++run) {
+    const size_t n = each.size() / total;
+    std::vector<double> perRunMs;
+    for (size_t run = size_t(warmup); run < total; ++run) {
         double sum = 0;
         for (size_t i = 0; i < n; ++i)
-            sum += each[size_t(run) * n + i];
-        perRun.push_back(sum);
+            sum += each[run * n + i];
+        perRunMs.push_back(sum);
     }
-    return perRun;
+    return perRunMs;
+}
+
+// The same for a list of statements, each run once per run.
+inline std::vector<double> psqlRuns(const QString& socket, const QString& database,
+                                    const QString& user, const QString& password,
+                                    const QStringList& statements, int runs, int warmup = 3) {
+    QString perRun;
+    for (const QString& s : statements)
+        perRun += s + QStringLiteral(";\n");
+    return psqlScriptRuns(socket, database, user, password, perRun, runs, warmup);
 }
 
 } // namespace bench

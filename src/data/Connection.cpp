@@ -195,6 +195,8 @@ PgResult Connection::exec(const QByteArray& sql,
         if (word != "rollback")
             throw DbError(withReason(QString::fromUtf8(lostText), lostReason_));
     }
+    if (observer_)
+        observer_(sql, params);
     ensureConnected();
     std::vector<const char*> values;
     values.reserve(params.size());

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -56,6 +57,12 @@ public:
     PgResult exec(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& params = {},
                   Access access = Access::Write);
 
+    // Sees each statement before it is sent, with its parameters. The benchmarks replay in
+    // psql exactly what the program ran; nothing here writes it anywhere.
+    using Observer = std::function<void(const QByteArray& sql,
+                                        const std::vector<std::optional<QByteArray>>& params)>;
+    void setObserver(Observer observer) { observer_ = std::move(observer); }
+
 private:
     void ensureConnected();
     void reconnect();
@@ -66,6 +73,7 @@ private:
 
     pg_conn* conn_ = nullptr;
     QHash<QByteArray, QByteArray> prepared_; // statement text -> prepared name
+    Observer observer_;
     QString server_, database_, user_;
     // The connection was lost inside a transaction: its work is gone, and nothing may run as
     // if it went on (on a new session every statement would commit by itself) until the

@@ -1,5 +1,6 @@
 #include "MaterialDialog.h"
 
+#include "PositionStatements.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
@@ -76,14 +77,6 @@ std::optional<double> checkedQuantity(double typed, double usedQty, double normQ
 
 namespace {
 
-QString remainderSql(const char* mode) {
-    return QStringLiteral("select res_qty.s_full_caption\n"
-                          "      ,res_qty.f_qty as f_qty_free\n"
-                          "from accounts_dep.get_reminder_qty_by_smena(:id_smena, :id_gds, "
-                          "'%1') res_qty;")
-        .arg(QLatin1String(mode));
-}
-
 QString commaText(double v) {
     return sqltext::decimal(v).replace(QLatin1Char('.'), QLatin1Char(','));
 }
@@ -98,19 +91,11 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
       sum_smena_gds_use(dm.ADO_DB, QStringLiteral("sum_smena_gds_use")),
       operation(dm.ADO_DB, QStringLiteral("operation")),
       smena_gds_use(dm.ADO_DB, QStringLiteral("smena_gds_use")) {
-    v_cmn_gds_in.setSql(
-        QStringLiteral("select * from accounts_dep.get_gds_from_by_smena(:id_smena)"));
-    v_id_cons_use.setSql(remainderSql("free"));
-    v_id_cons_use1.setSql(remainderSql("reserved"));
-    sum_smena_gds_use.setSql(QStringLiteral(
-        "select sum(f_qty_use) as sum_qty_use from accounts_dep.smena_gds_use sgu where "
-        "sgu.id_smena =:id_smena and id_gds_use=:id_gds_use"));
-    // A position accepted meanwhile on another workstation takes no more materials.
-    smena_gds_use.setSql(QStringLiteral(
-        "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) select "
-        ":id_smena::integer, :id_gds_use::numeric, :f_qty_use::double precision where exists "
-        "(select 1 from accounts_dep.smena s where s.id = :id_smena and coalesce(s.ok, '') not "
-        "in ('ok', 'да'))"));
+    v_cmn_gds_in.setSql(statements::materialGoods());
+    v_id_cons_use.setSql(statements::materialRemainder("free"));
+    v_id_cons_use1.setSql(statements::materialRemainder("reserved"));
+    sum_smena_gds_use.setSql(statements::materialUsed());
+    smena_gds_use.setSql(statements::materialInsert());
 
     auto* Label12 = new QLabel(QStringLiteral("ТМЦ"), this);
     Label12->setObjectName(QStringLiteral("Label12"));
@@ -252,14 +237,7 @@ void MaterialDialog::computeNorm() {
     v_cmn_gds_in.locate(QStringLiteral("id"), key);
     const bool paint = data::value::toDouble(v_cmn_gds_in.value(QStringLiteral("b_is_color")),
                                              QStringLiteral("b_is_color")) == 1;
-    operation.setSql(
-        paint
-            ? QStringLiteral("select gds_attr.f_color_qty as f_qty_from from "
-                             "cmn_gds_and_srv.gds_attr gds_attr where gds_attr.id = ") +
-                  sqltext::integer(product_id)
-            : QStringLiteral("select f_qty_from from mnf_operation.operation where id_gds_to = ") +
-                  sqltext::integer(product_id) + QStringLiteral(" and id_gds_from = ") +
-                  sqltext::integer(use_goods_id));
+    operation.setSql(statements::materialNorm(paint, product_id, use_goods_id));
     operation.open();
     openRemainders();
     used_qty = readUsedQty();

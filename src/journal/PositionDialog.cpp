@@ -2,6 +2,7 @@
 
 #include "JournalWindow.h"
 #include "MaterialDialog.h"
+#include "PositionStatements.h"
 #include "Positions.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
@@ -34,11 +35,6 @@ namespace {
 const QString requiredMessage = QStringLiteral("Все поля должны быть заполнены!");
 const QString noDatabase = QStringLiteral("Невозможно сохранить данные в БД!");
 
-const char* const requisitionsSql =
-    "select id, s_caption from accounts_dep.v_mnf_requisition order by s_caption";
-const char* const linesSql = "select id, id_doc, s_caption, id_gds, f_qty, s_gds_mc from "
-                             "accounts_dep.v_mnf_requisition_item where f_qty>0";
-
 // Numbers as the workstation shows them: shortest form, decimal comma.
 QString shown(double v) {
     return ui::withDecimalComma(QVariant(v));
@@ -67,25 +63,15 @@ PositionDialog::PositionDialog(data::DataModule& dm, JournalWindow& journal,
       fio_smena_gds(dm.ADO_DB, QStringLiteral("fio_smena_gds")),
       ins_person(dm.ADO_DB, QStringLiteral("ins_person")),
       save_all(dm.ADO_DB, QStringLiteral("save_all")) {
-    v_mnf_requisition.setSql(QString::fromUtf8(requisitionsSql));
-    v_mnf_requisition_item.setSql(QString::fromUtf8(linesSql));
-    id_gds.setSql(
-        QStringLiteral("select id_gds as id, *\nfrom accounts_dep.v_mnf_req_gds req_gds"));
-    get_doc_by_gds.setSql(
-        QStringLiteral("select * from accounts_dep.get_doc_item_by_gds(:id_gds, :id_gds_color);"));
+    v_mnf_requisition.setSql(statements::requisitions());
+    v_mnf_requisition_item.setSql(statements::requisitionLines());
+    id_gds.setSql(statements::goods());
+    get_doc_by_gds.setSql(statements::docItemsByGoods());
     get_doc_by_gds.setParam(QStringLiteral("id_gds"), 0);
     get_doc_by_gds.setParam(QStringLiteral("id_gds_color"), 0);
-    smena_gds_use.setSql(QStringLiteral(
-        "select sgu.id as id\n      ,vcgi.s_caption\n      ,cons_use.stock_s_caption\n      "
-        ",cons_use.s_caption as s_cons_use_hl\n      ,sgu.f_qty_use\nfrom "
-        "accounts_dep.smena_gds_use sgu\ninner join cmn_gds_and_srv.gds_and_srv vcgi on vcgi.id = "
-        "sgu.id_gds_use\nleft join accounts_dep.show_consignment(sgu.id_gds_use) cons_use on "
-        "cons_use.id = sgu.id_cons_use\nwhere sgu.id_smena = :id_smena"));
+    smena_gds_use.setSql(statements::positionMaterials());
     smena_gds_use.setParam(QStringLiteral("id_smena"), -1);
-    fio_smena_gds.setSql(QStringLiteral(
-        "select person_temp.id\n      ,person.s_caption as s_caption\nfrom "
-        "accounts_dep.person_temp person_temp\ninner join cmn_contractor.person person on "
-        "person.id = person_temp.id_person\nwhere person_temp.id_smena = :s_id"));
+    fio_smena_gds.setSql(statements::positionMembers());
     fio_smena_gds.setParam(QStringLiteral("s_id"), -1);
     ins_person.setSql(QStringLiteral(
         "insert into accounts_dep.person_temp(id_smena, id_person) values(:s_id,:p_id)"));
@@ -562,9 +548,9 @@ void PositionDialog::addNew() {
     setWindowTitle(QStringLiteral("Заведение новой позиции"));
     mode = Add;
     v_mnf_requisition.close();
-    v_mnf_requisition.setSql(QString::fromUtf8(requisitionsSql));
+    v_mnf_requisition.setSql(statements::requisitions());
     v_mnf_requisition_item.close();
-    v_mnf_requisition_item.setSql(QString::fromUtf8(linesSql));
+    v_mnf_requisition_item.setSql(statements::requisitionLines());
     smena_gds_use.close();
     smena_gds_use.setParam(QStringLiteral("id_smena"), -1);
     smena_gds_use.open();
@@ -609,20 +595,12 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
                           QStringLiteral("s_caption"));
     v_mnf_requisition.close();
     v_mnf_requisition_item.close();
-    v_mnf_requisition.setSql(
-        QStringLiteral("select format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, "
-                       "'dd.mm.yyyy')) as s_caption, doc.id as id from accounts_dep.smena smena "
-                       "inner join mnf_doc.doc doc on doc.id = smena.id_doc where smena.id = ") +
-        sqltext::integer(pos_id));
+    v_mnf_requisition.setSql(statements::positionRequisition(pos_id));
     v_mnf_requisition.open();
     v_mnf_requisition.first();
     LCB_id_doc->setKey(v_mnf_requisition.isEmpty() ? QVariant(0)
                                                    : v_mnf_requisition.value(QStringLiteral("id")));
-    v_mnf_requisition_item.setSql(
-        QStringLiteral("select id::t_id, s_caption, 0::t_id as id_doc, 0::t_id as id_gds, "
-                       "0::t_float as f_qty, 0::t_code as s_gds_mc from "
-                       "accounts_dep.get_doc_item_caption_by_smena(") +
-        sqltext::integer(pos_id) + QStringLiteral(")"));
+    v_mnf_requisition_item.setSql(statements::positionLine(pos_id));
     v_mnf_requisition_item.open();
     v_mnf_requisition_item.first();
     LCB_id_doc_item->setKey(v_mnf_requisition_item.isEmpty()
@@ -694,9 +672,9 @@ void PositionDialog::viewCurrent() {
         fillFromJournalRow(journal);
         exec();
         v_mnf_requisition.close();
-        v_mnf_requisition.setSql(QString::fromUtf8(requisitionsSql));
+        v_mnf_requisition.setSql(statements::requisitions());
         v_mnf_requisition_item.close();
-        v_mnf_requisition_item.setSql(QString::fromUtf8(linesSql));
+        v_mnf_requisition_item.setSql(statements::requisitionLines());
         journal_.returnFromDialog();
         data::ResultSet& again = journal_.currentJournalQuery();
         if (place >= 0 && place < again.rowCount())

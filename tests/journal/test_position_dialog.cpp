@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -277,6 +278,41 @@ TEST_F(PositionDialogTest, BoxesTakeOnlyTheirKeysAndEmptyOnesBecomeZero) {
         QTest::keyClick(&dialog, Qt::Key_Escape);
     });
     dialog.addNew();
+}
+
+// A wheel step over the dialog moves the focused lookup box as an arrow key would, and the
+// choice steps run: the goods item's lines arrive and the line proposes its quantity.
+TEST_F(PositionDialogTest, TheWheelMovesTheFocusedLookupBoxAndRunsItsChoice) {
+    whenModalOpens([&](QWidget*) {
+        QApplication::setActiveWindow(&dialog);
+        auto* doc = in<ui::LookupBox>(&dialog, "LCB_id_doc");
+        auto* item = in<ui::LookupBox>(&dialog, "LCB_id_doc_item");
+        const auto wheel = [&](int delta) {
+            const QPointF at(10, 10);
+            QWheelEvent e(at, dialog.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&dialog, &e);
+            QApplication::processEvents();
+        };
+        doc->setFocus();
+        wheel(-120);
+        const QVariant first = doc->key();
+        EXPECT_FALSE(doc->text().isEmpty()) << "a step down chooses the first goods item";
+        ASSERT_GT(item->count(), 0) << "its lines are offered";
+        wheel(-120);
+        EXPECT_NE(doc->key(), first) << "the next step moves on";
+        wheel(120);
+        EXPECT_EQ(doc->key(), first) << "a step up comes back";
+        item->setFocus();
+        wheel(-120);
+        EXPECT_FALSE(item->text().isEmpty());
+        EXPECT_FALSE(in<QLineEdit>(&dialog, "Edit3")->text().isEmpty())
+            << "the chosen line proposes what it still requires";
+        EXPECT_EQ(doc->key(), first) << "only the focused box moves";
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    dialog.addNew();
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
 }
 
 TEST_F(PositionDialogTest, APickClosedWithoutAChoiceAddsNoMemberAndAMaterialGoesAtOnce) {

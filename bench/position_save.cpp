@@ -1,0 +1,170 @@
+// Saving 50 positions of an open week as the position dialog does, through the program's own
+// code, against psql running the very statements it sent, in one transaction rolled back at
+// the end: per position the insert and its day cell, the shift's journal run again, and the
+// material dialog's goods choice (goods list, norm, both remainders, used sum) and the
+// position's material list.
+//
+//   bench_position_save SOCKET DATABASE USER PASSWORD_FILE [MONDAY [RUNS]]
+#include "Replay.h"
+#include "data/DataModule.h"
+#include "data/Error.h"
+#include "data/SqlText.h"
+#include "data/Transaction.h"
+#include "data/Value.h"
+#include "journal/PositionStatements.h"
+#include "journal/PositionStore.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QRegularExpression>
+
+namespace st = journal::statements;
+
+namespace {
+
+// The values of existing positions of the week, as the dialog would hold them for new ones.
+std::vector<journal::PositionValues> positionsOfWeek(data::Connection& db, const QDate& monday) {
+    data::ResultSet rows(db);
+    rows.setSql("select w_id, i_id, o_id, cena, kol_vo, brak, time, data, smena, id_doc, "
+                "id_doc_item, color from accounts_dep.smena where data >= :monday and data < "
+                ":monday::date + 7 and id_doc <> 0 and smena < 4 order by id limit 50");
+    rows.setParam("monday", monday);
+    rows.open();
+    std::vector<journal::PositionValues> values;
+    for (rows.first(); !rows.eof(); rows.next()) {
+        journal::PositionValues v;
+        v.workerCode = rows.asInt("w_id");
+        v.productId = rows.asInt("i_id");
+        v.operationId = rows.asInt("o_id");
+        v.finalPrice = rows.asDouble("cena");
+        v.quantity = sqltext::decimal(rows.asDouble("kol_vo")).replace('.', ',');
+        v.rejects = rows.asString("brak");
+        v.hours = rows.asString("time");
+        v.date = rows.asDate("data");
+        v.shift = rows.asInt("smena");
+        v.requisitionId = rows.asInt("id_doc");
+        v.requisitionItemId = rows.asInt("id_doc_item");
+        v.goodsId = v.productId;
+        v.colorId = rows.asInt("color");
+        values.push_back(v);
+    }
+    return values;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const auto t = bench::target(app.arguments(), 0, "[MONDAY [RUNS]]");
+    if (!t)
+        return 2;
+    const QDate monday =
+        QDate::fromString(t->more.value(0, QStringLiteral("2026-12-07")), Qt::ISODate);
+    const int runs = t->more.size() > 1 ? t->more[1].toInt() : 10;
+    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    try {
+        dm.ADO_DB.open(t->socket, t->database, t->user, t->password);
+        const std::vector<journal::PositionValues> week = positionsOfWeek(dm.ADO_DB, monday);
+        if (week.size() < 50)
+            throw data::Error(QStringLiteral("fewer than 50 positions with a requisition in the "
+                                             "week of ") +
+                              monday.toString(Qt::ISODate));
+        journal::PositionStore store(dm);
+        data::ResultSet goods(dm.ADO_DB), norm(dm.ADO_DB), free(dm.ADO_DB), reserved(dm.ADO_DB),
+            used(dm.ADO_DB), materials(dm.ADO_DB);
+        goods.setSql(st::materialGoods());
+        free.setSql(st::materialRemainder("free"));
+        reserved.setSql(st::materialRemainder("reserved"));
+        used.setSql(st::materialUsed());
+        materials.setSql(st::positionMaterials());
+        int goodsOffered = 0;
+        auto reopen = [](data::ResultSet& q) {
+            q.close();
+            q.open();
+        };
+        auto saveWeek = [&] {
+            goodsOffered = 0;
+            data::Transaction transaction(dm.ADO_DB); // left without commit: rolled back
+            for (const journal::PositionValues& v : week) {
+                const int id = store.insert(v, v.date);
+                data::ResultSet& journal = dm.journal(v.shift);
+                journal.setParam("data", v.date.startOfDay());
+                journal.setParam("ok", "ta");
+                reopen(journal);
+                journal.locate("id", id);
+
+                goods.setParam("id_smena", id);
+                reopen(goods);
+                goodsOffered += goods.rowCount();
+                if (!goods.isEmpty()) {
+                    goods.first();
+                    const int goodsId = goods.asInt("id");
+                    const bool paint = data::value::toDouble(goods.value("b_is_color")) == 1;
+                    norm.setSql(st::materialNorm(paint, v.productId, goodsId));
+                    reopen(norm);
+                    for (data::ResultSet* remainder : {&free, &reserved}) {
+                        remainder->setParam("id_smena", id);
+                        remainder->setParam("id_gds", goodsId);
+                        reopen(*remainder);
+                    }
+                    used.setParam("id_smena", id);
+                    used.setParam("id_gds_use", goodsId);
+                    reopen(used);
+                }
+                materials.setParam("id_smena", id);
+                reopen(materials);
+            }
+        };
+        // One run recorded gives psql its script. psql keeps each new id in a variable and
+        // names it where the program named its own: in the statements after that insert,
+        // from the goods list on (the first of them to name the position).
+        QStringList recorded;
+        {
+            bench::Recorder recorder(dm.ADO_DB);
+            saveWeek();
+            recorded = recorder.statements;
+        }
+        QString script;
+        {
+            QString current;
+            static const QRegularExpression insert(
+                QStringLiteral("^insert into accounts_dep\\.SMENA"),
+                QRegularExpression::CaseInsensitiveOption);
+            static const QRegularExpression goodsOf(
+                QStringLiteral("get_gds_from_by_smena\\('([0-9]+)'\\)"));
+            for (int i = 0; i < recorded.size(); ++i) {
+                QString s = recorded[i];
+                if (insert.match(s).hasMatch()) {
+                    for (int j = i + 1; j < recorded.size(); ++j)
+                        if (const auto m = goodsOf.match(recorded[j]); m.hasMatch()) {
+                            current = m.captured(1);
+                            break;
+                        }
+                    script += s + QStringLiteral(" \\gset new_\n");
+                    continue;
+                }
+                if (!current.isEmpty())
+                    s.replace(QLatin1Char('\'') + current + QLatin1Char('\''),
+                              QStringLiteral(":'new_id'"));
+                script += s + QStringLiteral(";\n");
+            }
+        }
+        const std::vector<double> program = bench::timedRuns(runs, saveWeek, {}, 1);
+        const std::vector<double> psql =
+            bench::psqlScriptRuns(t->socket, t->database, t->user, t->password, script, runs, 1);
+        std::printf("position save, 50 positions of the week of %s in one transaction rolled "
+                    "back, %d runs (target: ratio <= 1.3)\n",
+                    qPrintable(monday.toString(Qt::ISODate)), runs);
+        std::printf("  %lld statements a run, %d goods offered in all\n",
+                    static_cast<long long>(recorded.size()), goodsOffered);
+        std::printf("  save + goods choice: program median %.1f ms, psql %.1f ms, ratio %.2f\n",
+                    bench::median(program), bench::median(psql),
+                    psql.empty() ? 0.0 : bench::median(program) / bench::median(psql));
+        if (psql.empty())
+            return 1;
+    } catch (const data::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return 1;
+    }
+    return 0;
+}

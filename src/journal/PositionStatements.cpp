@@ -1,0 +1,93 @@
+#include "PositionStatements.h"
+
+#include "data/SqlText.h"
+
+namespace journal::statements {
+
+QString requisitions() {
+    return QStringLiteral(
+        "select id, s_caption from accounts_dep.v_mnf_requisition order by s_caption");
+}
+
+QString requisitionLines() {
+    return QStringLiteral("select id, id_doc, s_caption, id_gds, f_qty, s_gds_mc from "
+                          "accounts_dep.v_mnf_requisition_item where f_qty>0");
+}
+
+QString goods() {
+    return QStringLiteral("select id_gds as id, *\nfrom accounts_dep.v_mnf_req_gds req_gds");
+}
+
+QString docItemsByGoods() {
+    return QStringLiteral(
+        "select * from accounts_dep.get_doc_item_by_gds(:id_gds, :id_gds_color);");
+}
+
+QString positionMaterials() {
+    return QStringLiteral(
+        "select sgu.id as id\n      ,vcgi.s_caption\n      ,cons_use.stock_s_caption\n      "
+        ",cons_use.s_caption as s_cons_use_hl\n      ,sgu.f_qty_use\nfrom "
+        "accounts_dep.smena_gds_use sgu\ninner join cmn_gds_and_srv.gds_and_srv vcgi on vcgi.id = "
+        "sgu.id_gds_use\nleft join accounts_dep.show_consignment(sgu.id_gds_use) cons_use on "
+        "cons_use.id = sgu.id_cons_use\nwhere sgu.id_smena = :id_smena");
+}
+
+QString positionMembers() {
+    return QStringLiteral(
+        "select person_temp.id\n      ,person.s_caption as s_caption\nfrom "
+        "accounts_dep.person_temp person_temp\ninner join cmn_contractor.person person on "
+        "person.id = person_temp.id_person\nwhere person_temp.id_smena = :s_id");
+}
+
+QString positionRequisition(int positionId) {
+    return QStringLiteral("select format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, "
+                          "'dd.mm.yyyy')) as s_caption, doc.id as id from accounts_dep.smena smena "
+                          "inner join mnf_doc.doc doc on doc.id = smena.id_doc where smena.id = ") +
+           sqltext::integer(positionId);
+}
+
+QString positionLine(int positionId) {
+    return QStringLiteral("select id::t_id, s_caption, 0::t_id as id_doc, 0::t_id as id_gds, "
+                          "0::t_float as f_qty, 0::t_code as s_gds_mc from "
+                          "accounts_dep.get_doc_item_caption_by_smena(") +
+           sqltext::integer(positionId) + QStringLiteral(")");
+}
+
+QString materialGoods() {
+    return QStringLiteral("select * from accounts_dep.get_gds_from_by_smena(:id_smena)");
+}
+
+QString materialRemainder(const char* mode) {
+    return QStringLiteral("select res_qty.s_full_caption\n"
+                          "      ,res_qty.f_qty as f_qty_free\n"
+                          "from accounts_dep.get_reminder_qty_by_smena(:id_smena, :id_gds, "
+                          "'%1') res_qty;")
+        .arg(QLatin1String(mode));
+}
+
+QString materialUsed() {
+    return QStringLiteral(
+        "select sum(f_qty_use) as sum_qty_use from accounts_dep.smena_gds_use sgu where "
+        "sgu.id_smena =:id_smena and id_gds_use=:id_gds_use");
+}
+
+QString materialNorm(bool paint, int productId, int goodsId) {
+    return paint ? QStringLiteral("select gds_attr.f_color_qty as f_qty_from from "
+                                  "cmn_gds_and_srv.gds_attr gds_attr where gds_attr.id = ") +
+                       sqltext::integer(productId)
+                 : QStringLiteral(
+                       "select f_qty_from from mnf_operation.operation where id_gds_to = ") +
+                       sqltext::integer(productId) + QStringLiteral(" and id_gds_from = ") +
+                       sqltext::integer(goodsId);
+}
+
+// A position accepted meanwhile on another workstation takes no more materials.
+QString materialInsert() {
+    return QStringLiteral(
+        "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) select "
+        ":id_smena::integer, :id_gds_use::numeric, :f_qty_use::double precision where exists "
+        "(select 1 from accounts_dep.smena s where s.id = :id_smena and coalesce(s.ok, '') not "
+        "in ('ok', 'да'))");
+}
+
+} // namespace journal::statements

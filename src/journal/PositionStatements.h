@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// The statement texts of the position dialog and the material dialog, in one place, so the
+// benchmarks time exactly what the dialogs run.
+namespace journal::statements {
+
+// The position dialog (TForm11).
+QString requisitions();      // open requisitions, by caption
+QString requisitionLines();  // their open lines (f_qty > 0)
+QString goods();             // goods items wanted by requisitions
+QString docItemsByGoods();   // :id_gds, :id_gds_color
+QString positionMaterials(); // :id_smena
+QString positionMembers();   // :s_id
+QString positionRequisition(int positionId);
+QString positionLine(int positionId);
+
+// The material dialog (TForm24).
+QString materialGoods();                     // :id_smena
+QString materialRemainder(const char* mode); // :id_smena, :id_gds; "free" or "reserved"
+QString materialUsed();                      // :id_smena, :id_gds_use
+QString materialNorm(bool paint, int productId, int goodsId);
+QString materialInsert(); // :id_smena, :id_gds_use, :f_qty_use
+
+} // namespace journal::statements
