@@ -16,6 +16,7 @@ Application::Application(const QString& server, const QString& database)
       operationDialog(dataModule, productsList, operationTypesList, &journalWindow),
       positionDialog(dataModule, journalWindow, workersList, operationsList, materialDialog,
                      &journalWindow),
+      reportsDialog(dataModule, &journalWindow), timesheetWindow(dataModule, &journalWindow),
       normsWindow(dataModule, &journalWindow), materialDialog(dataModule, &journalWindow) {
     const std::pair<void (journal::JournalWindow::*)(), void (journal::PositionDialog::*)()>
         openers[] = {
@@ -36,6 +37,17 @@ Application::Application(const QString& server, const QString& database)
                          journalWindow.runGuarded([this] { operationsList.showList(); });
                          journalWindow.returnFromDialog();
                      });
+    QObject::connect(&journalWindow, &journal::JournalWindow::timesheetRequested, &timesheetWindow,
+                     [this] {
+                         journalWindow.runGuarded(
+                             [this] { timesheetWindow.openFor(dataModule.session.journalDate); });
+                         journalWindow.returnFromDialog();
+                     });
+    QObject::connect(
+        &journalWindow, &journal::JournalWindow::reportsRequested, &reportsDialog, [this] {
+            journalWindow.runGuarded([this] { reportsDialog.openFrom(journalWindow.today()); });
+            journalWindow.returnFromDialog();
+        });
     QObject::connect(&journalWindow, &journal::JournalWindow::styleChosen, [](const QString& name) {
         if (applyStyle(name))
             writeStyleName(styleFilePath(), name);

@@ -9,6 +9,8 @@
 #include "reference/OperationTypes.h"
 #include "reference/Operations.h"
 #include "reference/Pickers.h"
+#include "reports/ReportsDialog.h"
+#include "timesheet/TimesheetWindow.h"
 
 #include <QString>
 
@@ -35,6 +37,8 @@ public:
     reference::OperationTypeDialog operationTypeDialog; // TForm9
     reference::OperationDialog operationDialog;         // TForm10
     journal::PositionDialog positionDialog;             // TForm11
+    reports::ReportsDialog reportsDialog;               // TForm18
+    timesheet::TimesheetWindow timesheetWindow;         // TForm19
     reference::NormsWindow normsWindow;                 // TForm22
     journal::MaterialDialog materialDialog;             // TForm24
 };

@@ -140,9 +140,7 @@ bool LoginWindow::runGate() {
         return true;
     ending_ = true;
     Timer1->start();
-    ui::Messages::error(
-        QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."),
-        this);
+    ui::Messages::error(VersionGate::newerMessage(), this);
     end();
     return false;
 }

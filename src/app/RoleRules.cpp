@@ -7,6 +7,11 @@ namespace app {
 
 namespace {
 
+bool isReadOnlyOperator(const QString& loginName) {
+    return loginName == QLatin1String("operator1") || loginName == QLatin1String("operator2") ||
+           loginName == QLatin1String("operator3");
+}
+
 void enable(QWidget& journal, const char* name, bool on) {
     if (auto* w = journal.findChild<QWidget*>(QLatin1String(name)))
         w->setEnabled(on);
@@ -27,17 +32,20 @@ QString trimLogin(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
+bool mayUseReports(const QString& loginName) {
+    return !isReadOnlyOperator(loginName);
+}
+
 void applyRoleRules(QWidget& journal, const QString& loginName) {
-    const bool readOnlyOperator = loginName == QLatin1String("operator1") ||
-                                  loginName == QLatin1String("operator2") ||
-                                  loginName == QLatin1String("operator3");
+    const bool readOnlyOperator = isReadOnlyOperator(loginName);
     const bool mayAccept = readOnlyOperator || loginName == QLatin1String("sys") ||
                            loginName == QLatin1String("operator4");
     for (const char* name : {"Button1", "Button2", "Button3"})
         enable(journal, name, !readOnlyOperator);
     enable(journal, "Button5", mayAccept);
-    for (const char* name : {"N2", "N11", "N7"})
+    for (const char* name : {"N2", "N11"})
         enable(journal, name, !readOnlyOperator);
+    enable(journal, "N7", mayUseReports(loginName));
 
     // The economist only reads reports; everything else is locked, rule 2 underneath.
     const bool econom = loginName == QLatin1String("econom");

@@ -33,4 +33,18 @@ VersionGate::Outcome VersionGate::run() {
     return outcome;
 }
 
+VersionGate::Outcome VersionGate::check() {
+    stamp_ = stampOf_();
+    data::ResultSet ver(dm_.ADO_DB, QStringLiteral("ver"));
+    ver.setSql(QStringLiteral("select d, t from accounts_dep.ver"));
+    ver.open();
+    ver.first();
+    const BuildStamp stored{ver.asInt(QStringLiteral("d")), ver.asInt(QStringLiteral("t"))};
+    return stamp_ < stored ? Outcome::Newer : Outcome::Current;
+}
+
+QString VersionGate::newerMessage() {
+    return QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин.");
+}
+
 } // namespace app

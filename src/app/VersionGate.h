@@ -2,6 +2,7 @@
 
 #include "BuildStamp.h"
 
+#include <QString>
 #include <functional>
 
 namespace data {
@@ -23,6 +24,10 @@ public:
 
     // Throws the database's error; the caller reports it and tries again later.
     Outcome run();
+    // The same comparison without raising the stored stamp: Newer or Current.
+    Outcome check();
+    // What the gate says to a build older than the database's.
+    static QString newerMessage();
     // The stamp of the last run, as the login window's caption shows it.
     BuildStamp stamp() const { return stamp_; }
 

@@ -1,12 +1,21 @@
 #include "Application.h"
+#include "BatchCommand.h"
 #include "ui/Messages.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QLocale>
+#include <QTextStream>
+#include <cstdio>
 #include <exception>
 
 int main(int argc, char* argv[]) {
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const bool batch = app::isBatchCommand(raw);
+    if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // reports and exports need no display
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tabel"));
     QApplication::setQuitOnLastWindowClosed(false); // the login window decides when it ends
@@ -14,6 +23,10 @@ int main(int argc, char* argv[]) {
     // Arial's metric twin keeps the documented column widths readable.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     const QStringList args = QApplication::arguments();
+    if (batch) {
+        QTextStream err(stderr);
+        return app::runBatchCommand(args, err);
+    }
     try {
         app::applyStoredStyle();
         app::Application tabel(args.value(1), args.value(2));

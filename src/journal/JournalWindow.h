@@ -41,6 +41,7 @@ public:
 
     // Where "today" comes from; tests put it on a chosen weekday.
     void setToday(std::function<QDate()> today);
+    QDate today() const { return today_(); }
 
     data::DataModule& dataModule() const { return dm_; }
 

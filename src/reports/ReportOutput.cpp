@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -54,15 +55,18 @@ void paintPage(QPainter& painter, const PreparedReport& report, int pageIndex, d
     // Point sizes are meant on paper: undo the device's own scaling of points.
     const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96.0;
     std::vector<QFont> fonts;
+    std::vector<QFontMetricsF> metrics;
     fonts.reserve(report.fonts.size());
     for (const Font& f : report.fonts) {
         QFont font(f.family);
         font.setPointSizeF(f.size * dotsPerMm * 25.4 / dpi);
         font.setBold(f.bold);
         fonts.push_back(font);
+        metrics.emplace_back(font, painter.device());
     }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
+    int currentFont = -1;
     for (const Primitive& p : page.primitives) {
         switch (p.kind) {
         case Primitive::Kind::Fill:
@@ -78,13 +82,35 @@ void paintPage(QPainter& painter, const PreparedReport& report, int pageIndex, d
         }
         case Primitive::Kind::Text: {
             const QRectF r = px(p.rect);
-            if (p.font >= 0 && p.font < int(fonts.size()))
+            const bool known = p.font >= 0 && p.font < int(fonts.size());
+            if (known && p.font != currentFont) {
                 painter.setFont(fonts[size_t(p.font)]);
+                currentFont = p.font;
+            }
             painter.setPen(p.color);
-            painter.setClipRect(r);
-            painter.drawText(r, int(alignmentOf(p.align) | Qt::AlignVCenter | Qt::TextSingleLine),
-                             p.text);
-            painter.setClipping(false);
+            if (!known) {
+                painter.setClipRect(r);
+                painter.drawText(r, int(alignmentOf(p.align) | Qt::AlignVCenter), p.text);
+                painter.setClipping(false);
+                break;
+            }
+            // Placed by hand at its baseline: Qt's laying out of a text in a box, and a clip
+            // for each, cost much on a PDF of thousands of pages. Only a text that would leave
+            // its box is clipped.
+            const QFontMetricsF& fm = metrics[size_t(p.font)];
+            const double width = fm.horizontalAdvance(p.text);
+            const bool fits = width <= r.width() && fm.height() <= r.height();
+            double x = r.left();
+            if (p.align == Align::Center)
+                x = r.left() + (r.width() - width) / 2;
+            else if (p.align == Align::Right)
+                x = r.right() - width;
+            const double baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
+            if (!fits)
+                painter.setClipRect(r);
+            painter.drawText(QPointF(x, baseline), p.text);
+            if (!fits)
+                painter.setClipping(false);
             break;
         }
         }
@@ -93,8 +119,10 @@ void paintPage(QPainter& painter, const PreparedReport& report, int pageIndex, d
 }
 
 void print(const PreparedReport& report, QPrinter& printer) {
-    printer.setFullPage(true);
+    // The pages carry their margins: paint from the paper's corner. A page layout set after
+    // this would switch the full page off again.
     printer.setPageLayout(report.layout);
+    printer.setFullPage(true);
     int from = 0, to = int(report.pages.size()) - 1;
     if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
         from = std::max(from, printer.fromPage() - 1);
@@ -145,8 +173,8 @@ QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWid
         ++blanks;
     caption.remove(0, blanks);
     dialog->setWindowTitle(caption);
-    dialog->printer()->setFullPage(true);
     dialog->printer()->setPageLayout(pages->layout);
+    dialog->printer()->setFullPage(true);
     QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
                      [pages](QPrinter* printer) { print(*pages, *printer); });
 

@@ -5,13 +5,17 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 #include <xlsxwriter.h>
@@ -284,6 +288,37 @@ int Spreadsheet::show(bool visible) {
         opener ? opener(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     if (!opened)
         ui::Messages::error(QStringLiteral("Невозможно открыть Microsoft Excel.\n") + path);
+    return 1;
+}
+
+int Spreadsheet::openForSave() {
+    book_ = std::make_unique<Book>();
+    return 1;
+}
+
+int Spreadsheet::saveTo(const QString& path) {
+    QString reason, part;
+    bool saved = false;
+    if (!book_) {
+        reason = QStringLiteral("книга не открыта");
+    } else if (path.isEmpty()) {
+        reason = QStringLiteral("не указано имя файла");
+    } else if (createPartFile(QFileInfo(path).absolutePath(), part, reason)) {
+        // rename() replaces path in one step: a reader sees the old file or the whole new one.
+        if (book_->save(part, reason)) {
+            saved = std::rename(QFile::encodeName(part).constData(),
+                                QFile::encodeName(path).constData()) == 0;
+            if (!saved)
+                reason = QString::fromLocal8Bit(std::strerror(errno));
+        }
+        if (!saved)
+            QFile::remove(part);
+    }
+    if (!saved) {
+        ui::Messages::error(QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") +
+                            reason);
+        return -1;
+    }
     return 1;
 }
 

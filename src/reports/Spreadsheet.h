@@ -39,6 +39,13 @@ public:
     int writeFormatted(int sheet, int column, int row, const QString& text, bool asText,
                        bool fitColumn, bool bold);
 
+    // A new workbook for saveTo(): as open(""), but no documents folder is looked at. 1.
+    int openForSave();
+    // Writes the workbook to path and opens nothing: under a temporary name beside it, renamed
+    // to path (replacing a file there) only when complete, so a failure leaves no file and an
+    // existing one as it was. -1, with the path and the reason told, when it could not.
+    int saveTo(const QString& path);
+
     // The file the last show(true) wrote; empty when none was.
     QString lastFile() const { return lastFile_; }
 

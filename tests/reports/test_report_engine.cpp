@@ -13,10 +13,13 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLocale>
+#include <QMap>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -339,6 +342,45 @@ TEST_F(ReportEngineTest, APdfHoldsThePagesAsTextInTheirPageSize) {
     EXPECT_TRUE(pdfInfo.contains("842 x 595 pts (A4)")) << pdfInfo.toStdString();
 
     EXPECT_FALSE(reports::writePdf(prepared, dir.filePath("missing/folder/report.pdf")));
+}
+
+// The printer (and so the preview) gets the page where the PDF has it: the margins are in the
+// placed primitives already and must not be added a second time.
+TEST_F(ReportEngineTest, PrintingPlacesTextsWhereThePdfHasThem) {
+    data::ResultSet& set = rows("select 1 as g");
+    reports::Report r("T", set);
+    r.reportHeader = {
+        band("title", 8, {Item::label(0, 60, "Слева"), Item::label(150, 40, "Справа")})};
+    const auto prepared = r.prepare();
+    QTemporaryDir dir;
+    ASSERT_TRUE(reports::writePdf(prepared, dir.filePath("written.pdf")));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("printed.pdf"));
+    reports::print(prepared, printer);
+
+    // "xMin yMin" of each word, in points from the paper's corner.
+    auto corners = [](const QString& path) {
+        const QString html = pdfText(path, {"-bbox"});
+        static const QRegularExpression word(
+            "xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]+)</word>");
+        QMap<QString, QPointF> out;
+        for (auto m = word.globalMatch(html); m.hasNext();) {
+            const auto w = m.next();
+            out[w.captured(3)] = QPointF(w.captured(1).toDouble(), w.captured(2).toDouble());
+        }
+        return out;
+    };
+    const auto written = corners(dir.filePath("written.pdf"));
+    const auto printed = corners(dir.filePath("printed.pdf"));
+    const std::pair<QString, double> words[] = {{"Слева", 10}, {"Справа", 160}}; // mm
+    for (const auto& [w, left] : words) {
+        SCOPED_TRACE(w.toStdString());
+        ASSERT_TRUE(written.contains(w) && printed.contains(w));
+        EXPECT_NEAR(written[w].x(), left / 25.4 * 72, 2);
+        EXPECT_NEAR(printed[w].x(), written[w].x(), 1);
+        EXPECT_NEAR(printed[w].y(), written[w].y(), 1);
+    }
 }
 
 // A text too long for its box is cut at the box's edge, not wrapped below it or spilled

@@ -334,4 +334,56 @@ TEST_F(SpreadsheetTest, AFileNoProgramOpensIsNamed) {
     EXPECT_EQ(Xlsx(path).at(1, 1), "s:x");
 }
 
+// Saving to a path replaces what is there only with a whole file; a failure leaves the folder
+// as it was. Neither the documents folder nor an opener is involved.
+TEST_F(SpreadsheetTest, SaveToWritesTheWholeFileOrNothing) {
+    QTemporaryDir out;
+    const QString file = out.filePath("итог.xlsx");
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    ASSERT_TRUE(QDir(out.path()).mkdir("папка"));
+    QFile inside(out.filePath("папка/файл"));
+    ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
+    inside.close();
+    const QStringList before =
+        QDir(out.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+
+    ASSERT_EQ(sheet.openForSave(), 1);
+    sheet.write(1, 1, 1, "новая");
+    struct Case {
+        QString path;
+    };
+    const Case failing[] = {{out.filePath("папка")}, {out.filePath("нет/итог.xlsx")}, {""}};
+    for (const Case& c : failing) {
+        SCOPED_TRACE(c.path.toStdString());
+        messages.clear();
+        EXPECT_EQ(sheet.saveTo(c.path), -1);
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(messages.messages[0].caption, "Ошибка");
+        EXPECT_TRUE(messages.messages[0].text.startsWith("Ошибка записи файла " + c.path + ": "))
+            << qPrintable(messages.messages[0].text);
+        EXPECT_EQ(
+            QDir(out.path())
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
+            before);
+        EXPECT_TRUE(QFile::exists(out.filePath("папка/файл")));
+    }
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old");
+    old.close();
+
+    messages.clear();
+    EXPECT_EQ(sheet.saveTo(file), 1);
+    EXPECT_EQ(Xlsx(file).at(1, 1), "s:новая");
+    EXPECT_EQ(QDir(out.path())
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
+              before);
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_FALSE(QDir(documents).exists());
+}
+
 } // namespace

@@ -1,0 +1,120 @@
+// Times the monthly timesheet rebuild on a plant's month (about 26 000 positions): the
+// program's one transaction against psql running the same transaction text in the same
+// minute, and once the old per-cell form (an existence query and a write per worker, shift and
+// day) for comparison.
+//
+//   bench_month_rebuild SOCKET DATABASE USER PASSWORD_FILE [YYYY-MM [RUNS]]
+#include "Timing.h"
+#include "data/Command.h"
+#include "data/Connection.h"
+#include "data/Error.h"
+#include "data/ResultSet.h"
+#include "data/Transaction.h"
+#include "timesheet/MonthRebuild.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <cstdio>
+
+namespace {
+
+// The statements of the rebuild with the month's values written in, as psql runs them.
+QStringList transactionText(const timesheet::MonthRebuild& rebuild, int month, int year) {
+    const QDate first(year, month, 1);
+    const auto literal = [&](QString sql) {
+        return sql.replace(":mnth", QString::number(month))
+            .replace(":yea", QString::number(year))
+            .replace(":first", "'" + first.toString(Qt::ISODate) + "'")
+            .replace(":next", "'" + first.addMonths(1).toString(Qt::ISODate) + "'");
+    };
+    return {"begin", literal(rebuild.LockMonth.sql()), literal(rebuild.DelMonth.sql()),
+            literal(rebuild.InsMonth.sql()), "commit"};
+}
+
+// The month rebuilt as it used to be: delete, then per day the day's sums and per row of them
+// an existence query and an insert or update of one cell, each statement on its own.
+void perCell(data::Connection& db, int month, int year) {
+    const QString m = QString::number(month), y = QString::number(year);
+    data::Command write(db);
+    write.setSql("delete from accounts_dep.h_tabel where month=" + m + " and year=" + y);
+    write.execute();
+    data::ResultSet dt(db);
+    dt.setSql(" select smena, w_id, sum(time) as tim from accounts_dep.smena where data=:data "
+              "and w_id is not null group by smena,w_id;");
+    data::ResultSet control(db);
+    const QDate first(year, month, 1);
+    for (int day = 1; day <= first.daysInMonth(); ++day) {
+        dt.close();
+        dt.setParam("data", first.addDays(day - 1));
+        dt.open();
+        for (dt.first(); !dt.eof(); dt.next()) {
+            const QString s = dt.asString("smena"), w = dt.asString("w_id"),
+                          t = dt.isNull("tim") ? "0" : dt.asString("tim");
+            control.close();
+            control.setSql("select count(w_id) as cnt from accounts_dep.h_tabel h_tabel where "
+                           "w_id=" +
+                           w + " and smena=" + s + " and month=" + m + " and year=" + y);
+            control.open();
+            const bool exists = control.asInt64("cnt") != 0;
+            control.close();
+            write.setSql(exists ? "update accounts_dep.h_tabel set d" + QString::number(day) +
+                                      "='" + t + "' where w_id=" + w + " and smena=" + s +
+                                      " and month=" + m + " and year=" + y
+                                : "insert into accounts_dep.h_tabel(smena, w_id, month, year, d" +
+                                      QString::number(day) + ") values(" + s + ", " + w + ", " + m +
+                                      ", " + y + ", " + t + ")");
+            write.execute();
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const auto t = bench::target(app.arguments(), 0, "[YYYY-MM [RUNS]]");
+    if (!t)
+        return 2;
+    const QDate month = QDate::fromString(t->more.value(0, "2025-06") + "-01", Qt::ISODate);
+    const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
+    if (!month.isValid()) {
+        std::fprintf(stderr, "no such month: %s\n", qPrintable(t->more.value(0)));
+        return 2;
+    }
+    try {
+        data::Connection db;
+        db.open(t->socket, t->database, t->user, t->password);
+        timesheet::MonthRebuild rebuild(db);
+        data::Command count(db);
+        count.setSql("select count(*) from accounts_dep.smena where data >= :first and data < "
+                     ":next");
+        count.setParam("first", month);
+        count.setParam("next", month.addMonths(1));
+        const qint64 positions = count.executeScalar().toLongLong();
+
+        const std::vector<double> program =
+            bench::timedRuns(runs, [&] { rebuild.run(month.month(), month.year()); });
+        const std::vector<double> psql =
+            bench::psqlRuns(t->socket, t->database, t->user, t->password,
+                            transactionText(rebuild, month.month(), month.year()), runs);
+        const std::vector<double> old = bench::timedRuns(
+            1, [&] { perCell(db, month.month(), month.year()); }, {}, 0);
+        rebuild.run(month.month(), month.year());
+        count.setSql("select count(*) from accounts_dep.h_tabel where month = :m and year = :y");
+        count.setParam("m", month.month());
+        count.setParam("y", month.year());
+        const qint64 rows = count.executeScalar().toLongLong();
+
+        const double p = bench::median(program), q = bench::median(psql);
+        std::printf("month rebuild %s (%lld positions, %lld rows): program median %.1f ms "
+                    "(min %.1f), psql median %.1f ms (min %.1f), ratio %.2f; per-cell form once "
+                    "%.0f ms\n",
+                    qPrintable(month.toString("yyyy-MM")), positions, rows, p,
+                    bench::minimum(program), q, bench::minimum(psql), q > 0 ? p / q : 0,
+                    old.empty() ? 0 : old[0]);
+    } catch (const data::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,114 @@
+// The summary reports on a plant's years of data: each of the six statements opened through
+// the program's data layer against psql running the same statement with the dates written
+// in; then each report opened and laid out into all its pages against psql's statement; for
+// the year of the detailed report by workers also the PDF and the preview.
+//
+//   bench_report_prepare SOCKET DATABASE USER PASSWORD_FILE [YYYY-MM [RUNS]]
+#include "Replay.h"
+#include "data/Error.h"
+#include "data/ResultSet.h"
+#include "reports/ReportOutput.h"
+#include "reports/SummaryReports.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPrintPreviewDialog>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Statement {
+    const char* name;
+    QString sql;
+};
+
+void openStatements(data::Connection& db, const bench::Target& t, const reports::ReportPeriod& p,
+                    int runs) {
+    const Statement statements[] = {
+        {"TForm16 t_Report", reports::summaryStatement(16)},
+        {"TForm17 t_Report", reports::summaryStatement(17)},
+        {"TForm20 w_Report", reports::summaryStatement(20)},
+        {"TForm21 i_Report", reports::summaryStatement(21)},
+        {"TForm25 i_Report", reports::summaryStatement(25)},
+        {"XLS_Rep", reports::exportStatement()},
+    };
+    for (const Statement& s : statements) {
+        data::ResultSet query(db);
+        query.setSql(s.sql);
+        query.setParam("data1", p.from.startOfDay());
+        query.setParam("data2", p.to.startOfDay());
+        const bench::Comparison c = bench::compareWithPsql(db, t, runs, [&] {
+            query.close();
+            query.open();
+        });
+        std::printf("  open %-17s %6d rows: program median %8.2f ms, psql %8.2f ms, ratio %.2f\n",
+                    s.name, query.rowCount(), bench::median(c.program), bench::median(c.psql),
+                    c.psql.empty() ? 0.0 : c.ratio());
+    }
+}
+
+void prepareReports(data::Connection& db, const bench::Target& t, const reports::ReportPeriod& p,
+                    int runs) {
+    for (int number : {16, 17, 20, 21, 25}) {
+        size_t pages = 0;
+        const bench::Comparison c = bench::compareWithPsql(
+            db, t, runs, [&] { pages = reports::prepareSummary(db, number, p).pages.size(); });
+        std::printf("  open + prepare TForm%d, %4zu pages: program median %8.1f ms, psql %8.1f "
+                    "ms, ratio %.2f\n",
+                    number, pages, bench::median(c.program), bench::median(c.psql),
+                    c.psql.empty() ? 0.0 : c.ratio());
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const auto t = bench::target(app.arguments(), 0, "[YYYY-MM [RUNS]]");
+    if (!t)
+        return 2;
+    const QDate month = QDate::fromString(
+        t->more.value(0, QStringLiteral("2025-06")) + QStringLiteral("-01"), Qt::ISODate);
+    const int runs = t->more.size() > 1 ? t->more[1].toInt() : 10;
+    const reports::ReportPeriod monthPeriod{month, month.addMonths(1), -1};
+    const reports::ReportPeriod year{QDate(month.year(), 1, 1), QDate(month.year() + 1, 1, 1), -1};
+    data::Connection db;
+    try {
+        db.open(t->socket, t->database, t->user, t->password);
+        std::printf("summary reports, %s, %d runs (targets: statements <= 1.3, prepare <= 2)\n",
+                    qPrintable(month.toString(QStringLiteral("MM.yyyy"))), runs);
+        openStatements(db, *t, monthPeriod, runs);
+        prepareReports(db, *t, monthPeriod, runs);
+
+        std::printf("summary reports, the year %d, 3 runs\n", year.from.year());
+        openStatements(db, *t, year, 3);
+        QElapsedTimer clock;
+        clock.start();
+        const reports::PreparedReport pages = reports::prepareSummary(db, 20, year);
+        const double prepared = clock.nsecsElapsed() / 1e6;
+        QTemporaryDir folder;
+        clock.restart();
+        const bool written = reports::writePdf(pages, folder.filePath(QStringLiteral("y.pdf")));
+        const double pdf = clock.nsecsElapsed() / 1e6;
+        clock.restart();
+        QPrintPreviewDialog* preview =
+            reports::createPreview(pages, reports::Zoom::PageWidth, nullptr);
+        preview->show();
+        QApplication::processEvents();
+        const double shown = clock.nsecsElapsed() / 1e6;
+        const bool opened = preview->isVisible();
+        delete preview;
+        std::printf("  TForm20 of the year: open + prepare %.0f ms, %zu pages; PDF %.0f ms (%s); "
+                    "preview shown in %.0f ms (%s)\n",
+                    prepared, pages.pages.size(), pdf, written ? "written" : "FAILED", shown,
+                    opened ? "open" : "NOT OPEN");
+        if (!written || !opened)
+            return 1;
+    } catch (const data::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,67 @@
+// Times showing a month of the timesheet for the plant's 300 workers: the month selection
+// (the three shift grids) and the print's query and prepared pages, against psql running the
+// four statements in the same minute.
+//
+//   bench_timesheet_month SOCKET DATABASE USER PASSWORD_FILE [YYYY-MM [RUNS]]
+#include "Timing.h"
+#include "data/DataModule.h"
+#include "data/Error.h"
+#include "timesheet/TimesheetWindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const auto t = bench::target(app.arguments(), 0, "[YYYY-MM [RUNS]]");
+    if (!t)
+        return 2;
+    const QDate month = QDate::fromString(t->more.value(0, "2025-06") + "-01", Qt::ISODate);
+    const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
+    if (!month.isValid())
+        return 2;
+    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    try {
+        dm.ADO_DB.open(t->socket, t->database, t->user, t->password);
+        timesheet::TimesheetWindow window(dm);
+        window.setToday([&] { return month; });
+        auto* months = window.findChild<QComboBox*>("ComboBox1");
+        auto* years = window.findChild<QComboBox*>("ComboBox2");
+        months->blockSignals(true);
+        years->blockSignals(true);
+        months->setCurrentIndex(month.month() - 1);
+        years->setCurrentText(QString::number(month.year()));
+
+        int workers = 0, pages = 0;
+        const std::vector<double> program = bench::timedRuns(runs, [&] {
+            window.selectMonth();
+            timesheet::TimesheetPrint& print = window.printLayout();
+            print.openMonth(month.month(), month.year());
+            pages = int(print.prepare(months->currentText(), years->currentText()).pages.size());
+            workers = print.H_Tabel.rowCount();
+            print.H_Tabel.close();
+        });
+        QStringList statements;
+        for (int shift = 1; shift <= 3; ++shift)
+            statements << dm.timesheet(shift).sql();
+        statements << window.printLayout().H_Tabel.sql();
+        for (QString& s : statements)
+            s.replace(":mnth", QString::number(month.month()))
+                .replace(":yea", QString::number(month.year()));
+        const std::vector<double> psql =
+            bench::psqlRuns(t->socket, t->database, t->user, t->password, statements, runs);
+        const double p = bench::median(program), q = bench::median(psql);
+        std::printf("timesheet month %s (%d workers, %d pages): program median %.1f ms (min "
+                    "%.1f), psql median %.1f ms (min %.1f), ratio %.2f\n",
+                    qPrintable(month.toString("yyyy-MM")), workers, pages, p,
+                    bench::minimum(program), q, bench::minimum(psql), q > 0 ? p / q : 0);
+    } catch (const data::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return 1;
+    }
+    return 0;
+}

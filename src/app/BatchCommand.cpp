@@ -1,0 +1,209 @@
+#include "BatchCommand.h"
+
+#include "RoleRules.h"
+#include "VersionGate.h"
+#include "data/DataModule.h"
+#include "data/Defaults.h"
+#include "data/Error.h"
+#include "reports/ReportOutput.h"
+#include "reports/Spreadsheet.h"
+#include "reports/SummaryReports.h"
+#include "ui/Messages.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QTextStream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace app {
+
+namespace {
+
+const char* const usage =
+    "usage: tabel report 16|17|20|21|25 [--from D] [--to D] [--kind 0|1] --pdf FILE\n"
+    "       tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE\n"
+    "           [--server S] [--db DB] --user LOGIN    (D is DD.MM.YYYY)\n";
+
+QDate typedDate(const QString& text) {
+    return QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+}
+
+// What the user is told of a file that could not be written: the path and the reason.
+QString cannotWrite(const QString& path, const QString& reason) {
+    return QStringLiteral("Не удалось записать файл %1: %2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+// Writes the file through write(temporary path) under a free name beside it, then puts it in
+// place in one step: a failure leaves no file and an existing one as it was.
+bool writeBeside(const QString& path, const std::function<bool(const QString&)>& write,
+                 QTextStream& err) {
+    const QFileInfo target(path);
+    QTemporaryFile reserved(
+        target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
+    if (!reserved.open()) {
+        err << cannotWrite(path, reserved.errorString()) << '\n';
+        return false;
+    }
+    const QString temporary = reserved.fileName();
+    reserved.close();
+    if (!write(temporary)) {
+        QFile::remove(temporary);
+        return false;
+    }
+    reserved.setAutoRemove(false);
+    if (std::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        err << cannotWrite(path, QString::fromLocal8Bit(std::strerror(errno))) << '\n';
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool isBatchCommand(const QStringList& arguments) {
+    const QString verb = arguments.value(1);
+    return verb == QLatin1String("report") || verb == QLatin1String("export");
+}
+
+std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate& today,
+                                       QTextStream& err) {
+    BatchRequest r;
+    r.kind = arguments.value(1) == QLatin1String("report") ? BatchRequest::Kind::Report
+                                                           : BatchRequest::Kind::Export;
+    const reports::ReportPeriod offered = reports::defaultPeriod(today);
+    r.from = offered.from;
+    r.to = offered.to;
+    const QString fileOption =
+        r.kind == BatchRequest::Kind::Report ? QStringLiteral("--pdf") : QStringLiteral("--xlsx");
+    std::optional<QString> number;
+    for (int i = 2; i < arguments.size(); ++i) {
+        const QString a = arguments[i];
+        const bool option = a.startsWith(QLatin1String("--"));
+        if (!option) {
+            if (r.kind == BatchRequest::Kind::Report && !number) {
+                number = a;
+                continue;
+            }
+            err << usage;
+            return std::nullopt;
+        }
+        const bool known = a == QLatin1String("--from") || a == QLatin1String("--to") ||
+                           a == QLatin1String("--kind") || a == fileOption ||
+                           a == QLatin1String("--server") || a == QLatin1String("--db") ||
+                           a == QLatin1String("--user");
+        if (!known || i + 1 >= arguments.size()) {
+            err << usage;
+            return std::nullopt;
+        }
+        const QString value = arguments[++i];
+        if (a == QLatin1String("--from") || a == QLatin1String("--to")) {
+            const QDate d = typedDate(value);
+            if (!d.isValid()) {
+                err << QStringLiteral("Неверная дата: %1\n").arg(value);
+                return std::nullopt;
+            }
+            (a == QLatin1String("--from") ? r.from : r.to) = d;
+        } else if (a == QLatin1String("--kind")) {
+            if (value != QLatin1String("0") && value != QLatin1String("1")) {
+                err << QStringLiteral("Неверный вид продукции: %1\n").arg(value);
+                return std::nullopt;
+            }
+            r.productKind = value.toInt();
+        } else if (a == fileOption) {
+            r.file = value;
+        } else if (a == QLatin1String("--server")) {
+            r.server = value;
+        } else if (a == QLatin1String("--db")) {
+            r.database = value;
+        } else {
+            r.user = value;
+        }
+    }
+    if (r.kind == BatchRequest::Kind::Report) {
+        if (!number) {
+            err << usage;
+            return std::nullopt;
+        }
+        bool ok = false;
+        r.report = number->toInt(&ok);
+        if (!ok || !reports::isSummaryReport(r.report)) {
+            err << QStringLiteral("Неизвестный отчет: %1\n").arg(*number);
+            return std::nullopt;
+        }
+    }
+    if (r.file.isEmpty() || trimLogin(r.user).isEmpty()) {
+        err << usage;
+        return std::nullopt;
+    }
+    // Server and database go together, as at start-up: one missing takes both defaults.
+    if (r.server.isEmpty() || r.database.isEmpty()) {
+        r.server = data::defaults::server();
+        r.database = data::defaults::database();
+    }
+    return r;
+}
+
+int runBatch(const BatchRequest& request, QTextStream& err) {
+    const QString login = trimLogin(request.user);
+    if (!mayUseReports(login)) {
+        err << QStringLiteral("Пользователю %1 отчеты недоступны\n").arg(login);
+        return BatchFailed;
+    }
+    ui::MessageRecorder messages; // the wrapper's messages go to err, not into boxes
+    const auto tell = [&] {
+        for (const QString& text : messages.texts())
+            err << text << '\n';
+        messages.clear();
+    };
+    data::DataModule dm([&err](const QString& text) { err << text << '\n'; });
+    try {
+        dm.ADO_DB.open(request.server, request.database, login, QString());
+        // Nothing this run does may write, the build stamp included.
+        dm.ADO_DB.exec("set default_transaction_read_only = on");
+        if (VersionGate(dm).check() == VersionGate::Outcome::Newer) {
+            err << VersionGate::newerMessage() << '\n';
+            return BatchFailed;
+        }
+        const reports::ReportPeriod period{request.from, request.to, request.productKind};
+        bool written = false;
+        if (request.kind == BatchRequest::Kind::Report) {
+            const reports::PreparedReport pages =
+                reports::prepareSummary(dm.ADO_DB, request.report, period);
+            written = writeBeside(
+                request.file,
+                [&](const QString& temporary) {
+                    if (reports::writePdf(pages, temporary))
+                        return true;
+                    err << cannotWrite(request.file, QStringLiteral("ошибка записи PDF")) << '\n';
+                    return false;
+                },
+                err);
+        } else {
+            reports::Spreadsheet sheet;
+            if (sheet.openForSave() == 1) {
+                reports::exportSummary(dm.ADO_DB, period, sheet, {});
+                written = sheet.saveTo(request.file) == 1;
+            }
+        }
+        tell();
+        return written ? BatchDone : BatchFailed;
+    } catch (const data::Error& e) {
+        tell();
+        err << e.text() << '\n';
+        return BatchFailed;
+    }
+}
+
+int runBatchCommand(const QStringList& arguments, QTextStream& err,
+                    const std::function<QDate()>& today) {
+    const std::optional<BatchRequest> request = parseBatch(arguments, today(), err);
+    return request ? runBatch(*request, err) : BatchBadArguments;
+}
+
+} // namespace app

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Spreadsheet.h"
+#include "SummaryReports.h"
+#include "ui/Form.h"
+
+#include <QDate>
+#include <array>
+
+class QPushButton;
+class QRadioButton;
+
+namespace data {
+class DataModule;
+}
+
+namespace ui {
+class DatePicker;
+}
+
+// The summary reports dialog (TForm18): a period and a product kind, then a preview of one of
+// the five reports or the export of the period's output. It reads, and never writes, the database.
+namespace reports {
+
+class ReportsDialog : public ui::Form {
+    Q_OBJECT
+public:
+    explicit ReportsDialog(data::DataModule& dm, QWidget* parent = nullptr);
+
+    // The opener: the whole month before today's, then shown modally. The product kind and
+    // the export's caption stay as the last use left them.
+    void openFrom(const QDate& today);
+
+    // The period and kind as the controls hold them.
+    ReportPeriod period() const;
+
+private:
+    void previewReport(int number);
+    void exportToSpreadsheet();
+
+    data::DataModule& dm_;
+    std::array<QRadioButton*, 3> RadioGroup1{};
+    ui::DatePicker* DTPicker1 = nullptr;
+    ui::DatePicker* DTPicker2 = nullptr;
+    QPushButton* Button6 = nullptr;
+    Spreadsheet excel_;
+};
+
+} // namespace reports

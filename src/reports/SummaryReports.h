@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Report.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+namespace data {
+class Connection;
+}
+
+// The five summary reports and the summary export of a period, without a window: the reports
+// dialog and the batch command line run the same code. Nothing here writes to the database.
+namespace reports {
+
+class Spreadsheet;
+
+// Positions dated from `from` up to, not including, `to`; kind is the naimen to keep, -1 all.
+struct ReportPeriod {
+    QDate from;
+    QDate to;
+    int kind = -1;
+};
+
+// The period offered first: the whole month before today's (December before a January).
+ReportPeriod defaultPeriod(const QDate& today);
+
+// 16, 17, 20, 21 and 25: the layouts TForm16 ... TForm25.
+bool isSummaryReport(int number);
+// The layout's statement, lines joined with line breaks; empty for any other number.
+QString summaryStatement(int number);
+// The statement of the summary export.
+QString exportStatement();
+// "   Отчет по рабочим за период с 01.11.2026 по 01.12.2026" and the like.
+QString summaryTitle(int number, const ReportPeriod& period);
+
+// Runs the report's statement for the period and kind and lays out all its pages; the query
+// is closed before this returns, also when it throws. Another number throws data::Error.
+PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeriod& period);
+
+// Writes the period's output per product and operation into sheet 1 of a spreadsheet the
+// caller has opened: a heading row, then one row per record. progress(k, n) is told (0, n)
+// before the first row and again after each one, n counting the rows that pass the kind.
+void exportSummary(data::Connection& db, const ReportPeriod& period, Spreadsheet& sheet,
+                   const std::function<void(int done, int total)>& progress);
+
+} // namespace reports

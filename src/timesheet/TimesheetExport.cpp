@@ -1,0 +1,60 @@
+#include "TimesheetExport.h"
+
+#include "TimesheetPrint.h"
+#include "data/Value.h"
+#include "reports/Spreadsheet.h"
+
+namespace timesheet {
+
+namespace {
+
+QString progressCaption(int done, int total) {
+    return QStringLiteral("Excel (%1 из %2)").arg(done).arg(total);
+}
+
+void writeHeading(reports::Spreadsheet& book, const QString& heading) {
+    book.writeFormatted(1, 1, 1, heading, true, true, true);
+    book.writeFormatted(1, 1, 2, QStringLiteral("Фамилия И.О."), true, true, true);
+    for (int day = 1; day <= 31; ++day)
+        book.writeFormatted(1, day + 1, 2, QString::number(day), false, true, true);
+    book.writeFormatted(1, 33, 2, QStringLiteral("Итого"), true, true, true);
+}
+
+} // namespace
+
+void exportMonth(TimesheetPrint& print, int month, int year, const QString& heading,
+                 const std::function<void(const QString& caption)>& progress) {
+    data::ResultSet& rows = print.H_Tabel;
+    struct CloseAfter {
+        data::ResultSet& rows;
+        ~CloseAfter() { rows.close(); }
+    } closeAfter{rows};
+    print.openMonth(month, year);
+
+    reports::Spreadsheet book;
+    if (book.open({}) != 1)
+        return;
+    book.show(false);
+    const int total = rows.rowCount();
+    progress(progressCaption(0, total));
+    writeHeading(book, heading);
+
+    int sheetRow = 3;
+    for (rows.first(); !rows.eof(); rows.next()) {
+        book.writeFormatted(1, 1, sheetRow, rows.asString(QStringLiteral("fio")), true, true,
+                            false);
+        qint64 sum = 0;
+        for (int day = 1; day <= 31; ++day) {
+            const QString field = QStringLiteral("sd%1").arg(day);
+            const qint64 hours = rows.isNull(field) ? 0 : rows.asInt64(field);
+            sum += hours;
+            book.writeFormatted(1, day + 1, sheetRow, QString::number(hours), false, true, false);
+        }
+        book.writeFormatted(1, 33, sheetRow, QString::number(sum), false, true, false);
+        ++sheetRow;
+        progress(progressCaption(sheetRow - 3, total));
+    }
+    book.show(true);
+}
+
+} // namespace timesheet

@@ -1,0 +1,120 @@
+#include "TimesheetPrint.h"
+
+#include <QStringList>
+#include <array>
+
+namespace timesheet {
+
+namespace {
+
+// Namesakes stay two lines: the rows are grouped by the worker's code, not the name text.
+QString monthSql() {
+    QStringList sums;
+    for (int day = 1; day <= 31; ++day)
+        sums << QStringLiteral("sum(d%1) as sd%1").arg(day);
+    return QStringLiteral("select person.s_caption fio,%1 from accounts_dep.h_tabel, "
+                          "cmn_contractor.person person where "
+                          "h_tabel.w_id=person.s_code::t_integer and month=:mnth and "
+                          "year=:yea group by fio, h_tabel.w_id order by fio, h_tabel.w_id")
+        .arg(sums.join(QLatin1Char(',')));
+}
+
+// Left edges of the day columns, in millimetres from the left margin.
+constexpr std::array<double, 31> dayLeft = {81.2,  87.8,  93.7,  100.0, 106.1, 112.4, 118.8, 125.4,
+                                            131.8, 137.6, 143.1, 148.7, 154.3, 159.8, 165.4, 170.9,
+                                            176.5, 182.0, 187.6, 193.1, 198.7, 204.3, 209.8, 215.4,
+                                            220.9, 226.5, 232.0, 237.6, 243.2, 248.7, 254.3};
+constexpr double dayWidth = 5.3;
+constexpr double totalLeft = 264.6, totalWidth = 10.3;
+const QColor dotted = QColor(0x80, 0x80, 0x80);
+
+reports::Band heading() {
+    using reports::Item;
+    reports::Band band;
+    band.name = QStringLiteral("heading");
+    band.height = 6.6;
+    band.frame.sides = reports::Frame::Top | reports::Frame::Bottom;
+    band.items.push_back(Item::label(0.0, dayLeft[0], QStringLiteral("Данные за:"))
+                             .bold()
+                             .named(QStringLiteral("QRLabel33")));
+    for (int day = 1; day <= 31; ++day)
+        band.items.push_back(Item::label(dayLeft[size_t(day - 1)], dayWidth, QString::number(day),
+                                         reports::Align::Center)
+                                 .bold()
+                                 .framed(reports::Frame::Left | reports::Frame::Right, dotted, true)
+                                 .named(QStringLiteral("QRLabel%1").arg(day)));
+    band.items.push_back(
+        Item::label(totalLeft, totalWidth, QStringLiteral("Итого"), reports::Align::Center)
+            .bold()
+            .named(QStringLiteral("QRLabel32")));
+    return band;
+}
+
+std::array<QString, 31> dayFields() {
+    std::array<QString, 31> names;
+    for (int day = 1; day <= 31; ++day)
+        names[size_t(day - 1)] = QStringLiteral("sd%1").arg(day);
+    return names;
+}
+
+reports::Band detail() {
+    using reports::Item;
+    reports::Band band;
+    band.name = QStringLiteral("detail");
+    band.height = 6.3;
+    band.frame.sides = reports::Frame::Top | reports::Frame::Bottom;
+    band.frame.color = dotted;
+    band.frame.dotted = true;
+    band.items.push_back(Item::ofField(0.0, 80.4, QStringLiteral("fio")));
+    for (int day = 1; day <= 31; ++day) {
+        Item cell = Item::ofField(dayLeft[size_t(day - 1)], dayWidth,
+                                  QStringLiteral("sd%1").arg(day), reports::Align::Center)
+                        .withFont(QStringLiteral("Microsoft Sans Serif"), 9);
+        if (day % 2 == 1)
+            cell.framed(reports::Frame::Left | reports::Frame::Right, dotted, true);
+        band.items.push_back(cell);
+    }
+    band.items.push_back(Item::ofExpression(
+                             totalLeft, totalWidth,
+                             [names = dayFields()](const reports::Row& row) {
+                                 qint64 total = 0;
+                                 for (const QString& name : names)
+                                     total += qint64(row.number(name));
+                                 return QVariant(total);
+                             },
+                             reports::Align::Center)
+                             .withFont(QStringLiteral("Microsoft Sans Serif"), 9, true));
+    return band;
+}
+
+} // namespace
+
+TimesheetPrint::TimesheetPrint(data::Connection& connection)
+    : H_Tabel(connection, QStringLiteral("H_Tabel")),
+      QuickRep1(QStringLiteral("TForm15"), H_Tabel) {
+    H_Tabel.setSql(monthSql());
+    QuickRep1.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                   QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    QuickRep1.pageHeader.push_back(heading());
+    QuickRep1.detail.push_back(detail());
+    QuickRep1.pageFooter.name = QStringLiteral("footer");
+    QuickRep1.pageFooter.height = 4.5;
+    QuickRep1.pageFooter.items.push_back(
+        reports::Item::pageNumber(252.7, 25.7).withFont(QStringLiteral("MS Sans Serif"), 10));
+}
+
+void TimesheetPrint::openMonth(int month, int year) {
+    H_Tabel.close();
+    H_Tabel.setParam(QStringLiteral("mnth"), month);
+    H_Tabel.setParam(QStringLiteral("yea"), year);
+    H_Tabel.open();
+}
+
+reports::PreparedReport TimesheetPrint::prepare(const QString& monthName, const QString& year) {
+    QuickRep1.setText(QStringLiteral("QRLabel33"),
+                      monthName + QLatin1Char(' ') + year + QStringLiteral(" г."));
+    QuickRep1.title = QStringLiteral("Табель по времени");
+    return QuickRep1.prepare();
+}
+
+} // namespace timesheet

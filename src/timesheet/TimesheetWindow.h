@@ -1,0 +1,80 @@
+#pragma once
+
+#include "MonthRebuild.h"
+#include "TimesheetGrid.h"
+#include "TimesheetPrint.h"
+#include "ui/Form.h"
+
+#include <QDate>
+#include <functional>
+
+class QComboBox;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace data {
+class DataModule;
+}
+
+namespace ui {
+class DataGrid;
+}
+
+// The monthly hours timesheet (TForm19): one grid per shift for the chosen month, the
+// month's rebuild from the journal, refresh, export and print. Only the rebuild writes.
+namespace timesheet {
+
+class TimesheetWindow : public ui::Form {
+    Q_OBJECT
+public:
+    explicit TimesheetWindow(data::DataModule& dm, QWidget* parent = nullptr);
+
+    // The opener: the journal date's month and year, the month selected, the window shown
+    // modally; the grids' queries are closed once it is closed.
+    void openFor(const QDate& journalDate);
+
+    // Where "today" comes from, for the year list.
+    void setToday(std::function<QDate()> today) { today_ = std::move(today); }
+
+    // The month selection of the lists; run by a change of either.
+    void selectMonth();
+    void refresh();
+    void rebuild();
+    void exportMonth();
+    void printMonth();
+
+    int month() const;
+    int year() const;
+    const Marks& marks() const { return marks_; }
+    TimesheetModel* model(int shift) const { return models_[size_t(shift - 1)]; }
+    TimesheetPrint& printLayout() { return print_; }
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    struct Place {
+        QVariant worker;
+        int row = -1;
+    };
+    std::array<Place, 3> places() const;
+    void reopen(const std::array<Place, 3>& places);
+    void closeGrids();
+    void fillYears(int journalYear);
+
+    data::DataModule& dm_;
+    std::function<QDate()> today_ = [] { return QDate::currentDate(); };
+    Marks marks_{};
+    MonthRebuild rebuild_;
+    TimesheetPrint print_;
+
+    QTabWidget* PageControl1;
+    std::array<ui::DataGrid*, 3> grids_{};
+    std::array<TimesheetModel*, 3> models_{};
+    QPushButton *Button1, *Button2, *Button4, *Button5, *Button6;
+    QProgressBar* PB;
+    QComboBox *ComboBox1, *ComboBox2;
+};
+
+} // namespace timesheet

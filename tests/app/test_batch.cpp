@@ -1,0 +1,211 @@
+// The summary reports and the export run from the command line on the demo plant: refused
+// arguments, the same files the windows make, rights and the version gate, and files that
+// appear whole or not at all.
+#include "BatchCommand.h"
+#include "TestDatabase.h"
+#include "Xlsx.h"
+#include "data/Connection.h"
+#include "reports/ReportOutput.h"
+#include "reports/Spreadsheet.h"
+#include "reports/SummaryReports.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDate today(2026, 12, 10); // the default period is the demo November
+
+class BatchTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        QFile demo(TABEL_SOURCE_DIR "/db/demo.sql");
+        ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+        testdb::exec(QString::fromUtf8(demo.readAll()));
+        qputenv("PGPASSWORD", "master");
+    }
+
+    // Runs a batch command line; its exit code, and what it said in err.
+    int run(QStringList args, const QString& user = QStringLiteral("master")) {
+        args.prepend(QStringLiteral("tabel"));
+        args << QStringLiteral("--server") << testdb::socketFolder() << QStringLiteral("--db")
+             << testdb::databaseName() << QStringLiteral("--user") << user;
+        said.clear();
+        QTextStream err(&said);
+        const int code = app::runBatchCommand(args, err, [] { return today; });
+        err.flush();
+        return code;
+    }
+    QString file(const char* name) const { return folder.filePath(QLatin1String(name)); }
+    // The folder holds nothing but what a run completed: no temporary file stays behind.
+    QStringList leftInFolder() const {
+        return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir folder;
+    QString said;
+};
+
+QString pdfText(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST_F(BatchTest, BadArgumentsAreRefusedWithoutWritingAnything) {
+    struct Case {
+        QStringList args;
+        QString said;
+    };
+    const QString pdf = file("r.pdf"), xlsx = file("e.xlsx");
+    const QString usage = QStringLiteral("usage: tabel report");
+    const Case cases[] = {
+        {{"report", "16", "--from", "30.02.2025", "--pdf", pdf}, "Неверная дата: 30.02.2025"},
+        {{"report", "16", "--to", "2025-13-01", "--pdf", pdf}, "Неверная дата: 2025-13-01"},
+        {{"export", "--from", "1.2.2025", "--xlsx", xlsx}, "Неверная дата: 1.2.2025"},
+        {{"report", "18", "--pdf", pdf}, "Неизвестный отчет: 18"},
+        {{"report", "шестнадцать", "--pdf", pdf}, "Неизвестный отчет: шестнадцать"},
+        {{"report", "16", "--kind", "2", "--pdf", pdf}, "Неверный вид продукции: 2"},
+        {{"export", "--kind", "-1", "--xlsx", xlsx}, "Неверный вид продукции: -1"},
+        {{"report", "16", "--bogus", "x", "--pdf", pdf}, usage},
+        {{"report", "16"}, usage},
+        {{"report", "--pdf", pdf}, usage},
+        {{"export", "--pdf", pdf}, usage},
+        {{"export", "--xlsx"}, usage},
+        {{"report", "16", "17", "--pdf", pdf}, usage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(run(c.args), app::BatchBadArguments);
+        EXPECT_TRUE(said.startsWith(c.said)) << said.toStdString();
+        EXPECT_TRUE(leftInFolder().isEmpty());
+    }
+}
+
+TEST_F(BatchTest, AReportAndTheExportAreTheFilesTheWindowsMake) {
+    const reports::ReportPeriod november{QDate(2026, 11, 1), QDate(2026, 12, 1), -1};
+    data::Connection db;
+    testdb::openAs(db, "master", "master");
+    for (int number : {16, 17, 20, 21, 25}) {
+        SCOPED_TRACE(number);
+        const QString pdf = file("report.pdf"), reference = file("window.pdf");
+        ASSERT_EQ(run({"report", QString::number(number), "--pdf", pdf}), app::BatchDone)
+            << said.toStdString();
+        ASSERT_TRUE(reports::writePdf(reports::prepareSummary(db, number, november), reference));
+        const QString text = pdfText(pdf);
+        EXPECT_TRUE(text.contains(QStringLiteral("01.11.2026 по 01.12.2026"))) << "the title";
+        EXPECT_EQ(text, pdfText(reference));
+        QFile::remove(reference);
+    }
+
+    // The export, also of one kind, against the dialog's way: a workbook shown to the user.
+    xlsx::ThrowAwayHome home;
+    reports::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
+    for (const QString kind : {"", "1"}) {
+        SCOPED_TRACE(kind.toStdString());
+        QStringList args{"export",     "--from", "01.11.2026",       "--to",
+                         "01.12.2026", "--xlsx", file("export.xlsx")};
+        if (!kind.isEmpty())
+            args << "--kind" << kind;
+        ASSERT_EQ(run(args), app::BatchDone) << said.toStdString();
+        reports::Spreadsheet shown;
+        ASSERT_EQ(shown.open(QString()), 1);
+        reports::exportSummary(db, {november.from, november.to, kind.isEmpty() ? -1 : 1}, shown,
+                               {});
+        ASSERT_EQ(shown.show(true), 1);
+        const xlsx::Xlsx batch(file("export.xlsx")), window(shown.lastFile());
+        EXPECT_EQ(batch.at(1, 1), window.at(1, 1));
+        EXPECT_GT(batch.cells.size(), 10);
+        EXPECT_EQ(batch.cells, window.cells);
+        for (auto it = batch.cells.begin(); !kind.isEmpty() && it != batch.cells.end(); ++it) {
+            if (it.key().startsWith('C') && it.key() != "C1") {
+                EXPECT_EQ(it.value(), QStringLiteral("s:Заготовки")) << it.key().toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(leftInFolder(), QStringList({"export.xlsx", "report.pdf"}));
+}
+
+TEST_F(BatchTest, ALoginWithoutReportsAndANewerDatabaseAreRefusedAndNothingIsWritten) {
+    const QString pdf = file("r.pdf");
+    EXPECT_EQ(run({"report", "16", "--pdf", pdf}, "operator1"), app::BatchFailed);
+    EXPECT_TRUE(said.contains("operator1")) << said.toStdString();
+
+    const auto stamp = [] {
+        return testdb::exec("select d || '/' || t from accounts_dep.ver").toString();
+    };
+    // The newest stamp the server takes: its own tomorrow, after this build's day.
+    testdb::exec("delete from accounts_dep.ver; insert into accounts_dep.ver values "
+                 "(to_char(current_date + 1, 'YYYYMMDD')::int, 0)");
+    EXPECT_EQ(run({"report", "16", "--pdf", pdf}), app::BatchFailed);
+    EXPECT_EQ(
+        said.trimmed(),
+        QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."));
+    // An older stamp is not raised: a batch run writes nothing to the database.
+    testdb::exec("delete from accounts_dep.ver; insert into accounts_dep.ver values (20000101, 0)");
+    EXPECT_EQ(run({"report", "16", "--pdf", pdf}), app::BatchDone) << said.toStdString();
+    EXPECT_EQ(stamp(), "20000101/0");
+    QFile::remove(pdf);
+    EXPECT_TRUE(leftInFolder().isEmpty());
+}
+
+TEST_F(BatchTest, AFailedRunLeavesNoFileAndAnExistingOneAsItWas) {
+    const QString pdf = file("kept.pdf");
+    {
+        QFile old(pdf);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    QStringList args{"report", "16", "--pdf", pdf};
+    args.prepend("tabel");
+    args << "--server" << testdb::socketFolder() << "--db"
+         << "no_such_database"
+         << "--user"
+         << "master";
+    QString err;
+    QTextStream stream(&err);
+    EXPECT_EQ(app::runBatchCommand(args, stream, [] { return today; }), app::BatchFailed);
+    stream.flush();
+    EXPECT_TRUE(err.contains("no_such_database")) << err.toStdString();
+    QFile kept(pdf);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "old");
+    EXPECT_EQ(leftInFolder(), QStringList{"kept.pdf"});
+
+    for (const QStringList& a : {QStringList{"report", "16", "--pdf", "/nonexistent-folder/r.pdf"},
+                                 QStringList{"export", "--xlsx", "/nonexistent-folder/e.xlsx"}}) {
+        SCOPED_TRACE(a.join(' ').toStdString());
+        EXPECT_EQ(run(a), app::BatchFailed);
+        EXPECT_TRUE(said.contains("/nonexistent-folder/")) << said.toStdString();
+    }
+}
+
+// The program itself, with no display at all.
+TEST_F(BatchTest, TheProgramRunsABatchWithoutADisplay) {
+    QProcess tabel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    env.insert("PGPASSWORD", "master");
+    tabel.setProcessEnvironment(env);
+    const QString xlsx = file("e.xlsx");
+    tabel.start(TABEL_BINARY,
+                {"export", "--user", "master", "--xlsx", xlsx, "--from", "01.11.2026", "--db",
+                 testdb::databaseName(), "--to", "01.12.2026", "--server", testdb::socketFolder()});
+    ASSERT_TRUE(tabel.waitForFinished(60000));
+    EXPECT_EQ(tabel.exitCode(), 0) << tabel.readAllStandardError().toStdString();
+    EXPECT_EQ(xlsx::Xlsx(xlsx).at(1, 1), "s:Наименование");
+
+    tabel.start(TABEL_BINARY, {"report", "19", "--pdf", file("r.pdf"), "--user", "master"});
+    ASSERT_TRUE(tabel.waitForFinished(60000));
+    EXPECT_EQ(tabel.exitCode(), 2);
+    const QString said = QString::fromUtf8(tabel.readAllStandardError());
+    EXPECT_TRUE(said.endsWith(QStringLiteral("Неизвестный отчет: 19\n"))) << said.toStdString();
+}
+
+} // namespace

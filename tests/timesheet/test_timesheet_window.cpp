@@ -1,0 +1,382 @@
+// The monthly timesheet window: its opener, the marks of the month, refresh and rebuild from
+// the buttons, the spreadsheet export and the printed pages.
+#include "ModalDriver.h"
+#include "WindowTest.h"
+#include "Xlsx.h"
+#include "timesheet/TimesheetPrint.h"
+#include "timesheet/TimesheetWindow.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+namespace {
+
+using timesheet::TimesheetWindow;
+
+const QColor red(0xFF, 0x00, 0x00);
+const QColor silver(0xC0, 0xC0, 0xC0);
+const QColor shade(0xC0, 0xDC, 0xC0);
+
+class TimesheetWindowTest : public WindowTest<TimesheetWindow> {
+protected:
+    static void SetUpTestSuite() {
+        // Two namesakes (502, 504); 503 only in shift 4; 599 is nobody.
+        testdb::exec(QString::fromUtf8(R"(
+insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values
+  (900001, '501', 'Абрамов А.А.', true), (900002, '502', 'Борисов Б.Б.', true),
+  (900003, '503', 'Васильев В.В.', true), (900004, '504', 'Борисов Б.Б.', true);
+)"));
+    }
+    void SetUp() override {
+        testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
+        WindowTest::SetUp();
+        window->setToday([] { return QDate(2026, 12, 10); });
+    }
+    static void timesheetRow(int worker, int shift, int month, int year, const QString& cells) {
+        QStringList names, values;
+        for (const QString& cell : cells.split(',', Qt::SkipEmptyParts)) {
+            names << "d" + cell.section('=', 0, 0);
+            values << cell.section('=', 1);
+        }
+        testdb::exec(QString("insert into accounts_dep.h_tabel(w_id, smena, month, year%1) "
+                             "values (%2, %3, %4, %5%6)")
+                         .arg(names.isEmpty() ? "" : "," + names.join(','))
+                         .arg(worker)
+                         .arg(shift)
+                         .arg(month)
+                         .arg(year)
+                         .arg(values.isEmpty() ? "" : "," + values.join(',')));
+    }
+    static void position(int worker, const QString& date, int shift, int hours) {
+        testdb::exec(QString("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, "
+                             "kol_vo, time) values ('%1', %2, %3, 1, 1, 1, 1, %4)")
+                         .arg(date)
+                         .arg(shift)
+                         .arg(worker)
+                         .arg(hours));
+    }
+    // Opens the window as the journal's menu does and looks at it while it is shown.
+    void openFor(const QDate& journalDate, std::function<void()> look) {
+        whenModalOpens([this, look](QWidget* modal) {
+            look();
+            modal->close();
+        });
+        window->openFor(journalDate);
+    }
+    void choose(int month, const QString& year) {
+        control<QComboBox>("ComboBox2")->setCurrentText(year);
+        control<QComboBox>("ComboBox1")->setCurrentIndex(month - 1);
+    }
+    QStringList names(int shift) {
+        QStringList list;
+        data::ResultSet& rows = dm.timesheet(shift);
+        for (int r = 0; r < rows.rowCount(); ++r)
+            list << rows.valueAt(r, rows.fieldIndex("fio")).toString();
+        return list;
+    }
+    QVariant cell(int shift, int row, int column, int role) {
+        const QAbstractItemModel* model = window->model(shift);
+        return model->data(model->index(row, column), role);
+    }
+    QColor titleColour(int column) {
+        return window->model(1)
+            ->headerData(column, Qt::Horizontal, Qt::ForegroundRole)
+            .value<QBrush>()
+            .color();
+    }
+};
+
+TEST_F(TimesheetWindowTest, OpensOnTheJournalMonthWithTheYearAlwaysInTheList) {
+    timesheetRow(501, 1, 12, 2026, "5=8");
+    timesheetRow(501, 1, 3, 2006, "1=4");
+    struct Case {
+        QDate journal;
+        QString month, year, firstYear, lastYear;
+        int rows;
+    };
+    const Case cases[] = {
+        {QDate(2026, 12, 3), "Декабрь", "2026", "2007", "2026", 1},
+        {QDate(2006, 3, 15), "Март", "2006", "2006", "2026", 1},
+        {QDate(2027, 1, 1), "Январь", "2027", "2007", "2027", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.year.toStdString());
+        openFor(c.journal, [&] {
+            auto* months = control<QComboBox>("ComboBox1");
+            auto* years = control<QComboBox>("ComboBox2");
+            EXPECT_EQ(months->currentText(), c.month);
+            EXPECT_EQ(years->currentText(), c.year);
+            EXPECT_EQ(years->itemText(0), c.firstYear);
+            EXPECT_EQ(years->itemText(years->count() - 1), c.lastYear);
+            EXPECT_TRUE(dm.H_Tabel_3.isOpen());
+            EXPECT_EQ(dm.H_Tabel_1.rowCount(), c.rows);
+        });
+        for (int shift = 1; shift <= 3; ++shift)
+            EXPECT_FALSE(dm.timesheet(shift).isOpen()) << shift;
+    }
+}
+
+TEST_F(TimesheetWindowTest, TheLayoutIsAsDocumented) {
+    auto* tabs = control<QTabWidget>("PageControl1");
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(2), "Смена №3");
+    for (const char* name : {"DBGrid1", "DBGrid2", "DBGrid3"}) {
+        auto* grid = control<QTableView>(name);
+        ASSERT_EQ(grid->model()->columnCount(), 33) << name;
+        EXPECT_EQ(grid->columnWidth(0), 208);
+        EXPECT_EQ(grid->columnWidth(15), 20);
+        EXPECT_EQ(grid->columnWidth(32), 47);
+        EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    }
+    EXPECT_EQ(window->model(1)->headerData(0, Qt::Horizontal, Qt::DisplayRole), "Фамилия И. О.");
+    EXPECT_EQ(window->model(1)->headerData(32, Qt::Horizontal, Qt::DisplayRole), "Итого");
+    auto* tab1 = control<QWidget>("TabSheet1");
+    for (const char* name : {"Button1", "Button2", "PB"})
+        EXPECT_TRUE(tab1->isAncestorOf(control<QWidget>(name))) << name;
+    EXPECT_TRUE(control<QWidget>("PB")->isHidden());
+    EXPECT_EQ(control<QProgressBar>("PB")->minimum(), 1);
+}
+
+TEST_F(TimesheetWindowTest, NovemberIsMarkedAndItsCellsDrawnByTheRule) {
+    // 1 November 2026 is a Sunday; the month has 30 days.
+    timesheetRow(501, 1, 11, 2026, "1=0,2=8,3=9,7=8,4=3");
+    timesheetRow(502, 1, 11, 2026, "2=8");
+    activate();
+    choose(11, "2026");
+    ASSERT_EQ(names(1), QStringList({"Абрамов А.А.", "Борисов Б.Б."}));
+    EXPECT_EQ(titleColour(1), red);
+    EXPECT_EQ(titleColour(7), red);
+    EXPECT_EQ(titleColour(31), silver);
+    EXPECT_NE(titleColour(2), red);
+    EXPECT_NE(titleColour(2), silver);
+
+    control<QTableView>("DBGrid1")->setCurrentIndex(window->model(1)->index(1, 0));
+    const QColor base = control<QTableView>("DBGrid1")->palette().color(QPalette::Base);
+    struct Case {
+        int column;
+        QColor ink;
+        bool bold;
+        QVariant fill;
+    };
+    const Case cases[] = {
+        {1, red, false, {}},                // 0 on a Sunday
+        {2, QColor(), true, {}},            // 8 on a workday: the text colour, bold
+        {3, QColor(), true, QBrush(shade)}, // 9
+        {4, QColor(), false, {}},           // 3
+        {5, silver, false, {}},             // 0
+        {7, red, true, {}},                 // 8 on a Saturday
+        {31, base, false, {}},              // past the end
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        const QColor ink = cell(1, 0, c.column, Qt::ForegroundRole).value<QBrush>().color();
+        if (c.ink.isValid())
+            EXPECT_EQ(ink, c.ink);
+        else
+            EXPECT_TRUE(ink != red && ink != silver && ink != base);
+        EXPECT_EQ(cell(1, 0, c.column, Qt::FontRole).value<QFont>().bold(), c.bold);
+        EXPECT_EQ(cell(1, 0, c.column, Qt::BackgroundRole), c.fill);
+    }
+    EXPECT_EQ(cell(1, 0, 5, Qt::DisplayRole), "0");
+    EXPECT_EQ(cell(1, 0, 32, Qt::DisplayRole), "28");
+    EXPECT_TRUE(cell(1, 0, 32, Qt::FontRole).value<QFont>().bold());
+    // The selected row keeps the selection colours.
+    EXPECT_EQ(cell(1, 1, 2, Qt::ForegroundRole), QVariant());
+    EXPECT_EQ(cell(1, 1, 2, Qt::FontRole), QVariant());
+}
+
+TEST_F(TimesheetWindowTest, RefreshAndRebuildKeepTheTabAndTheWorker) {
+    timesheetRow(501, 2, 12, 2026, "1=1");
+    timesheetRow(502, 2, 12, 2026, "1=1");
+    position(502, "2026-12-01", 2, 8);
+    position(503, "2026-12-01", 4, 3);
+    position(502, "2026-12-02", 1, 5);
+    activate();
+    choose(12, "2026");
+    control<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    dm.H_Tabel_2.moveTo(1);
+    ASSERT_EQ(dm.H_Tabel_2.asInt("w_id"), 502);
+
+    testdb::exec("update accounts_dep.h_tabel set w_id = 505 where w_id = 501");
+    testdb::exec("insert into cmn_contractor.person(id, s_code, s_caption) values "
+                 "(900005, '505', 'Яковлев Я.Я.')");
+    click("Button5");
+    EXPECT_EQ(names(2), QStringList({"Борисов Б.Б.", "Яковлев Я.Я."}));
+    EXPECT_EQ(dm.H_Tabel_2.asInt("w_id"), 502);
+    EXPECT_EQ(control<QTableView>("DBGrid2")->currentIndex().row(), 0);
+
+    click("Button1");
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(control<QTabWidget>("PageControl1")->currentIndex(), 1);
+    EXPECT_EQ(names(2), QStringList({"Борисов Б.Б."}));
+    EXPECT_EQ(dm.H_Tabel_2.asInt("d1"), 8);
+    EXPECT_EQ(names(1), QStringList({"Борисов Б.Б."}));
+    EXPECT_EQ(testdb::exec("select d1 from accounts_dep.h_tabel where smena = 4").toInt(), 3);
+    EXPECT_TRUE(control<QWidget>("PB")->isHidden());
+    EXPECT_EQ(control<QProgressBar>("PB")->maximum(), 31);
+    EXPECT_EQ(control<QProgressBar>("PB")->value(), 31);
+    testdb::exec("delete from cmn_contractor.person where id = 900005");
+}
+
+TEST_F(TimesheetWindowTest, ARefusedRebuildIsReportedAndTheOldMonthShown) {
+    timesheetRow(501, 1, 12, 2026, "1=8");
+    position(502, "2026-12-03", 1, 30000);
+    position(502, "2026-12-03", 1, 30000);
+    activate();
+    choose(12, "2026");
+    click("Button1");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].text.contains("smallint"));
+    EXPECT_EQ(names(1), QStringList({"Абрамов А.А."}));
+    EXPECT_TRUE(control<QWidget>("PB")->isHidden());
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.h_tabel").toInt(), 1);
+}
+
+TEST_F(TimesheetWindowTest, EnterPressesNothingAndEscCloses) {
+    xlsx::ThrowAwayHome home;
+    activate();
+    choose(12, "2026");
+    auto* months = control<QComboBox>("ComboBox1");
+    months->setFocus();
+    QTest::keyClick(months, Qt::Key_Return);
+    QTest::keyClick(control<QTableView>("DBGrid1"), Qt::Key_Enter);
+    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel");
+    EXPECT_TRUE(QDir(home.documents).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(window->isVisible());
+    QTest::keyClick(months, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(TimesheetWindowTest, ExportSumsTheShiftsPerWorkerOverAll31Days) {
+    // February 2024 has 29 days; 501 works in shifts 1 and 4; the namesakes stay two rows.
+    timesheetRow(501, 1, 2, 2024, "1=8,29=2");
+    timesheetRow(501, 4, 2, 2024, "1=3");
+    timesheetRow(502, 2, 2, 2024, "10=9");
+    timesheetRow(504, 3, 2, 2024, "11=7");
+    timesheetRow(599, 1, 2, 2024, "12=5"); // a code of nobody
+    xlsx::ThrowAwayHome home;
+    activate();
+    choose(2, "2024");
+    click("Button2");
+    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel (3 из 3)");
+    EXPECT_FALSE(window->printLayout().H_Tabel.isOpen());
+    ASSERT_EQ(home.opened.size(), 1);
+    const xlsx::Xlsx sheet(home.opened[0]);
+    EXPECT_EQ(sheet.at(1, 1), "s:Февраль 2024 @ b");
+    EXPECT_EQ(sheet.at(1, 2), "s:Фамилия И.О. @ b");
+    EXPECT_EQ(sheet.at(2, 2), "n:1 b");
+    EXPECT_EQ(sheet.at(32, 2), "n:31 b");
+    EXPECT_EQ(sheet.at(33, 2), "s:Итого @ b");
+    struct Row {
+        QString name;
+        int day;
+        QString hours;
+        QString total;
+    };
+    const Row rows[] = {{"Абрамов А.А.", 1, "n:11", "n:13"},
+                        {"Борисов Б.Б.", 10, "n:9", "n:9"},
+                        {"Борисов Б.Б.", 11, "n:7", "n:7"}};
+    for (int r = 0; r < 3; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(sheet.at(1, r + 3), "s:" + rows[r].name + " @");
+        EXPECT_EQ(sheet.at(rows[r].day + 1, r + 3), rows[r].hours);
+        EXPECT_EQ(sheet.at(31, r + 3), "n:0");
+        EXPECT_EQ(sheet.at(32, r + 3), "n:0");
+        EXPECT_EQ(sheet.at(33, r + 3), rows[r].total);
+    }
+    EXPECT_EQ(sheet.at(30, 3), "n:2");
+    EXPECT_EQ(sheet.at(1, 6), "");
+
+    // Activation puts the caption back; an empty month writes the heading only.
+    window->hide();
+    activate();
+    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel");
+    choose(3, "2024");
+    click("Button2");
+    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel (0 из 0)");
+    ASSERT_EQ(home.opened.size(), 2);
+    const xlsx::Xlsx empty(home.opened[1]);
+    EXPECT_EQ(empty.at(1, 1), "s:Март 2024 @ b");
+    EXPECT_EQ(empty.at(1, 3), "");
+    EXPECT_TRUE(messages.messages.empty());
+
+    // No workbook can be made: the wrapper says so, the query is closed, nothing is written.
+    QDir(home.documents).removeRecursively();
+    QFile blocker(home.documents);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    window->hide();
+    activate();
+    click("Button2");
+    EXPECT_EQ(messages.texts(), QStringList({"Ошибка открытия файла Microsoft Excel."}));
+    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel");
+    EXPECT_FALSE(window->printLayout().H_Tabel.isOpen());
+    EXPECT_EQ(home.opened.size(), 2);
+}
+
+TEST_F(TimesheetWindowTest, PrintedPagesRepeatTheHeadingAndSumTheShifts) {
+    timesheetRow(501, 1, 2, 2024, "1=8");
+    timesheetRow(501, 2, 2, 2024, "1=3,2=4");
+    timesheetRow(502, 1, 2, 2024, "3=5");
+    timesheetRow(504, 1, 2, 2024, "3=6");
+    timesheet::TimesheetPrint& print = window->printLayout();
+    print.openMonth(2, 2024);
+    reports::PreparedReport pages = print.prepare("Февраль", "2024");
+    ASSERT_EQ(pages.pages.size(), 1u);
+    EXPECT_EQ(pages.name, "TForm15");
+    EXPECT_EQ(pages.layout.orientation(), QPageLayout::Landscape);
+    const QStringList texts = pages.texts(0);
+    EXPECT_TRUE(texts.contains("Февраль 2024 г."));
+    EXPECT_EQ(texts.count("Абрамов А.А."), 1);
+    EXPECT_EQ(texts.count("Борисов Б.Б."), 2);
+    EXPECT_EQ(texts.count("15"), 2) << "day title 15 and Абрамов's total";
+
+    // Forty workers fill more than one page: heading and number on each.
+    for (int w = 0; w < 40; ++w)
+        timesheetRow(700 + w, 1, 3, 2024, "1=1");
+    testdb::exec("insert into cmn_contractor.person(id, s_code, s_caption) select 910000 + g, "
+                 "(700 + g)::text, 'Работник ' || lpad(g::text, 2, '0') from "
+                 "generate_series(0, 39) g");
+    print.openMonth(3, 2024);
+    pages = print.prepare("Март", "2024");
+    ASSERT_GE(pages.pages.size(), 2u);
+    for (int p = 0; p < int(pages.pages.size()); ++p) {
+        SCOPED_TRACE(p);
+        const QStringList onPage = pages.texts(p);
+        EXPECT_TRUE(onPage.contains("Март 2024 г."));
+        EXPECT_TRUE(onPage.contains("Итого"));
+        EXPECT_EQ(onPage.last(), QString::number(p + 1)) << "the page number, bottom right";
+        EXPECT_EQ(pages.pages[size_t(p)].bands.front().name, "heading");
+    }
+
+    print.openMonth(4, 2024);
+    pages = print.prepare("Апрель", "2024");
+    ASSERT_EQ(pages.pages.size(), 1u);
+    for (const reports::PlacedBand& band : pages.pages[0].bands)
+        EXPECT_NE(band.name, "detail");
+    print.H_Tabel.close();
+    testdb::exec("delete from cmn_contractor.person where id >= 910000");
+}
+
+TEST_F(TimesheetWindowTest, PrintShowsTheWholePagePreviewWithTheQueryClosed) {
+    timesheetRow(501, 1, 12, 2026, "1=8");
+    activate();
+    choose(12, "2026");
+    QString previewName;
+    bool queryOpen = true;
+    whenModalOpens([&](QWidget* modal) {
+        previewName = modal->objectName();
+        queryOpen = window->printLayout().H_Tabel.isOpen();
+        modal->close();
+    });
+    click("Button6");
+    EXPECT_EQ(previewName, "TForm15");
+    EXPECT_FALSE(queryOpen);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+} // namespace
