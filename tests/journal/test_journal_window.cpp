@@ -278,7 +278,7 @@ TEST_F(JournalWindowTest, AnExplicitReturnReloadsTodayAndALateActivationNothing)
     window->returnFromDialog();
     EXPECT_EQ(window->journalDate(), wednesday);
     EXPECT_EQ(loadedDate(), wednesday);
-    dm.Smena1.setSort("fio DESC, id ASC"); // the opener's closing steps
+    dm.Smena1.setSort("fio DESC, id ASC");       // the opener's closing steps
     QApplication::setActiveWindow(window.get()); // what a window system sends late
     QApplication::processEvents();
     EXPECT_EQ(dm.Smena1.sort(), "fio DESC, id ASC") << "the late activation reloaded nothing";
