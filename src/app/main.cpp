@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 #include <cstdio>
 #include <exception>
 
@@ -20,6 +22,11 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("tabel"));
     QApplication::setQuitOnLastWindowClosed(false); // the login window decides when it ends
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); // calendars, month names
+    // Qt's own dialogs (printing, files, the preview's tools) speak Russian too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     // Arial's metric twin keeps the documented column widths readable.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     const QStringList args = QApplication::arguments();

@@ -97,8 +97,11 @@ void paintPage(QPainter& painter, const PreparedReport& report, int pageIndex, d
             // Placed by hand at its baseline: Qt's laying out of a text in a box, and a clip
             // for each, cost much on a PDF of thousands of pages. Only a text that would leave
             // its box is clipped.
+            // A tab in stored text is one blank, as a box shows it, not a jump to a tab stop.
+            QString text = p.text;
+            text.replace(QLatin1Char('\t'), QLatin1Char(' '));
             const QFontMetricsF& fm = metrics[size_t(p.font)];
-            const double width = fm.horizontalAdvance(p.text);
+            const double width = fm.horizontalAdvance(text);
             const bool fits = width <= r.width() && fm.height() <= r.height();
             double x = r.left();
             if (p.align == Align::Center)
@@ -108,7 +111,7 @@ void paintPage(QPainter& painter, const PreparedReport& report, int pageIndex, d
             const double baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
             if (!fits)
                 painter.setClipRect(r);
-            painter.drawText(QPointF(x, baseline), p.text);
+            painter.drawText(QPointF(x, baseline), text);
             if (!fits)
                 painter.setClipping(false);
             break;

@@ -1,6 +1,7 @@
 #include "Messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace ui {
@@ -53,8 +54,12 @@ Messages::Answer Messages::show(const QString& caption, const QString& text, Ico
     QMessageBox box(boxIcon, caption, text,
                     buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No,
                     parent);
-    if (buttons == Buttons::YesNo)
+    if (buttons == Buttons::YesNo) {
         box.setDefaultButton(QMessageBox::Yes);
+        // The answers read in Russian also where Qt's own translations are not installed.
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    }
     const int result = box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;

@@ -414,6 +414,30 @@ TEST_F(ReportEngineTest, TextIsClippedToItsBox) {
     EXPECT_EQ(inkIn(0, 15.2, 120, 40), 0);
 }
 
+// Stored names may start with a tab: it is drawn as one blank, not as a jump to a tab stop,
+// and centred or right-aligned texts keep their place.
+TEST_F(ReportEngineTest, ATabInATextIsDrawnAsABlank) {
+    const auto paint = [&](const char* sql) {
+        data::ResultSet& set = rows(sql);
+        reports::Report r("T", set);
+        r.detail = {
+            band("detail", 5,
+                 {Item::ofField(10, 40, "name"), Item::ofField(60, 40, "name", Align::Center),
+                  Item::ofField(110, 40, "name", Align::Right)})};
+        const double dotsPerMm = 8;
+        QImage image(int(210 * dotsPerMm), int(30 * dotsPerMm), QImage::Format_RGB32);
+        image.setDotsPerMeterX(int(dotsPerMm * 1000));
+        image.setDotsPerMeterY(int(dotsPerMm * 1000));
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        reports::paintPage(painter, r.prepare(), 0, dotsPerMm);
+        return image;
+    };
+    const QImage tab = paint("select E'\\tПЛ-502' as name");
+    const QImage blank = paint("select ' ПЛ-502' as name");
+    EXPECT_TRUE(tab == blank);
+}
+
 TEST_F(ReportEngineTest, ThePreviewOpensMaximisedAtPageWidthAndSavesThePdf) {
     data::ResultSet& set = rows("select 'Строка' as name");
     reports::Report r("TForm16", set);
