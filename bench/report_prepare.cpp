@@ -35,6 +35,7 @@ void openStatements(data::Connection& db, const bench::Target& t, const reports:
     for (const Statement& s : statements) {
         data::ResultSet query(db);
         query.setSql(s.sql);
+        query.setFreshPlans(true); // as the reports open it
         query.setParam("data1", p.from.startOfDay());
         query.setParam("data2", p.to.startOfDay());
         const bench::Comparison c = bench::compareWithPsql(db, t, runs, [&] {

@@ -173,8 +173,11 @@ PgResult Connection::runPrepared(const QByteArray& sql, const std::vector<const 
                                    nullptr, nullptr, 0));
 }
 
-PgResult Connection::attempt(const QByteArray& sql, const std::vector<const char*>& values) {
-    PgResult result = values.empty() ? run(sql, values) : runPrepared(sql, values);
+PgResult Connection::attempt(const QByteArray& sql, const std::vector<const char*>& values,
+                             Plan plan) {
+    if (values.empty() || plan == Plan::Fresh)
+        return run(sql, values);
+    PgResult result = runPrepared(sql, values);
     if (!succeeded(result.get()) && !values.empty() && planOutdated(result.get())) {
         const QByteArray name = prepared_.take(sql);
         PgResult(PQexec(conn_, ("deallocate " + name).constData()));
@@ -184,7 +187,8 @@ PgResult Connection::attempt(const QByteArray& sql, const std::vector<const char
 }
 
 PgResult Connection::exec(const QByteArray& sql,
-                          const std::vector<std::optional<QByteArray>>& params, Access access) {
+                          const std::vector<std::optional<QByteArray>>& params, Access access,
+                          Plan plan) {
     // libpq reads the statement up to its first NUL; what follows would silently vanish.
     if (sql.contains('\0'))
         throw ConversionError(QStringLiteral("Текст запроса содержит нулевой символ (код 0)"));
@@ -204,12 +208,12 @@ PgResult Connection::exec(const QByteArray& sql,
         values.push_back(p ? p->constData() : nullptr);
 
     const bool idle = PQtransactionStatus(conn_) == PQTRANS_IDLE;
-    PgResult result = attempt(sql, values);
+    PgResult result = attempt(sql, values, plan);
     if (!succeeded(result.get()) && PQstatus(conn_) == CONNECTION_BAD) {
         const QString reason = failureText(conn_, result.get());
         if (access == Access::Read && idle) {
             reconnect(); // "Нет связи с сервером БД" when the server is not back
-            result = attempt(sql, values);
+            result = attempt(sql, values, plan);
             if (!succeeded(result.get()) && PQstatus(conn_) == CONNECTION_BAD)
                 throw DbError(
                     withReason(QString::fromUtf8(lostText), failureText(conn_, result.get())));

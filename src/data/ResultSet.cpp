@@ -124,7 +124,8 @@ struct ResultSet::Fetched {
 ResultSet::Fetched ResultSet::fetch() const {
     const ParsedStatement parsed = parseStatement(sql_);
     PgResult result =
-        connection_.exec(parsed.positional, params_.bind(parsed), Connection::Access::Read);
+        connection_.exec(parsed.positional, params_.bind(parsed), Connection::Access::Read,
+                         freshPlans_ ? Connection::Plan::Fresh : Connection::Plan::Kept);
     pg_result* r = result.get();
     Fetched f;
     const int columns = PQnfields(r);

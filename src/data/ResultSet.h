@@ -32,6 +32,9 @@ public:
 
     void setSql(const QString& sql);
     QString sql() const { return sql_; }
+    // Each open plans the statement for its parameters' values (period reports); by default the
+    // server keeps one plan for the session (the journal's reloads).
+    void setFreshPlans(bool on) { freshPlans_ = on; }
     void setParam(const QString& name, const QVariant& value) { params_.set(name, value); }
     QVariant param(const QString& name) const { return params_.value(name); }
 
@@ -132,6 +135,7 @@ private:
 
     Connection& connection_;
     QString sql_;
+    bool freshPlans_ = false;
     Parameters params_;
     bool open_ = false;
 

@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -130,8 +131,10 @@ int decimalsOf(const QString& mask) {
 QString fixed(double x, int decimals, QChar point) {
     if (!std::isfinite(x))
         return QString::number(x);
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(x)); // d.dddddddddddddde±XX
+    char buffer[40] = {};
+    // d.dddddddddddddde±XX, as printf's "%.14e" writes it, many times faster.
+    std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(x), std::chars_format::scientific,
+                  14);
     std::string digits(1, buffer[0]);
     digits.append(buffer + 2, 14);
     // |x| = 0.digits × 10^(exponent + 1); |x| × 10^decimals keeps the first `keep` digits.
@@ -188,7 +191,9 @@ QString formatNumber(const QVariant& v, int decimals, QChar point) {
         return fixed(v.toDouble(), decimals, point);
     if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
         return QString::number(v.toLongLong());
-    QString s = QString::number(v.toDouble(), 'g', 15);
+    char buffer[40] = {};
+    std::to_chars(buffer, buffer + sizeof buffer - 1, v.toDouble(), std::chars_format::general, 15);
+    QString s = QString::fromLatin1(buffer); // as "%.15g"
     if (s == QLatin1String("-0"))
         s = QStringLiteral("0");
     s.replace(QLatin1Char('.'), point);

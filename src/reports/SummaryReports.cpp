@@ -120,6 +120,7 @@ QString dateText(const QDate& d) {
 // The period as midnight of each day, and the kind as a filter on the fetched rows.
 void select(data::ResultSet& query, const QString& sql, const ReportPeriod& period) {
     query.setSql(sql);
+    query.setFreshPlans(true); // a week and a year want different plans
     query.setParam(QStringLiteral("data1"), period.from.startOfDay());
     query.setParam(QStringLiteral("data2"), period.to.startOfDay());
     if (period.kind < 0) {

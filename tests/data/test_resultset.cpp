@@ -399,3 +399,28 @@ TEST_F(ResultSetTest, AStatementKeptPreparedFollowsATableThatChangedShape) {
 }
 
 } // namespace
+
+// A parameterised statement is kept prepared for the session, unless it asks to be planned
+// for its values each time (period reports): then the server keeps nothing of it.
+TEST_F(ResultSetTest, FreshPlansLeaveNoPreparedStatementBehind) {
+    const auto kept = [&] {
+        data::ResultSet count(connection, "count");
+        count.setSql("select count(*) as n from pg_prepared_statements where statement like "
+                     "'%generate_series(1, $1)%'");
+        count.open();
+        return count.asInt("n");
+    };
+    for (bool fresh : {true, false}) {
+        SCOPED_TRACE(fresh);
+        data::ResultSet q(connection, "q");
+        q.setSql("select g from generate_series(1, :n) g");
+        q.setFreshPlans(fresh);
+        for (int n : {3, 5}) {
+            q.setParam("n", n);
+            q.close();
+            q.open();
+            EXPECT_EQ(q.rowCount(), n);
+        }
+        EXPECT_EQ(kept(), fresh ? 0 : 1);
+    }
+}
