@@ -4,6 +4,7 @@
 #include "data/ResultSet.h"
 #include "data/Value.h"
 
+#include <QHash>
 #include <QLocale>
 #include <algorithm>
 #include <charconv>
@@ -14,15 +15,16 @@
 namespace reports {
 
 // Field lookups of expressions, remembered per name so a row costs no allocation.
+// Field names looked up once each: an expression reading 31 day fields of every row would
+// otherwise compare names more often than it adds numbers.
 struct Columns {
     const data::ResultSet* set = nullptr;
-    std::vector<std::pair<QString, int>> known;
+    QHash<QString, int> known;
     int index(const QString& field) {
-        for (const auto& [name, column] : known)
-            if (name == field)
-                return column;
-        known.emplace_back(field, set->fieldIndex(field));
-        return known.back().second;
+        auto it = known.constFind(field);
+        if (it == known.constEnd())
+            it = known.insert(field, set->fieldIndex(field));
+        return it.value();
     }
 };
 
