@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -262,7 +263,26 @@ TEST_F(TimesheetWindowTest, ExportSumsTheShiftsPerWorkerOverAll31Days) {
     xlsx::ThrowAwayHome home;
     activate();
     choose(2, "2024");
-    click("Button2");
+    // Each row's caption is painted at once, and no other event runs before the export ends:
+    // a second export, a rebuild or a close cannot start half-way.
+    struct PaintSpy : QObject {
+        QStringList painted;
+        bool otherEventRan = false;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                painted << static_cast<QPushButton*>(o)->text() +
+                               (otherEventRan ? QStringLiteral(" after events") : QString());
+            return false;
+        }
+    } spy;
+    QPushButton* button2 = control<QPushButton>("Button2");
+    button2->installEventFilter(&spy);
+    QTimer::singleShot(0, [&spy] { spy.otherEventRan = true; });
+    button2->click();
+    button2->removeEventFilter(&spy);
+    for (const char* caption : {"Excel (1 из 3)", "Excel (2 из 3)", "Excel (3 из 3)"})
+        EXPECT_TRUE(spy.painted.contains(QString::fromUtf8(caption)))
+            << qPrintable(spy.painted.join('|'));
     EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel (3 из 3)");
     EXPECT_FALSE(window->printLayout().H_Tabel.isOpen());
     ASSERT_EQ(home.opened.size(), 1);
