@@ -160,6 +160,33 @@ TEST_F(LoginTest, TheMenuOpensTheOperationTypesListOverTheJournal) {
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join("; ").toStdString();
 }
 
+// The menu items wired in the application open their windows over the journal.
+TEST_F(LoginTest, TheMenuOpensTheTimesheetAndTheReportsOverTheJournal) {
+    struct Case {
+        const char* action;
+        const char* window;
+    };
+    const Case cases[] = {{"N11", "TForm19"}, {"N10", "TForm18"}, {"N4", "TForm4"}};
+    auto a = makeApp();
+    a->start();
+    logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.action);
+            QString opened;
+            QWidget* over = nullptr;
+            whenModalOpens([&](QWidget* modal) {
+                opened = modal->objectName();
+                over = modal->parentWidget();
+                modal->close();
+            });
+            j.findChild<QAction*>(c.action)->trigger();
+            EXPECT_EQ(opened, c.window);
+            EXPECT_EQ(over, &j);
+        }
+    });
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join("; ").toStdString();
+}
+
 TEST_F(LoginTest, TheEconomistSeesAPlainCaptionAndALockedJournal) {
     auto a = makeApp();
     a->start();
