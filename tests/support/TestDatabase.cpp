@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QThread>
 #include <cstdlib>
 #include <libpq-fe.h>
 #include <stdexcept>
@@ -60,8 +61,20 @@ QString databaseName() {
         qEnvironmentVariable("TABEL_TEST_TEMPLATE", QStringLiteral("tabel_template"));
     server.exec(
         QStringLiteral("drop database if exists \"%1\" with (force)").arg(candidate).toUtf8());
-    server.exec(
-        QStringLiteral("create database \"%1\" template \"%2\"").arg(candidate, templ).toUtf8());
+    // A clone is refused while any session is still on the template (one that another
+    // program's start is just leaving): try again a few times before giving up.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            server.exec(QStringLiteral("create database \"%1\" template \"%2\"")
+                            .arg(candidate, templ)
+                            .toUtf8());
+            break;
+        } catch (const data::DbError&) {
+            if (attempt == 5)
+                throw;
+            QThread::msleep(300);
+        }
+    }
     name = candidate;
     std::atexit([] {
         try {
