@@ -16,8 +16,16 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
     const bool batch = app::isBatchCommand(raw);
-    if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen"); // reports and exports need no display
+    if (batch) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen"); // reports and exports need no display
+        // stderr carries the run's own messages; Qt's notes on the session (no runtime
+        // folder, no window manager) would only bury them.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(text));
+        });
+    }
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tabel"));
     QApplication::setQuitOnLastWindowClosed(false); // the login window decides when it ends
