@@ -458,7 +458,12 @@ struct Preparer {
     }
 
     void startPage() {
+        // Pages of one report hold about as much as each other: no growing step by step.
+        const size_t primitives = out.pages.empty() ? 0 : out.pages.back().primitives.size();
+        const size_t bands = out.pages.empty() ? 0 : out.pages.back().bands.size();
         out.pages.emplace_back();
+        out.pages.back().primitives.reserve(primitives);
+        out.pages.back().bands.reserve(bands);
         y = top;
         bodyOnPage = false;
         for (const CompiledBand& b : pageHeader)
