@@ -115,23 +115,16 @@ int main(int argc, char* argv[]) {
                 reopen(materials);
             }
         };
-        // One run recorded gives psql its script. psql keeps each new id in a variable and
-        // names it where the program named its own: in the statements after that insert,
-        // from the goods list on (the first of them to name the position).
-        QStringList recorded;
-        {
-            bench::Recorder recorder(dm.ADO_DB);
-            saveWeek();
-            recorded = recorder.statements;
-        }
-        QString script;
-        {
-            QString current;
+        // psql keeps each new id in a variable and names it where the program named its own:
+        // in the statements after that insert, from the goods list on (the first of them to
+        // name the position).
+        const auto withNewIds = [](const QStringList& recorded) {
             static const QRegularExpression insert(
                 QStringLiteral("^insert into accounts_dep\\.SMENA"),
                 QRegularExpression::CaseInsensitiveOption);
             static const QRegularExpression goodsOf(
                 QStringLiteral("get_gds_from_by_smena\\('([0-9]+)'\\)"));
+            QString script, current;
             for (int i = 0; i < recorded.size(); ++i) {
                 QString s = recorded[i];
                 if (insert.match(s).hasMatch()) {
@@ -148,19 +141,17 @@ int main(int argc, char* argv[]) {
                               QStringLiteral(":'new_id'"));
                 script += s + QStringLiteral(";\n");
             }
-        }
-        const std::vector<double> program = bench::timedRuns(runs, saveWeek, {}, 1);
-        const std::vector<double> psql =
-            bench::psqlScriptRuns(t->socket, t->database, t->user, t->password, script, runs, 1);
+            return script;
+        };
+        const bench::Comparison c =
+            bench::compareWithPsql(dm.ADO_DB, *t, runs, saveWeek, withNewIds);
         std::printf("position save, 50 positions of the week of %s in one transaction rolled "
                     "back, %d runs (target: ratio <= 1.3)\n",
                     qPrintable(monday.toString(Qt::ISODate)), runs);
         std::printf("  %lld statements a run, %d goods offered in all\n",
-                    static_cast<long long>(recorded.size()), goodsOffered);
-        std::printf("  save + goods choice: program median %.1f ms, psql %.1f ms, ratio %.2f\n",
-                    bench::median(program), bench::median(psql),
-                    psql.empty() ? 0.0 : bench::median(program) / bench::median(psql));
-        if (psql.empty())
+                    static_cast<long long>(c.statements.size()), goodsOffered);
+        bench::printComparison("save + goods choice", c);
+        if (c.psql.empty())
             return 1;
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));

@@ -8,15 +8,11 @@
 #include "reports/ReportOutput.h"
 #include "reports/Spreadsheet.h"
 #include "reports/SummaryReports.h"
+#include "reports/WholeFile.h"
 #include "ui/Messages.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
 #include <QTextStream>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace app {
 
@@ -35,33 +31,6 @@ QDate typedDate(const QString& text) {
 QString cannotWrite(const QString& path, const QString& reason) {
     return QStringLiteral("Не удалось записать файл %1: %2")
         .arg(QDir::toNativeSeparators(path), reason);
-}
-
-// Writes the file through write(temporary path) under a free name beside it, then puts it in
-// place in one step: a failure leaves no file and an existing one as it was.
-bool writeBeside(const QString& path, const std::function<bool(const QString&)>& write,
-                 QTextStream& err) {
-    const QFileInfo target(path);
-    QTemporaryFile reserved(
-        target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
-    if (!reserved.open()) {
-        err << cannotWrite(path, reserved.errorString()) << '\n';
-        return false;
-    }
-    const QString temporary = reserved.fileName();
-    reserved.close();
-    if (!write(temporary)) {
-        QFile::remove(temporary);
-        return false;
-    }
-    reserved.setAutoRemove(false);
-    if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        err << cannotWrite(path, QString::fromLocal8Bit(std::strerror(errno))) << '\n';
-        QFile::remove(temporary);
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -175,15 +144,16 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         if (request.kind == BatchRequest::Kind::Report) {
             const reports::PreparedReport pages =
                 reports::prepareSummary(dm.ADO_DB, request.report, period);
-            written = writeBeside(
+            QString reason;
+            written = reports::writeWhole(
                 request.file,
-                [&](const QString& temporary) {
-                    if (reports::writePdf(pages, temporary))
-                        return true;
-                    err << cannotWrite(request.file, QStringLiteral("ошибка записи PDF")) << '\n';
-                    return false;
+                [&pages](const QString& part, QString& why) {
+                    why = QStringLiteral("ошибка записи PDF");
+                    return reports::writePdf(pages, part);
                 },
-                err);
+                reason);
+            if (!written)
+                err << cannotWrite(request.file, reason) << '\n';
         } else {
             reports::Spreadsheet sheet;
             if (sheet.openForSave() == 1) {

@@ -1,21 +1,18 @@
 #include "Spreadsheet.h"
 
+#include "WholeFile.h"
 #include "ui/Messages.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QUrl>
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
 #include <unordered_map>
 #include <vector>
 #include <xlsxwriter.h>
@@ -129,22 +126,6 @@ QString documentsFolder(QString& reason) {
 
 // A file of our own in the folder that nobody else can be handed: the workbook is written
 // into it and takes its final name only when complete.
-bool createPartFile(const QString& folder, QString& path, QString& reason) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path = folder + QStringLiteral("/.Книга-%1.part")
-                            .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'));
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return true;
-        if (!file.exists()) {
-            reason = file.errorString();
-            return false;
-        }
-    }
-    reason = QStringLiteral("не удалось подобрать имя временного файла");
-    return false;
-}
-
 } // namespace
 
 struct Spreadsheet::Format {
@@ -297,23 +278,12 @@ int Spreadsheet::openForSave() {
 }
 
 int Spreadsheet::saveTo(const QString& path) {
-    QString reason, part;
-    bool saved = false;
-    if (!book_) {
-        reason = QStringLiteral("книга не открыта");
-    } else if (path.isEmpty()) {
-        reason = QStringLiteral("не указано имя файла");
-    } else if (createPartFile(QFileInfo(path).absolutePath(), part, reason)) {
-        // rename() replaces path in one step: a reader sees the old file or the whole new one.
-        if (book_->save(part, reason)) {
-            saved = std::rename(QFile::encodeName(part).constData(),
-                                QFile::encodeName(path).constData()) == 0;
-            if (!saved)
-                reason = QString::fromLocal8Bit(std::strerror(errno));
-        }
-        if (!saved)
-            QFile::remove(part);
-    }
+    QString reason = QStringLiteral("книга не открыта");
+    const bool saved =
+        book_ &&
+        writeWhole(
+            path, [this](const QString& part, QString& why) { return book_->save(part, why); },
+            reason);
     if (!saved) {
         ui::Messages::error(QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") +
                             reason);
