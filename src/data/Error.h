@@ -17,22 +17,37 @@ private:
     QByteArray utf8_;
 };
 
-// The server refused a statement, or the connection failed; carries the server's own text.
+// The server refused a statement, or the connection failed. text() is what the user reads;
+// serverText() the server's own words, kept for a caller that says in Russian what was refused.
 // The server's SQLSTATE tells a refusal a window answers itself (a unique key) from the rest.
 class DbError : public Error {
 public:
-    explicit DbError(QString text, QString sqlState = {}, QString constraint = {})
+    explicit DbError(QString text, QString sqlState = {}, QString constraint = {},
+                     QString serverText = {})
         : Error(std::move(text)), sqlState_(std::move(sqlState)),
-          constraint_(std::move(constraint)) {}
+          constraint_(std::move(constraint)),
+          serverText_(serverText.isEmpty() ? this->text() : std::move(serverText)) {}
     const QString& sqlState() const { return sqlState_; }
+    const QString& serverText() const { return serverText_; }
     // The unique key or index the server named when it refused a duplicate.
     bool isUniqueViolation(const QString& constraint) const {
         return sqlState_ == QLatin1String("23505") && constraint_ == constraint;
+    }
+    // The foreign key the server named: a row referred to is gone, or one in use was deleted.
+    bool isForeignKeyViolation(const QString& constraint) const {
+        return sqlState_ == QLatin1String("23503") && constraint_ == constraint;
+    }
+    // The same refusal worded by the caller: its Russian reason first, the server's text on a
+    // second line.
+    DbError refused(const QString& reason) const {
+        return DbError(reason + QLatin1Char('\n') + serverText_, sqlState_, constraint_,
+                       serverText_);
     }
 
 private:
     QString sqlState_;
     QString constraint_;
+    QString serverText_;
 };
 
 // A value that does not convert: a text that is no number, an identifier out of range.
