@@ -24,8 +24,11 @@ Transaction::~Transaction() {
 void Transaction::commit() {
     if (done_ || joined_)
         return;
-    done_ = true;
+    // Done only once the server said so: a commit that meets a lost connection leaves the
+    // transaction to the destructor's rollback, which ends the lost state, so the next action
+    // reconnects instead of counting as part of this one.
     connection_.exec("commit");
+    done_ = true;
 }
 
 } // namespace data

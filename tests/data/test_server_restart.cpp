@@ -137,4 +137,31 @@ TEST_F(ServerRestart, ATransactionWhoseConnectionWasLostLeavesNothingBehind) {
     EXPECT_EQ(rows(), 1);
 }
 
+// The session ends just as the commit is sent: the user is told the action was not done, and
+// the next action reconnects and works, in a transaction of its own.
+TEST_F(ServerRestart, AConnectionLostAtTheCommitLetsTheNextActionWork) {
+    data::Connection admin;
+    admin.open(socket_, "restart_test", "postgres", password());
+    data::Command insert(connection, "insert");
+    insert.setSql("insert into rows values (:name)");
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        {
+            data::Transaction transaction(connection);
+            insert.setParam("name", "lost");
+            insert.execute();
+            const QByteArray pid = QByteArray::number(session());
+            admin.exec("select pg_terminate_backend(" + pid + ")");
+            EXPECT_TRUE(failureOf([&] { transaction.commit(); }).startsWith(lost));
+        }
+        EXPECT_FALSE(connection.inTransaction());
+        EXPECT_EQ(failureOf([&] { EXPECT_EQ(rows(), round); }).toStdString(), "");
+        data::Transaction next(connection);
+        insert.setParam("name", "kept");
+        EXPECT_EQ(failureOf([&] { insert.execute(); }).toStdString(), "");
+        EXPECT_EQ(failureOf([&] { next.commit(); }).toStdString(), "");
+    }
+    EXPECT_EQ(rows(), 3);
+}
+
 } // namespace
