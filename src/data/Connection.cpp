@@ -49,6 +49,37 @@ QString failureText(pg_conn* conn, pg_result* r) {
     return reason.isEmpty() ? serverText(PQerrorMessage(conn)) : reason;
 }
 
+bool hasCyrillic(const QString& text) {
+    for (const QChar c : text)
+        if (c.script() == QChar::Script_Cyrillic)
+            return true;
+    return false;
+}
+
+// What the user reads first when the server refuses in its own English words; the server's
+// text follows on a second line. Empty where the text stays as the server gave it.
+QString russianLead(const QByteArray& sqlState) {
+    static const QHash<QByteArray, const char*> leads = {
+        {"40P01", "Действие не выполнено: те же данные в этот момент меняло другое рабочее "
+                  "место. Повторите его."},
+        {"40001", "Действие не выполнено: те же данные в этот момент меняло другое рабочее "
+                  "место. Повторите его."},
+        {"22003", "Действие не выполнено: число вне допустимого диапазона."},
+        {"23503", "Действие не выполнено: запись ссылается на удалённые данные, или на неё "
+                  "ссылаются другие."},
+        {"23505", "Действие не выполнено: такая запись уже есть."},
+        {"23502", "Действие не выполнено: не заполнено обязательное значение."},
+        {"23514", "Действие не выполнено: значение не прошло проверку сервера БД."},
+        {"22001", "Действие не выполнено: текст длиннее допустимого."},
+        {"22P02", "Действие не выполнено: значение неверного вида."},
+        {"42501", "Действие не выполнено: недостаточно прав."},
+        {"55P03", "Действие не выполнено: данные заняты другим рабочим местом. Повторите его."},
+        {"57014", "Действие не выполнено: запрос прерван."},
+    };
+    const char* lead = leads.value(sqlState, nullptr);
+    return lead ? QString::fromUtf8(lead) : QString();
+}
+
 } // namespace
 
 Connection::Connection() = default;
@@ -227,12 +258,19 @@ PgResult Connection::exec(const QByteArray& sql,
         }
     }
     if (!succeeded(result.get())) {
-        const QString reason = failureText(conn_, result.get());
-        const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+        QString reason = failureText(conn_, result.get());
+        if (reason.isEmpty())
+            reason = QStringLiteral("Ошибка выполнения запроса");
+        const QByteArray state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
         const char* constraint = PQresultErrorField(result.get(), PG_DIAG_CONSTRAINT_NAME);
-        throw DbError(reason.isEmpty() ? QStringLiteral("Ошибка выполнения запроса") : reason,
-                      QString::fromLatin1(state ? state : ""),
-                      QString::fromUtf8(constraint ? constraint : ""));
+        // A message the server words in Russian itself (the journal's routines) needs no lead;
+        // its detail may quote Russian data under an English message.
+        const QString primary =
+            QString::fromUtf8(PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY));
+        const QString lead = hasCyrillic(primary) ? QString() : russianLead(state);
+        throw DbError(lead.isEmpty() ? reason : lead + QLatin1Char('\n') + reason,
+                      QString::fromLatin1(state), QString::fromUtf8(constraint ? constraint : ""),
+                      reason);
     }
     return result;
 }

@@ -37,6 +37,8 @@ public:
     bool isForeignKeyViolation(const QString& constraint) const {
         return sqlState_ == QLatin1String("23503") && constraint_ == constraint;
     }
+    // A number the column cannot hold (a day's hours past a smallint, say).
+    bool isOutOfRange() const { return sqlState_ == QLatin1String("22003"); }
     // The same refusal worded by the caller: its Russian reason first, the server's text on a
     // second line.
     DbError refused(const QString& reason) const {

@@ -175,6 +175,62 @@ TEST_F(DataModuleTest, TimesheetQueriesTotalTheMonthOfTheirShift) {
     EXPECT_THROW(module.timesheet(4), data::ConversionError);
 }
 
+TEST_F(DataModuleTest, TheMonthTotalPassesWhatADayCellHolds) {
+    testdb::exec("insert into accounts_dep.h_tabel(w_id, smena, month, year, d1) values (502, 3, "
+                 "12, 2026, 2000); update accounts_dep.h_tabel set d2=d1, d3=d1, d4=d1, d5=d1, "
+                 "d6=d1, d7=d1, d8=d1, d9=d1, d10=d1, d11=d1, d12=d1, d13=d1, d14=d1, d15=d1, "
+                 "d16=d1, d17=d1, d18=d1, d19=d1, d20=d1, d21=d1, d22=d1, d23=d1, d24=d1, d25=d1, "
+                 "d26=d1, d27=d1, d28=d1, d29=d1, d30=d1, d31=d1 where smena = 3");
+    data::ResultSet& t3 = module.timesheet(3);
+    t3.setParam("mnth", 12);
+    t3.setParam("yea", 2026);
+    t3.open();
+    ASSERT_EQ(t3.rowCount(), 1);
+    EXPECT_EQ(t3.asInt("summ"), 62000);
+    testdb::exec("delete from accounts_dep.h_tabel where smena = 3");
+}
+
+// What the server refuses in its own English words reaches the user with a Russian line first
+// and the server's text below; texts the server already words in Russian stay as they are.
+TEST_F(DataModuleTest, RefusalsOfTheServerReadInRussianWithItsTextBelow) {
+    struct Case {
+        const char* statement;
+        const char* state;
+        const char* lead; // "" when the text stays the server's
+        const char* server;
+    };
+    const Case cases[] = {
+        {"select 40000::smallint", "22003", "число вне допустимого диапазона", "smallint"},
+        {"insert into accounts_dep.smena_gds_use(id_smena, id_gds_use) values (-5, 1)", "23503",
+         "ссылается на удалённые данные", "foreign key"},
+        {"insert into accounts_dep.vid_oper(vid) values ('сборка')", "23505",
+         "такая запись уже есть", "duplicate key"},
+        {"do $$ begin raise exception 'deadlock detected' using errcode = '40P01'; end $$", "40P01",
+         "другое рабочее место", "deadlock detected"},
+        {"select * from pg_authid", "42501", "недостаточно прав", "permission denied"},
+        {"select accounts_dep.smena__accept_row_hwo(-1)", "P0001", "", "Позиция журнала № -1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statement);
+        try {
+            module.ADO_DB.exec(c.statement);
+            ADD_FAILURE() << "not refused";
+        } catch (const data::DbError& e) {
+            EXPECT_EQ(e.sqlState(), c.state);
+            EXPECT_TRUE(e.serverText().contains(QString::fromUtf8(c.server)))
+                << e.serverText().toStdString();
+            if (*c.lead) {
+                const QStringList lines = e.text().split('\n');
+                ASSERT_GE(lines.size(), 2) << e.text().toStdString();
+                EXPECT_TRUE(lines[0].contains(QString::fromUtf8(c.lead))) << e.text().toStdString();
+                EXPECT_EQ(e.text().section('\n', 1), e.serverText());
+            } else {
+                EXPECT_EQ(e.text(), e.serverText());
+            }
+        }
+    }
+}
+
 TEST_F(DataModuleTest, CountCheckReportsADuplicateOnce) {
     EXPECT_FALSE(module.countCheck("select 0 as cnt", QString::fromUtf8("Уже есть")));
     EXPECT_TRUE(messages.messages.empty());
