@@ -7,77 +7,111 @@
 #include "data/Transaction.h"
 #include "data/Value.h"
 
+#include <algorithm>
+#include <tuple>
+
 namespace journal {
 
 namespace {
 
-struct DayCell {
-    int worker;
-    QDate date;
-    int shift;
+// The order every writer of the timesheet takes its locks in: month, then worker's row.
+auto lockOrder(const DayCell& c) {
+    return std::make_tuple(c.date.year(), c.date.month(), c.worker, c.shift, c.date.day());
+}
 
-    QString rowKey() const {
-        return QStringLiteral("w_id=%1 and smena=%2 and month=%3 and year=%4")
-            .arg(sqltext::integer(worker), sqltext::integer(shift), sqltext::integer(date.month()),
-                 sqltext::integer(date.year()));
-    }
-};
+QString rowKey(const DayCell& cell) {
+    return QStringLiteral("w_id=%1 and smena=%2 and month=%3 and year=%4")
+        .arg(sqltext::integer(cell.worker), sqltext::integer(cell.shift),
+             sqltext::integer(cell.date.month()), sqltext::integer(cell.date.year()));
+}
 
-DayCell checked(int worker, const QDate& date, int shift) {
-    if (!date.isValid())
-        throw data::ConversionError(QStringLiteral("Неверная дата"));
-    return {worker, date, shift};
+QString daySum(const DayCell& cell) {
+    return QStringLiteral("(select coalesce(sum(time), 0) from accounts_dep.smena where w_id=%1 "
+                          "and smena=%2 and data=%3)")
+        .arg(sqltext::integer(cell.worker), sqltext::integer(cell.shift),
+             sqltext::toDate(cell.date));
+}
+
+// Shared with every roll-up of the month, exclusive with its rebuild (timesheet::MonthRebuild
+// takes the same key), so a rebuild never interleaves with a roll-up.
+void lockMonth(data::DataModule& dm, int year, int month) {
+    data::Command lock(dm.ADO_DB);
+    lock.setSql(QStringLiteral("select pg_advisory_xact_lock_shared(%1, %2)")
+                    .arg(sqltext::integer(year), sqltext::integer(month)));
+    lock.executeScalar();
 }
 
 // Locks the worker's row of the month; false when there is none.
 bool lockRow(data::DataModule& dm, const DayCell& cell) {
     data::Command lock(dm.ADO_DB);
-    lock.setSql(QStringLiteral("select 1 from accounts_dep.h_tabel where %1 for update")
-                    .arg(cell.rowKey()));
+    lock.setSql(
+        QStringLiteral("select 1 from accounts_dep.h_tabel where %1 for update").arg(rowKey(cell)));
     return !data::value::isNull(lock.executeScalar());
 }
 
 void createRow(data::DataModule& dm, const DayCell& cell) {
     data::Command create(dm.ADO_DB);
     create.setSql(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) "
-                                 "values(%1, %2, %3, %4) on conflict (w_id, smena, month, year) "
+                                 "select %1, %2, %3, %4%5 on conflict (w_id, smena, month, year) "
                                  "do nothing")
                       .arg(sqltext::integer(cell.shift), sqltext::integer(cell.worker),
-                           sqltext::integer(cell.date.month()),
-                           sqltext::integer(cell.date.year())));
+                           sqltext::integer(cell.date.month()), sqltext::integer(cell.date.year()),
+                           cell.createRow ? QString()
+                                          : QStringLiteral(" where ") + daySum(cell) +
+                                                QStringLiteral(" <> 0")));
     create.execute();
 }
 
-// Runs after the lock: a new statement, so its sum sees every position committed by now.
+// Runs after the locks: a new statement, so its sum sees every position committed by now.
 void writeSum(data::DataModule& dm, const DayCell& cell) {
     data::Command write(dm.ADO_DB);
-    write.setSql(QStringLiteral("update accounts_dep.h_tabel set d%1=(select coalesce(sum(time), "
-                                "0) from accounts_dep.smena where w_id=%2 and smena=%3 and "
-                                "data=%4) where %5")
-                     .arg(sqltext::integer(cell.date.day()), sqltext::integer(cell.worker),
-                          sqltext::integer(cell.shift), sqltext::toDate(cell.date), cell.rowKey()));
-    write.execute();
+    write.setSql(QStringLiteral("update accounts_dep.h_tabel set d%1=%2 where %3")
+                     .arg(sqltext::integer(cell.date.day()), daySum(cell), rowKey(cell)));
+    try {
+        write.execute();
+    } catch (const data::DbError& e) {
+        if (!e.isOutOfRange())
+            throw;
+        throw e.refused(QStringLiteral("Часы работника %1 за %2 (смена %3) больше 32 767: столько "
+                                       "ячейка табеля не вмещает. Запись не выполнена.")
+                            .arg(cell.worker)
+                            .arg(cell.date.toString(QStringLiteral("dd.MM.yyyy")))
+                            .arg(cell.shift));
+    }
 }
 
 } // namespace
 
-void rollUpDayCell(data::DataModule& dm, int workerCode, const QDate& date, int shift) {
-    const DayCell cell = checked(workerCode, date, shift);
+void rollUpDayCells(data::DataModule& dm, std::vector<DayCell> cells) {
+    for (const DayCell& cell : cells)
+        if (!cell.date.isValid())
+            throw data::ConversionError(QStringLiteral("Неверная дата"));
+    std::sort(cells.begin(), cells.end(),
+              [](const DayCell& a, const DayCell& b) { return lockOrder(a) < lockOrder(b); });
     data::Transaction transaction(dm.ADO_DB);
-    if (!lockRow(dm, cell)) {
-        createRow(dm, cell);
-        lockRow(dm, cell);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const QDate& d = cells[i].date;
+        if (i == 0 || d.year() != cells[i - 1].date.year() ||
+            d.month() != cells[i - 1].date.month())
+            lockMonth(dm, d.year(), d.month());
     }
-    writeSum(dm, cell);
+    for (const DayCell& cell : cells) {
+        if (!lockRow(dm, cell)) {
+            createRow(dm, cell);
+            if (!lockRow(dm, cell))
+                continue; // no row, and no hours that would need one
+        }
+        writeSum(dm, cell);
+    }
     transaction.commit();
 }
 
+void rollUpDayCell(data::DataModule& dm, int workerCode, const QDate& date, int shift) {
+    rollUpDayCells(dm, {{workerCode, date, shift, true}});
+}
+
 void updateDayCell(data::DataModule& dm, int workerCode, const QDate& date, int shift) {
-    const DayCell cell = checked(workerCode, date, shift);
-    data::Transaction transaction(dm.ADO_DB);
-    if (lockRow(dm, cell))
-        writeSum(dm, cell);
-    transaction.commit();
+    rollUpDayCells(dm, {{workerCode, date, shift, false}});
 }
 
 } // namespace journal

@@ -83,13 +83,14 @@ void PositionStore::update(int id, const PositionValues& v, const QDate& today) 
                 ? QStringLiteral("Позиция уже принята, изменить её нельзя!")
                 : QStringLiteral("Позиция изменена или удалена на другом рабочем месте"));
     }
-    rollUpDayCell(dm_, v.workerCode, v.date, v.shift);
+    std::vector<DayCell> cells = {{v.workerCode, v.date, v.shift, true}};
     const QDate oldDate = data::value::toDate(old.value(QStringLiteral("data")));
     const int oldShift = data::value::toInt32(old.value(QStringLiteral("smena")));
     const QVariant oldWorker = old.value(QStringLiteral("w_id"));
     if (!data::value::isNull(oldWorker) && (oldDate != v.date || oldShift != v.shift ||
                                             data::value::toInt32(oldWorker) != v.workerCode))
-        updateDayCell(dm_, data::value::toInt32(oldWorker), oldDate, oldShift);
+        cells.push_back({data::value::toInt32(oldWorker), oldDate, oldShift, false});
+    rollUpDayCells(dm_, std::move(cells));
     transaction.commit();
 }
 

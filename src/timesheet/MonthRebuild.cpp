@@ -10,7 +10,9 @@ namespace timesheet {
 
 namespace {
 
-// The key space of the lock is the month itself: (year, month) in the two-key form.
+// The key space of the lock is the month itself: (year, month) in the two-key form. Taken
+// exclusive here and shared by every roll-up of the month (journal::rollUpDayCells, the
+// brigade's division on the server), so no roll-up interleaves with the delete and insert.
 const QString lockSql = QStringLiteral("select pg_advisory_xact_lock(:yea, :mnth)");
 
 const QString deleteSql =
@@ -64,7 +66,15 @@ void MonthRebuild::run(int month, int year) {
     // has committed.
     LockMonth.executeScalar();
     DelMonth.execute();
-    InsMonth.execute();
+    try {
+        InsMonth.execute();
+    } catch (const data::DbError& e) {
+        if (!e.isOutOfRange())
+            throw;
+        throw e.refused(QStringLiteral("Табель за %1 не пересчитан: часы работника за день больше "
+                                       "32 767, столько ячейка табеля не вмещает.")
+                            .arg(first.toString(QStringLiteral("MM.yyyy"))));
+    }
     transaction.commit();
 }
 

@@ -12,7 +12,9 @@ class Connection;
 //
 // One transaction, so other workstations see the old month or the new one, never a mix.
 // Two rebuilds of one month queue on an advisory lock taken before the delete; each then
-// reads what the other committed. The transaction joins one the caller has open.
+// reads what the other committed. Every roll-up of the month holds that lock shared, so a
+// save's cell is written before the rebuild starts or after it has committed, never between.
+// The transaction joins one the caller has open.
 namespace timesheet {
 
 class MonthRebuild {

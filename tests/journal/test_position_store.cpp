@@ -171,4 +171,23 @@ TEST_F(PositionStoreTest, AChangeMovesTheHoursKeepsColourAndGoodsAndNeverTouches
     }
 }
 
+// A day whose hours would pass what its timesheet cell holds is refused in Russian, the
+// server's text below, and the position is not stored either.
+TEST_F(PositionStoreTest, ADayPastWhatItsCellHoldsIsRefusedAndNothingIsStored) {
+    for (int i = 0; i < 3; ++i)
+        store.insert(values("3", "0", "9999"), today);
+    try {
+        store.insert(values("3", "0", "9999"), today);
+        FAIL() << "not refused";
+    } catch (const data::DbError& e) {
+        EXPECT_TRUE(e.text().startsWith(
+            QString::fromUtf8("Часы работника 501 за 09.12.2026 (смена 2) больше 32 767")))
+            << e.text().toStdString();
+        EXPECT_TRUE(e.text().section('\n', 1).contains("smallint")) << e.text().toStdString();
+    }
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 3);
+    EXPECT_EQ(cells(), "0/29997");
+    EXPECT_FALSE(dm.ADO_DB.inTransaction());
+}
+
 } // namespace

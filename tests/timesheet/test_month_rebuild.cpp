@@ -5,8 +5,12 @@
 #include "data/Error.h"
 #include "data/Transaction.h"
 #include "journal/HoursRollup.h"
+#include "journal/PositionStore.h"
+#include "journal/Positions.h"
 #include "timesheet/MonthRebuild.h"
 
+#include <atomic>
+#include <barrier>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -111,6 +115,8 @@ TEST_F(MonthRebuildTest, ARefusedDayTotalLeavesTheMonthAsItWas) {
         FAIL() << "the rebuild was not refused";
     } catch (const data::DbError& e) {
         EXPECT_TRUE(e.text().contains("smallint")) << e.text().toStdString();
+        EXPECT_TRUE(e.text().startsWith(QString::fromUtf8("Табель за 02.2024 не пересчитан")))
+            << e.text().toStdString();
     }
     EXPECT_EQ(month(2, 2024, true), before);
     EXPECT_FALSE(dm.ADO_DB.inTransaction());
@@ -184,6 +190,117 @@ TEST_F(MonthRebuildTest, ARollUpWaitsForTheRebuildAndWritesItsCell) {
     EXPECT_EQ(waiting, 1) << "the two really met";
     EXPECT_EQ(error, "");
     EXPECT_EQ(month(2, 2024), "501/1:5=10");
+}
+
+// Cells of November 2026 that differ from the hours of their positions, as "w/shift/day:
+// cell instead of hours", summed here without the program's roll-up.
+QString cellsDifferingFromPositions() {
+    return testdb::exec(R"(
+with positions as (
+    select w_id, smena, extract(day from data)::int as day, sum(coalesce(time, 0)) as hours
+    from accounts_dep.smena
+    where data >= '2026-11-01' and data < '2026-12-01' and w_id is not null
+    group by 1, 2, 3),
+cells as (
+    select h.w_id, h.smena, d as day, (array[d1,d2,d3,d4,d5,d6,d7,d8,d9,d10,d11,d12,d13,d14,
+           d15,d16,d17,d18,d19,d20,d21,d22,d23,d24,d25,d26,d27,d28,d29,d30,d31])[d] as hours
+    from accounts_dep.h_tabel h cross join generate_series(1, 30) d
+    where h.month = 11 and h.year = 2026)
+select coalesce(string_agg(w_id || '/' || smena || '/' || day || ': ' || coalesce(c.hours, 0)
+                || ' instead of ' || coalesce(p.hours, 0), ', '), '')
+from positions p full join cells c using (w_id, smena, day)
+where coalesce(c.hours, 0) <> coalesce(p.hours, 0))")
+        .toString();
+}
+
+// Seven workstations save, change and delete positions of a month while others rebuild it, in
+// many rounds: after everything has committed, every cell holds the hours of its positions,
+// and nobody was told of a deadlock or any other error.
+TEST_F(MonthRebuildTest, RebuildsMeetingSavesChangesAndDeletesLeaveEveryCellRight) {
+    testdb::exec("insert into accounts_dep.vid_oper(id, vid) values (1, 'Сборка') on conflict do "
+                 "nothing; insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values "
+                 "(1, 1, 0, 1, 1) on conflict do nothing");
+    struct Case {
+        int rebuilders, rounds;
+    };
+    for (const Case c : {Case{1, 20}, Case{2, 10}}) {
+        SCOPED_TRACE(c.rebuilders);
+        constexpr int stations = 7;
+        const QByteArray steps = "IUIDIU"; // insert, update, delete
+        const int connections = stations + c.rebuilders;
+        std::barrier meet(connections);
+        std::atomic<int> savingStations{0};
+        std::vector<QStringList> errors(static_cast<size_t>(connections));
+        QStringList wrongRounds;
+        std::mutex wrongLock;
+        std::vector<std::thread> threads;
+        for (int k = 0; k < connections; ++k)
+            threads.emplace_back([&, k] {
+                data::DataModule own{[](const QString&) {}};
+                testdb::openAs(own.ADO_DB, "master", "master");
+                journal::PositionStore store(own);
+                journal::Positions positions(own);
+                timesheet::MonthRebuild rebuild(own.ADO_DB);
+                std::vector<int> mine;
+                for (int round = 0; round < c.rounds; ++round) {
+                    meet.arrive_and_wait();
+                    if (k == 0) {
+                        // Each round starts from an empty month.
+                        testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel cascade");
+                        savingStations = stations;
+                    }
+                    meet.arrive_and_wait();
+                    try {
+                        if (k >= stations) {
+                            do
+                                rebuild.run(11, 2026);
+                            while (savingStations > 0);
+                        } else {
+                            mine.clear();
+                            for (int step = 0; step < steps.size(); ++step) {
+                                journal::PositionValues v;
+                                // Three workers and three days shared by all stations.
+                                v.workerCode = 900 + (k + step) % 3;
+                                v.date = QDate(2026, 11, 10 + (round + step) % 3);
+                                v.productId = v.operationId = 1;
+                                v.finalPrice = 1;
+                                v.quantity = "1";
+                                v.rejects = "0";
+                                v.hours = QString::number(1 + (k + step) % 5);
+                                v.shift = 1 + step % 2;
+                                switch (steps[step]) {
+                                case 'I':
+                                    mine.push_back(store.insert(v, QDate(2026, 11, 30)));
+                                    break;
+                                case 'U': // to another worker, day or shift
+                                    store.update(mine.back(), v, QDate(2026, 11, 30));
+                                    break;
+                                case 'D':
+                                    positions.remove(mine.back());
+                                    mine.pop_back();
+                                    break;
+                                }
+                            }
+                        }
+                    } catch (const data::Error& e) {
+                        errors[size_t(k)] << e.text();
+                    }
+                    if (k < stations)
+                        --savingStations;
+                    meet.arrive_and_wait();
+                    if (k == 0)
+                        if (const QString wrong = cellsDifferingFromPositions(); !wrong.isEmpty()) {
+                            const std::lock_guard<std::mutex> hold(wrongLock);
+                            wrongRounds << QString("round %1: %2").arg(round).arg(wrong);
+                        }
+                }
+            });
+        for (std::thread& t : threads)
+            t.join();
+        for (int k = 0; k < connections; ++k)
+            EXPECT_EQ(errors[size_t(k)].join("; ").toStdString(), "") << "connection " << k;
+        EXPECT_EQ(wrongRounds.size(), 0) << wrongRounds.join("\n").toStdString();
+    }
 }
 
 } // namespace
