@@ -1,8 +1,9 @@
 // Saving 50 positions of an open week as the position dialog does, through the program's own
 // code, against psql running the very statements it sent, in one transaction rolled back at
 // the end: per position the insert and its day cell, the shift's journal run again, and the
-// material dialog's goods choice (goods list, norm, both remainders, used sum) and the
-// position's material list.
+// material dialog's goods choice (goods list, the stored quantity, norm, both remainders, used
+// sum) and the position's material list. Then, apart, recording a consumption of the chosen
+// goods item for each of them as the material dialog does (locks, figures, insert).
 //
 //   bench_position_save SOCKET DATABASE USER PASSWORD_FILE [MONDAY [RUNS]]
 #include "Replay.h"
@@ -11,12 +12,15 @@
 #include "data/SqlText.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
+#include "journal/MaterialStore.h"
 #include "journal/PositionStatements.h"
 #include "journal/PositionStore.h"
+#include "journal/Positions.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QRegularExpression>
+#include <tuple>
 
 namespace st = journal::statements;
 
@@ -71,7 +75,8 @@ int main(int argc, char* argv[]) {
                               monday.toString(Qt::ISODate));
         journal::PositionStore store(dm);
         data::ResultSet goods(dm.ADO_DB), norm(dm.ADO_DB), free(dm.ADO_DB), reserved(dm.ADO_DB),
-            used(dm.ADO_DB), materials(dm.ADO_DB);
+            used(dm.ADO_DB), materials(dm.ADO_DB), stored(dm.ADO_DB);
+        stored.setSql(st::materialPosition());
         goods.setSql(st::materialGoods());
         free.setSql(st::materialRemainder("free"));
         reserved.setSql(st::materialRemainder("reserved"));
@@ -100,7 +105,9 @@ int main(int argc, char* argv[]) {
                     goods.first();
                     const int goodsId = goods.asInt("id");
                     const bool paint = data::value::toDouble(goods.value("b_is_color")) == 1;
-                    norm.setSql(st::materialNorm(paint, v.productId, goodsId));
+                    stored.setParam("id_smena", id);
+                    reopen(stored);
+                    norm.setSql(st::materialNorm(paint, stored.asInt("i_id"), goodsId));
                     reopen(norm);
                     for (data::ResultSet* remainder : {&free, &reserved}) {
                         remainder->setParam("id_smena", id);
@@ -153,6 +160,38 @@ int main(int argc, char* argv[]) {
         bench::printComparison("save + goods choice", c);
         if (c.psql.empty())
             return 1;
+
+        // The positions saved for good this time, each with its first goods item; every run
+        // records a consumption for each and rolls it back.
+        std::vector<std::tuple<int, int, bool>> chosen;
+        std::vector<int> saved;
+        {
+            data::Transaction keep(dm.ADO_DB);
+            for (const journal::PositionValues& v : week) {
+                const int id = store.insert(v, v.date);
+                saved.push_back(id);
+                goods.setParam("id_smena", id);
+                reopen(goods);
+                if (!goods.isEmpty())
+                    chosen.emplace_back(id, goods.asInt("id"),
+                                        data::value::toDouble(goods.value("b_is_color")) == 1);
+            }
+            keep.commit();
+        }
+        journal::MaterialStore materialStore(dm);
+        const auto recordAll = [&] {
+            data::Transaction transaction(dm.ADO_DB); // left without commit: rolled back
+            for (const auto& [id, goodsId, paint] : chosen)
+                materialStore.record(id, goodsId, paint, 0.001,
+                                     [](const QString&) { return true; });
+        };
+        const bench::Comparison r = bench::compareWithPsql(dm.ADO_DB, *t, runs, recordAll);
+        std::printf("  material record, %d consumptions: %lld statements a run\n",
+                    int(chosen.size()), static_cast<long long>(r.statements.size()));
+        bench::printComparison("material record", r);
+        journal::Positions positions(dm); // gone again, their day cells with them
+        for (const int id : saved)
+            positions.remove(id);
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;

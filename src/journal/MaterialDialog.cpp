@@ -20,61 +20,6 @@
 
 namespace journal {
 
-namespace material {
-
-using data::value::rounded;
-
-double typedQuantity(const QString& typed, bool emptyIsZero) {
-    const QString text = typed.trimmed();
-    if (text.isEmpty() && emptyIsZero)
-        return 0;
-    const auto refuse = [&typed] {
-        return data::ConversionError(
-            QStringLiteral("«%1» не является числом").arg(data::excerpt(typed)));
-    };
-    // A pasted sign would get past the key filter; a consumption is never negative.
-    if (text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')))
-        throw refuse();
-    bool ok = false;
-    const double v = sqltext::typedDecimal(text).toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        throw refuse();
-    return v;
-}
-
-double proposal(double normQty, double usedQty) {
-    if (normQty <= 0)
-        return 0;
-    // Never below 0: a negative proposal would be a quantity the box itself refuses.
-    return std::max(rounded(normQty - usedQty, 3), 0.0);
-}
-
-std::optional<double> checkedQuantity(double typed, double usedQty, double normQty, double avail,
-                                      const std::function<bool(const QString&)>& ask) {
-    double q = typed;
-    if (rounded(usedQty + q - normQty, 4) > 0) {
-        if (rounded(q, 4) <= 0)
-            return std::nullopt;
-        if (!ask(QStringLiteral("Расход ТМЦ не может быть больше остатка по партии! "
-                                "Расходовать весь остаток по партии?")))
-            return std::nullopt;
-        q = rounded(normQty - usedQty, 4);
-    }
-    if (rounded(q, 3) > rounded(avail, 3)) {
-        if (rounded(q, 3) <= 0)
-            return std::nullopt;
-        if (!ask(QStringLiteral(
-                "Расход ТМЦ не может быть больше партии! Расходовать весь остаток по партии?")))
-            return std::nullopt;
-        q = rounded(avail, 3);
-    }
-    if (!(q > 0))
-        throw data::Error(QStringLiteral("Расход ТМЦ не может быть 0!"));
-    return q;
-}
-
-} // namespace material
-
 namespace {
 
 QString commaText(double v) {
@@ -90,12 +35,12 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
       v_id_cons_use1(dm.ADO_DB, QStringLiteral("v_id_cons_use1")),
       sum_smena_gds_use(dm.ADO_DB, QStringLiteral("sum_smena_gds_use")),
       operation(dm.ADO_DB, QStringLiteral("operation")),
-      smena_gds_use(dm.ADO_DB, QStringLiteral("smena_gds_use")) {
+      position_now(dm.ADO_DB, QStringLiteral("position_now")), store_(dm) {
     v_cmn_gds_in.setSql(statements::materialGoods());
     v_id_cons_use.setSql(statements::materialRemainder("free"));
     v_id_cons_use1.setSql(statements::materialRemainder("reserved"));
     sum_smena_gds_use.setSql(statements::materialUsed());
-    smena_gds_use.setSql(statements::materialInsert());
+    position_now.setSql(statements::materialPosition());
 
     auto* Label12 = new QLabel(QStringLiteral("ТМЦ"), this);
     Label12->setObjectName(QStringLiteral("Label12"));
@@ -155,18 +100,8 @@ QString MaterialDialog::firstCaption(const data::ResultSet& remainder) {
         remainder.valueAt(0, remainder.fieldIndex(QStringLiteral("s_full_caption"))));
 }
 
-double MaterialDialog::firstFree(const data::ResultSet& remainder) {
-    if (!remainder.isOpen() || remainder.isEmpty())
-        return 0;
-    return data::value::toDouble(
-        remainder.valueAt(0, remainder.fieldIndex(QStringLiteral("f_qty_free"))),
-        QStringLiteral("f_qty_free"));
-}
-
-bool MaterialDialog::addFor(int positionId, int productId, const QString& positionQuantity) {
+bool MaterialDialog::addFor(int positionId) {
     pos_id = positionId;
-    product_id = productId;
-    positionQuantity_ = positionQuantity;
     use_goods_id = 0;
     used_qty = norm_qty = 0;
     Edit7->setToolTip({});
@@ -182,6 +117,7 @@ bool MaterialDialog::addFor(int positionId, int productId, const QString& positi
     v_id_cons_use1.close();
     operation.close();
     sum_smena_gds_use.close();
+    position_now.close();
     LCB_id_gds_use->setKey(0);
     Edit7->setText(QStringLiteral("0"));
     return written;
@@ -234,45 +170,60 @@ void MaterialDialog::computeNorm() {
         Edit7->setText(QStringLiteral("0"));
         return;
     }
-    v_cmn_gds_in.locate(QStringLiteral("id"), key);
-    const bool paint = data::value::toDouble(v_cmn_gds_in.value(QStringLiteral("b_is_color")),
-                                             QStringLiteral("b_is_color")) == 1;
-    operation.setSql(statements::materialNorm(paint, product_id, use_goods_id));
+    position_now.close();
+    position_now.setParam(QStringLiteral("id_smena"), pos_id);
+    position_now.open();
+    if (position_now.isEmpty())
+        throw data::Error(QStringLiteral("Позиция изменена или удалена на другом рабочем месте"));
+    const QVariant storedQuantity = position_now.value(QStringLiteral("kol_vo"));
+    const int product = data::value::toInt32(position_now.value(QStringLiteral("i_id")), "i_id");
+    operation.setSql(statements::materialNorm(paintChosen(), product, use_goods_id));
     operation.open();
     openRemainders();
     used_qty = readUsedQty();
     const double perPiece =
         operation.isEmpty() ? 0 : operation.asDouble(QStringLiteral("f_qty_from"));
-    norm_qty =
-        data::value::rounded(material::typedQuantity(positionQuantity_, false) * perPiece, 4);
+    const double quantity = data::value::isNull(storedQuantity)
+                                ? 0
+                                : data::value::toDouble(storedQuantity, QStringLiteral("kol_vo"));
+    norm_qty = data::value::rounded(quantity * perPiece, 4);
     Edit7->setText(commaText(material::proposal(norm_qty, used_qty)));
     Edit7->setToolTip(QStringLiteral("Норма: %1, уже записано: %2")
                           .arg(commaText(norm_qty), commaText(used_qty)));
 }
 
+bool MaterialDialog::paintChosen() {
+    v_cmn_gds_in.locate(QStringLiteral("id"), LCB_id_gds_use->key());
+    return data::value::toDouble(v_cmn_gds_in.value(QStringLiteral("b_is_color")),
+                                 QStringLiteral("b_is_color")) == 1;
+}
+
 void MaterialDialog::record() {
-    // What other workstations recorded or took from stock since the choice counts.
-    used_qty = readUsedQty();
-    if (use_goods_id != 0)
-        openRemainders();
-    const double avail = firstFree(v_id_cons_use) + firstFree(v_id_cons_use1);
     if (LCB_id_gds_use->text().isEmpty()) {
         ui::Messages::error(QStringLiteral("Все поля должны быть заполнены!"), this);
         return;
     }
-    const std::optional<double> q = material::checkedQuantity(
-        material::typedQuantity(Edit7->text(), true), used_qty, norm_qty, avail,
-        [this](const QString& question) { return ui::Messages::askQuantity(question, this); });
-    if (!q)
+    const double typed = material::typedQuantity(Edit7->text(), true);
+    if (LCB_id_gds_use->key().isNull() || use_goods_id == 0)
         return;
-    smena_gds_use.setParam(QStringLiteral("id_smena"), pos_id);
-    smena_gds_use.setParam(QStringLiteral("id_gds_use"), use_goods_id);
-    smena_gds_use.setParam(QStringLiteral("f_qty_use"), *q);
-    if (smena_gds_use.execute() == 0) {
-        ui::Messages::error(QStringLiteral("Позиция уже принята, изменить её нельзя!"), this);
+    const MaterialStore::Result result =
+        store_.record(pos_id, use_goods_id, paintChosen(), typed, [this](const QString& question) {
+            return ui::Messages::askQuantity(question, this);
+        });
+    if (result.outcome == MaterialStore::Outcome::Written) {
+        accept();
         return;
     }
-    accept();
+    if (result.outcome == MaterialStore::Outcome::TakenMeanwhile) {
+        const MaterialFigures& now = result.figures;
+        ui::Messages::error(
+            QStringLiteral("Расход не записан: пока шёл запрос, на другом рабочем месте записан "
+                           "расход этого ТМЦ или изменено количество позиции.\nНорма: %1, уже "
+                           "записано: %2, остаток: %3.")
+                .arg(commaText(now.normQty), commaText(now.usedQty), commaText(now.avail)),
+            this);
+        computeNorm(); // the dialog proposes what is left now
+    }
 }
 
 } // namespace journal

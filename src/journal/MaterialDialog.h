@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MaterialStore.h"
 #include "data/Command.h"
 #include "data/ResultSet.h"
 #include "ui/Form.h"
@@ -20,25 +21,6 @@ class LookupBox;
 
 namespace journal {
 
-// The rules of a consumption that need no window.
-namespace material {
-
-// A typed quantity, comma or point: a plain number not below 0. Anything else is refused
-// with ConversionError "«…» не является числом"; an empty text is 0 when emptyIsZero.
-double typedQuantity(const QString& typed, bool emptyIsZero);
-
-// What the quantity box proposes: the rest of the norm, 0 without a norm or when it is used.
-double proposal(double normQty, double usedQty);
-
-// The checks before a consumption is written, in their order: above the norm, then above
-// what is left free and reserved, each offered to be capped through ask() ("Запрос"; true for
-// Yes). The quantity to write; nullopt when the user stopped or nothing is left to write.
-// A quantity that ends at 0 or below is refused with data::Error "Расход ТМЦ не может быть 0!".
-std::optional<double> checkedQuantity(double typed, double usedQty, double normQty, double avail,
-                                      const std::function<bool(const QString&)>& ask);
-
-} // namespace material
-
 // One consumption of a goods item for a saved position (TForm24): it offers the position's
 // goods, proposes what the material norm still allows and writes one row.
 class MaterialDialog : public ui::Form {
@@ -46,10 +28,10 @@ class MaterialDialog : public ui::Form {
 public:
     explicit MaterialDialog(data::DataModule& dm, QWidget* parent = nullptr);
 
-    // Records one consumption for the saved position (positionId), whose product is productId
-    // and whose quantity box holds positionQuantity (typed text, comma decimals). Shows the
-    // dialog modally; true when a row was written. After closing: key 0 and Edit7 "0".
-    bool addFor(int positionId, int productId, const QString& positionQuantity);
+    // Records one consumption for the saved position; its norm follows the quantity and
+    // product the server holds, not a dialog's unsaved boxes. Shows the dialog modally; true
+    // when a row was written. After closing: key 0 and Edit7 "0".
+    bool addFor(int positionId);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,18 +40,18 @@ protected:
 private:
     void computeNorm();
     void record();
+    // Whether the chosen goods item is the position's paint, whose norm is the product's.
+    bool paintChosen();
     void openRemainders();
     double readUsedQty();
-    // The first row's caption and quantity; empty and 0 while closed.
+    // The first row's caption; empty while closed.
     static QString firstCaption(const data::ResultSet& remainder);
-    static double firstFree(const data::ResultSet& remainder);
 
-    data::ResultSet v_cmn_gds_in, v_id_cons_use, v_id_cons_use1, sum_smena_gds_use, operation;
-    data::Command smena_gds_use;
+    data::ResultSet v_cmn_gds_in, v_id_cons_use, v_id_cons_use1, sum_smena_gds_use, operation,
+        position_now;
+    MaterialStore store_;
 
     int pos_id = 0;
-    int product_id = 0;
-    QString positionQuantity_;
     int use_goods_id = 0;
     double used_qty = 0;
     double norm_qty = 0;

@@ -458,7 +458,7 @@ void PositionDialog::reopenMembers() {
 }
 
 void PositionDialog::addMaterial() {
-    materials_.addFor(pos_id, product_id, Edit3->text());
+    materials_.addFor(pos_id);
     reopenMaterials();
     if (fio_smena_gds.isOpen())
         reopenMembers();

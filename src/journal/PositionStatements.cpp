@@ -90,4 +90,32 @@ QString materialInsert() {
         "in ('ok', 'да'))");
 }
 
+// The norm follows what the server holds, not the quantity box of a dialog not yet saved.
+QString materialPosition() {
+    return QStringLiteral("select kol_vo, i_id from accounts_dep.smena where id = :id_smena");
+}
+
+// A consumption locks its position's row (its quantity and state) and its goods item (whose
+// free stock every position's consumption shares): a one-key advisory lock on the goods id,
+// a key space apart from the two-key month locks of the timesheet.
+QString materialLock() {
+    return QStringLiteral("select coalesce(s.ok, '') as ok, pg_advisory_xact_lock(cast(:id_gds as "
+                          "bigint))::text as goods_locked from accounts_dep.smena s where s.id = "
+                          ":id_smena for update");
+}
+
+QString materialFigures(bool paint) {
+    return QStringLiteral(
+               "select s.kol_vo, %1 as f_qty_from, (select sum(u.f_qty_use) from "
+               "accounts_dep.smena_gds_use u where u.id_smena = s.id and u.id_gds_use = :id_gds) "
+               "as sum_qty_use, (select f_qty from accounts_dep.get_reminder_qty_by_smena(s.id, "
+               ":id_gds, 'free') limit 1) as f_qty_free, (select f_qty from "
+               "accounts_dep.get_reminder_qty_by_smena(s.id, :id_gds, 'reserved') limit 1) as "
+               "f_qty_reserved from accounts_dep.smena s where s.id = :id_smena")
+        .arg(paint ? QStringLiteral("(select f_color_qty from cmn_gds_and_srv.gds_attr where id "
+                                    "= s.i_id)")
+                   : QStringLiteral("(select f_qty_from from mnf_operation.operation where "
+                                    "id_gds_to = s.i_id and id_gds_from = :id_gds)"));
+}
+
 } // namespace journal::statements

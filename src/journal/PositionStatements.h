@@ -21,6 +21,9 @@ QString materialGoods();                     // :id_smena
 QString materialRemainder(const char* mode); // :id_smena, :id_gds; "free" or "reserved"
 QString materialUsed();                      // :id_smena, :id_gds_use
 QString materialNorm(bool paint, int productId, int goodsId);
-QString materialInsert(); // :id_smena, :id_gds_use, :f_qty_use
+QString materialInsert();            // :id_smena, :id_gds_use, :f_qty_use
+QString materialPosition();          // :id_smena; the stored quantity and product
+QString materialLock();              // :id_smena, :id_gds; the position's row and the goods item
+QString materialFigures(bool paint); // :id_smena, :id_gds; read after materialLock
 
 } // namespace journal::statements

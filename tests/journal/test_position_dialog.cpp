@@ -246,6 +246,49 @@ TEST_F(PositionDialogTest, ByRequisitionTheLineLimitsTheQuantityAlsoWhenChanged)
     EXPECT_EQ(messages.texts(), QStringList{tooMuch});
 }
 
+// A quantity typed in the change dialog and not saved does not reach the material norm: the
+// position still holds its stored quantity, and materials are recorded against that.
+TEST_F(PositionDialogTest, TheMaterialNormFollowsTheStoredQuantityNotAnUnsavedOne) {
+    const int id = testdb::exec("select min(s.id) from accounts_dep.smena s where s.data = "
+                                "'2026-12-09' and s.smena = 1 and s.ok = 'no' and exists (select "
+                                "1 from mnf_operation.operation o where o.id_gds_to = s.i_id)")
+                       .toInt();
+    ASSERT_GT(id, 0) << "the demo plant has such a position";
+    testdb::exec(QString("update accounts_dep.smena set kol_vo = 1 where id = %1; delete from "
+                         "accounts_dep.smena_gds_use where id_smena = %1")
+                     .arg(id));
+    const QString expected =
+        testdb::exec(QString("select trim_scale(round(o.f_qty_from, 3))::text from "
+                             "accounts_dep.get_gds_from_by_smena(%1) g join "
+                             "accounts_dep.smena s on s.id = %1 join mnf_operation.operation o "
+                             "on o.id_gds_to = s.i_id and o.id_gds_from = g.id order by "
+                             "g.b_is_color, g.s_caption limit 1")
+                         .arg(id))
+            .toString()
+            .replace('.', ',');
+    dm.session.selectedShift = 1;
+    journal.returnFromDialog();
+    ASSERT_TRUE(journal.currentJournalQuery().locate("id", id));
+    QString proposed;
+    whenModalOpens([&](QWidget*) {
+        in<QLineEdit>(&dialog, "Edit3")->setText("1000");
+        whenModalOpens([&](QWidget* material) {
+            QApplication::setActiveWindow(material);
+            choose(in<ui::LookupBox>(material, "LCB_id_gds_use"));
+            proposed = in<QLineEdit>(material, "Edit7")->text();
+            QTest::keyClick(material, Qt::Key_Escape);
+        });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button5"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+    });
+    dialog.changeCurrent();
+    EXPECT_EQ(proposed, expected) << "the norm of one piece, not of 1000";
+    EXPECT_EQ(testdb::exec(QString("select kol_vo from accounts_dep.smena where id = %1").arg(id))
+                  .toInt(),
+              1);
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+}
+
 TEST_F(PositionDialogTest, BoxesTakeOnlyTheirKeysAndEmptyOnesBecomeZero) {
     struct Case {
         const char* box;
