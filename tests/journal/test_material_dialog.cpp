@@ -334,6 +334,31 @@ TEST(MaterialRules, TheChecksCapInTheirOrderAndRefuseWhatIsLeftAtZero) {
     }
 }
 
+// Another workstation records while the user answers the question: the capped quantity is
+// checked again under the locks, and the refusal says it was taken meanwhile, with the figures
+// the server holds now.
+TEST_F(MaterialDialogTest, WhatAnotherWorkstationRecordedWhileTheUserAnsweredIsNotRecordedAgain) {
+    journal::MaterialStore store(dm);
+    int asked = 0;
+    const journal::MaterialStore::Result r =
+        store.record(9001, 600001, false, 10, [&](const QString& question) {
+            ++asked;
+            EXPECT_EQ(question, aboveNorm);
+            // No lock is held while the user answers (or this insert would wait for it).
+            EXPECT_FALSE(dm.ADO_DB.inTransaction());
+            if (!dm.ADO_DB.inTransaction())
+                testdb::exec(
+                    "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
+                    "values (9001, 600001, 5)");
+            return true;
+        });
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(r.outcome, journal::MaterialStore::Outcome::TakenMeanwhile);
+    EXPECT_EQ(r.figures.normQty, 6);
+    EXPECT_EQ(r.figures.usedQty, 5);
+    EXPECT_EQ(stored(), "9001:600001:5") << "the 6 asked for would pass the norm now";
+}
+
 // Eight workstations click "Запись" together, round after round, each answering Yes to every
 // question: what they record together never passes the norm of the position nor the stock.
 TEST_F(MaterialDialogTest, WorkstationsRecordingTogetherStayWithinTheNormAndTheStock) {
