@@ -76,7 +76,9 @@ create table accounts_dep.smena (
     id_doc_item   t_id default 0,
     f_gds_qty_use double precision default 0,
     id_gds_use    t_id default 0,
-    id_cons_use   t_id default 0
+    id_cons_use   t_id default 0,
+    -- a brigade member's copy: the position it was divided from, whose materials it shares
+    id_smena_from integer references accounts_dep.smena(id) on delete set null
 );
 -- journal of a date and shift; reports over a date range
 create index smena_data_smena on accounts_dep.smena (data, smena);
@@ -84,6 +86,8 @@ create index smena_data_smena on accounts_dep.smena (data, smena);
 create index smena_worker_day on accounts_dep.smena (w_id, smena, data);
 -- quantities already made against a requisition line
 create index smena_doc_item on accounts_dep.smena (id_doc_item) where id_doc_item <> 0;
+-- a deleted position lets go of its copies without reading the whole journal
+create index smena_from on accounts_dep.smena (id_smena_from) where id_smena_from is not null;
 
 create table accounts_dep.h_tabel (
     id    serial primary key,

@@ -180,25 +180,38 @@ begin
     end if;
 end $$;
 
--- Shares a journal position equally among its own worker and the brigade
--- members recorded for it in person_temp (distinct persons; a person who is
--- the position's own worker is ignored): n = 1 + members. Every member gets a
--- copy of the position (same date, shift, product, operation, price, colour,
--- requisition fields and hours, since they worked together; ok 'no', brak 0)
--- with w_id = the member's worker number and kol_vo = kol_vo / n cut down to 3
--- decimals (never rounded up, so the rest cannot go below 0); the position keeps
--- the rest of kol_vo and its rejects. The members' timesheet
--- cells of that date and shift are set to the sum of their hours there. The
--- person_temp rows of the position are deleted, so a second call changes
--- nothing. An accepted position ('ok', 'да') or a missing one is refused.
+-- Shares a journal position among its own worker and the brigade members
+-- recorded for it in person_temp (distinct persons; a person who is the
+-- position's own worker is ignored): n = 1 + members, the worker's row first,
+-- then the members by worker number. The good pieces (kol_vo - brak) are shared
+-- equally: every member gets them / n cut down to 3 decimals (never rounded up,
+-- so the worker's rest cannot go below 0) and the worker keeps the rest. The
+-- rejects, whole pieces, are spread as evenly as they go: every row gets
+-- brak / n rounded down, and the first brak mod n rows one more. A row's kol_vo
+-- is its good share plus its rejects, so no row holds more rejects than pieces
+-- and kol_vo, brak and the amount (kol_vo - brak) * cena add up to the
+-- position's. Every member gets a copy of the position (same date, shift,
+-- product, operation, price, colour, requisition fields and hours, since they
+-- worked together; ok 'no') with w_id = the member's worker number and
+-- id_smena_from = the position the brigade's materials are recorded on: this
+-- one, or the one it was itself divided from. The members' timesheet cells of
+-- that date and shift are set to the sum of their hours there. The person_temp
+-- rows of the position are deleted, so a second call changes nothing. An
+-- accepted position ('ok', 'да'), a missing one, and one whose rejects are
+-- below 0 or above its kol_vo are refused.
 create function accounts_dep.divide_between_person(p_id bigint)
 returns void
 language plpgsql as $$
 declare
-    pos     accounts_dep.smena%rowtype;
-    members integer[];
-    n       integer;
-    share   numeric;
+    pos         accounts_dep.smena%rowtype;
+    members     integer[];
+    n           integer;
+    good        numeric;
+    share       numeric;
+    rejects     integer;
+    own_rejects integer;
+    yr          smallint;
+    mon         smallint;
 begin
     select * into pos from accounts_dep.smena where id = p_id for update;
     if not found then
@@ -217,30 +230,59 @@ begin
 
     n := 1 + coalesce(cardinality(members), 0);
     if n > 1 then
-        share := trunc(coalesce(pos.kol_vo, 0)::numeric / n, 3);
+        rejects := coalesce(pos.brak, 0);
+        good := coalesce(pos.kol_vo, 0)::numeric - rejects;
+        if rejects < 0 then
+            raise exception 'В позиции журнала № % брак меньше нуля (%), делить её нельзя',
+                            p_id, rejects;
+        end if;
+        if good < 0 then
+            raise exception
+                'В позиции журнала № % брака (%) больше, чем изготовлено (%), делить её нельзя',
+                p_id, rejects, coalesce(pos.kol_vo, 0);
+        end if;
+        share := trunc(good / n, 3);
+        -- row k (0 = the worker) gets one reject more while k < rejects mod n
+        own_rejects := rejects / n + case when rejects % n > 0 then 1 else 0 end;
 
         insert into accounts_dep.smena
             (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, color, ok, vvod,
-             prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use)
-        select pos.data, pos.smena, m, pos.i_id, pos.o_id, pos.cena, share, 0, pos.time,
-               pos.color, 'no', pos.vvod, pos.prize, pos.id_doc, pos.id_doc_item, 0,
-               pos.id_gds_use, 0
-        from unnest(members) m;
+             prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use, id_smena_from)
+        select pos.data, pos.smena, m.w, pos.i_id, pos.o_id, pos.cena, share + r.brak, r.brak,
+               pos.time, pos.color, 'no', pos.vvod, pos.prize, pos.id_doc, pos.id_doc_item, 0,
+               pos.id_gds_use, 0, coalesce(pos.id_smena_from, pos.id)
+        from unnest(members) with ordinality m(w, k)
+        cross join lateral (
+            select (rejects / n + case when m.k < rejects % n then 1 else 0 end)::smallint as brak
+        ) r
+        order by m.k;
 
         update accounts_dep.smena
-           set kol_vo = coalesce(pos.kol_vo, 0)::numeric - share * (n - 1)
+           set kol_vo = good - share * (n - 1) + own_rejects,
+               brak = own_rejects
          where id = p_id;
 
+        yr := extract(year from pos.data);
+        mon := extract(month from pos.data);
+        -- a month rebuild must not interleave with the cells written here
+        perform pg_advisory_xact_lock_shared(yr, mon);
+        -- The members' rows are locked before their sums are read, in a statement of its
+        -- own: a roll-up that held one meanwhile has committed by then and its hours count.
+        insert into accounts_dep.h_tabel (w_id, smena, month, year)
+        select m, pos.smena, mon, yr from unnest(members) m order by m
+        on conflict (w_id, smena, month, year) do nothing;
+        perform 1 from accounts_dep.h_tabel h
+        where h.w_id = any (members) and h.smena = pos.smena and h.month = mon and h.year = yr
+        order by h.w_id
+        for update;
+
         execute format(
-            'insert into accounts_dep.h_tabel (w_id, smena, month, year, d%1$s)
-             select m, $1, $2, $3,
-                    (select coalesce(sum(s.time), 0) from accounts_dep.smena s
-                     where s.w_id = m and s.smena = $1 and s.data = $4)
-             from unnest($5) m
-             on conflict (w_id, smena, month, year) do update set d%1$s = excluded.d%1$s',
+            'update accounts_dep.h_tabel h
+                set d%s = (select coalesce(sum(s.time), 0) from accounts_dep.smena s
+                           where s.w_id = h.w_id and s.smena = $1 and s.data = $4)
+              where h.w_id = any ($5) and h.smena = $1 and h.month = $2 and h.year = $3',
             extract(day from pos.data)::integer)
-        using pos.smena, extract(month from pos.data)::smallint,
-              extract(year from pos.data)::smallint, pos.data, members;
+        using pos.smena, mon, yr, pos.data, members;
     end if;
 
     delete from accounts_dep.person_temp where id_smena = p_id;

@@ -513,13 +513,14 @@ void PositionDialog::deleteMember() {
         fio_smena_gds.moveTo(place);
 }
 
-// A refused division keeps the dialog and its members, so it can be tried again.
+// A refused division keeps the dialog and its members, so it can be tried again; the
+// server's reason (an accepted position, more rejects than pieces) goes with the message.
 void PositionDialog::divide() {
     save_all.setParam(QStringLiteral("s_id"), pos_id);
     try {
         save_all.execute();
-    } catch (const data::DbError&) {
-        ui::Messages::error(noDatabase, this);
+    } catch (const data::DbError& e) {
+        ui::Messages::error(e.refused(noDatabase).text(), this);
         return;
     }
     accept();

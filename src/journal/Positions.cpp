@@ -36,10 +36,11 @@ QString Refusal::message() const {
 Positions::Positions(data::DataModule& dm)
     : dm_(dm), smena_accept_check(dm.ADO_DB, QStringLiteral("smena_accept_check")),
       smena_accept_row(dm.ADO_DB, QStringLiteral("smena_accept_row")) {
+    // A brigade member's copy uses the materials recorded on the position it came from.
     smena_accept_check.setSql(QStringLiteral(
         "select s.ok, s.kol_vo, s.brak, s.time, s.cena, s.o_id, s.w_id, (select count(id) from "
-        "accounts_dep.smena_gds_use sgu where sgu.id_smena = s.id) as id_cnt from "
-        "accounts_dep.smena s where s.id = :id"));
+        "accounts_dep.smena_gds_use sgu where sgu.id_smena in (s.id, s.id_smena_from)) as "
+        "id_cnt from accounts_dep.smena s where s.id = :id"));
     smena_accept_row.setSql(QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)"));
 }
 

@@ -35,7 +35,7 @@ struct ShownPosition {
 
 struct Refusal {
     enum Reason {
-        NoMaterials,      // no material use recorded for it
+        NoMaterials,      // no material use recorded for it, nor for the position it came from
         ChangedElsewhere, // changed, accepted or deleted on another workstation since shown
     };
     int id;

@@ -486,9 +486,11 @@ TEST_F(ErpSideTest, DividingSharesAPositionAmongItsBrigade) {
     QStringList original;
     for (const QString& f : same)
         original << q.asString(f);
-    EXPECT_EQ(q.asString("kol_vo"), "3.334") << "the rest stays with the position";
+    // 9 good pieces, 3 each; the one reject stays with the worker.
+    EXPECT_EQ(q.asString("kol_vo"), "4");
     EXPECT_EQ(q.asInt("brak"), 1);
     EXPECT_EQ(q.asInt("w_id"), 101);
+    EXPECT_TRUE(q.isNull("id_smena_from"));
 
     QList<int> members;
     double total = 0;
@@ -501,8 +503,9 @@ TEST_F(ErpSideTest, DividingSharesAPositionAmongItsBrigade) {
         for (const QString& f : same)
             copied << q.asString(f);
         EXPECT_EQ(copied, original);
-        EXPECT_EQ(q.asString("kol_vo"), "3.333");
+        EXPECT_EQ(q.asString("kol_vo"), "3");
         EXPECT_EQ(q.asInt("brak"), 0);
+        EXPECT_EQ(q.asInt("id_smena_from"), p) << "the materials it shares";
         EXPECT_EQ(q.asString("ok"), "no");
         EXPECT_EQ(q.asDouble("f_gds_qty_use"), 0.0);
         EXPECT_EQ(q.asInt("id_cons_use"), 0);
@@ -578,27 +581,103 @@ TEST_F(ErpSideTest, DividingCutsSharesToThreeDecimalsAndLeavesTheRestToThePositi
     }
 }
 
-TEST_F(ErpSideTest, DividingRefusesAcceptedAndMissingPositions) {
-    for (const char* state : {"ok", "да"}) {
-        SCOPED_TRACE(state);
-        const int p = insertPosition(QString("'2026-12-12', 1, 101, 100, 1, 10, 6, 0, 1, 0, '%1', "
-                                             "0, 0, 0, now()")
-                                         .arg(S(state)));
+TEST_F(ErpSideTest, DividingSharesGoodPiecesAndSpreadsRejectsKeepingEveryTotal) {
+    // Members by person: 11 -> 102, 12 -> 103, 13 -> 104, 14 -> 105; the worker is 101.
+    struct Case {
+        QString kolVo;
+        int brak;
+        QStringList persons;
+        QStringList rows; // "kol_vo/brak" of the worker, then of the members in worker order
+    };
+    const Case cases[] = {
+        {"3", 2, {"11", "12"}, {"1.334/1", "1.333/1", "0.333/0"}},
+        {"10", 0, {"12", "11"}, {"3.334/0", "3.333/0", "3.333/0"}},
+        {"1", 1, {"11", "12"}, {"1/1", "0/0", "0/0"}},
+        {"2.5", 1, {"11", "12"}, {"1.5/1", "0.5/0", "0.5/0"}},
+        {"3.5", 1, {"11", "12"}, {"1.834/1", "0.833/0", "0.833/0"}},
+        {"7", 7, {"11"}, {"4/4", "3/3"}},
+        {"9", 5, {"11"}, {"5/3", "4/2"}},
+        {"10", 5, {"11", "12", "13"}, {"3.25/2", "2.25/1", "2.25/1", "2.25/1"}},
+        {"5", 3, {"14", "13", "12", "11"}, {"1.4/1", "1.4/1", "1.4/1", "0.4/0", "0.4/0"}},
+        {"0", 0, {"11"}, {"0/0", "0/0"}},
+        {"null", 0, {"11"}, {"0/0", "0/0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(
+            QString("%1-%2 / %3").arg(c.kolVo).arg(c.brak).arg(c.persons.join(',')).toStdString());
+        const int p = insertPosition(QString("'2026-12-14', 1, 101, 100, 1, 10.5, %1, %2, 1, 0, "
+                                             "'no', 0, 0, 0, now()")
+                                         .arg(c.kolVo)
+                                         .arg(c.brak));
+        const QString totals =
+            QString("select coalesce(sum(kol_vo::numeric), 0) || ' ' || sum(brak) || ' ' || "
+                    "coalesce(sum((kol_vo::numeric - brak) * cena::numeric), 0) from "
+                    "accounts_dep.smena where data = '2026-12-14' and id >= %1")
+                .arg(p);
+        const QStringList before = testdb::exec(totals).toString().split(' ');
+        for (const QString& person : c.persons)
+            addMember(p, person);
+        divide(p);
+
+        EXPECT_EQ(testdb::exec(QString("select string_agg(kol_vo || '/' || brak, ' ' order by "
+                                       "w_id) from accounts_dep.smena where data = '2026-12-14' "
+                                       "and id >= %1")
+                                   .arg(p))
+                      .toString()
+                      .split(' '),
+                  c.rows);
+        EXPECT_EQ(count(QString("select count(*) from accounts_dep.smena where data = "
+                                "'2026-12-14' and id >= %1 and (brak > kol_vo or brak < 0)")
+                            .arg(p)),
+                  0)
+            << "no row has more rejects than pieces";
+        const QStringList after = testdb::exec(totals).toString().split(' ');
+        ASSERT_EQ(after.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(after[i].toDouble(), before[i].toDouble(), 1e-9)
+                << QStringList{"kol_vo", "brak", "amount"}[i].toStdString();
+        testdb::exec("delete from accounts_dep.smena where data = '2026-12-14'");
+    }
+}
+
+TEST_F(ErpSideTest, DividingRefusesAcceptedMissingAndImpossiblePositions) {
+    struct Case {
+        QString state, kolVo;
+        int brak;
+        QString reason; // a word of the refusal besides the position's number
+    };
+    const Case cases[] = {
+        {"ok", "6", 0, S("принята")},
+        {S("да"), "6", 0, S("принята")},
+        // stored before rejects were checked: no share could hold them
+        {"no", "1", 2, S("брак")},
+        {"no", "null", 1, S("брак")},
+        {"no", "6", -1, S("брак")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.state + " " + c.kolVo + "-" + QString::number(c.brak)).toStdString());
+        const int p = insertPosition(QString("'2026-12-12', 1, 101, 100, 1, 10, %1, %2, 1, 0, "
+                                             "'%3', 0, 0, 0, now()")
+                                         .arg(c.kolVo)
+                                         .arg(c.brak)
+                                         .arg(c.state));
         addMember(p, "11");
         try {
             divide(p);
-            ADD_FAILURE() << "an accepted position was divided";
+            ADD_FAILURE() << "divided";
         } catch (const data::DbError& e) {
             EXPECT_TRUE(e.text().contains(QString::number(p))) << e.text().toStdString();
+            EXPECT_TRUE(e.text().contains(c.reason)) << e.text().toStdString();
         }
         EXPECT_EQ(
             count(
                 "select count(*) from accounts_dep.smena where data = '2026-12-12' and w_id = 102"),
             0);
-        EXPECT_EQ(
-            testdb::exec(QString("select kol_vo from accounts_dep.smena where id = %1").arg(p))
-                .toDouble(),
-            6.0);
+        EXPECT_EQ(testdb::exec(QString("select coalesce(kol_vo::text, 'null') || '-' || brak from "
+                                       "accounts_dep.smena where id = %1")
+                                   .arg(p))
+                      .toString(),
+                  c.kolVo + "-" + QString::number(c.brak));
         EXPECT_EQ(count(QString("select count(*) from accounts_dep.person_temp where id_smena = %1")
                             .arg(p)),
                   1);

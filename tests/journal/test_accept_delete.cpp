@@ -2,6 +2,7 @@
 // changing the same rows, and from the journal window.
 #include "TestDatabase.h"
 #include "WindowTest.h"
+#include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/JournalWindow.h"
@@ -16,7 +17,9 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <barrier>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <memory>
 #include <thread>
 
@@ -223,6 +226,158 @@ create trigger drop_writer before update on accounts_dep.h_tabel for each row
     EXPECT_EQ(cells(504), "2/5");
     ASSERT_TRUE(positions.remove(7010).has_value()) << "the next action works again";
     EXPECT_EQ(cells(504), "2/0");
+}
+
+// Records persons (by person id) as the position's brigade and divides it on the connection.
+void divide(data::Connection& connection, int position, std::initializer_list<int> persons) {
+    for (int person : persons)
+        testdb::exec(QString("insert into accounts_dep.person_temp(id_smena, id_person) "
+                             "values (%1, %2)")
+                         .arg(position)
+                         .arg(person));
+    data::Command save(connection);
+    save.setSql("select accounts_dep.divide_between_person(:s_id)");
+    save.setParam("s_id", position);
+    save.execute();
+}
+
+TEST_F(PositionsTest, ABrigadeCopyIsAcceptedOnTheMaterialsOfThePositionItCameFrom) {
+    // 7003 (worker 503) has no materials yet; persons 900001.. are workers 501..
+    divide(dm.ADO_DB, 7003, {900001, 900002});
+    auto copyOf = [](int worker) {
+        return testdb::exec(QString("select id from accounts_dep.smena where w_id = %1 and "
+                                    "id_smena_from = 7003")
+                                .arg(worker))
+            .toInt();
+    };
+    const int copy501 = copyOf(501), copy502 = copyOf(502);
+    ASSERT_NE(copy501, 0);
+    ASSERT_NE(copy502, 0);
+    auto acceptNow = [&](int id) {
+        dm.Smena1.close();
+        dm.Smena1.open();
+        return positions.accept({shown(id)});
+    };
+    auto state = [](int id) {
+        return testdb::exec(QString("select ok from accounts_dep.smena where id = %1").arg(id))
+            .toString();
+    };
+
+    auto refused = acceptNow(copy501);
+    ASSERT_EQ(refused.size(), 1u) << "no materials here nor on the brigade's position";
+    EXPECT_EQ(refused[0].message(), noMaterials);
+
+    testdb::exec("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
+                 "values (7003, 1, 2)");
+    EXPECT_TRUE(acceptNow(copy501).empty());
+    EXPECT_EQ(state(copy501), QString("ok"));
+
+    // A copy divided again: its own copy still points at the position holding the materials.
+    divide(dm.ADO_DB, copy502, {900004});
+    const int copy504 = copyOf(504);
+    ASSERT_NE(copy504, 0);
+    EXPECT_TRUE(acceptNow(copy504).empty());
+    EXPECT_EQ(state(copy504), QString("ok"));
+
+    // The position goes, and its materials with it: what is left of its brigade has none.
+    ASSERT_TRUE(positions.remove(7003).has_value());
+    EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.smena where id = %1 and "
+                                   "id_smena_from is null")
+                               .arg(copy502))
+                  .toInt(),
+              1);
+    refused = acceptNow(copy502);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].reason, journal::Refusal::NoMaterials);
+    EXPECT_EQ(state(copy502), QString("no"));
+}
+
+TEST_F(PositionsTest, ADivisionAndAnAcceptanceMeetingOnAPositionNeverBothTakeIt) {
+    // Every round a fresh position of worker 503 (6 pieces, 1 reject, with materials) and its
+    // brigade 501, 502: one workstation divides it while an operator accepts it as shown.
+    constexpr int rounds = 40;
+    testdb::exec(QString(R"(
+insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, ok)
+select 8000 + r, '2026-12-09', 1, 503, 800002, 702, 2.5, 6, 1, 4, 'no'
+from generate_series(0, %1) r;
+insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use)
+select 8000 + r, 1, 1 from generate_series(0, %1) r;
+insert into accounts_dep.person_temp(id_smena, id_person)
+select 8000 + r, p from generate_series(0, %1) r, unnest(array[900001, 900002]) p;)")
+                     .arg(rounds - 1));
+    std::barrier meet(2);
+    std::vector<QString> divisionErrors(rounds), acceptErrors(rounds);
+    std::vector<int> refusals(rounds, -1);
+    std::thread dividing([&] {
+        data::DataModule own{[](const QString&) {}};
+        testdb::logIn(own, "master");
+        data::Command save(own.ADO_DB);
+        save.setSql("select accounts_dep.divide_between_person(:s_id)");
+        for (int round = 0; round < rounds; ++round) {
+            save.setParam("s_id", 8000 + round);
+            meet.arrive_and_wait();
+            try {
+                save.execute();
+            } catch (const data::Error& e) {
+                divisionErrors[size_t(round)] = e.text();
+            }
+        }
+    });
+    std::thread accepting([&] {
+        data::DataModule own{[](const QString&) {}};
+        testdb::logIn(own, "operator1");
+        own.Smena1.setParam("data", wednesday.startOfDay());
+        journal::Positions accepter(own);
+        for (int round = 0; round < rounds; ++round) {
+            own.Smena1.close();
+            own.Smena1.open();
+            const bool found = own.Smena1.locate("id", 8000 + round);
+            const journal::ShownPosition position = journal::ShownPosition::current(own.Smena1);
+            meet.arrive_and_wait();
+            try {
+                if (found)
+                    refusals[size_t(round)] = int(accepter.accept({position}).size());
+            } catch (const data::Error& e) {
+                acceptErrors[size_t(round)] = e.text();
+            }
+        }
+    });
+    dividing.join();
+    accepting.join();
+
+    int divided = 0;
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE(round);
+        const int id = 8000 + round;
+        EXPECT_EQ(acceptErrors[size_t(round)], "");
+        const bool accepted = refusals[size_t(round)] == 0;
+        EXPECT_TRUE(accepted || refusals[size_t(round)] == 1) << "shown and accepted or refused";
+        const int copies = testdb::exec(QString("select count(*) from accounts_dep.smena where "
+                                                "id_smena_from = %1")
+                                            .arg(id))
+                               .toInt();
+        EXPECT_EQ(testdb::exec(QString("select ok from accounts_dep.smena where id = %1").arg(id))
+                      .toString(),
+                  accepted ? "ok" : "no");
+        if (accepted) {
+            EXPECT_EQ(copies, 0) << "an accepted position is not divided";
+            EXPECT_TRUE(divisionErrors[size_t(round)].contains(QString::fromUtf8("принята")))
+                << divisionErrors[size_t(round)].toStdString();
+        } else {
+            EXPECT_EQ(copies, 2);
+            EXPECT_EQ(divisionErrors[size_t(round)], "");
+            ++divided;
+        }
+        EXPECT_EQ(testdb::exec(QString("select trim_scale(sum(kol_vo::numeric)) || '/' || "
+                                       "sum(brak) || '/' || trim_scale(sum((kol_vo::numeric - "
+                                       "brak) * cena::numeric)) from accounts_dep.smena where "
+                                       "%1 in (id, id_smena_from)")
+                                   .arg(id))
+                      .toString(),
+                  "6/1/12.5");
+    }
+    std::cout << "divided " << divided << ", accepted " << rounds - divided << " of " << rounds
+              << '\n';
 }
 
 class AcceptDeleteTest : public WindowTest<journal::JournalWindow> {

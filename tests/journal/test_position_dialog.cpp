@@ -438,8 +438,12 @@ create trigger refuse_division before delete on accounts_dep.person_temp for eac
     EXPECT_EQ(members, 2);
     EXPECT_EQ(workerAfter, workerBefore) << "a member does not replace the position's worker";
     EXPECT_TRUE(stayedOpen) << "a refused division keeps the dialog and its members";
-    EXPECT_EQ(messages.texts(),
-              QStringList{QString::fromUtf8("Невозможно сохранить данные в БД!")});
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(
+        messages.texts()[0].startsWith(QString::fromUtf8("Невозможно сохранить данные в БД!\n")))
+        << messages.texts()[0].toStdString();
+    EXPECT_TRUE(messages.texts()[0].contains(QString::fromUtf8("деление недоступно")))
+        << "the server's reason on the second line";
     EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.person_temp where "
                                    "id_smena=%1")
                                .arg(dialog.positionId()))

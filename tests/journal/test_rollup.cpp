@@ -1,7 +1,9 @@
 // The day cell of the timesheet follows the journal.
 #include "TestDatabase.h"
+#include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/Transaction.h"
 #include "journal/HoursRollup.h"
 #include "journal/Positions.h"
 
@@ -192,6 +194,137 @@ where h.cell <> d.hours)")
     EXPECT_EQ(testdb::exec("select sum(time) from accounts_dep.smena where w_id = 900").toInt(),
               rounds / 2 * (36 - (1 + 2 + 3 + 4) + (5 + 6 + 7 + 8)))
         << "what the rounds left";
+}
+
+// Days whose cell of the worker differs from the sum of the worker's positions there, as
+// "worker date: cell instead of hours", or "" when every cell holds its sum.
+QString cellsNotSummed(const QString& workers) {
+    return testdb::exec(QString(R"(
+select coalesce(string_agg(d.w_id || ' ' || d.data || ': ' || coalesce(h.cell::text, 'no row')
+                           || ' instead of ' || d.hours, ', '), '')
+from (select w_id, data, sum(time) as hours from accounts_dep.smena
+      where w_id in (%1) and smena = 1 group by w_id, data) d
+left join lateral (select (array[d1,d2,d3,d4,d5,d6,d7,d8,d9,d10,d11,d12,d13,d14,d15,d16,d17,d18,
+      d19,d20,d21,d22,d23,d24,d25,d26,d27,d28,d29,d30,d31])[extract(day from d.data)::int] as cell
+      from accounts_dep.h_tabel h where h.w_id = d.w_id and h.smena = 1
+      and h.month = extract(month from d.data) and h.year = extract(year from d.data)) h on true
+where h.cell is distinct from d.hours)")
+                            .arg(workers))
+        .toString();
+}
+
+void brigadeMembers() {
+    testdb::exec("insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values "
+                 "(95001, '951', 'Чернов Ч.Ч.', true), (95002, '952', 'Шилов Ш.Ш.', true) "
+                 "on conflict do nothing");
+}
+
+TEST_F(RollupTest, DivisionsMeetingRollUpsOfTheirMembersLeaveEveryCellTheSumOfItsPositions) {
+    // Every round has a day of its own and a position of worker 950 (product 1: 10 pieces, 4
+    // rejects, 8 hours) with members 951 and 952. Stations 0 and 1 both divide it; stations
+    // 2 and 3 save a position of 951 / 952 that day (product 2) and roll it up, as the
+    // position dialog does, in one transaction.
+    constexpr int stations = 4, rounds = 80;
+    brigadeMembers();
+    testdb::exec(QString(R"(
+insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time)
+select date '2026-11-01' + r, 1, 950, 1, 1, 2.5, 10, 4, 8 from generate_series(0, %1) r;
+insert into accounts_dep.person_temp(id_smena, id_person)
+select s.id, p from accounts_dep.smena s, unnest(array[95001, 95002]) p where s.w_id = 950;)")
+                     .arg(rounds - 1));
+    std::barrier meet(stations);
+    std::vector<QString> errors(stations);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < stations; ++k) {
+        threads.emplace_back([&, k] {
+            data::DataModule own{[](const QString&) {}};
+            testdb::openAs(own.ADO_DB, "master", "master");
+            data::Command divide(own.ADO_DB);
+            divide.setSql("select accounts_dep.divide_between_person(id) from accounts_dep.smena "
+                          "where w_id = 950 and data = :data");
+            data::Command add(own.ADO_DB);
+            add.setSql("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, "
+                       "kol_vo, time) values (:data, 1, :w_id, 2, 1, 1, 1, :time)");
+            const int member = 951 + k % 2;
+            for (int round = 0; round < rounds; ++round) {
+                const QDate day = QDate(2026, 11, 1).addDays(round);
+                meet.arrive_and_wait();
+                try {
+                    if (k < 2) {
+                        divide.setParam("data", day);
+                        divide.execute();
+                        continue;
+                    }
+                    data::Transaction transaction(own.ADO_DB);
+                    add.setParam("data", day);
+                    add.setParam("w_id", member);
+                    add.setParam("time", k);
+                    add.execute();
+                    journal::rollUpDayCell(own, member, day, 1);
+                    transaction.commit();
+                } catch (const data::Error& e) {
+                    errors[size_t(k)] = e.text();
+                }
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    for (int k = 0; k < stations; ++k)
+        EXPECT_EQ(errors[size_t(k)], "") << "station " << k;
+
+    const QString lost = cellsNotSummed("951, 952");
+    EXPECT_TRUE(lost.isEmpty()) << "cells that lost hours: " << lost.toStdString();
+    EXPECT_EQ(
+        testdb::exec("select count(*) from accounts_dep.smena where w_id in (951, 952)").toInt(),
+        rounds * 4)
+        << "each day: one copy and one saved position of each member";
+    const QString wrong = testdb::exec(R"(
+select coalesce(string_agg(data || ': ' || n || ' rows ' || kol || '/' || brak || '/' || amount,
+                           ', '), '')
+from (select data, count(*) as n, sum(kol_vo::numeric) as kol, sum(brak) as brak,
+             sum((kol_vo::numeric - brak) * cena::numeric) as amount
+      from accounts_dep.smena where i_id = 1 group by data) d
+where n <> 3 or abs(kol - 10) > 1e-9 or brak <> 4 or abs(amount - 15) > 1e-9)")
+                              .toString();
+    EXPECT_TRUE(wrong.isEmpty()) << "positions not divided exactly once: " << wrong.toStdString();
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.person_temp").toInt(), 0);
+}
+
+TEST_F(RollupTest, ADivisionWaitsForAMonthRebuildBeforeWritingCells) {
+    brigadeMembers();
+    const int p = testdb::exec("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, "
+                               "cena, kol_vo, time) values ('2026-12-07', 1, 950, 1, 1, 1, 4, 6) "
+                               "returning id")
+                      .toInt();
+    testdb::exec(QString("insert into accounts_dep.person_temp(id_smena, id_person) values (%1, "
+                         "95001)")
+                     .arg(p));
+    // The month's rebuild holds its lock; the division must not write the month's cells
+    // meanwhile.
+    testdb::exec("begin; select pg_advisory_xact_lock(2026, 12)");
+    QString error;
+    std::thread dividing([&] {
+        try {
+            data::Command divide(dm.ADO_DB);
+            divide.setSql("select accounts_dep.divide_between_person(:id)");
+            divide.setParam("id", p);
+            divide.execute();
+        } catch (const data::Error& e) {
+            error = e.text();
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int waiting = testdb::exec("select count(*) from pg_locks where locktype = 'advisory' "
+                                     "and not granted and mode = 'ShareLock'")
+                            .toInt();
+    const QString cellMeanwhile = row(951, 1, 12, 2026);
+    testdb::exec("commit");
+    dividing.join();
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(waiting, 1) << "the division waited for the month";
+    EXPECT_EQ(cellMeanwhile, "-");
+    EXPECT_EQ(row(951, 1, 12, 2026), "d7=6");
 }
 
 } // namespace
