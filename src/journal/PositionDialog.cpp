@@ -494,8 +494,8 @@ void PositionDialog::addMember() {
     ins_person.setParam(QStringLiteral("p_id"), member->personId);
     try {
         ins_person.execute();
-    } catch (const data::DbError&) {
-        ui::Messages::error(noDatabase, this);
+    } catch (const data::DbError& e) {
+        ui::Messages::error(e.refused(noDatabase).text(), this);
     }
     reopenMembers();
 }
