@@ -5,6 +5,7 @@
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
+#include "data/Value.h"
 #include "ui/Messages.h"
 
 #include <QGroupBox>
@@ -22,6 +23,19 @@ const QString duplicateMessage = QStringLiteral("Такая операция у�
 constexpr int nameLength = 50; // accounts_dep.vid_oper.vid
 
 } // namespace
+
+bool removeOperationType(data::Connection& connection, int id) {
+    data::Command remove(connection);
+    remove.setSql(QStringLiteral("delete from accounts_dep.vid_oper where id=:id and not exists "
+                                 "(select 1 from accounts_dep.oper where oper.vid=:id)"));
+    remove.setParam(QStringLiteral("id"), id);
+    if (remove.execute() > 0)
+        return true;
+    data::Command used(connection);
+    used.setSql(QStringLiteral("select count(*) from accounts_dep.oper where vid=") +
+                sqltext::integer(id));
+    return data::value::toInt64(used.executeScalar()) == 0;
+}
 
 OperationTypeDialog::OperationTypeDialog(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm9"), QString(), parent), dm_(dm) {
@@ -154,16 +168,9 @@ void OperationTypesList::deleteCurrent() {
         return;
     if (!ui::Messages::askDelete(QStringLiteral("Удалить вид операции?"), this))
         return;
-    const int id = requiredId(query_, QStringLiteral("id"));
-    data::Command remove(dm_.ADO_DB);
-    remove.setSql(QStringLiteral("delete from accounts_dep.vid_oper where id=:id and not exists "
-                                 "(select 1 from accounts_dep.oper where oper.vid=:id)"));
-    remove.setParam(QStringLiteral("id"), id);
-    if (remove.execute() == 0)
-        dm_.countCheck(
-            QStringLiteral("select count(*) as cnt from accounts_dep.oper where vid=") +
-                sqltext::integer(id),
-            QStringLiteral("Вид операции используется в операциях, удаление невозможно!"));
+    if (!removeOperationType(dm_.ADO_DB, requiredId(query_, QStringLiteral("id"))))
+        ui::Messages::error(
+            QStringLiteral("Вид операции используется в операциях, удаление невозможно!"), this);
     query_.reopenKeepingPlace();
 }
 
