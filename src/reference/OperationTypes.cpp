@@ -5,7 +5,6 @@
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
-#include "data/Value.h"
 #include "ui/Messages.h"
 
 #include <QGroupBox>
@@ -26,15 +25,16 @@ constexpr int nameLength = 50; // accounts_dep.vid_oper.vid
 
 bool removeOperationType(data::Connection& connection, int id) {
     data::Command remove(connection);
-    remove.setSql(QStringLiteral("delete from accounts_dep.vid_oper where id=:id and not exists "
-                                 "(select 1 from accounts_dep.oper where oper.vid=:id)"));
+    remove.setSql(QStringLiteral("delete from accounts_dep.vid_oper where id=:id"));
     remove.setParam(QStringLiteral("id"), id);
-    if (remove.execute() > 0)
-        return true;
-    data::Command used(connection);
-    used.setSql(QStringLiteral("select count(*) from accounts_dep.oper where vid=") +
-                sqltext::integer(id));
-    return data::value::toInt64(used.executeScalar()) == 0;
+    try {
+        remove.execute();
+    } catch (const data::DbError& e) {
+        if (!e.isForeignKeyViolation(QStringLiteral("oper_vid_fkey")))
+            throw;
+        return false;
+    }
+    return true;
 }
 
 OperationTypeDialog::OperationTypeDialog(data::DataModule& dm, QWidget* parent)
@@ -161,8 +161,7 @@ void OperationTypesList::addNew() {
     dialog_.addNew();
 }
 
-// Operations refer to their type without a key, so the server is asked in the same statement
-// whether any does: a type in use stays, or its operations would vanish from every list.
+// A type in use stays, or its operations would vanish from every list.
 void OperationTypesList::deleteCurrent() {
     if (!query_.isOpen() || query_.isEmpty())
         return;

@@ -15,7 +15,8 @@ class Connection;
 
 namespace reference {
 
-// Deletes the type unless an operation refers to it; false when it is kept for that reason.
+// Deletes the type unless an operation refers to it (the server's key decides, also for one
+// saved at the same moment); false when it is kept for that reason.
 bool removeOperationType(data::Connection& connection, int id);
 
 struct PickedOperationType {

@@ -49,32 +49,41 @@ const char* const exportSql =
 } // namespace
 
 int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationValues& v) {
-    if (!id) {
-        data::Command& insert = dm.Oper_ins;
-        insert.setParam(QStringLiteral("oper_vid"), v.typeId);
-        insert.setParam(QStringLiteral("naimen"), v.kind);
-        insert.setParam(QStringLiteral("i_id"), v.productId);
-        insert.setParam(QStringLiteral("cena_new"), v.startingPrice);
-        return data::value::toInt32(insert.executeScalar(), QStringLiteral("id"));
+    try {
+        if (!id) {
+            data::Command& insert = dm.Oper_ins;
+            insert.setParam(QStringLiteral("oper_vid"), v.typeId);
+            insert.setParam(QStringLiteral("naimen"), v.kind);
+            insert.setParam(QStringLiteral("i_id"), v.productId);
+            insert.setParam(QStringLiteral("cena_new"), v.startingPrice);
+            return data::value::toInt32(insert.executeScalar(), QStringLiteral("id"));
+        }
+        data::Command& update = dm.Oper_ed;
+        update.setParam(QStringLiteral("oper_vid"), v.typeId);
+        update.setParam(QStringLiteral("naimen"), v.kind);
+        update.setParam(QStringLiteral("i_id"), v.productId);
+        update.setParam(QStringLiteral("id"), *id);
+        if (update.execute() == 0)
+            throw data::DbError(QStringLiteral("Операция удалена на другом рабочем месте"));
+        return *id;
+    } catch (const data::DbError& e) {
+        if (!e.isForeignKeyViolation(QStringLiteral("oper_vid_fkey")))
+            throw;
+        throw e.refused(
+            QStringLiteral("Вид операции удалён из справочника: выберите вид операции снова."));
     }
-    data::Command& update = dm.Oper_ed;
-    update.setParam(QStringLiteral("oper_vid"), v.typeId);
-    update.setParam(QStringLiteral("naimen"), v.kind);
-    update.setParam(QStringLiteral("i_id"), v.productId);
-    update.setParam(QStringLiteral("id"), *id);
-    if (update.execute() == 0)
-        throw data::DbError(QStringLiteral("Операция удалена на другом рабочем месте"));
-    return *id;
 }
 
 bool removeOperation(data::DataModule& dm, int id) {
     dm.Oper_del.setParam(QStringLiteral("id"), id);
-    if (dm.Oper_del.execute() > 0)
-        return true;
-    data::Command used(dm.ADO_DB);
-    used.setSql(QStringLiteral("select count(*) from accounts_dep.smena where o_id=") +
-                sqltext::integer(id));
-    return data::value::toInt64(used.executeScalar()) == 0;
+    try {
+        dm.Oper_del.execute();
+    } catch (const data::DbError& e) {
+        if (!e.isForeignKeyViolation(QStringLiteral("smena_o_id_fkey")))
+            throw;
+        return false;
+    }
+    return true;
 }
 
 OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
@@ -313,8 +322,8 @@ void OperationsList::showEvent(QShowEvent* event) {
         runGuarded([this] { search(Edit1->text()); });
 }
 
-// Journal positions refer to their operation without a key: an operation in use stays, or
-// its positions would vanish from the journal and the reports while their hours stay.
+// An operation in use stays, or its positions would vanish from the journal and the reports
+// while their hours stay.
 void OperationsList::deleteCurrent() {
     if (!query_.isOpen() || query_.isEmpty())
         return;
