@@ -1,8 +1,9 @@
 -- The journal's own tables.
 --
--- Keys are assigned by the database. smena.w_id, i_id and o_id carry no
--- foreign keys on purpose: the journal keeps positions whose worker, product
--- or operation has gone; the journal views simply do not show them.
+-- Keys are assigned by the database. smena.w_id and i_id carry no foreign keys
+-- on purpose: the journal keeps positions whose worker or product has gone; the
+-- journal views simply do not show them. The key of o_id (below the tables)
+-- checks only what is written from now on.
 
 create schema accounts_dep;
 
@@ -20,8 +21,8 @@ create table accounts_dep.vid_oper (
 -- Operation type names are unique regardless of letter case.
 create unique index vid_oper_upper_vid on accounts_dep.vid_oper (upper(vid));
 
--- No foreign keys to vid_oper or izdel: deleting a type or product leaves
--- its operations as they are.
+-- No foreign key to izdel: deleting a product leaves its operations as they
+-- are. The key to vid_oper follows the tables.
 create table accounts_dep.oper (
     id       serial primary key,
     vid      integer,
@@ -115,6 +116,19 @@ create table accounts_dep.h_tabel (
     unique (w_id, smena, month, year)
 );
 create index h_tabel_month on accounts_dep.h_tabel (year, month);
+
+-- A type or operation in use cannot be deleted, and no write may name one that
+-- is gone: the operation or position would vanish from every list while its
+-- hours stay in the timesheet. Only the server sees both workstations at once,
+-- so keys hold it. NOT VALID: the journal keeps old positions whose operation,
+-- and operations whose type, went long ago (the views do not show them); no
+-- new ones can be made.
+alter table accounts_dep.oper add constraint oper_vid_fkey
+    foreign key (vid) references accounts_dep.vid_oper (id) not valid;
+alter table accounts_dep.smena add constraint smena_o_id_fkey
+    foreign key (o_id) references accounts_dep.oper (id) not valid;
+-- the key's check when an operation is deleted, on a plant's years of positions
+create index smena_o_id on accounts_dep.smena (o_id);
 
 -- Consumption and brigade rows belong to their position and go with it.
 create table accounts_dep.smena_gds_use (

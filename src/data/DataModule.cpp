@@ -93,9 +93,8 @@ DataModule::DataModule(ErrorReporter reportError, QObject* parent)
                                    "values (:oper_vid, :naimen, :i_id, :cena_new) returning id"));
     Oper_ed.setSql(QStringLiteral(
         "update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  i_id=:i_id where id=:id"));
-    // Journal positions refer to their operation without a key: one in use stays.
-    Oper_del.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id and not exists "
-                                   "(select 1 from accounts_dep.smena where smena.o_id=:id)"));
+    // A journal position's key to its operation refuses it while one refers to it.
+    Oper_del.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
     // Removes a position only while the server holds it unaccepted, and tells whose day it was.
     DelSmena.setSql(QStringLiteral("delete from accounts_dep.smena where id=:id and "
                                    "coalesce(ok, '') not in ('ok', 'да') returning w_id, data, "

@@ -16,6 +16,13 @@ namespace {
 
 constexpr qint64 maxTypedWhole = 9999; // the boxes take four digits
 
+// The operation was picked, then deleted before the save reached the server.
+void refuseGoneOperation(const data::DbError& e) {
+    if (e.isForeignKeyViolation(QStringLiteral("smena_o_id_fkey")))
+        throw e.refused(
+            QStringLiteral("Операция удалена из справочника: выберите операцию снова."));
+}
+
 } // namespace
 
 PositionStore::PositionStore(data::DataModule& dm) : dm_(dm) {}
@@ -51,7 +58,14 @@ int PositionStore::insert(const PositionValues& v, const QDate& today) {
             .arg(c.hours, sqltext::toDate(today), sqltext::integer(v.requisitionId),
                  sqltext::integer(v.requisitionItemId), sqltext::integer(v.goodsId)));
     data::Transaction transaction(dm_.ADO_DB);
-    const int id = data::value::toInt32(SmenaIU.executeScalar(), QStringLiteral("id"));
+    QVariant inserted;
+    try {
+        inserted = SmenaIU.executeScalar();
+    } catch (const data::DbError& e) {
+        refuseGoneOperation(e);
+        throw;
+    }
+    const int id = data::value::toInt32(inserted, QStringLiteral("id"));
     rollUpDayCell(dm_, v.workerCode, v.date, v.shift);
     transaction.commit();
     return id;
@@ -73,7 +87,13 @@ void PositionStore::update(int id, const PositionValues& v, const QDate& today) 
                  sqltext::date(v.date), sqltext::integer(v.shift), c.hours)
             .arg(sqltext::toDate(today), sqltext::integer(id)));
     data::Transaction transaction(dm_.ADO_DB);
-    const QVariantMap old = SmenaIU.executeRow();
+    QVariantMap old;
+    try {
+        old = SmenaIU.executeRow();
+    } catch (const data::DbError& e) {
+        refuseGoneOperation(e);
+        throw;
+    }
     if (old.isEmpty()) {
         data::Command exists(dm_.ADO_DB);
         exists.setSql(QStringLiteral("select count(*) from accounts_dep.smena where id=") +

@@ -125,6 +125,11 @@ NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
     model_->setEditable(true);
     model_->setBeforeWrite(
         [this](data::ResultSet& steps) { norms::completeStep(steps, operationId_); });
+    model_->setWriteRefused([](const data::DbError& e) {
+        // A new step of an operation deleted while the window was open.
+        if (e.isForeignKeyViolation(QStringLiteral("norm_o_id_fkey")))
+            throw e.refused(QStringLiteral("Операция удалена на другом рабочем месте"));
+    });
     DBGrid1 = new ui::DataGrid("DBGrid1", this);
     DBGrid1->showModel(model_);
     DBGrid1->verticalHeader()->setVisible(true); // the row indicator

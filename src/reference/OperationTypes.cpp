@@ -23,6 +23,20 @@ constexpr int nameLength = 50; // accounts_dep.vid_oper.vid
 
 } // namespace
 
+bool removeOperationType(data::Connection& connection, int id) {
+    data::Command remove(connection);
+    remove.setSql(QStringLiteral("delete from accounts_dep.vid_oper where id=:id"));
+    remove.setParam(QStringLiteral("id"), id);
+    try {
+        remove.execute();
+    } catch (const data::DbError& e) {
+        if (!e.isForeignKeyViolation(QStringLiteral("oper_vid_fkey")))
+            throw;
+        return false;
+    }
+    return true;
+}
+
 OperationTypeDialog::OperationTypeDialog(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm9"), QString(), parent), dm_(dm) {
     auto* group = new QGroupBox(QStringLiteral("Вид операции"), this);
@@ -147,23 +161,15 @@ void OperationTypesList::addNew() {
     dialog_.addNew();
 }
 
-// Operations refer to their type without a key, so the server is asked in the same statement
-// whether any does: a type in use stays, or its operations would vanish from every list.
+// A type in use stays, or its operations would vanish from every list.
 void OperationTypesList::deleteCurrent() {
     if (!query_.isOpen() || query_.isEmpty())
         return;
     if (!ui::Messages::askDelete(QStringLiteral("Удалить вид операции?"), this))
         return;
-    const int id = requiredId(query_, QStringLiteral("id"));
-    data::Command remove(dm_.ADO_DB);
-    remove.setSql(QStringLiteral("delete from accounts_dep.vid_oper where id=:id and not exists "
-                                 "(select 1 from accounts_dep.oper where oper.vid=:id)"));
-    remove.setParam(QStringLiteral("id"), id);
-    if (remove.execute() == 0)
-        dm_.countCheck(
-            QStringLiteral("select count(*) as cnt from accounts_dep.oper where vid=") +
-                sqltext::integer(id),
-            QStringLiteral("Вид операции используется в операциях, удаление невозможно!"));
+    if (!removeOperationType(dm_.ADO_DB, requiredId(query_, QStringLiteral("id"))))
+        ui::Messages::error(
+            QStringLiteral("Вид операции используется в операциях, удаление невозможно!"), this);
     query_.reopenKeepingPlace();
 }
 

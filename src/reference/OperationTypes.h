@@ -9,7 +9,15 @@ class QLineEdit;
 
 // The operation types (accounts_dep.vid_oper): the list with its add, change and delete,
 // also a picker, and the dialog that adds or renames one type.
+namespace data {
+class Connection;
+}
+
 namespace reference {
+
+// Deletes the type unless an operation refers to it (the server's key decides, also for one
+// saved at the same moment); false when it is kept for that reason.
+bool removeOperationType(data::Connection& connection, int id);
 
 struct PickedOperationType {
     QString vid; // trimmed

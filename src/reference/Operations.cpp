@@ -3,6 +3,7 @@
 #include "Norms.h"
 #include "OperationTypes.h"
 #include "Pickers.h"
+#include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
@@ -46,6 +47,44 @@ const char* const exportSql =
     "izdel.marka, vid_oper.vid, oper.naimen";
 
 } // namespace
+
+int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationValues& v) {
+    try {
+        if (!id) {
+            data::Command& insert = dm.Oper_ins;
+            insert.setParam(QStringLiteral("oper_vid"), v.typeId);
+            insert.setParam(QStringLiteral("naimen"), v.kind);
+            insert.setParam(QStringLiteral("i_id"), v.productId);
+            insert.setParam(QStringLiteral("cena_new"), v.startingPrice);
+            return data::value::toInt32(insert.executeScalar(), QStringLiteral("id"));
+        }
+        data::Command& update = dm.Oper_ed;
+        update.setParam(QStringLiteral("oper_vid"), v.typeId);
+        update.setParam(QStringLiteral("naimen"), v.kind);
+        update.setParam(QStringLiteral("i_id"), v.productId);
+        update.setParam(QStringLiteral("id"), *id);
+        if (update.execute() == 0)
+            throw data::DbError(QStringLiteral("Операция удалена на другом рабочем месте"));
+        return *id;
+    } catch (const data::DbError& e) {
+        if (!e.isForeignKeyViolation(QStringLiteral("oper_vid_fkey")))
+            throw;
+        throw e.refused(
+            QStringLiteral("Вид операции удалён из справочника: выберите вид операции снова."));
+    }
+}
+
+bool removeOperation(data::DataModule& dm, int id) {
+    dm.Oper_del.setParam(QStringLiteral("id"), id);
+    try {
+        dm.Oper_del.execute();
+    } catch (const data::DbError& e) {
+        if (!e.isForeignKeyViolation(QStringLiteral("smena_o_id_fkey")))
+            throw;
+        return false;
+    }
+    return true;
+}
 
 OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
                                  OperationTypesList& types, QWidget* parent)
@@ -162,23 +201,7 @@ void OperationDialog::save() {
 
     int saved = 0;
     try {
-        if (!editedId_) {
-            data::Command& insert = dm_.Oper_ins;
-            insert.setParam(QStringLiteral("oper_vid"), typeId_);
-            insert.setParam(QStringLiteral("naimen"), kind);
-            insert.setParam(QStringLiteral("i_id"), productId_);
-            insert.setParam(QStringLiteral("cena_new"), price.toDouble());
-            saved = data::value::toInt32(insert.executeScalar(), QStringLiteral("id"));
-        } else {
-            data::Command& update = dm_.Oper_ed;
-            update.setParam(QStringLiteral("oper_vid"), typeId_);
-            update.setParam(QStringLiteral("naimen"), kind);
-            update.setParam(QStringLiteral("i_id"), productId_);
-            update.setParam(QStringLiteral("id"), *editedId_);
-            if (update.execute() == 0)
-                throw data::DbError(QStringLiteral("Операция удалена на другом рабочем месте"));
-            saved = *editedId_;
-        }
+        saved = saveOperation(dm_, editedId_, {typeId_, kind, productId_, price.toDouble()});
     } catch (const data::DbError& e) {
         // Saved meanwhile on another workstation: the unique key said so.
         if (!e.isUniqueViolation(QStringLiteral("oper_vid_naimen_i_id_key")))
@@ -299,20 +322,16 @@ void OperationsList::showEvent(QShowEvent* event) {
         runGuarded([this] { search(Edit1->text()); });
 }
 
-// Journal positions refer to their operation without a key: an operation in use stays, or
-// its positions would vanish from the journal and the reports while their hours stay.
+// An operation in use stays, or its positions would vanish from the journal and the reports
+// while their hours stay.
 void OperationsList::deleteCurrent() {
     if (!query_.isOpen() || query_.isEmpty())
         return;
     if (!ui::Messages::askDelete(QStringLiteral("Удалить операцию?"), this))
         return;
-    const int id = requiredId(query_, QStringLiteral("id"));
-    dm_.Oper_del.setParam(QStringLiteral("id"), id);
-    if (dm_.Oper_del.execute() == 0)
-        dm_.countCheck(
-            QStringLiteral("select count(*) as cnt from accounts_dep.smena where o_id=") +
-                sqltext::integer(id),
-            QStringLiteral("Операция используется в журнале, удаление невозможно!"));
+    if (!removeOperation(dm_, requiredId(query_, QStringLiteral("id"))))
+        ui::Messages::error(QStringLiteral("Операция используется в журнале, удаление невозможно!"),
+                            this);
     query_.reopenKeepingPlace();
 }
 

@@ -16,6 +16,24 @@ class NormsWindow;
 class OperationTypesList;
 class ProductsList;
 
+// What the operation dialog writes: the type, kind and product, and a new one's starting
+// price.
+struct OperationValues {
+    int typeId = 0;
+    int kind = 0;
+    int productId = 0;
+    double startingPrice = 0;
+};
+
+// Adds the operation (no id) or changes it; returns its id. A type deleted since it was picked
+// is refused in Russian; a duplicate combination comes as the server's refusal by
+// oper_vid_naimen_i_id_key, for the dialog to answer.
+int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationValues& values);
+
+// Deletes the operation with its norm steps unless a journal position refers to it (the server's
+// key decides, also for one saved at the same moment); false when it is kept for that reason.
+bool removeOperation(data::DataModule& dm, int id);
+
 // The dialog that adds an operation or changes one (TForm10). Its product and type come only
 // from their pickers, together with their identifiers.
 class OperationDialog : public ui::Form {

@@ -1,6 +1,7 @@
 #include "ResultSetModel.h"
 
 #include "ActionGuard.h"
+#include "data/Error.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
 
@@ -193,7 +194,13 @@ void ResultSetModel::writePending() {
         return;
     if (beforeWrite_)
         beforeWrite_(resultSet_);
-    resultSet_.post();
+    try {
+        resultSet_.post();
+    } catch (const data::DbError& e) {
+        if (writeRefused_)
+            writeRefused_(e);
+        throw;
+    }
     // Read again, so the row takes its place in the statement's order with what the server
     // made of it, and stays the current one.
     const QVariant key = resultSet_.hasField(keyField_) ? resultSet_.value(keyField_) : QVariant();

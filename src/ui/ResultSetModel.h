@@ -6,8 +6,9 @@
 #include <vector>
 
 namespace data {
+class DbError;
 class ResultSet;
-}
+} // namespace data
 
 namespace ui {
 
@@ -58,6 +59,10 @@ public:
     void setEditable(bool editable);
     bool isEditable() const { return editable_; }
     void setBeforeWrite(BeforeWrite check) { beforeWrite_ = std::move(check); }
+    // Words the server's refusal of a pending row as the window would: it throws an error of
+    // its own, or returns and the server's error goes on.
+    using WriteRefused = std::function<void(const data::DbError&)>;
+    void setWriteRefused(WriteRefused explain) { writeRefused_ = std::move(explain); }
     // The empty row for a new one; -1 when the model is not editable or its set is closed.
     int newRow() const;
     // The row with changes not yet written; -1 when there is none.
@@ -87,6 +92,7 @@ private:
     std::vector<int> fieldIndex_;
     CellRole cellRole_;
     BeforeWrite beforeWrite_;
+    WriteRefused writeRefused_;
     QString keyField_ = QStringLiteral("id");
     bool boldTitles_ = true;
     bool editable_ = false;

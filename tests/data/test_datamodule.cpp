@@ -29,8 +29,16 @@ insert into accounts_dep.izdel(id, marka, nom, massa) values
   (800002, 'Марка-Б', 'Столы', 2);
 insert into accounts_dep.vid_oper(id, vid) values (901, 'Сборка'), (902, 'Покраска');
 insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values
-  (701, 901, 0, 800001, 10.5), (702, 902, 1, 800002, 3), (703, 901, 1, 800001, 4),
-  (704, 999, 0, 800002, 5);
+  (701, 901, 0, 800001, 10.5), (702, 902, 1, 800002, 3), (703, 901, 1, 800001, 4);
+-- Rows a plant already holds: an operation whose type is gone, a position whose operation
+-- is gone. The keys check only new writes, so these go in past them (and past the trigger
+-- that gives 704 its first step).
+set session_replication_role = replica;
+insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (704, 999, 0, 800002, 5);
+insert into accounts_dep.norm(o_id, norma, price, prize) values (704, 0, 5, 0);
+insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, color, ok) values
+  (5005, '2026-12-09', 1, 501, 800001, 799, 1, 1, 0, 1, 0, 'no');
+set session_replication_role = origin;
 insert into accounts_dep.norm(o_id, norma, price, prize) values (701, 100, 9.75, 5);
 delete from accounts_dep.norm where o_id = 703;
 insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, color, ok) values
@@ -38,7 +46,6 @@ insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, 
   (5002, '2026-12-09', 1, 501, 800001, 701, 10.123, 1, 0, 1, 0, 'да'),
   (5003, '2026-12-09', 1, 999, 800001, 701, 1, 1, 0, 1, 0, 'no'),
   (5004, '2026-12-09', 1, 501, 800099, 701, 1, 1, 0, 1, 0, 'no'),
-  (5005, '2026-12-09', 1, 501, 800001, 799, 1, 1, 0, 1, 0, 'no'),
   (5006, '2026-12-09', 1, 501, 800002, 704, 1, 1, 0, 1, 0, 'no'),
   (5007, '2026-12-09', 1, 501, 800001, 701, 1, 1, 0, 1, 0, 'ta'),
   (5008, '2026-12-09', 1, 501, 800001, 701, 1, 1, 0, 1, 0, null),

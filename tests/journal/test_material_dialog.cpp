@@ -49,6 +49,9 @@ insert into whs_stock.consignment(id, id_gds, id_stock, s_number, d_date) values
   (3, 600010, 1, '3', '2026-12-01');
 insert into whs_stock.balance(id_consignment, f_qty) values (1, 0), (2, 0), (3, 0);
 insert into whs_stock.reserve(id, id_consignment, id_doc, f_qty) values (1, 2, 40, 1);
+insert into accounts_dep.vid_oper(id, vid) values (1, 'Сборка');
+insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values
+  (701, 1, 0, 800001, 10), (702, 1, 0, 800002, 10);
 )"));
 }
 

@@ -10,6 +10,7 @@
 #include "reference/OperationTypes.h"
 #include "reference/Operations.h"
 #include "reference/Pickers.h"
+#include "ui/DataGrid.h"
 #include "ui/LookupBox.h"
 
 #include <QFile>
@@ -451,6 +452,75 @@ create trigger refuse_division before delete on accounts_dep.person_temp for eac
               0)
         << "the second try divided";
     EXPECT_FALSE(dialog.isVisible());
+}
+
+// An operation picked for a position and then deleted in the operations list is refused at the
+// save: nothing is written and the dialog stays open for another operation.
+TEST_F(PositionDialogTest, AnOperationDeletedAfterItWasPickedIsRefusedAtTheSave) {
+    const int before = testdb::exec("select count(*) from accounts_dep.smena").toInt();
+    // The row of the grid whose hidden id column holds the operation.
+    auto rowOf = [](QWidget* list, int operation) {
+        auto* grid = list->findChild<ui::DataGrid*>("DBGrid1");
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            if (grid->model()->index(r, 5).data().toInt() == operation)
+                return r;
+        return -1;
+    };
+    int operation = 0, pickedRow = -1, listedRow = -1;
+    bool stayedOpen = false;
+    messages.answers = {ui::Messages::Answer::Yes};
+    whenModalOpens([&](QWidget*) {
+        auto* doc = in<ui::LookupBox>(&dialog, "LCB_id_doc");
+        choose(doc);
+        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc_item"));
+        // An operation of the chosen goods that no position uses yet.
+        operation = testdb::exec(QString::fromUtf8("insert into accounts_dep.vid_oper(vid) values "
+                                                   "('Проверка'); insert into accounts_dep.oper("
+                                                   "vid, naimen, i_id, cena_new) select max(id), "
+                                                   "0, %1, 5 from accounts_dep.vid_oper returning "
+                                                   "id")
+                                     .arg(doc->key().toInt()))
+                        .toInt();
+        whenModalOpens([&](QWidget* picker) {
+            QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+        });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
+        whenModalOpens([&](QWidget* picker) {
+            pickedRow = rowOf(picker, operation);
+            doubleClick(picker->findChild<ui::DataGrid*>("DBGrid1"), pickedRow);
+        });
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
+        whenModalOpens([&](QWidget* list) {
+            listedRow = rowOf(list, operation);
+            auto* grid = list->findChild<ui::DataGrid*>("DBGrid1");
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(grid->model()->index(listedRow, 0)).center());
+            QTest::mouseClick(list->findChild<QPushButton*>("Button3"), Qt::LeftButton);
+            list->close();
+        });
+        operations.showList();
+        in<QLineEdit>(&dialog, "Edit3")->setText("1");
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        stayedOpen = dialog.isVisible() && dialog.positionId() == 0;
+        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+    });
+    dialog.addNew();
+    ASSERT_GE(pickedRow, 0);
+    ASSERT_GE(listedRow, 0);
+    EXPECT_EQ(
+        testdb::exec(QString("select count(*) from accounts_dep.oper where id=%1").arg(operation))
+            .toInt(),
+        0)
+        << "the operation was deleted";
+    ASSERT_EQ(messages.texts().size(), 2) << messages.texts().join('|').toStdString();
+    EXPECT_EQ(messages.texts()[0], QString::fromUtf8("Удалить операцию?"));
+    EXPECT_TRUE(messages.texts()[1].startsWith(
+        QString::fromUtf8("Операция удалена из справочника: выберите операцию снова.\n")))
+        << messages.texts()[1].toStdString();
+    EXPECT_TRUE(messages.texts()[1].contains("smena_o_id_fkey"));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), before)
+        << "nothing saved";
 }
 
 } // namespace

@@ -5,8 +5,12 @@
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/PositionStore.h"
+#include "reference/Operations.h"
 
+#include <barrier>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <thread>
 
 namespace {
 
@@ -14,11 +18,20 @@ using journal::PositionStore;
 using journal::PositionValues;
 
 const QDate today(2026, 12, 10);
+const QString operationGone =
+    QString::fromUtf8("Операция удалена из справочника: выберите операцию снова.");
 
 class PositionStoreTest : public ::testing::Test {
 protected:
+    // The positions' operation 7 exists; the rest of the numbers are the sequence's.
     void SetUp() override {
-        testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
+        testdb::exec(QString::fromUtf8(R"(
+truncate accounts_dep.vid_oper, accounts_dep.oper, accounts_dep.smena, accounts_dep.h_tabel
+  restart identity cascade;
+insert into accounts_dep.vid_oper(vid) values ('Сборка');
+insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (7, 1, 0, 10001, 12.5);
+select setval('accounts_dep.oper_id_seq', 7);
+)"));
         testdb::openAs(dm.ADO_DB, "master", "master");
     }
     static PositionValues values(const QString& quantity = "3", const QString& rejects = "0",
@@ -188,6 +201,199 @@ TEST_F(PositionStoreTest, ADayPastWhatItsCellHoldsIsRefusedAndNothingIsStored) {
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 3);
     EXPECT_EQ(cells(), "0/29997");
     EXPECT_FALSE(dm.ADO_DB.inTransaction());
+}
+
+// A plant's old rows, a position whose operation has gone and an operation whose type has gone,
+// stay as they are and stand in the way of no other write.
+TEST_F(PositionStoreTest, OldRowsWithoutTheirOperationOrTypeStayAndBlockNothing) {
+    testdb::execOldRows("insert into accounts_dep.oper(id, vid, naimen, i_id) values (90, 999, "
+                        "0, 10001); insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, "
+                        "time) values ('2026-12-09', 2, 501, 10001, 999, 2)");
+    const int unused = testdb::exec("insert into accounts_dep.oper(vid, naimen, i_id) values (1, "
+                                    "1, 10001) returning id")
+                           .toInt();
+    const int id = store.insert(values(), today);
+    store.update(id, values("4", "0", "6"), today);
+    EXPECT_EQ(cells(), "0/8") << "the old position's hours count as before";
+    EXPECT_TRUE(reference::removeOperation(dm, unused));
+    EXPECT_FALSE(reference::removeOperation(dm, 7)) << "the new position uses it";
+    EXPECT_EQ(testdb::exec(QString("select count(*) filter (where o_id = 7) || '/' || count(*) "
+                                   "filter (where o_id = %1) from accounts_dep.norm")
+                               .arg(unused))
+                  .toString(),
+              "1/0")
+        << "a deleted operation's steps go with it, a kept one's stay";
+    EXPECT_GT(reference::saveOperation(dm, std::nullopt, {1, 1, 10002, 3}), 0);
+    EXPECT_EQ(testdb::exec("select string_agg(o_id || '/' || time, ' ' order by id) from "
+                           "accounts_dep.smena")
+                  .toString(),
+              "999/2 7/6");
+    EXPECT_EQ(testdb::exec("select vid from accounts_dep.oper where id = 90").toInt(), 999);
+}
+
+// Another workstation's delete or save is under way: this one waits for it, then goes by what
+// it committed or rolled back.
+TEST_F(PositionStoreTest, ASaveOrDeleteWaitsForTheOtherSideAndGoesByItsEnd) {
+    struct Case {
+        const char* elsewhere; // %1: the operation
+        const char* end;
+        bool deleting; // this side deletes the operation, else saves a position with it
+        bool done;
+    };
+    const Case cases[] = {
+        {"delete from accounts_dep.oper where id=%1", "commit", false, false},
+        {"delete from accounts_dep.oper where id=%1", "rollback", false, true},
+        {"insert into accounts_dep.smena(data, smena, w_id, o_id, time) values ('2026-12-08', 2, "
+         "501, %1, 1)",
+         "commit", true, false},
+        {"insert into accounts_dep.smena(data, smena, w_id, o_id, time) values ('2026-12-08', 2, "
+         "501, %1, 1)",
+         "rollback", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString("%1 %2").arg(c.elsewhere, c.end).toStdString());
+        const int operation = testdb::exec("insert into accounts_dep.oper(vid, naimen, i_id, "
+                                           "cena_new) values (1, 0, 10002, 1) returning id")
+                                  .toInt();
+        testdb::exec(QString("begin; ") + QString(c.elsewhere).arg(operation));
+        bool done = false;
+        QString error;
+        std::thread here([&] {
+            try {
+                if (c.deleting) {
+                    done = reference::removeOperation(dm, operation);
+                } else {
+                    PositionValues v = values();
+                    v.operationId = operation;
+                    store.insert(v, today);
+                    done = true;
+                }
+            } catch (const data::Error& e) {
+                error = e.text();
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const int waiting =
+            testdb::exec("select count(*) from pg_stat_activity where wait_event_type = 'Lock' "
+                         "and datname = current_database()")
+                .toInt();
+        testdb::exec(c.end);
+        here.join();
+        EXPECT_EQ(waiting, 1) << "the two really met";
+        EXPECT_EQ(done, c.done);
+        if (c.deleting || c.done)
+            EXPECT_EQ(error, "");
+        else
+            EXPECT_TRUE(error.startsWith(operationGone + "\n")) << error.toStdString();
+        EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena s where not exists "
+                               "(select 1 from accounts_dep.oper o where o.id = s.o_id)")
+                      .toInt(),
+                  0);
+        testdb::exec(QString("delete from accounts_dep.smena where o_id=%1; delete from "
+                             "accounts_dep.oper where id=%1")
+                         .arg(operation));
+    }
+}
+
+// Each round one workstation deletes an operation of its own while another saves a position
+// with it: a new one in even rounds, the standing position moved onto it in odd ones.
+TEST_F(PositionStoreTest, AnOperationDeletedWhileAPositionIsSavedWithItLeavesNoHiddenPosition) {
+    constexpr int rounds = 40;
+    const int first = testdb::exec(QString("insert into accounts_dep.oper(vid, naimen, i_id, "
+                                           "cena_new) select 1, 0, 20000 + n, 1 from "
+                                           "generate_series(1, %1) n; select min(id) from "
+                                           "accounts_dep.oper where i_id > 20000")
+                                       .arg(rounds))
+                          .toInt();
+    auto onDay = [](int r, int operation) {
+        PositionValues v = values("2", "0", QString::number(1 + r % 5));
+        v.workerCode = 900;
+        v.shift = 1;
+        v.date = QDate(2026, 11, 1 + r / 2);
+        v.operationId = operation;
+        return v;
+    };
+    const int standing = store.insert(onDay(0, 7), today);
+    struct Outcome {
+        bool removed = false, saved = false;
+        QString removeError, saveError;
+    };
+    std::vector<Outcome> outcomes(rounds);
+    std::barrier meet(2);
+    std::thread remover([&] {
+        data::DataModule own{[](const QString&) {}};
+        testdb::openAs(own.ADO_DB, "master", "master");
+        for (int r = 0; r < rounds; ++r) {
+            meet.arrive_and_wait();
+            // Staggered, so the delete also comes while the save is under way.
+            std::this_thread::sleep_for(std::chrono::microseconds(150 * (r % 3)));
+            try {
+                outcomes[size_t(r)].removed = reference::removeOperation(own, first + r);
+            } catch (const data::Error& e) {
+                outcomes[size_t(r)].removeError = e.text();
+            }
+        }
+    });
+    std::thread saver([&] {
+        data::DataModule own{[](const QString&) {}};
+        testdb::openAs(own.ADO_DB, "master", "master");
+        PositionStore mine(own);
+        for (int r = 0; r < rounds; ++r) {
+            const PositionValues v = onDay(r, first + r);
+            meet.arrive_and_wait();
+            try {
+                if (r % 2 == 0)
+                    mine.insert(v, today);
+                else
+                    mine.update(standing, v, today);
+                outcomes[size_t(r)].saved = true;
+            } catch (const data::Error& e) {
+                outcomes[size_t(r)].saveError = e.text();
+            }
+        }
+    });
+    remover.join();
+    saver.join();
+
+    QStringList wrong;
+    int removedFirst = 0;
+    for (int r = 0; r < rounds; ++r) {
+        const Outcome& o = outcomes[size_t(r)];
+        removedFirst += o.removed;
+        const bool told =
+            o.saveError.startsWith(operationGone + "\n") && o.saveError.contains("smena_o_id_fkey");
+        if (!o.removeError.isEmpty() || o.removed == o.saved || (o.removed && !told))
+            wrong << QString("round %1: removed %2, saved %3, %4%5")
+                         .arg(r)
+                         .arg(int(o.removed))
+                         .arg(int(o.saved))
+                         .arg(o.removeError, o.saveError);
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << rounds << " rounds wrong:\n"
+                                 << wrong.join('\n').toStdString();
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena s where not exists (select 1 "
+                           "from accounts_dep.oper o where o.id = s.o_id)")
+                  .toInt(),
+              0)
+        << "positions without their operation";
+    // The cells against the positions the journal shows, those with their operation.
+    const QString cells = testdb::exec(R"(
+select coalesce(string_agg(g.d || ': ' || coalesce(h.cell, 0) || ' instead of ' ||
+                           coalesce(p.hours, 0), ', '), '')
+from generate_series(1, 30) g(d)
+left join lateral (select sum(s.time) as hours from accounts_dep.smena s
+                   join accounts_dep.oper o on o.id = s.o_id
+                   where s.w_id = 900 and s.smena = 1 and s.data = make_date(2026, 11, g.d)) p
+  on true
+left join lateral (select (array[d1,d2,d3,d4,d5,d6,d7,d8,d9,d10,d11,d12,d13,d14,d15,d16,d17,
+                                 d18,d19,d20,d21,d22,d23,d24,d25,d26,d27,d28,d29,d30])[g.d] as cell
+                   from accounts_dep.h_tabel
+                   where w_id = 900 and smena = 1 and month = 11 and year = 2026) h on true
+where coalesce(h.cell, 0) <> coalesce(p.hours, 0))")
+                              .toString();
+    EXPECT_TRUE(cells.isEmpty()) << "cells other than their positions: " << cells.toStdString();
+    std::cout << "[ rounds   ] operation deleted first " << removedFirst
+              << ", position saved first " << rounds - removedFirst << std::endl;
 }
 
 } // namespace

@@ -430,16 +430,17 @@ TEST_F(NormsTest, TwoWorkstationsDeletingTheLastTwoStepsLeaveOne) {
 TEST_F(NormsTest, AWriteMeetingAnotherWorkstationsChangeIsToldAndLeavesNoOrphan) {
     struct Case {
         const char* name;
-        int row;            // where 60 is typed into norma: a step, or the empty row
-        const char* change; // by the other workstation before "Сохранить"
-        QString message;    // a part of it
-        QString stored;     // operation 1 afterwards
+        int row;             // where 60 is typed into norma: a step, or the empty row
+        const char* change;  // by the other workstation before "Сохранить"
+        QString message;     // a part of it
+        QString stored;      // operation 1 afterwards
+        QString reason = {}; // the window's own first line above the server's text, if any
     };
     const Case cases[] = {
         {"the changed step was deleted", 0, "delete from accounts_dep.norm where id=2",
          QString::fromUtf8("изменили или удалили на другой рабочей станции"), "100:12.5:5 200:7:-"},
         {"the operation was deleted", 3, "delete from accounts_dep.oper where id=1",
-         "norm_o_id_fkey", ""},
+         "norm_o_id_fkey", "", QString::fromUtf8("Операция удалена на другом рабочем месте\n")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -457,6 +458,7 @@ TEST_F(NormsTest, AWriteMeetingAnotherWorkstationsChangeIsToldAndLeavesNoOrphan)
         ASSERT_EQ(messages.messages.size(), 1u);
         EXPECT_TRUE(messages.messages[0].text.contains(c.message))
             << messages.messages[0].text.toStdString();
+        EXPECT_TRUE(messages.messages[0].text.startsWith(c.reason));
         EXPECT_EQ(stored(1), c.stored);
     }
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.norm n where not exists "

@@ -1,14 +1,19 @@
 // The operation types: the list from the menu, its dialog's adds and renames with their
-// refusals, deleting (also a type in use), and the picker.
+// refusals, deleting (also a type in use, and one meeting a save elsewhere), and the picker.
 #include "ModalDriver.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
+#include "data/Error.h"
 #include "reference/OperationTypes.h"
+#include "reference/Operations.h"
 #include "ui/DataGrid.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <barrier>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <thread>
 
 namespace {
 
@@ -19,6 +24,8 @@ const QString required = QString::fromUtf8("Все поля должны быт�
 const QString duplicate = QString::fromUtf8("Такая операция уже заведена!");
 const QString inUse =
     QString::fromUtf8("Вид операции используется в операциях, удаление невозможно!");
+const QString typeGone =
+    QString::fromUtf8("Вид операции удалён из справочника: выберите вид операции снова.");
 
 QString storedTypes() {
     return testdb::exec("select string_agg(vid, '|' order by vid collate \"C\") from "
@@ -251,6 +258,134 @@ TEST_F(OperationTypesTest, ThePickerHasItsBoxAndTheListAfterItHasNone) {
         EXPECT_EQ(shown().size(), 3) << "the picker's search does not filter the list";
     });
     EXPECT_FALSE(dm.Vid_oper.isOpen());
+}
+
+// Another workstation's delete of a type, or save of an operation with it, is under way: this
+// one waits for it, then goes by what it committed or rolled back.
+TEST_F(OperationTypesTest, ASaveOrDeleteWaitsForTheOtherSideAndGoesByItsEnd) {
+    struct Case {
+        const char* elsewhere; // %1: the type
+        const char* end;
+        bool deleting; // this side deletes the type, else saves an operation with it
+        bool done;
+    };
+    const Case cases[] = {
+        {"delete from accounts_dep.vid_oper where id=%1", "commit", false, false},
+        {"delete from accounts_dep.vid_oper where id=%1", "rollback", false, true},
+        {"insert into accounts_dep.oper(vid, naimen, i_id) values (%1, 0, 3)", "commit", true,
+         false},
+        {"insert into accounts_dep.oper(vid, naimen, i_id) values (%1, 0, 3)", "rollback", true,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString("%1 %2").arg(c.elsewhere, c.end).toStdString());
+        const int type = testdb::exec(QString::fromUtf8("insert into accounts_dep.vid_oper(vid) "
+                                                        "values ('Шлифовка') returning id"))
+                             .toInt();
+        testdb::exec(QString("begin; ") + QString(c.elsewhere).arg(type));
+        bool done = false;
+        QString error;
+        std::thread here([&] {
+            try {
+                if (c.deleting) {
+                    done = reference::removeOperationType(dm.ADO_DB, type);
+                } else {
+                    reference::saveOperation(dm, std::nullopt, {type, 0, 2, 5});
+                    done = true;
+                }
+            } catch (const data::Error& e) {
+                error = e.text();
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const int waiting =
+            testdb::exec("select count(*) from pg_stat_activity where wait_event_type = 'Lock' "
+                         "and datname = current_database()")
+                .toInt();
+        testdb::exec(c.end);
+        here.join();
+        EXPECT_EQ(waiting, 1) << "the two really met";
+        EXPECT_EQ(done, c.done);
+        if (c.deleting || c.done)
+            EXPECT_EQ(error, "");
+        else
+            EXPECT_TRUE(error.startsWith(typeGone + "\n")) << error.toStdString();
+        testdb::exec(QString("delete from accounts_dep.oper where vid=%1; delete from "
+                             "accounts_dep.vid_oper where id=%1")
+                         .arg(type));
+    }
+}
+
+// Each round one workstation deletes a type of its own while another saves an operation with
+// it: a new one in even rounds, the standing operation 1 moved onto it in odd ones.
+TEST_F(OperationTypesTest, ATypeDeletedWhileAnOperationIsSavedWithItLeavesNoOperationWithoutIt) {
+    constexpr int rounds = 40;
+    const int first =
+        testdb::exec(QString("insert into accounts_dep.vid_oper(vid) select 'Вид ' || n from "
+                             "generate_series(1, %1) n; select min(id) from accounts_dep.vid_oper "
+                             "where vid like 'Вид %'")
+                         .arg(rounds))
+            .toInt();
+    struct Outcome {
+        bool removed = false, saved = false;
+        QString removeError, saveError;
+    };
+    std::vector<Outcome> outcomes(rounds);
+    std::barrier meet(2);
+    std::thread remover([&] {
+        data::DataModule own{[](const QString&) {}};
+        testdb::openAs(own.ADO_DB, "master", "master");
+        for (int r = 0; r < rounds; ++r) {
+            meet.arrive_and_wait();
+            // Staggered, so the delete also comes while the save is under way.
+            std::this_thread::sleep_for(std::chrono::microseconds(150 * (r % 3)));
+            try {
+                outcomes[size_t(r)].removed = reference::removeOperationType(own.ADO_DB, first + r);
+            } catch (const data::Error& e) {
+                outcomes[size_t(r)].removeError = e.text();
+            }
+        }
+    });
+    std::thread saver([&] {
+        data::DataModule own{[](const QString&) {}};
+        testdb::openAs(own.ADO_DB, "master", "master");
+        for (int r = 0; r < rounds; ++r) {
+            const std::optional<int> id = r % 2 == 0 ? std::nullopt : std::optional<int>(1);
+            meet.arrive_and_wait();
+            try {
+                reference::saveOperation(own, id, {first + r, 0, 2, 5});
+                outcomes[size_t(r)].saved = true;
+            } catch (const data::Error& e) {
+                outcomes[size_t(r)].saveError = e.text();
+            }
+        }
+    });
+    remover.join();
+    saver.join();
+
+    QStringList wrong;
+    int removedFirst = 0;
+    for (int r = 0; r < rounds; ++r) {
+        const Outcome& o = outcomes[size_t(r)];
+        removedFirst += o.removed;
+        const bool told =
+            o.saveError.startsWith(typeGone + "\n") && o.saveError.contains("oper_vid_fkey");
+        if (!o.removeError.isEmpty() || o.removed == o.saved || (o.removed && !told))
+            wrong << QString("round %1: removed %2, saved %3, %4%5")
+                         .arg(r)
+                         .arg(int(o.removed))
+                         .arg(int(o.saved))
+                         .arg(o.removeError, o.saveError);
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << rounds << " rounds wrong:\n"
+                                 << wrong.join('\n').toStdString();
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.oper o where not exists (select 1 "
+                           "from accounts_dep.vid_oper v where v.id = o.vid)")
+                  .toInt(),
+              0)
+        << "operations without their type";
+    std::cout << "[ rounds   ] type deleted first " << removedFirst << ", operation saved first "
+              << rounds - removedFirst << std::endl;
 }
 
 } // namespace

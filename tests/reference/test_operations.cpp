@@ -23,6 +23,8 @@ using namespace reference;
 const QString required = QString::fromUtf8("Все поля должны быть заполнены!");
 const QString duplicate = QString::fromUtf8("Операция с такими параметрами уже заведена!");
 const QString inUse = QString::fromUtf8("Операция используется в журнале, удаление невозможно!");
+const QString typeGone =
+    QString::fromUtf8("Вид операции удалён из справочника: выберите вид операции снова.");
 
 TEST(PriceInForce, DayOffDoublesThenShiftsThreeAndFourRaise) {
     struct Case {
@@ -279,6 +281,52 @@ TEST_F(OperationsTest, DeletingAsksAndKeepsAnOperationTheJournalUses) {
         EXPECT_EQ(messages.texts().mid(1), c.after);
         EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.oper").toInt(), c.left);
     }
+}
+
+// A type picked in the dialog and then deleted in the types list is refused at the save, and
+// the dialog stays open for another type.
+TEST_F(OperationsTest, ATypeDeletedAfterItWasPickedIsRefusedAtTheSave) {
+    testdb::exec(QString::fromUtf8("insert into accounts_dep.vid_oper(vid) values ('Шлифовка')"));
+    messages.answers = {ui::Messages::Answer::Yes};
+    bool stayedOpen = false;
+    QString picked;
+    withList([&] {
+        whenModalOpens([&](QWidget*) {
+            whenModalOpens(
+                [&](QWidget*) { doubleClick(in<ui::DataGrid>(&products, "DBGrid1"), 2); });
+            QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
+            whenModalOpens([&](QWidget*) {
+                auto* box = in<QLineEdit>(&types, "Edit1");
+                typeText(box, QString::fromUtf8("Шл"));
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
+            picked = in<QLineEdit>(&dialog, "Edit2")->text();
+            whenModalOpens([&](QWidget*) {
+                auto* typesGrid = in<ui::DataGrid>(&types, "DBGrid1");
+                QTest::mouseClick(typesGrid->viewport(), Qt::LeftButton, {},
+                                  typesGrid->visualRect(typesGrid->model()->index(2, 0)).center());
+                QTest::mouseClick(in<QPushButton>(&types, "Button3"), Qt::LeftButton);
+                types.close();
+            });
+            types.showList();
+            typeText(in<QLineEdit>(&dialog, "Edit3"), "4");
+            QTest::keyClick(&dialog, Qt::Key_Return);
+            stayedOpen = dialog.isVisible();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        QTest::mouseClick(in<QPushButton>(&list, "Button1"), Qt::LeftButton);
+    });
+    EXPECT_EQ(picked, QString::fromUtf8("Шлифовка"));
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.vid_oper").toInt(), 2)
+        << "the type was deleted";
+    ASSERT_EQ(messages.texts().size(), 2) << messages.texts().join('|').toStdString();
+    EXPECT_EQ(messages.texts()[0], QString::fromUtf8("Удалить вид операции?"));
+    EXPECT_TRUE(messages.texts()[1].startsWith(typeGone + "\n"))
+        << messages.texts()[1].toStdString();
+    EXPECT_TRUE(messages.texts()[1].contains("oper_vid_fkey"));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.oper").toInt(), 5) << "nothing saved";
 }
 
 TEST_F(OperationsTest, TheExportHasEveryOperationWithItsLowestPrice) {

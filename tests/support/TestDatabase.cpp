@@ -128,4 +128,17 @@ QVariant exec(const QString& sql) {
     return out;
 }
 
+QVariant execOldRows(const QString& sql) {
+    exec(QStringLiteral("set session_replication_role = replica"));
+    QVariant out;
+    try {
+        out = exec(sql);
+    } catch (...) {
+        exec(QStringLiteral("set session_replication_role = origin"));
+        throw;
+    }
+    exec(QStringLiteral("set session_replication_role = origin"));
+    return out;
+}
+
 } // namespace testdb

@@ -18,6 +18,12 @@ namespace {
 
 class MonthRebuildTest : public ::testing::Test {
 protected:
+    // The positions' operation 1.
+    static void SetUpTestSuite() {
+        testdb::exec(QString::fromUtf8(
+            "insert into accounts_dep.vid_oper(id, vid) values (1, 'Сборка'); insert into "
+            "accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (1, 1, 0, 1, 1)"));
+    }
     void SetUp() override {
         testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
         testdb::openAs(dm.ADO_DB, "master", "master");

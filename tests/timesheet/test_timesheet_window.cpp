@@ -26,11 +26,13 @@ const QColor shade(0xC0, 0xDC, 0xC0);
 class TimesheetWindowTest : public WindowTest<TimesheetWindow> {
 protected:
     static void SetUpTestSuite() {
-        // Two namesakes (502, 504); 503 only in shift 4; 599 is nobody.
+        // Two namesakes (502, 504); 503 only in shift 4; 599 is nobody. Positions name operation 1.
         testdb::exec(QString::fromUtf8(R"(
 insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values
   (900001, '501', 'Абрамов А.А.', true), (900002, '502', 'Борисов Б.Б.', true),
   (900003, '503', 'Васильев В.В.', true), (900004, '504', 'Борисов Б.Б.', true);
+insert into accounts_dep.vid_oper(id, vid) values (1, 'Сборка');
+insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (1, 1, 0, 1, 1);
 )"));
     }
     void SetUp() override {
