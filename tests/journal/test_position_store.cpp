@@ -1,13 +1,13 @@
 // Writing a position as the position dialog saves it: the statement's values, refusals of
 // bad input, the position and its day cells in one transaction, and changes that meet another
 // workstation.
+#include "DeleteMeetsSave.h"
 #include "TestDatabase.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/PositionStore.h"
 #include "reference/Operations.h"
 
-#include <barrier>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <thread>
@@ -314,61 +314,20 @@ TEST_F(PositionStoreTest, AnOperationDeletedWhileAPositionIsSavedWithItLeavesNoH
         return v;
     };
     const int standing = store.insert(onDay(0, 7), today);
-    struct Outcome {
-        bool removed = false, saved = false;
-        QString removeError, saveError;
-    };
-    std::vector<Outcome> outcomes(rounds);
-    std::barrier meet(2);
-    std::thread remover([&] {
-        data::DataModule own{[](const QString&) {}};
-        testdb::openAs(own.ADO_DB, "master", "master");
-        for (int r = 0; r < rounds; ++r) {
-            meet.arrive_and_wait();
-            // Staggered, so the delete also comes while the save is under way.
-            std::this_thread::sleep_for(std::chrono::microseconds(150 * (r % 3)));
-            try {
-                outcomes[size_t(r)].removed = reference::removeOperation(own, first + r);
-            } catch (const data::Error& e) {
-                outcomes[size_t(r)].removeError = e.text();
-            }
-        }
-    });
-    std::thread saver([&] {
-        data::DataModule own{[](const QString&) {}};
-        testdb::openAs(own.ADO_DB, "master", "master");
-        PositionStore mine(own);
-        for (int r = 0; r < rounds; ++r) {
-            const PositionValues v = onDay(r, first + r);
-            meet.arrive_and_wait();
-            try {
-                if (r % 2 == 0)
-                    mine.insert(v, today);
-                else
-                    mine.update(standing, v, today);
-                outcomes[size_t(r)].saved = true;
-            } catch (const data::Error& e) {
-                outcomes[size_t(r)].saveError = e.text();
-            }
-        }
-    });
-    remover.join();
-    saver.join();
-
-    QStringList wrong;
+    const std::vector<testdb::DeleteSaveRound> outcomes = testdb::deleteMeetsSave(
+        rounds,
+        [&](data::DataModule& own, int r) { return reference::removeOperation(own, first + r); },
+        [&](data::DataModule& own, int r) {
+            PositionStore mine(own);
+            if (r % 2 == 0)
+                mine.insert(onDay(r, first + r), today);
+            else
+                mine.update(standing, onDay(r, first + r), today);
+        });
+    const QStringList wrong = testdb::wrongRounds(outcomes, operationGone, "smena_o_id_fkey");
     int removedFirst = 0;
-    for (int r = 0; r < rounds; ++r) {
-        const Outcome& o = outcomes[size_t(r)];
+    for (const testdb::DeleteSaveRound& o : outcomes)
         removedFirst += o.removed;
-        const bool told =
-            o.saveError.startsWith(operationGone + "\n") && o.saveError.contains("smena_o_id_fkey");
-        if (!o.removeError.isEmpty() || o.removed == o.saved || (o.removed && !told))
-            wrong << QString("round %1: removed %2, saved %3, %4%5")
-                         .arg(r)
-                         .arg(int(o.removed))
-                         .arg(int(o.saved))
-                         .arg(o.removeError, o.saveError);
-    }
     EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << rounds << " rounds wrong:\n"
                                  << wrong.join('\n').toStdString();
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena s where not exists (select 1 "

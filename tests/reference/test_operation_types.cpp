@@ -1,5 +1,6 @@
 // The operation types: the list from the menu, its dialog's adds and renames with their
 // refusals, deleting (also a type in use, and one meeting a save elsewhere), and the picker.
+#include "DeleteMeetsSave.h"
 #include "ModalDriver.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
@@ -10,7 +11,6 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <barrier>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <thread>
@@ -326,57 +326,19 @@ TEST_F(OperationTypesTest, ATypeDeletedWhileAnOperationIsSavedWithItLeavesNoOper
                              "where vid like 'Вид %'")
                          .arg(rounds))
             .toInt();
-    struct Outcome {
-        bool removed = false, saved = false;
-        QString removeError, saveError;
-    };
-    std::vector<Outcome> outcomes(rounds);
-    std::barrier meet(2);
-    std::thread remover([&] {
-        data::DataModule own{[](const QString&) {}};
-        testdb::openAs(own.ADO_DB, "master", "master");
-        for (int r = 0; r < rounds; ++r) {
-            meet.arrive_and_wait();
-            // Staggered, so the delete also comes while the save is under way.
-            std::this_thread::sleep_for(std::chrono::microseconds(150 * (r % 3)));
-            try {
-                outcomes[size_t(r)].removed = reference::removeOperationType(own.ADO_DB, first + r);
-            } catch (const data::Error& e) {
-                outcomes[size_t(r)].removeError = e.text();
-            }
-        }
-    });
-    std::thread saver([&] {
-        data::DataModule own{[](const QString&) {}};
-        testdb::openAs(own.ADO_DB, "master", "master");
-        for (int r = 0; r < rounds; ++r) {
+    const std::vector<testdb::DeleteSaveRound> outcomes = testdb::deleteMeetsSave(
+        rounds,
+        [&](data::DataModule& own, int r) {
+            return reference::removeOperationType(own.ADO_DB, first + r);
+        },
+        [&](data::DataModule& own, int r) {
             const std::optional<int> id = r % 2 == 0 ? std::nullopt : std::optional<int>(1);
-            meet.arrive_and_wait();
-            try {
-                reference::saveOperation(own, id, {first + r, 0, 2, 5});
-                outcomes[size_t(r)].saved = true;
-            } catch (const data::Error& e) {
-                outcomes[size_t(r)].saveError = e.text();
-            }
-        }
-    });
-    remover.join();
-    saver.join();
-
-    QStringList wrong;
+            reference::saveOperation(own, id, {first + r, 0, 2, 5});
+        });
+    const QStringList wrong = testdb::wrongRounds(outcomes, typeGone, "oper_vid_fkey");
     int removedFirst = 0;
-    for (int r = 0; r < rounds; ++r) {
-        const Outcome& o = outcomes[size_t(r)];
+    for (const testdb::DeleteSaveRound& o : outcomes)
         removedFirst += o.removed;
-        const bool told =
-            o.saveError.startsWith(typeGone + "\n") && o.saveError.contains("oper_vid_fkey");
-        if (!o.removeError.isEmpty() || o.removed == o.saved || (o.removed && !told))
-            wrong << QString("round %1: removed %2, saved %3, %4%5")
-                         .arg(r)
-                         .arg(int(o.removed))
-                         .arg(int(o.saved))
-                         .arg(o.removeError, o.saveError);
-    }
     EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of " << rounds << " rounds wrong:\n"
                                  << wrong.join('\n').toStdString();
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.oper o where not exists (select 1 "

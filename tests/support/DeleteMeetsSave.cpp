@@ -1,0 +1,64 @@
+#include "DeleteMeetsSave.h"
+
+#include "TestDatabase.h"
+#include "data/Error.h"
+
+#include <barrier>
+#include <chrono>
+#include <thread>
+
+namespace testdb {
+
+std::vector<DeleteSaveRound>
+deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int round)>& remove,
+                const std::function<void(data::DataModule&, int round)>& save) {
+    std::vector<DeleteSaveRound> outcomes(static_cast<size_t>(rounds));
+    std::barrier meet(2);
+    std::thread remover([&] {
+        data::DataModule own{[](const QString&) {}};
+        openAs(own.ADO_DB, "master", "master");
+        for (int r = 0; r < rounds; ++r) {
+            meet.arrive_and_wait();
+            std::this_thread::sleep_for(std::chrono::microseconds(150 * (r % 3)));
+            try {
+                outcomes[size_t(r)].removed = remove(own, r);
+            } catch (const data::Error& e) {
+                outcomes[size_t(r)].removeError = e.text();
+            }
+        }
+    });
+    std::thread saver([&] {
+        data::DataModule own{[](const QString&) {}};
+        openAs(own.ADO_DB, "master", "master");
+        for (int r = 0; r < rounds; ++r) {
+            meet.arrive_and_wait();
+            try {
+                save(own, r);
+                outcomes[size_t(r)].saved = true;
+            } catch (const data::Error& e) {
+                outcomes[size_t(r)].saveError = e.text();
+            }
+        }
+    });
+    remover.join();
+    saver.join();
+    return outcomes;
+}
+
+QStringList wrongRounds(const std::vector<DeleteSaveRound>& rounds, const QString& gone,
+                        const QString& key) {
+    QStringList wrong;
+    for (size_t r = 0; r < rounds.size(); ++r) {
+        const DeleteSaveRound& o = rounds[r];
+        const bool told = o.saveError.startsWith(gone + "\n") && o.saveError.contains(key);
+        if (!o.removeError.isEmpty() || o.removed == o.saved || (o.removed && !told))
+            wrong << QString("round %1: removed %2, saved %3, %4%5")
+                         .arg(r)
+                         .arg(int(o.removed))
+                         .arg(int(o.saved))
+                         .arg(o.removeError, o.saveError);
+    }
+    return wrong;
+}
+
+} // namespace testdb

@@ -1,0 +1,30 @@
+#pragma once
+
+// A delete and a save that needs what it deletes, meeting round after round on two real
+// connections: each round exactly one of them may win, and a save that lost says so in
+// Russian, naming the key that refused it.
+#include "data/DataModule.h"
+
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace testdb {
+
+struct DeleteSaveRound {
+    bool removed = false, saved = false;
+    QString removeError, saveError;
+};
+
+// Runs the rounds; remove returns whether it deleted. The delete is staggered by 0, 150 or
+// 300 µs, so it also comes while the save is under way.
+std::vector<DeleteSaveRound>
+deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int round)>& remove,
+                const std::function<void(data::DataModule&, int round)>& save);
+
+// The rounds that went wrong, as text: an error of the delete, both or neither winning, a
+// refused save not told as gone (lead, then the server's text naming the key).
+QStringList wrongRounds(const std::vector<DeleteSaveRound>& rounds, const QString& gone,
+                        const QString& key);
+
+} // namespace testdb
