@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 #include <iostream>
-#include <thread>
 
 namespace {
 
@@ -255,36 +254,21 @@ TEST_F(PositionStoreTest, ASaveOrDeleteWaitsForTheOtherSideAndGoesByItsEnd) {
         const int operation = testdb::exec("insert into accounts_dep.oper(vid, naimen, i_id, "
                                            "cena_new) values (1, 0, 10002, 1) returning id")
                                   .toInt();
-        testdb::exec(QString("begin; ") + QString(c.elsewhere).arg(operation));
-        bool done = false;
-        QString error;
-        std::thread here([&] {
-            try {
-                if (c.deleting) {
-                    done = reference::removeOperation(dm, operation);
-                } else {
-                    PositionValues v = values();
-                    v.operationId = operation;
-                    store.insert(v, today);
-                    done = true;
-                }
-            } catch (const data::Error& e) {
-                error = e.text();
-            }
-        });
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        const int waiting =
-            testdb::exec("select count(*) from pg_stat_activity where wait_event_type = 'Lock' "
-                         "and datname = current_database()")
-                .toInt();
-        testdb::exec(c.end);
-        here.join();
-        EXPECT_EQ(waiting, 1) << "the two really met";
-        EXPECT_EQ(done, c.done);
+        const testdb::Waited w =
+            testdb::actWhileHeldElsewhere(QString(c.elsewhere).arg(operation), c.end, [&] {
+                if (c.deleting)
+                    return reference::removeOperation(dm, operation);
+                PositionValues v = values();
+                v.operationId = operation;
+                store.insert(v, today);
+                return true;
+            });
+        EXPECT_EQ(w.waiting, 1) << "the two really met";
+        EXPECT_EQ(w.done, c.done);
         if (c.deleting || c.done)
-            EXPECT_EQ(error, "");
+            EXPECT_EQ(w.error, "");
         else
-            EXPECT_TRUE(error.startsWith(operationGone + "\n")) << error.toStdString();
+            EXPECT_TRUE(w.error.startsWith(operationGone + "\n")) << w.error.toStdString();
         EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena s where not exists "
                                "(select 1 from accounts_dep.oper o where o.id = s.o_id)")
                       .toInt(),

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <thread>
 
 namespace {
 
@@ -282,34 +281,19 @@ TEST_F(OperationTypesTest, ASaveOrDeleteWaitsForTheOtherSideAndGoesByItsEnd) {
         const int type = testdb::exec(QString::fromUtf8("insert into accounts_dep.vid_oper(vid) "
                                                         "values ('Шлифовка') returning id"))
                              .toInt();
-        testdb::exec(QString("begin; ") + QString(c.elsewhere).arg(type));
-        bool done = false;
-        QString error;
-        std::thread here([&] {
-            try {
-                if (c.deleting) {
-                    done = reference::removeOperationType(dm.ADO_DB, type);
-                } else {
-                    reference::saveOperation(dm, std::nullopt, {type, 0, 2, 5});
-                    done = true;
-                }
-            } catch (const data::Error& e) {
-                error = e.text();
-            }
-        });
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        const int waiting =
-            testdb::exec("select count(*) from pg_stat_activity where wait_event_type = 'Lock' "
-                         "and datname = current_database()")
-                .toInt();
-        testdb::exec(c.end);
-        here.join();
-        EXPECT_EQ(waiting, 1) << "the two really met";
-        EXPECT_EQ(done, c.done);
+        const testdb::Waited w =
+            testdb::actWhileHeldElsewhere(QString(c.elsewhere).arg(type), c.end, [&] {
+                if (c.deleting)
+                    return reference::removeOperationType(dm.ADO_DB, type);
+                reference::saveOperation(dm, std::nullopt, {type, 0, 2, 5});
+                return true;
+            });
+        EXPECT_EQ(w.waiting, 1) << "the two really met";
+        EXPECT_EQ(w.done, c.done);
         if (c.deleting || c.done)
-            EXPECT_EQ(error, "");
+            EXPECT_EQ(w.error, "");
         else
-            EXPECT_TRUE(error.startsWith(typeGone + "\n")) << error.toStdString();
+            EXPECT_TRUE(w.error.startsWith(typeGone + "\n")) << w.error.toStdString();
         testdb::exec(QString("delete from accounts_dep.oper where vid=%1; delete from "
                              "accounts_dep.vid_oper where id=%1")
                          .arg(type));

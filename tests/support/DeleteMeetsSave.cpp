@@ -61,4 +61,24 @@ QStringList wrongRounds(const std::vector<DeleteSaveRound>& rounds, const QStrin
     return wrong;
 }
 
+Waited actWhileHeldElsewhere(const QString& elsewhere, const QString& end,
+                             const std::function<bool()>& action) {
+    exec(QStringLiteral("begin; ") + elsewhere);
+    Waited w;
+    std::thread here([&] {
+        try {
+            w.done = action();
+        } catch (const data::Error& e) {
+            w.error = e.text();
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    w.waiting = exec("select count(*) from pg_stat_activity where wait_event_type = 'Lock' and "
+                     "datname = current_database()")
+                    .toInt();
+    exec(end);
+    here.join();
+    return w;
+}
+
 } // namespace testdb

@@ -27,4 +27,15 @@ deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int roun
 QStringList wrongRounds(const std::vector<DeleteSaveRound>& rounds, const QString& gone,
                         const QString& key);
 
+// Another connection begins, runs elsewhere and holds it open while action runs here; after
+// 300 ms it ends with end ("commit" or "rollback"). waiting counts the sessions then waiting
+// on a lock: 1 when the two really met.
+struct Waited {
+    int waiting = 0;
+    bool done = false;
+    QString error;
+};
+Waited actWhileHeldElsewhere(const QString& elsewhere, const QString& end,
+                             const std::function<bool()>& action);
+
 } // namespace testdb
