@@ -32,33 +32,35 @@ QString daySum(const DayCell& cell) {
              sqltext::toDate(cell.date));
 }
 
-// Shared with every roll-up of the month, exclusive with its rebuild (timesheet::MonthRebuild
-// takes the same key), so a rebuild never interleaves with a roll-up.
-void lockMonth(data::DataModule& dm, int year, int month) {
-    data::Command lock(dm.ADO_DB);
-    lock.setSql(QStringLiteral("select pg_advisory_xact_lock_shared(%1, %2)")
-                    .arg(sqltext::integer(year), sqltext::integer(month)));
-    lock.executeScalar();
+// The month's lock, shared with every roll-up of the month and exclusive with its rebuild
+// (timesheet::MonthRebuild takes the same key), so a rebuild never interleaves with a roll-up.
+// It is a condition of the statements that lock or create the worker's row, evaluated on the
+// row found before the row is locked, or before the row is made: no statement of its own.
+QString monthLocked(const DayCell& cell) {
+    return QStringLiteral("pg_advisory_xact_lock_shared(%1, %2) is not null")
+        .arg(sqltext::integer(cell.date.year()), sqltext::integer(cell.date.month()));
 }
 
-// Locks the worker's row of the month; false when there is none.
+// Locks the worker's row of the month; false when there is none. A row that a rebuild we
+// waited for has replaced is not found here; creating it then finds the rebuild's row.
 bool lockRow(data::DataModule& dm, const DayCell& cell) {
     data::Command lock(dm.ADO_DB);
-    lock.setSql(
-        QStringLiteral("select 1 from accounts_dep.h_tabel where %1 for update").arg(rowKey(cell)));
+    lock.setSql(QStringLiteral("select 1 from accounts_dep.h_tabel where %1 and %2 for update")
+                    .arg(rowKey(cell), monthLocked(cell)));
     return !data::value::isNull(lock.executeScalar());
 }
 
 void createRow(data::DataModule& dm, const DayCell& cell) {
     data::Command create(dm.ADO_DB);
     create.setSql(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) "
-                                 "select %1, %2, %3, %4%5 on conflict (w_id, smena, month, year) "
-                                 "do nothing")
+                                 "select %1, %2, %3, %4 where %5%6 on conflict (w_id, smena, "
+                                 "month, year) do nothing")
                       .arg(sqltext::integer(cell.shift), sqltext::integer(cell.worker),
                            sqltext::integer(cell.date.month()), sqltext::integer(cell.date.year()),
-                           cell.createRow ? QString()
-                                          : QStringLiteral(" where ") + daySum(cell) +
-                                                QStringLiteral(" <> 0")));
+                           monthLocked(cell),
+                           cell.createRow
+                               ? QString()
+                               : QStringLiteral(" and ") + daySum(cell) + QStringLiteral(" <> 0")));
     create.execute();
 }
 
@@ -89,12 +91,6 @@ void rollUpDayCells(data::DataModule& dm, std::vector<DayCell> cells) {
     std::sort(cells.begin(), cells.end(),
               [](const DayCell& a, const DayCell& b) { return lockOrder(a) < lockOrder(b); });
     data::Transaction transaction(dm.ADO_DB);
-    for (size_t i = 0; i < cells.size(); ++i) {
-        const QDate& d = cells[i].date;
-        if (i == 0 || d.year() != cells[i - 1].date.year() ||
-            d.month() != cells[i - 1].date.month())
-            lockMonth(dm, d.year(), d.month());
-    }
     for (const DayCell& cell : cells) {
         if (!lockRow(dm, cell)) {
             createRow(dm, cell);
