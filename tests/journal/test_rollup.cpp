@@ -322,7 +322,9 @@ TEST_F(RollupTest, ADivisionWaitsForAMonthRebuildBeforeWritingCells) {
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const int waiting = testdb::exec("select count(*) from pg_locks where locktype = 'advisory' "
-                                     "and not granted and mode = 'ShareLock'")
+                                     "and not granted and mode = 'ShareLock' and database = "
+                                     "(select oid from pg_database where datname = "
+                                     "current_database())")
                             .toInt();
     const QString cellMeanwhile = row(951, 1, 12, 2026);
     testdb::exec("commit");
