@@ -42,6 +42,31 @@ QString typedDecimal(const QString& typed) {
     return text;
 }
 
+namespace {
+
+data::ConversionError negative(const QString& typed, const QString& fieldCaption) {
+    return data::ConversionError(QStringLiteral("Значение %1 поля %2 не может быть отрицательным")
+                                     .arg(data::excerpt(typed.trimmed()), fieldCaption));
+}
+
+} // namespace
+
+QString typedDecimal(const QString& typed, double max, const QString& fieldCaption) {
+    QString text = typedDecimal(typed);
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (text.startsWith(QLatin1Char('-'))) {
+        if (v != 0)
+            throw negative(typed, fieldCaption);
+        text.remove(0, 1);
+    }
+    if (!ok || !std::isfinite(v) || v > max)
+        throw data::ConversionError(
+            QStringLiteral("Значение %1 поля %2 вне допустимого диапазона (от 0 до %3)")
+                .arg(data::excerpt(typed.trimmed()), fieldCaption, decimal(max)));
+    return text;
+}
+
 QString typedInteger(const QString& typed) {
     return typedInteger(typed, std::numeric_limits<qint64>::min(),
                         std::numeric_limits<qint64>::max(), {});
@@ -57,7 +82,11 @@ QString typedInteger(const QString& typed, qint64 min, qint64 max, const QString
                      fieldCaption.isEmpty()
                          ? QString()
                          : QStringLiteral(" (поле %1)").arg(data::excerpt(fieldCaption))));
-    // Digits only by now: what remains to refuse is a number too wide for the field.
+    // Digits only by now: what remains to refuse is a sign the field does not take, or a
+    // number too wide for it.
+    static const QRegularExpression zero(QStringLiteral("^[+-]?0+$"));
+    if (min >= 0 && text.startsWith(QLatin1Char('-')) && !zero.match(text).hasMatch())
+        throw negative(typed, fieldCaption);
     return integer(data::value::toInteger(text, min, max, fieldCaption));
 }
 

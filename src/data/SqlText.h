@@ -14,11 +14,15 @@ QString decimal(double v);
 // A number as the user typed it, "," taken as the separator: "1,5" gives "1.5". Anything
 // that is not a plain decimal number is refused with ConversionError.
 QString typedDecimal(const QString& typed);
+// The same for a field that takes no sign and nothing above max: "-7,5" typed for "Цена" is
+// refused as "Значение -7,5 поля Цена не может быть отрицательным", a wider number as out of
+// range, whatever way the text reached the box.
+QString typedDecimal(const QString& typed, double max, const QString& fieldCaption);
 // A typed whole number ("3", " 12 "); anything else is refused with ConversionError.
 QString typedInteger(const QString& typed);
 // The same within min..max, for a field of a narrower column: "40000" typed for the smallint
 // field caption "Брак" is refused as "Значение 40000 поля Брак вне допустимого диапазона
-// (от -32768 до 32767)".
+// (от -32768 до 32767)"; with min 0, a negative one as "… не может быть отрицательным".
 QString typedInteger(const QString& typed, qint64 min, qint64 max, const QString& fieldCaption);
 // DD.MM.YYYY.
 QString date(const QDate& d);

@@ -15,6 +15,8 @@ namespace journal {
 namespace {
 
 constexpr qint64 maxTypedWhole = 9999; // the boxes take four digits
+// Far above any shift's work, and still kept exactly to the last decimal typed.
+constexpr double maxQuantity = 999999999;
 
 // The operation was picked, then deleted before the save reached the server.
 void refuseGoneOperation(const data::DbError& e) {
@@ -31,10 +33,7 @@ PositionStore::Checked PositionStore::check(const PositionValues& v) {
     if (!v.date.isValid())
         throw data::ConversionError(QStringLiteral("Неверная дата"));
     Checked c;
-    c.quantity = sqltext::typedDecimal(v.quantity);
-    if (c.quantity.startsWith(QLatin1Char('-')))
-        throw data::ConversionError(
-            QStringLiteral("«%1» не является числом").arg(data::excerpt(v.quantity)));
+    c.quantity = sqltext::typedDecimal(v.quantity, maxQuantity, QStringLiteral("Кол-во"));
     c.rejects = sqltext::typedInteger(v.rejects, 0, maxTypedWhole, QStringLiteral("Брак"));
     c.hours = sqltext::typedInteger(v.hours, 0, maxTypedWhole, QStringLiteral("Время"));
     if (c.rejects.toDouble() > c.quantity.toDouble())

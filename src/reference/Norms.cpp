@@ -25,9 +25,9 @@ const QString normaCaption = QStringLiteral("Норматив");
 const QString priceCaption = QStringLiteral("Цена");
 const QString prizeCaption = QStringLiteral("Премия, %");
 
-QVariant typedInt32(const QString& typed, const QString& caption) {
-    return sqltext::typedInteger(typed, std::numeric_limits<qint32>::min(),
-                                 std::numeric_limits<qint32>::max(), caption)
+// A step's threshold and bonus count pieces and percent: never below 0.
+QVariant typedCount(const QString& typed, const QString& caption) {
+    return sqltext::typedInteger(typed, 0, std::numeric_limits<qint32>::max(), caption)
         .toLongLong();
 }
 
@@ -45,26 +45,21 @@ QString priceText(const QVariant& price) {
 }
 
 QVariant typedNorma(const QString& typed) {
-    return typed.trimmed().isEmpty() ? QVariant() : typedInt32(typed, normaCaption);
+    return typed.trimmed().isEmpty() ? QVariant() : typedCount(typed, normaCaption);
 }
 
 QVariant typedPrize(const QString& typed) {
-    return typed.trimmed().isEmpty() ? QVariant(qlonglong(0)) : typedInt32(typed, prizeCaption);
+    return typed.trimmed().isEmpty() ? QVariant(qlonglong(0)) : typedCount(typed, prizeCaption);
 }
 
 QVariant typedPrice(const QString& typed) {
     const QString text = typed.trimmed();
     if (text.isEmpty())
         return {};
-    if (text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-')))
+    if (text.startsWith(QLatin1Char('+')))
         throw data::ConversionError(
             QStringLiteral("«%1» не является числом").arg(data::excerpt(typed)));
-    bool ok = false;
-    const double price = sqltext::typedDecimal(text).toDouble(&ok);
-    if (!ok || !std::isfinite(price))
-        throw data::ConversionError(QStringLiteral("Значение %1 поля %2 вне допустимого диапазона")
-                                        .arg(data::excerpt(typed), priceCaption));
-    return price;
+    return sqltext::typedDecimal(text, maxPrice, priceCaption).toDouble();
 }
 
 void completeStep(data::ResultSet& steps, int operationId) {

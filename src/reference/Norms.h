@@ -27,9 +27,12 @@ namespace norms {
 // "Цена" as shown: two decimals at least, three at most, a decimal comma (12,50; 12,346).
 QString priceText(const QVariant& price);
 
-// Typed cells. "Норматив" and "Премия, %" are whole numbers within 32 bits, "Цена" digits
-// with one separator. An empty cell is null, an empty bonus 0. Anything else is refused with
-// ConversionError.
+// The highest price a box or cell takes: far above any operation's, and kept to the kopeck.
+constexpr double maxPrice = 999999999;
+
+// Typed cells. "Норматив" and "Премия, %" are whole numbers from 0 within 32 bits, "Цена"
+// digits with one separator up to maxPrice. An empty cell is null, an empty bonus 0. Anything
+// else, a sign among it, is refused with ConversionError naming the field.
 QVariant typedNorma(const QString& typed);
 QVariant typedPrice(const QString& typed);
 QVariant typedPrize(const QString& typed);

@@ -189,7 +189,9 @@ void OperationDialog::save() {
     }
     const int kind = storedKind_.value_or(ComboBox1->currentIndex());
     // A new operation needs its starting price before anything is asked of the server.
-    const QString price = editedId_ ? QString() : sqltext::typedDecimal(Edit3->text());
+    const QString price = editedId_ ? QString()
+                                    : sqltext::typedDecimal(Edit3->text(), norms::maxPrice,
+                                                            QStringLiteral("min Цена"));
     QString count =
         QStringLiteral("select count(*) as cnt from accounts_dep.oper where vid=%1 "
                        "and naimen=%2 and i_id=%3")

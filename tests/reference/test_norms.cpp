@@ -175,7 +175,11 @@ TEST_F(NormsTest, TypedCellsAreTakenOrRefusedKeepingTheirValue) {
         {0, 2, "3000000000", "3000000000", QString::fromUtf8("вне допустимого диапазона"),
          operation1},
         {0, 1, "1,2,3", "1,2,3", QString::fromUtf8("не является числом"), operation1},
-        {0, 1, "-5", "-5", QString::fromUtf8("не является числом"), operation1},
+        {0, 1, "-5", "-5", QString::fromUtf8("поля Цена не может быть отрицательным"), operation1},
+        {0, 0, "-5", "-5", QString::fromUtf8("поля Норматив не может быть отрицательным"),
+         operation1},
+        {0, 2, "-10", "-10", QString::fromUtf8("поля Премия, % не может быть отрицательным"),
+         operation1},
         {0, 1, QString(400, '9'), QString(400, '9'), QString::fromUtf8("вне допустимого диапазона"),
          operation1},
     };

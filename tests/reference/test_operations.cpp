@@ -11,6 +11,7 @@
 #include "ui/DataGrid.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -189,7 +190,7 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
         int productRow;   // row of the products picker to take, -1: none
         const char* type; // prefix to take in the types picker, nullptr: none
         int kind;
-        const char* price; // typed into "min Цена"
+        const char* price; // typed into "min Цена"; pasted when it holds a sign
         QString message;
         QString stored; // vid/naimen/i_id/cena_new of the saved or edited operation
     };
@@ -200,6 +201,8 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
         {"no price", -1, 2, "Сб", 1, "", QString::fromUtf8("«» не является числом"), ""},
         {"two commas", -1, 2, "Сб", 1, "1,2.3", QString::fromUtf8("«1,2,3» не является числом"),
          ""},
+        {"a negative price pasted", -1, 2, "Сб", 1, "-7,5",
+         QString::fromUtf8("Значение -7,5 поля min Цена не может быть отрицательным"), ""},
         {"existing combination", -1, 1, "Сб", 0, "5", duplicate, ""},
         {"new", -1, 2, "Сб", 1, "4.25", "", "2/1/10007/4.25"},
         {"own values", 0, -1, nullptr, 0, "", "", "2/0/10001/10"},
@@ -234,8 +237,13 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
                 if (c.kind >= 0)
                     in<QComboBox>(&dialog, "ComboBox1")->setCurrentIndex(c.kind);
                 auto* price = in<QLineEdit>(&dialog, "Edit3");
-                if (price->isEnabled())
+                if (price->isEnabled() && c.price[0] == '-') {
+                    QApplication::clipboard()->setText(QString::fromUtf8(c.price));
+                    price->setFocus();
+                    QTest::keyClick(price, Qt::Key_V, Qt::ControlModifier);
+                } else if (price->isEnabled()) {
                     typeText(price, QString::fromUtf8(c.price));
+                }
                 QTest::keyClick(&dialog, Qt::Key_Return);
                 if (dialog.isVisible())
                     QTest::keyClick(&dialog, Qt::Key_Escape);
