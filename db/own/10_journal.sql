@@ -179,5 +179,10 @@ begin
     return new;
 end $$;
 
+-- The server's own tomorrow, not the session's: current_date follows the session's time zone,
+-- which any client may set, so the check runs in the zone the server had when the database
+-- was set up.
+alter function accounts_dep.ver_stamp_check() set timezone from current;
+
 create trigger ver_stamp_check before insert or update on accounts_dep.ver
     for each row execute function accounts_dep.ver_stamp_check();

@@ -199,6 +199,29 @@ TEST_F(RightsTest, EachLoginMayDoWhatItsGroupGivesAndNothingMore) {
     EXPECT_EQ(state(7001), "no/0");
 }
 
+// A session may set any time zone; the limit stays the server's own tomorrow.
+TEST_F(RightsTest, TheBuildStampLimitIsTheServersTomorrowWhateverTheSessionsTimeZone) {
+    const QString tomorrow =
+        testdb::exec("select to_char(current_date + 1, 'YYYYMMDD')").toString();
+    const QString dayAfter =
+        testdb::exec("select to_char(current_date + 2, 'YYYYMMDD')").toString();
+    for (const char* zone : {"Etc/GMT-14", "Etc/GMT+12"}) {
+        SCOPED_TRACE(zone);
+        const QString stamp = QString("do $$ begin set local timezone = '%1'; update "
+                                      "accounts_dep.ver set d = %2, t = 0; end $$")
+                                  .arg(zone);
+        try {
+            run("tab", stamp.arg(dayAfter));
+            ADD_FAILURE() << "a stamp past the server's tomorrow was stored";
+        } catch (const data::DbError& e) {
+            EXPECT_TRUE(e.text().contains(QString::fromUtf8(tooLate))) << e.text().toStdString();
+        }
+        EXPECT_NO_THROW(run("tab", stamp.arg(tomorrow)));
+        EXPECT_EQ(testdb::exec("select d from accounts_dep.ver").toString(), tomorrow);
+        testdb::exec("update accounts_dep.ver set d = 0, t = 0");
+    }
+}
+
 TEST_F(RightsTest, RunningTheRolesAgainMovesAnOldFullOperatorIntoItsGroup) {
     // A cluster made before the groups: operator1 was a full user.
     testdb::exec("grant tabel_user to operator1");
