@@ -6,6 +6,7 @@
 #include "data/SqlText.h"
 #include "data/Value.h"
 #include "ui/DataGrid.h"
+#include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
 #include <QHBoxLayout>
@@ -16,6 +17,13 @@
 #include <limits>
 
 namespace reference {
+
+namespace {
+
+const QString lastStepKept =
+    QStringLiteral("Последний норматив операции удалить нельзя: у операции остаётся хотя бы один.");
+
+} // namespace
 
 namespace norms {
 
@@ -84,6 +92,13 @@ bool removeStep(data::Connection& connection, int operationId, int stepId) {
     remove.setParam(QStringLiteral("o_id"), operationId);
     remove.setParam(QStringLiteral("id"), stepId);
     return remove.execute() > 0;
+}
+
+bool stepExists(data::Connection& connection, int stepId) {
+    data::Command count(connection);
+    count.setSql(QStringLiteral("select count(*) from accounts_dep.norm where id=:id"));
+    count.setParam(QStringLiteral("id"), stepId);
+    return data::value::toInt64(count.executeScalar()) > 0;
 }
 
 } // namespace norms
@@ -185,7 +200,9 @@ void NormsWindow::removeCurrent() {
     if (row >= Norm.rowCount())
         return;
     const QVariant key = model_->index(row, 0).data(ui::ResultSetModel::KeyRole);
-    norms::removeStep(dm_.ADO_DB, operationId_, data::value::toInt32(key, QStringLiteral("id")));
+    const int step = data::value::toInt32(key, QStringLiteral("id"));
+    if (!norms::removeStep(dm_.ADO_DB, operationId_, step) && norms::stepExists(dm_.ADO_DB, step))
+        ui::Messages::error(lastStepKept, this);
     Norm.reopenKeepingPlace();
 }
 

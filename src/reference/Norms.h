@@ -45,6 +45,8 @@ void completeStep(data::ResultSet& steps, int operationId);
 // operation's steps first: of two workstations deleting its last two steps, the second waits
 // and then finds one left. False when nothing was deleted.
 bool removeStep(data::Connection& connection, int operationId, int stepId);
+// Whether the step is still stored (a refused removal of the last one, not one gone meanwhile).
+bool stepExists(data::Connection& connection, int stepId);
 
 } // namespace norms
 
