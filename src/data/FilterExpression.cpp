@@ -14,6 +14,9 @@ namespace {
 
 enum class Op { Eq, Ne, Lt, Gt, Le, Ge, Like };
 
+// Longer than any number a cell holds as text, with room for blanks around it.
+constexpr qsizetype longestNumberText = 400;
+
 // The code point at i of s and its width in UTF-16 units.
 char32_t codePointAt(QStringView s, qsizetype i, qsizetype& width) {
     const QChar c = s[i];
@@ -150,6 +153,11 @@ struct FilterExpression::Node {
                 d = *static_cast<const double*>(v.constData());
                 break;
             default:
+                // A number's text is short: a long text is no number, and a chain of many
+                // comparisons must not convert it again for each one.
+                if (v.typeId() == QMetaType::QString &&
+                    static_cast<const QString*>(v.constData())->size() > longestNumberText)
+                    return op == Op::Ne;
                 try {
                     d = value::toDouble(v);
                 } catch (const ConversionError&) {
