@@ -106,7 +106,7 @@ ParsedStatement parseStatement(const QString& sql) {
         text += QStringView(sql).mid(i, next - i);
         i = next;
     }
-    out.positional = text.toUtf8();
+    out.positional = value::wellFormed(text).toUtf8();
     return out;
 }
 

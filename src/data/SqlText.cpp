@@ -104,7 +104,7 @@ QString quoted(const QString& text) {
     if (text.contains(QChar(0)))
         throw data::ConversionError(
             QStringLiteral("Текст содержит нулевой символ (код 0), его нельзя передать в БД"));
-    QString q = text;
+    QString q = data::value::wellFormed(text);
     q.replace(QLatin1Char('\''), QLatin1String("''"));
     return QLatin1Char('\'') + q + QLatin1Char('\'');
 }

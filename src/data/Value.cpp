@@ -10,6 +10,18 @@
 
 namespace data::value {
 
+QString wellFormed(const QString& text) {
+    QString out = text;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out[i];
+        if (c.isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
 namespace {
 
 enum Oid : unsigned int {
@@ -308,7 +320,7 @@ std::optional<QByteArray> parameterText(const QVariant& v, const QString& place)
     case QMetaType::QDateTime:
         return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toLatin1();
     default: {
-        QByteArray text = v.toString().toUtf8();
+        QByteArray text = wellFormed(v.toString()).toUtf8();
         // libpq sends a parameter up to its first NUL: "a\0b" would be stored as "a".
         if (text.contains('\0'))
             throw ConversionError(

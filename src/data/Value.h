@@ -33,6 +33,10 @@ double rounded(double v, int places);
 
 // Text of the server (cells, field names, error texts) as it is stored: UTF-8, a leading
 // U+FEFF kept, since the server compares with it too.
+// The text as the server will hold it: a surrogate without its pair (a paste may carry one)
+// becomes U+FFFD, the replacement character, so a filter on the workstation and a statement
+// on the server compare the same text.
+QString wellFormed(const QString& text);
 QString fromServer(const char* text, qsizetype length);
 QString fromServer(const char* text);
 

@@ -54,6 +54,34 @@ TEST_F(ResultSetTest, ParametersAreNamedCaseInsensitivelyAndQuotesAndCastsStayTe
     EXPECT_THROW(missing.open(), data::DbError);
 }
 
+// A pasted search text may carry a surrogate without its pair; the workstation's filter and
+// the server compare the same text, given as a literal or as a parameter.
+TEST_F(ResultSetTest, ALoneSurrogateIsTheSameTextOnTheWorkstationAndOnTheServer) {
+    testdb::exec(QString::fromUtf8("insert into public.rows_under_test(name, qty) values "
+                                   "(U&'\\0418\\0432\\FFFD\\0430', 1), ('Ив?а', 2), ('Ива', 3)"));
+    const QString typed = QString::fromUtf8("Ив") + QChar(0xD800);
+    data::ResultSet literal(connection, "literal");
+    literal.setSql("select name from public.rows_under_test where name like " +
+                   sqltext::likePrefix(typed));
+    literal.open();
+    data::ResultSet parameter(connection, "parameter");
+    parameter.setSql(
+        "select name from public.rows_under_test where name = cast(:typed as text) || 'а'");
+    parameter.setParam("typed", typed);
+    parameter.open();
+    data::ResultSet workstation(connection, "workstation");
+    workstation.setSql("select name from public.rows_under_test");
+    workstation.open();
+    workstation.setFilter(sqltext::filterLikePrefix("name", typed));
+    workstation.setFiltered(true);
+    const QString replaced = QString::fromUtf8("Ив") + QChar(QChar::ReplacementCharacter) + "а";
+    for (data::ResultSet* q : {&literal, &parameter, &workstation}) {
+        SCOPED_TRACE(q->objectName().toStdString());
+        ASSERT_EQ(q->rowCount(), 1);
+        EXPECT_EQ(q->asString("name"), replaced);
+    }
+}
+
 TEST_F(ResultSetTest, ValuesConvertAndIdentifiersBeyondThirtyTwoBitsAreRefused) {
     data::ResultSet q(connection, "q");
     q.setSql("select true as b, false as c, 2147483647::numeric(15,0) as big_ok,"
