@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace reports {
 
@@ -25,6 +27,23 @@ bool createPartFile(const QString& folder, QString& partPath, QString& reason) {
     return false;
 }
 
+namespace {
+
+// The file a path names: through symbolic links to the file at their end, which may not exist
+// yet. Empty when the links go round in a circle.
+QString linkedFile(const QString& path) {
+    QString file = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(file);
+        if (!info.isSymLink())
+            return file;
+        file = info.symLinkTarget();
+    }
+    return {};
+}
+
+} // namespace
+
 bool writeWhole(const QString& path,
                 const std::function<bool(const QString& part, QString& reason)>& write,
                 QString& reason) {
@@ -32,14 +51,35 @@ bool writeWhole(const QString& path,
         reason = QStringLiteral("не указано имя файла");
         return false;
     }
-    QString part;
-    if (!createPartFile(QFileInfo(path).absolutePath(), part, reason))
+    // A link is written through: the file it names gets the content and the link stays.
+    const QString target = linkedFile(path);
+    if (target.isEmpty()) {
+        reason = QStringLiteral("ссылки на файл идут по кругу");
         return false;
-    // rename() replaces path in one step: a reader sees the old file or the whole new one.
+    }
+    struct stat existing {};
+    const bool exists = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        reason = QStringLiteral("это не обычный файл (папка, устройство, канал или сокет), "
+                                "записать туда нельзя");
+        return false;
+    }
+    QString part;
+    if (!createPartFile(QFileInfo(target).absolutePath(), part, reason))
+        return false;
     bool written = write(part, reason);
+    const QByteArray partName = QFile::encodeName(part);
+    // The file keeps its permissions and owner: a report kept private stays private.
+    if (written && exists) {
+        written = ::chmod(partName.constData(), existing.st_mode & 07777) == 0 &&
+                  (::geteuid() != 0 ||
+                   ::chown(partName.constData(), existing.st_uid, existing.st_gid) == 0);
+        if (!written)
+            reason = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    // rename() replaces the file in one step: a reader sees the old file or the whole new one.
     if (written) {
-        written = std::rename(QFile::encodeName(part).constData(),
-                              QFile::encodeName(path).constData()) == 0;
+        written = std::rename(partName.constData(), QFile::encodeName(target).constData()) == 0;
         if (!written)
             reason = QString::fromLocal8Bit(std::strerror(errno));
     }

@@ -12,8 +12,10 @@ namespace reports {
 bool createPartFile(const QString& folder, QString& partPath, QString& reason);
 
 // write(part, reason) fills the part file; it then replaces path (a file there is replaced in
-// one step). On any failure no part file stays, an existing file at path is as it was, and
-// reason says why.
+// one step, keeping its permissions and owner; a symbolic link is written through to the file
+// it names). A path that names no regular file (a folder, device, pipe or socket) is refused.
+// On any failure no part file stays, an existing file at path is as it was, and reason says
+// why.
 bool writeWhole(const QString& path,
                 const std::function<bool(const QString& part, QString& reason)>& write,
                 QString& reason);

@@ -12,7 +12,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -384,6 +390,96 @@ TEST_F(SpreadsheetTest, SaveToWritesTheWholeFileOrNothing) {
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_FALSE(QDir(documents).exists());
+}
+
+// A path that names no regular file is refused and stays what it was; a link is written
+// through to its file and stays a link; a file keeps its permissions.
+TEST_F(SpreadsheetTest, SaveToRefusesWhatIsNoFileWritesThroughLinksAndKeepsModes) {
+    QTemporaryDir out;
+    const auto at = [&](const char* name) { return out.filePath(QString::fromUtf8(name)); };
+    const auto kind = [](const QString& path) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+            return QString("-");
+        return S_ISLNK(st.st_mode)    ? QString("link")
+               : S_ISFIFO(st.st_mode) ? QString("fifo")
+               : S_ISSOCK(st.st_mode) ? QString("socket")
+               : S_ISCHR(st.st_mode)  ? QString("device")
+               : S_ISDIR(st.st_mode)  ? QString("folder")
+                                      : QString("file %1").arg(st.st_mode & 0777, 0, 8);
+    };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("канал")).constData(), 0644), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(at("сокет"));
+    ASSERT_LT(size_t(socketPath.size()), sizeof(address.sun_path));
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_TRUE(QFile::link("/dev/null", at("на-устройство")));
+    const bool root = ::geteuid() == 0;
+    if (root) // a private copy of /dev/full
+        ASSERT_EQ(
+            ::mknod(QFile::encodeName(at("устройство")).constData(), S_IFCHR | 0666, makedev(1, 7)),
+            0);
+    for (const auto& [name, mode] : {std::pair{"закрытый.xlsx", 0600}, {"группе.xlsx", 0640}}) {
+        QFile f(at(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.close();
+        ASSERT_TRUE(f.setPermissions(QFileDevice::Permissions()));
+        ASSERT_EQ(::chmod(QFile::encodeName(at(name)).constData(), mode_t(mode)), 0);
+    }
+    QFile target(at("цель.xlsx"));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write("old");
+    target.close();
+    ASSERT_TRUE(QFile::link(at("цель.xlsx"), at("ссылка.xlsx")));
+    ASSERT_TRUE(QFile::link(at("будет.xlsx"), at("висячая.xlsx")));
+
+    ASSERT_EQ(sheet.openForSave(), 1);
+    sheet.write(1, 1, 1, "новая");
+    struct Case {
+        const char* path;
+        bool saved;
+        QString kindAfter;   // of the path itself
+        const char* written; // the file that holds the book afterwards; nullptr: none
+        QString writtenKind;
+    };
+    const QString umaskMode = [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return QString("file %1").arg(0666 & ~mask, 0, 8);
+    }();
+    std::vector<Case> cases = {
+        {"канал", false, "fifo", nullptr, {}},
+        {"сокет", false, "socket", nullptr, {}},
+        {"на-устройство", false, "link", nullptr, {}},
+        {"закрытый.xlsx", true, "file 600", "закрытый.xlsx", "file 600"},
+        {"группе.xlsx", true, "file 640", "группе.xlsx", "file 640"},
+        {"ссылка.xlsx", true, "link", "цель.xlsx", kind(at("цель.xlsx"))},
+        {"висячая.xlsx", true, "link", "будет.xlsx", umaskMode},
+        {"новый.xlsx", true, umaskMode, "новый.xlsx", umaskMode},
+    };
+    if (root)
+        cases.push_back({"устройство", false, "device", nullptr, {}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        messages.clear();
+        EXPECT_EQ(sheet.saveTo(at(c.path)), c.saved ? 1 : -1);
+        if (!c.saved) {
+            ASSERT_EQ(messages.messages.size(), 1u);
+            EXPECT_TRUE(messages.messages[0].text.contains("не обычный файл"))
+                << messages.messages[0].text.toStdString();
+        }
+        EXPECT_EQ(kind(at(c.path)), c.kindAfter);
+        if (c.written) {
+            EXPECT_EQ(kind(at(c.written)), c.writtenKind);
+            EXPECT_EQ(Xlsx(at(c.written)).at(1, 1), "s:новая");
+        }
+    }
+    EXPECT_EQ(QDir(out.path()).entryList({".tabel-*"}, QDir::Hidden | QDir::Files), QStringList())
+        << "no part file left";
+    ::close(sock);
 }
 
 } // namespace
