@@ -91,12 +91,34 @@ double textWidth(QStringView text, bool bold) {
     return std::min(maxWidth, units * (bold ? 1.08 : 1.0) + 1.0);
 }
 
-// The file format reads "_x0041_" as "A"; its own escape for "_" keeps such text as it is.
+// A code unit the file's XML cannot hold as it is, which the writing library leaves alone:
+// NUL (it would end the text there), U+FFFE, U+FFFF and a surrogate without its pair. The
+// library itself escapes the other control characters.
+bool unwritable(const QString& text, qsizetype i) {
+    const char16_t c = text[i].unicode();
+    if (c == 0 || c == 0xFFFE || c == 0xFFFF)
+        return true;
+    if (QChar::isHighSurrogate(c))
+        return i + 1 >= text.size() || !text[i + 1].isLowSurrogate();
+    return QChar::isLowSurrogate(c) && (i == 0 || !text[i - 1].isHighSurrogate());
+}
+
+// The file format reads "_x0041_" as "A"; its own escape for "_" keeps such text as it is, and
+// the same escape carries what XML cannot hold, so the file stays well-formed and reads back
+// as written.
 QString escapedForFile(const QString& text) {
-    if (!text.contains(QLatin1String("_x")))
-        return text;
-    static const QRegularExpression escapeLike(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
-    return QString(text).replace(escapeLike, QStringLiteral("_x005F_\\1"));
+    QString out = text;
+    if (out.contains(QLatin1String("_x"))) {
+        static const QRegularExpression escapeLike(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
+        out.replace(escapeLike, QStringLiteral("_x005F_\\1"));
+    }
+    for (qsizetype i = out.size() - 1; i >= 0; --i)
+        if (unwritable(out, i))
+            out.replace(i, 1,
+                        QStringLiteral("_x%1_").arg(QString::number(out[i].unicode(), 16)
+                                                        .toUpper()
+                                                        .rightJustified(4, QLatin1Char('0'))));
+    return out;
 }
 
 QString writeError(int sheet, int column, int row) {

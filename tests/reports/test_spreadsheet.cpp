@@ -76,6 +76,13 @@ TEST_F(SpreadsheetTest, OnlyPlainDecimalsBecomeNumbers) {
         {"=1+2", "s:=1+2"},
         {"\tИ-97", "s:\tИ-97"},
         {QStringLiteral("a\u0001b"), QStringLiteral("s:a\u0001b")},
+        // What XML cannot hold reaches the file escaped and reads back as written.
+        {QStringLiteral("Группа \uFFFE\uFFFF"), QStringLiteral("s:Группа \uFFFE\uFFFF")},
+        {QString("a") + QChar(0) + "b", QString("s:a") + QChar(0) + "b"},
+        {QStringLiteral("a\u000Bb\nc"), QStringLiteral("s:a\u000Bb\nc")},
+        {QString("a") + QChar(0xD800) + "b", QString("s:a") + QChar(0xD800) + "b"},
+        {QString("a") + QChar(0xDC00), QString("s:a") + QChar(0xDC00)},
+        {QStringLiteral("Кошка \U0001F408"), QStringLiteral("s:Кошка \U0001F408")},
         {"_x0041_ и _x005F_", "s:_x0041_ и _x005F_"},
         {"Иванов И.И.", "s:Иванов И.И."},
         {"", ""},

@@ -45,12 +45,22 @@ QByteArray member(const QString& file, const QString& name) {
     return unzip.readAllStandardOutput();
 }
 
+// A part of the file that a spreadsheet program would refuse or "repair" fails the test.
+void expectWellFormed(const QXmlStreamReader& reader, const char* part) {
+    if (reader.hasError())
+        ADD_FAILURE() << part << " is not well-formed XML: " << reader.errorString().toStdString()
+                      << " (line " << reader.lineNumber() << ")";
+}
+
 Xlsx::Xlsx(const QString& file) {
     QStringList shared;
-    QXmlStreamReader strings(member(file, "xl/sharedStrings.xml"));
+    const QByteArray sharedPart = member(file, "xl/sharedStrings.xml");
+    QXmlStreamReader strings(sharedPart);
     while (!strings.atEnd())
         if (strings.readNext() == QXmlStreamReader::StartElement && strings.name() == u"si")
             shared << unescaped(strings.readElementText(QXmlStreamReader::IncludeChildElements));
+    if (!sharedPart.isEmpty()) // inline strings need no shared part
+        expectWellFormed(strings, "sharedStrings.xml");
 
     struct Style {
         bool asText, bold;
@@ -105,6 +115,9 @@ Xlsx::Xlsx(const QString& file) {
                           (style.asText ? " @" : "") + (style.bold ? " b" : "");
         }
     }
+    expectWellFormed(st, "styles.xml");
+    expectWellFormed(wb, "workbook.xml");
+    expectWellFormed(ws, "sheet1.xml");
 }
 
 ThrowAwayHome::ThrowAwayHome() {
