@@ -17,7 +17,7 @@ const GroupName groupNames[] = {{Group::User, "tabel_user"},
                                 {Group::Operator, "tabel_operator"},
                                 {Group::Reader, "tabel_reader"}};
 
-//                                   edit   accept reports journal double-click accepts
+// edit, accept, reports, journal, a double-click accepts
 constexpr Rights userRights{true, false, true, true, false};
 constexpr Rights userAcceptingRights{true, true, true, true, false};
 constexpr Rights operatorRights{false, true, false, true, true};
