@@ -133,6 +133,15 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
     data::DataModule dm([&err](const QString& text) { err << text << '\n'; });
     try {
         dm.ADO_DB.open(request.server, request.database, login, QString());
+        const Group group = groupOfConnectedLogin(dm.ADO_DB);
+        if (group == Group::None) {
+            err << noGroupMessage(login) << '\n';
+            return BatchFailed;
+        }
+        if (!rightsOf(login, group).reports) {
+            err << QStringLiteral("Пользователю %1 отчеты недоступны\n").arg(login);
+            return BatchFailed;
+        }
         // Nothing this run does may write, the build stamp included.
         dm.ADO_DB.exec("set default_transaction_read_only = on");
         if (VersionGate(dm).check() == VersionGate::Outcome::Newer) {

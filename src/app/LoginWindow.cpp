@@ -163,11 +163,26 @@ void LoginWindow::login() {
         return;
     }
     startupFailed_ = false;
+    // Before the gate: a login in no group may not even read the build stamp.
+    Group group = Group::None;
+    if (!runGuarded([&] { group = groupOfConnectedLogin(dm_.ADO_DB); })) {
+        dm_.ADO_DB.close();
+        end();
+        return;
+    }
+    if (group == Group::None) {
+        dm_.ADO_DB.close();
+        ui::Messages::error(noGroupMessage(session.loginName), this);
+        end();
+        return;
+    }
     // Without a start-up connection the gate has not run yet: it runs before the journal.
     if (!gateRan_ && !runGate() && ending_)
         return;
 
-    applyRoleRules(journal_, session.loginName);
+    const Rights rights = rightsOf(session.loginName, group);
+    applyRights(journal_, rights);
+    session.acceptOnDoubleClick = rights.acceptOnDoubleClick;
     for (int shift = 1; shift <= 4; ++shift)
         dm_.journal(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     hide();

@@ -1,5 +1,7 @@
 #include "RoleRules.h"
 
+#include "data/ResultSet.h"
+
 #include <QAction>
 #include <QWidget>
 
@@ -7,9 +9,36 @@ namespace app {
 
 namespace {
 
-bool isReadOnlyOperator(const QString& loginName) {
-    return loginName == QLatin1String("operator1") || loginName == QLatin1String("operator2") ||
-           loginName == QLatin1String("operator3");
+struct GroupName {
+    Group group;
+    const char* name;
+};
+const GroupName groupNames[] = {{Group::User, "tabel_user"},
+                                {Group::Operator, "tabel_operator"},
+                                {Group::Reader, "tabel_reader"}};
+
+// edit, accept, reports, journal, a double-click accepts
+constexpr Rights userRights{true, false, true, true, false};
+constexpr Rights userAcceptingRights{true, true, true, true, false};
+constexpr Rights operatorRights{false, true, false, true, true};
+constexpr Rights readerRights{false, false, true, false, false};
+
+struct DemoLogin {
+    const char* name;
+    Rights rights;
+};
+const DemoLogin demoLogins[] = {
+    {"master", userRights},        {"operator4", userAcceptingRights},
+    {"sys", userAcceptingRights},  {"operator1", operatorRights},
+    {"operator2", operatorRights}, {"operator3", operatorRights},
+    {"econom", readerRights},
+};
+
+const DemoLogin* demoLogin(const QString& loginName) {
+    for (const DemoLogin& d : demoLogins)
+        if (loginName == QLatin1String(d.name))
+            return &d;
+    return nullptr;
 }
 
 void enable(QWidget& journal, const char* name, bool on) {
@@ -32,30 +61,64 @@ QString trimLogin(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-bool mayUseReports(const QString& loginName) {
-    return !isReadOnlyOperator(loginName);
+Group groupOfConnectedLogin(data::Connection& db) {
+    // pg_has_role raises an error on a role name that does not exist; on an oid from
+    // pg_roles it cannot.
+    data::ResultSet held(db);
+    held.setSql(QStringLiteral("select rolname::text as rolname from pg_roles "
+                               "where rolname in ('tabel_user', 'tabel_operator', 'tabel_reader') "
+                               "and pg_has_role(current_user, oid, 'member')"));
+    held.open();
+    Group strongest = Group::None;
+    for (held.first(); !held.eof(); held.next()) {
+        const QString name = held.value(QStringLiteral("rolname")).toString();
+        for (const GroupName& g : groupNames)
+            if (name == QLatin1String(g.name) && g.group < strongest)
+                strongest = g.group;
+    }
+    return strongest;
+}
+
+QString noGroupMessage(const QString& loginName) {
+    return QStringLiteral("Логин «%1» не входит ни в одну группу программы (tabel_user, "
+                          "tabel_operator, tabel_reader): обратитесь к администратору БД.")
+        .arg(loginName);
+}
+
+Rights rightsOf(const QString& loginName, Group group) {
+    if (group == Group::None)
+        return {};
+    if (const DemoLogin* d = demoLogin(loginName))
+        return d->rights;
+    switch (group) {
+    case Group::User:
+        return userRights;
+    case Group::Operator:
+        return operatorRights;
+    case Group::Reader:
+        return readerRights;
+    case Group::None:
+        break;
+    }
+    return {};
+}
+
+void applyRights(QWidget& journal, const Rights& rights) {
+    for (const char* name : {"Button1", "Button2", "Button3", "N2", "N11"})
+        enable(journal, name, rights.edit);
+    enable(journal, "Button5", rights.accept);
+    enable(journal, "N7", rights.reports);
+    for (const char* name : {"RadioButton1", "RadioButton2", "RadioButton3", "RadioButton4",
+                             "CBox1", "Button8", "DBGrid2", "DateT"})
+        enable(journal, name, rights.journal);
 }
 
 void applyRoleRules(QWidget& journal, const QString& loginName) {
-    const bool readOnlyOperator = isReadOnlyOperator(loginName);
-    const bool mayAccept = readOnlyOperator || loginName == QLatin1String("sys") ||
-                           loginName == QLatin1String("operator4");
-    for (const char* name : {"Button1", "Button2", "Button3"})
-        enable(journal, name, !readOnlyOperator);
-    enable(journal, "Button5", mayAccept);
-    for (const char* name : {"N2", "N11"})
-        enable(journal, name, !readOnlyOperator);
-    enable(journal, "N7", mayUseReports(loginName));
+    applyRights(journal, rightsOf(loginName, Group::User));
+}
 
-    // The economist only reads reports; everything else is locked, rule 2 underneath.
-    const bool econom = loginName == QLatin1String("econom");
-    for (const char* name : {"RadioButton1", "RadioButton2", "RadioButton3", "RadioButton4",
-                             "CBox1", "Button8", "DBGrid2", "DateT"})
-        enable(journal, name, !econom);
-    if (econom) {
-        for (const char* name : {"Button1", "Button2", "Button3", "N2", "N11"})
-            enable(journal, name, false);
-    }
+bool mayUseReports(const QString& loginName) {
+    return rightsOf(loginName, Group::User).reports;
 }
 
 } // namespace app

@@ -15,6 +15,8 @@ struct Session {
     int selectedShift = 1; // 1..3, 4 is overtime
     QDate journalDate;
     bool dayOff = false;
+    // Set at login from the login's group: an operator's double-click accepts the position.
+    bool acceptOnDoubleClick = false;
     int buildDate = 0;
     int buildTime = 0;
 };

@@ -224,8 +224,8 @@ void JournalWindow::returnFromDialog() {
 // The operators only accept: for them a double-click is "Принять".
 void JournalWindow::rowDoubleClicked() {
     const QString& login = dm_.session.loginName;
-    if (login == QLatin1String("operator1") || login == QLatin1String("operator2") ||
-        login == QLatin1String("operator3"))
+    if (dm_.session.acceptOnDoubleClick || login == QLatin1String("operator1") ||
+        login == QLatin1String("operator2") || login == QLatin1String("operator3"))
         acceptSelected();
     else
         emit viewRequested();

@@ -154,6 +154,59 @@ TEST_F(BatchTest, ALoginWithoutReportsAndANewerDatabaseAreRefusedAndNothingIsWri
     EXPECT_TRUE(leftInFolder().isEmpty());
 }
 
+// A plant's own logins: the reports follow the login's group, and a login in no group is
+// refused. Roles belong to the whole cluster, so their names are this program's own.
+TEST_F(BatchTest, APlantsLoginHasTheReportsOfItsGroup) {
+    testdb::exec(R"(do $$
+        declare r record;
+        begin
+            for r in select * from (values ('plant_batch_operator', 'tabel_operator'),
+                                           ('plant_batch_reader', 'tabel_reader'),
+                                           ('plant_batch_nobody', null)) v(name, grp)
+            loop
+                if not exists (select from pg_roles where rolname = r.name) then
+                    execute format('create role %I login password %L', r.name, 'master');
+                    if r.grp is not null then
+                        execute format('grant %I to %I', r.grp, r.name);
+                    end if;
+                end if;
+            end loop;
+        end $$)");
+    struct Case {
+        const char* login;
+        QStringList args;
+        int exit;
+        QString said;
+    };
+    const QString pdf = file("r.pdf"), xlsx = file("e.xlsx");
+    const QString noGroup = QStringLiteral(
+        "Логин «plant_batch_nobody» не входит ни в одну группу программы (tabel_user, "
+        "tabel_operator, tabel_reader): обратитесь к администратору БД.\n");
+    const Case cases[] = {
+        {"plant_batch_operator",
+         {"report", "16", "--pdf", pdf},
+         app::BatchFailed,
+         "Пользователю plant_batch_operator отчеты недоступны\n"},
+        {"plant_batch_operator",
+         {"export", "--xlsx", xlsx},
+         app::BatchFailed,
+         "Пользователю plant_batch_operator отчеты недоступны\n"},
+        {"plant_batch_nobody", {"report", "16", "--pdf", pdf}, app::BatchFailed, noGroup},
+        {"plant_batch_nobody", {"export", "--xlsx", xlsx}, app::BatchFailed, noGroup},
+        {"plant_batch_reader", {"report", "16", "--pdf", pdf}, app::BatchDone, ""},
+        {"plant_batch_reader", {"export", "--xlsx", xlsx}, app::BatchDone, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.login + (" " + c.args.join(' ').toStdString()));
+        EXPECT_EQ(run(c.args, c.login), c.exit) << said.toStdString();
+        EXPECT_EQ(said, c.said);
+        const QString out = c.args.last();
+        EXPECT_EQ(QFile::exists(out), c.exit == app::BatchDone);
+        QFile::remove(out);
+    }
+    EXPECT_TRUE(leftInFolder().isEmpty());
+}
+
 TEST_F(BatchTest, AFailedRunLeavesNoFileAndAnExistingOneAsItWas) {
     const QString pdf = file("kept.pdf");
     {

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -117,6 +118,108 @@ TEST_F(LoginTest, RoleRulesSwitchTheJournalsControlsByExactLogin) {
     }
     EXPECT_EQ(app::trimLogin(QString::fromUtf8(" \t master\n ")), "master");
     EXPECT_EQ(app::trimLogin(QString::fromUtf8("\u00a0master")), QString::fromUtf8("\u00a0master"));
+}
+
+// The journal's controls a login gets, as the names of those enabled.
+QStringList enabledControls(journal::JournalWindow& j) {
+    QStringList on;
+    for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6",
+                             "Button8", "N2", "N7", "N11", "RadioButton1", "RadioButton2",
+                             "RadioButton3", "RadioButton4", "CBox1", "DBGrid2", "DateT"}) {
+        QWidget* w = j.findChild<QWidget*>(name);
+        QAction* a = j.findChild<QAction*>(name);
+        EXPECT_TRUE(w || a) << name;
+        if ((w && w->isEnabled()) || (a && a->isEnabled()))
+            on << name;
+    }
+    return on;
+}
+
+// A plant's own logins, put into the groups as the README tells: directly, through a role
+// of the plant's own, into two groups, or into none. Roles belong to the whole cluster, so
+// their names are this program's own.
+void createPlantLogins() {
+    testdb::exec(R"(do $$
+        declare r record;
+        begin
+            for r in select * from (values
+                ('plant_login_shift', 'nologin', 'tabel_operator'),
+                ('plant_login_user', 'login', 'tabel_user'),
+                ('plant_login_operator', 'login', 'tabel_operator'),
+                ('plant_login_reader', 'login', 'tabel_reader'),
+                ('plant_login_nested', 'login', 'plant_login_shift'),
+                ('plant_login_both', 'login', 'tabel_reader, tabel_user'),
+                ('plant_login_nobody', 'login', null)) v(name, kind, groups)
+            loop
+                if not exists (select from pg_roles where rolname = r.name) then
+                    execute format('create role %I %s password %L', r.name, r.kind, r.name);
+                    if r.groups is not null then
+                        execute format('grant %s to %I', r.groups, r.name);
+                    end if;
+                end if;
+            end loop;
+        end $$)");
+}
+
+TEST_F(LoginTest, APlantsLoginGetsTheControlsOfItsGroupsDemoLogin) {
+    createPlantLogins();
+    const auto controlsOf = [&](const QString& login, const QString& password) {
+        QStringList controls;
+        auto a = makeApp();
+        a->start();
+        logIn(*a, login, password, [&](journal::JournalWindow& j) {
+            controls = enabledControls(j);
+            if (a->dataModule.session.acceptOnDoubleClick)
+                controls << "a double-click accepts";
+        });
+        EXPECT_TRUE(journalShown) << login.toStdString();
+        return controls;
+    };
+    struct Case {
+        QString login, password, demo;
+    };
+    const Case cases[] = {
+        {"plant_login_user", "plant_login_user", "master"},
+        {"plant_login_operator", "plant_login_operator", "operator1"},
+        {"plant_login_reader", "plant_login_reader", "econom"},
+        {"plant_login_nested", "plant_login_nested", "operator1"},
+        {"plant_login_both", "plant_login_both", "master"}, // the stronger group counts
+        {"postgres", testdb::adminPassword(), "master"},    // a superuser is in every group
+    };
+    std::map<QString, QStringList> demo;
+    for (const char* login : {"master", "operator1", "econom"})
+        demo[login] = controlsOf(login, login);
+    // The groups' demo logins differ, so each comparison below can fail.
+    EXPECT_NE(demo["master"], demo["operator1"]);
+    EXPECT_NE(demo["master"], demo["econom"]);
+    EXPECT_NE(demo["operator1"], demo["econom"]);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.login.toStdString());
+        EXPECT_EQ(controlsOf(c.login, c.password), demo[c.demo]);
+    }
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join("; ").toStdString();
+}
+
+TEST_F(LoginTest, ALoginInNoGroupIsToldSoAndNotLetIn) {
+    createPlantLogins();
+    auto a = makeApp();
+    a->start();
+    a->loginWindow.findChild<QLineEdit*>("Edit1")->setText(" plant_login_nobody ");
+    a->loginWindow.findChild<QLineEdit*>("Edit2")->setText("plant_login_nobody");
+    // Not whenModalOpens: its action would wait for a journal that must not open.
+    bool shown = false;
+    QTimer::singleShot(0, &a->journalWindow, [&] {
+        shown = true;
+        a->journalWindow.close();
+    });
+    QTest::mouseClick(a->loginWindow.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(messages.texts(),
+              QStringList{QString::fromUtf8(
+                  "Логин «plant_login_nobody» не входит ни в одну группу программы (tabel_user, "
+                  "tabel_operator, tabel_reader): обратитесь к администратору БД.")});
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(a->dataModule.ADO_DB.isOpen());
 }
 
 TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
