@@ -109,8 +109,10 @@ bool unwritable(const QString& text, qsizetype i) {
 QString escapedForFile(const QString& text) {
     QString out = text;
     if (out.contains(QLatin1String("_x"))) {
-        static const QRegularExpression escapeLike(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
-        out.replace(escapeLike, QStringLiteral("_x005F_\\1"));
+        // Every "_" that could open an escape, whatever follows: "_x0041" before an escaped
+        // character, or two escapes sharing an underscore, would read back changed.
+        static const QRegularExpression escapeLike(QStringLiteral("_(?=x[0-9A-Fa-f]{4})"));
+        out.replace(escapeLike, QStringLiteral("_x005F_"));
     }
     for (qsizetype i = out.size() - 1; i >= 0; --i)
         if (unwritable(out, i))
