@@ -42,11 +42,11 @@ int main(int argc, char* argv[]) {
     const QDate date = QDate::fromString(t->more[0], Qt::ISODate);
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
 
-    data::DataModule module([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    data::DataModule module;
     std::vector<double> program;
     int rows = 0;
     try {
-        module.ADO_DB.open(socket, database, user, password);
+        module.connection.open(socket, database, user, password);
         for (int shift = 1; shift <= 4; ++shift) {
             module.journal(shift).setParam("data", date.startOfDay());
             module.journal(shift).setParam("ok", "ta");
@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
     std::vector<double> filtering;
     int matched = 0;
     try {
-        data::ResultSet workers(module.ADO_DB, QStringLiteral("workers"));
+        data::ResultSet workers(module.connection, QStringLiteral("workers"));
         workers.setSql(QString::fromUtf8(
             "select g::text as id, (array['Иванов','Петров','Сидоров','Кузнецов','Смирнов',"
             "'Попов','Васильев','Морозов','Новиков','Фёдоров'])[g % 10 + 1] || ' ' || g || ' ' "

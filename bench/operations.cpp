@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
                   password = t->password;
     const int runs = t->more.isEmpty() ? 30 : t->more[0].toInt();
 
-    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    data::DataModule dm;
     reference::ProductsList products(dm);
     reference::OperationTypeDialog typeDialog(dm);
     reference::OperationTypesList types(dm, typeDialog);
@@ -78,24 +78,24 @@ int main(int argc, char* argv[]) {
     std::vector<double> opening, keystroke, steps, exporting, raw;
     int operations = 0, matched = 0, stepRows = 0, operation = 0;
     try {
-        dm.ADO_DB.open(socket, database, user, password);
+        dm.connection.open(socket, database, user, password);
         opening = bench::timedRuns(runs, [&] {
-            dm.Oper.close();
-            dm.Oper.open();
+            dm.operations.close();
+            dm.operations.open();
         });
-        operations = dm.Oper.rowCount();
-        operation = dm.Oper.asInt("id");
-        const QString typed = dm.Oper.asString("marka").left(4);
+        operations = dm.operations.rowCount();
+        operation = dm.operations.asInt("id");
+        const QString typed = dm.operations.asString("marka").left(4);
         keystroke = bench::timedRuns(
             runs,
             [&] {
-                dm.Oper.setFilter(sqltext::filterLikePrefix("marka", typed));
-                dm.Oper.setFiltered(true);
-                matched = dm.Oper.rowCount();
+                dm.operations.setFilter(sqltext::filterLikePrefix("marka", typed));
+                dm.operations.setFiltered(true);
+                matched = dm.operations.rowCount();
             },
-            [&] { dm.Oper.setFiltered(false); });
+            [&] { dm.operations.setFiltered(false); });
 
-        data::ResultSet stepsOf(dm.ADO_DB, "norm");
+        data::ResultSet stepsOf(dm.connection, "norm");
         stepsOf.setSql(reference::NormsWindow::stepsStatement());
         stepsOf.setParam("o_id", operation);
         steps = bench::timedRuns(runs, [&] {
@@ -107,7 +107,7 @@ int main(int argc, char* argv[]) {
         const int exportRuns = std::max(3, runs / 5);
         exporting = bench::timedRuns(
             exportRuns, [&] { list.exportToSpreadsheet(); }, {}, 1);
-        data::ResultSet same(dm.ADO_DB, "same");
+        data::ResultSet same(dm.connection, "same");
         same.setSql(list.exportStatement());
         same.open();
         raw = bench::timedRuns(
@@ -121,7 +121,7 @@ int main(int argc, char* argv[]) {
     QString stepsSql = reference::NormsWindow::stepsStatement();
     stepsSql.replace(QLatin1String(":o_id"), sqltext::integer(operation));
     const std::vector<double> psqlOper =
-        bench::psqlRuns(socket, database, user, password, {dm.Oper.sql()}, runs);
+        bench::psqlRuns(socket, database, user, password, {dm.operations.sql()}, runs);
     const std::vector<double> psqlSteps =
         bench::psqlRuns(socket, database, user, password, {stepsSql}, runs);
     const std::vector<double> psqlExport = bench::psqlRuns(

@@ -22,11 +22,11 @@ int main(int argc, char* argv[]) {
     const QDate date =
         QDate::fromString(t->more.value(0, QStringLiteral("2026-12-09")), Qt::ISODate);
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
-    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    data::DataModule dm;
     try {
-        dm.ADO_DB.open(t->socket, t->database, t->user, t->password);
-        data::ResultSet materials(dm.ADO_DB), goods(dm.ADO_DB), lines(dm.ADO_DB),
-            requisition(dm.ADO_DB), line(dm.ADO_DB);
+        dm.connection.open(t->socket, t->database, t->user, t->password);
+        data::ResultSet materials(dm.connection), goods(dm.connection), lines(dm.connection),
+            requisition(dm.connection), line(dm.connection);
         materials.setSql(st::positionMaterials());
         goods.setSql(st::goods());
         lines.setSql(st::docItemsByGoods());
@@ -34,7 +34,7 @@ int main(int argc, char* argv[]) {
             q.close();
             q.open();
         };
-        const auto addOpener = bench::compareWithPsql(dm.ADO_DB, *t, runs, [&] {
+        const auto addOpener = bench::compareWithPsql(dm.connection, *t, runs, [&] {
             materials.setParam("id_smena", -1);
             reopen(materials);
             reopen(goods);
@@ -46,14 +46,14 @@ int main(int argc, char* argv[]) {
             throw data::Error(QStringLiteral("no goods are wanted by an open requisition"));
         goods.first();
         const int goodsId = goods.asInt("id"), colorId = goods.asInt("id_gds_color");
-        const auto goodsChoice = bench::compareWithPsql(dm.ADO_DB, *t, runs, [&] {
+        const auto goodsChoice = bench::compareWithPsql(dm.connection, *t, runs, [&] {
             lines.setParam("id_gds", goodsId);
             lines.setParam("id_gds_color", colorId);
             reopen(lines);
         });
         const int lineCount = lines.rowCount();
 
-        data::ResultSet busy(dm.ADO_DB);
+        data::ResultSet busy(dm.connection);
         busy.setSql("select id from accounts_dep.smena where data = :data and id_doc <> 0 "
                     "order by id limit 1");
         busy.setParam("data", date);
@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
         if (busy.isEmpty())
             throw data::Error(QStringLiteral("no position with a requisition on that date"));
         const int position = busy.asInt("id");
-        const auto changeOpener = bench::compareWithPsql(dm.ADO_DB, *t, runs, [&] {
+        const auto changeOpener = bench::compareWithPsql(dm.connection, *t, runs, [&] {
             requisition.setSql(st::positionRequisition(position));
             line.setSql(st::positionLine(position));
             reopen(requisition);

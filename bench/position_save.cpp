@@ -65,17 +65,18 @@ int main(int argc, char* argv[]) {
     const QDate monday =
         QDate::fromString(t->more.value(0, QStringLiteral("2026-12-07")), Qt::ISODate);
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 10;
-    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    data::DataModule dm;
     try {
-        dm.ADO_DB.open(t->socket, t->database, t->user, t->password);
-        const std::vector<journal::PositionValues> week = positionsOfWeek(dm.ADO_DB, monday);
+        dm.connection.open(t->socket, t->database, t->user, t->password);
+        const std::vector<journal::PositionValues> week = positionsOfWeek(dm.connection, monday);
         if (week.size() < 50)
             throw data::Error(QStringLiteral("fewer than 50 positions with a requisition in the "
                                              "week of ") +
                               monday.toString(Qt::ISODate));
         journal::PositionStore store(dm);
-        data::ResultSet goods(dm.ADO_DB), norm(dm.ADO_DB), free(dm.ADO_DB), reserved(dm.ADO_DB),
-            used(dm.ADO_DB), materials(dm.ADO_DB), stored(dm.ADO_DB);
+        data::ResultSet goods(dm.connection), norm(dm.connection), free(dm.connection),
+            reserved(dm.connection), used(dm.connection), materials(dm.connection),
+            stored(dm.connection);
         stored.setSql(st::materialPosition());
         goods.setSql(st::materialGoods());
         free.setSql(st::materialRemainder("free"));
@@ -89,7 +90,7 @@ int main(int argc, char* argv[]) {
         };
         auto saveWeek = [&] {
             goodsOffered = 0;
-            data::Transaction transaction(dm.ADO_DB); // left without commit: rolled back
+            data::Transaction transaction(dm.connection); // left without commit: rolled back
             for (const journal::PositionValues& v : week) {
                 const int id = store.insert(v, v.date);
                 data::ResultSet& journal = dm.journal(v.shift);
@@ -151,7 +152,7 @@ int main(int argc, char* argv[]) {
             return script;
         };
         const bench::Comparison c =
-            bench::compareWithPsql(dm.ADO_DB, *t, runs, saveWeek, withNewIds);
+            bench::compareWithPsql(dm.connection, *t, runs, saveWeek, withNewIds);
         std::printf("position save, 50 positions of the week of %s in one transaction rolled "
                     "back, %d runs (target: ratio <= 1.3)\n",
                     qPrintable(monday.toString(Qt::ISODate)), runs);
@@ -166,7 +167,7 @@ int main(int argc, char* argv[]) {
         std::vector<std::tuple<int, int, bool>> chosen;
         std::vector<int> saved;
         {
-            data::Transaction keep(dm.ADO_DB);
+            data::Transaction keep(dm.connection);
             for (const journal::PositionValues& v : week) {
                 const int id = store.insert(v, v.date);
                 saved.push_back(id);
@@ -180,12 +181,12 @@ int main(int argc, char* argv[]) {
         }
         journal::MaterialStore materialStore(dm);
         const auto recordAll = [&] {
-            data::Transaction transaction(dm.ADO_DB); // left without commit: rolled back
+            data::Transaction transaction(dm.connection); // left without commit: rolled back
             for (const auto& [id, goodsId, paint] : chosen)
                 materialStore.record(id, goodsId, paint, 0.001,
                                      [](const QString&) { return true; });
         };
-        const bench::Comparison r = bench::compareWithPsql(dm.ADO_DB, *t, runs, recordAll);
+        const bench::Comparison r = bench::compareWithPsql(dm.connection, *t, runs, recordAll);
         std::printf("  material record, %d consumptions: %lld statements a run\n",
                     int(chosen.size()), static_cast<long long>(r.statements.size()));
         bench::printComparison("material record", r);

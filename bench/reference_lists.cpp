@@ -19,12 +19,12 @@ int main(int argc, char* argv[]) {
                   password = t->password;
     const int runs = t->more.isEmpty() ? 30 : t->more[0].toInt();
 
-    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
-    data::ResultSet* lists[] = {&dm.Workers, &dm.Izdel, &dm.Vid_oper};
+    data::DataModule dm;
+    data::ResultSet* lists[] = {&dm.workers, &dm.products, &dm.operationTypes};
     std::vector<double> program;
     int rows = 0;
     try {
-        dm.ADO_DB.open(socket, database, user, password);
+        dm.connection.open(socket, database, user, password);
         program = bench::timedRuns(runs, [&] {
             rows = 0;
             for (data::ResultSet* rs : lists) {

@@ -20,11 +20,11 @@ int main(int argc, char* argv[]) {
     if (!t)
         return 2;
     const int runs = t->more.isEmpty() ? 30 : t->more[0].toInt();
-    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    data::DataModule dm;
     try {
-        dm.ADO_DB.open(t->socket, t->database, t->user, t->password);
+        dm.connection.open(t->socket, t->database, t->user, t->password);
         // The worker and shift with the most positions, and their 300 latest days.
-        data::ResultSet days(dm.ADO_DB);
+        data::ResultSet days(dm.connection);
         days.setSql("with busy as (select w_id, smena from accounts_dep.smena group by w_id, "
                     "smena order by count(*) desc limit 1) select s.w_id, s.smena, s.data from "
                     "accounts_dep.smena s join busy using (w_id, smena) group by s.w_id, "

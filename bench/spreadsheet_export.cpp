@@ -203,10 +203,10 @@ int main(int argc, char* argv[]) {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     reports::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
 
-    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    data::DataModule dm;
     try {
-        dm.ADO_DB.open(a[1], a[2], a[3], QString::fromUtf8(pwFile.readAll()).trimmed());
-        const Export exports[] = {positions(dm.ADO_DB, month), timesheet(dm.ADO_DB, month)};
+        dm.connection.open(a[1], a[2], a[3], QString::fromUtf8(pwFile.readAll()).trimmed());
+        const Export exports[] = {positions(dm.connection, month), timesheet(dm.connection, month)};
         const char* names[] = {"positions, plain writes", "timesheet, formatting writes"};
         double wrapperTotal = 0, directTotal = 0;
         std::printf("spreadsheet export of %s, %d runs (median ms)\n",

@@ -24,9 +24,9 @@ int main(int argc, char* argv[]) {
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
     if (!month.isValid())
         return 2;
-    data::DataModule dm([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    data::DataModule dm;
     try {
-        dm.ADO_DB.open(t->socket, t->database, t->user, t->password);
+        dm.connection.open(t->socket, t->database, t->user, t->password);
         timesheet::TimesheetWindow window(dm);
         window.setToday([&] { return month; });
         auto* months = window.findChild<QComboBox*>("ComboBox1");

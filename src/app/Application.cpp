@@ -6,8 +6,8 @@
 namespace app {
 
 Application::Application(const QString& server, const QString& database)
-    : dataModule([](const QString& message) { ui::Messages::error(message); }),
-      journalWindow(dataModule), loginWindow(dataModule, journalWindow, server, database),
+    : dataModule(), journalWindow(dataModule),
+      loginWindow(dataModule, journalWindow, server, database),
       productsList(dataModule, &journalWindow),
       operationsList(dataModule, operationDialog, normsWindow, &journalWindow),
       workersList(dataModule, &journalWindow),

@@ -130,10 +130,10 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
             err << text << '\n';
         messages.clear();
     };
-    data::DataModule dm([&err](const QString& text) { err << text << '\n'; });
+    data::DataModule dm;
     try {
-        dm.ADO_DB.open(request.server, request.database, login, QString());
-        const Group group = groupOfConnectedLogin(dm.ADO_DB);
+        dm.connection.open(request.server, request.database, login, QString());
+        const Group group = groupOfConnectedLogin(dm.connection);
         if (group == Group::None) {
             err << noGroupMessage(login) << '\n';
             return BatchFailed;
@@ -143,7 +143,7 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
             return BatchFailed;
         }
         // Nothing this run does may write, the build stamp included.
-        dm.ADO_DB.exec("set default_transaction_read_only = on");
+        dm.connection.exec("set default_transaction_read_only = on");
         if (VersionGate(dm).check() == VersionGate::Outcome::Newer) {
             err << VersionGate::newerMessage() << '\n';
             return BatchFailed;
@@ -152,7 +152,7 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         bool written = false;
         if (request.kind == BatchRequest::Kind::Report) {
             const reports::PreparedReport pages =
-                reports::prepareSummary(dm.ADO_DB, request.report, period);
+                reports::prepareSummary(dm.connection, request.report, period);
             QString reason;
             written = reports::writeWhole(
                 request.file,
@@ -166,7 +166,7 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         } else {
             reports::Spreadsheet sheet;
             if (sheet.openForSave() == 1) {
-                reports::exportSummary(dm.ADO_DB, period, sheet, {});
+                reports::exportSummary(dm.connection, period, sheet, {});
                 written = sheet.saveTo(request.file) == 1;
             }
         }

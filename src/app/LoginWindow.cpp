@@ -122,7 +122,7 @@ void LoginWindow::onActivated() {
 }
 
 void LoginWindow::runGateFromTimer() {
-    if (ending_ || !dm_.ADO_DB.isOpen())
+    if (ending_ || !dm_.connection.isOpen())
         return;
     gateFailed_ = false;
     runGate();
@@ -154,7 +154,7 @@ void LoginWindow::login() {
         session.loginName = serviceLogin;
         session.loginPassword = servicePassword;
     }
-    dm_.ADO_DB.close();
+    dm_.connection.close();
     if (dm_.tryOpen(serverToUse(), databaseToUse(), session.loginName, session.loginPassword)) {
         ui::Messages::error(QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)")
                                 .arg(server_, database_),
@@ -165,13 +165,13 @@ void LoginWindow::login() {
     startupFailed_ = false;
     // Before the gate: a login in no group may not even read the build stamp.
     Group group = Group::None;
-    if (!runGuarded([&] { group = groupOfConnectedLogin(dm_.ADO_DB); })) {
-        dm_.ADO_DB.close();
+    if (!runGuarded([&] { group = groupOfConnectedLogin(dm_.connection); })) {
+        dm_.connection.close();
         end();
         return;
     }
     if (group == Group::None) {
-        dm_.ADO_DB.close();
+        dm_.connection.close();
         ui::Messages::error(noGroupMessage(session.loginName), this);
         end();
         return;

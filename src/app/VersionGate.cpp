@@ -9,7 +9,7 @@ VersionGate::VersionGate(data::DataModule& dm, std::function<BuildStamp()> stamp
 
 VersionGate::Outcome VersionGate::run() {
     stamp_ = stampOf_();
-    data::ResultSet ver(dm_.ADO_DB, QStringLiteral("ver"));
+    data::ResultSet ver(dm_.connection, QStringLiteral("ver"));
     ver.setSql(QStringLiteral("select d, t from accounts_dep.ver"));
     ver.setUpdateTable(QStringLiteral("accounts_dep.ver"), {}); // one row, no key
     ver.open();
@@ -35,7 +35,7 @@ VersionGate::Outcome VersionGate::run() {
 
 VersionGate::Outcome VersionGate::check() {
     stamp_ = stampOf_();
-    data::ResultSet ver(dm_.ADO_DB, QStringLiteral("ver"));
+    data::ResultSet ver(dm_.connection, QStringLiteral("ver"));
     ver.setSql(QStringLiteral("select d, t from accounts_dep.ver"));
     ver.open();
     ver.first();

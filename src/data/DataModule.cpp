@@ -48,36 +48,38 @@ QString timesheetStatement(int shift) {
 
 } // namespace
 
-DataModule::DataModule(ErrorReporter reportError, QObject* parent)
-    : QObject(parent), Smena1(ADO_DB, QStringLiteral("Smena1")),
-      Smena2(ADO_DB, QStringLiteral("Smena2")), Smena3(ADO_DB, QStringLiteral("Smena3")),
-      Smena4(ADO_DB, QStringLiteral("Smena4")), Workers(ADO_DB, QStringLiteral("Workers")),
-      Izdel(ADO_DB, QStringLiteral("Izdel")), Oper(ADO_DB, QStringLiteral("Oper")),
-      Vid_oper(ADO_DB, QStringLiteral("Vid_oper")), H_Tabel_1(ADO_DB, QStringLiteral("H_Tabel_1")),
-      H_Tabel_2(ADO_DB, QStringLiteral("H_Tabel_2")),
-      H_Tabel_3(ADO_DB, QStringLiteral("H_Tabel_3")), Control(ADO_DB, QStringLiteral("Control")),
-      DelSmena(ADO_DB, QStringLiteral("DelSmena")),
-      H_Tabel_ins(ADO_DB, QStringLiteral("H_Tabel_ins")),
-      Oper_ins(ADO_DB, QStringLiteral("Oper_ins")), Oper_ed(ADO_DB, QStringLiteral("Oper_ed")),
-      Oper_del(ADO_DB, QStringLiteral("Oper_del")), reportError_(std::move(reportError)) {
+DataModule::DataModule(QObject* parent)
+    : QObject(parent), workers(connection, QStringLiteral("Workers")),
+      products(connection, QStringLiteral("Izdel")), operations(connection, QStringLiteral("Oper")),
+      operationTypes(connection, QStringLiteral("Vid_oper")),
+      countQuery(connection, QStringLiteral("Control")),
+      deletePosition(connection, QStringLiteral("DelSmena")),
+      insertOperation(connection, QStringLiteral("Oper_ins")),
+      updateOperation(connection, QStringLiteral("Oper_ed")),
+      deleteOperation(connection, QStringLiteral("Oper_del")),
+      shift1_(connection, QStringLiteral("Smena1")), shift2_(connection, QStringLiteral("Smena2")),
+      shift3_(connection, QStringLiteral("Smena3")), shift4_(connection, QStringLiteral("Smena4")),
+      timesheet1_(connection, QStringLiteral("H_Tabel_1")),
+      timesheet2_(connection, QStringLiteral("H_Tabel_2")),
+      timesheet3_(connection, QStringLiteral("H_Tabel_3")) {
     setObjectName(QStringLiteral("TDataModule6"));
     for (int shift = 1; shift <= 4; ++shift)
         journal(shift).setSql(journalStatement(shift));
     for (int shift = 1; shift <= 3; ++shift)
         timesheet(shift).setSql(timesheetStatement(shift));
 
-    Workers.setSql(QStringLiteral(
+    workers.setSql(QStringLiteral(
         "select person.s_code id, person .s_caption fio, person.id p_id ,staffpos.s_caption as "
         "s_staffpos_hl from cmn_contractor.person person left join hrms_movement.movement "
         "pers_move on pers_move.id_employee = person.id and now()::t_date between "
         "pers_move.d_begin and coalesce(pers_move.d_end, now()::t_date) left join "
         "hrms_staffpos.staffpos staffpos on staffpos.id = pers_move.id_staffpos where "
         "person.b_employee = true order by fio"));
-    Izdel.setSql(
+    products.setSql(
         QStringLiteral("select trim(both '\t' from marka) as marka, id, nom, "
                        "round(massa::numeric, 5) massa from accounts_dep.IZDEL order by marka"));
     // Marks come with stray tabs trimmed, in the order of the marks as stored.
-    Oper.setSql(QStringLiteral(
+    operations.setSql(QStringLiteral(
         "select trim(both '\t' from izdel.MARKA) as marka, vid_oper.VID, oper.NAIMEN, (SELECT "
         "(CASE naimen WHEN 0 THEN "
         "'Готовая продукция' ELSE 'Заготовки' END)) as nmn, count(o_id) norma, "
@@ -86,19 +88,21 @@ DataModule::DataModule(ErrorReporter reportError, QObject* parent)
         "OPER.i_id=IZDEL.id and norm.o_id=oper.id and oper.vid=vid_oper.id group by "
         "izdel.MARKA, vid_oper.VID, oper.NAIMEN, oper.id, oper.i_id, oper.VID order by "
         "izdel.marka, vid_oper.vid, oper.naimen"));
-    Vid_oper.setSql(QStringLiteral("select * from accounts_dep.VID_OPER order by vid"));
-    Vid_oper.setUpdateTable(QStringLiteral("accounts_dep.vid_oper"));
+    operationTypes.setSql(QStringLiteral("select * from accounts_dep.VID_OPER order by vid"));
+    operationTypes.setUpdateTable(QStringLiteral("accounts_dep.vid_oper"));
 
-    Oper_ins.setSql(QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new) "
-                                   "values (:oper_vid, :naimen, :i_id, :cena_new) returning id"));
-    Oper_ed.setSql(QStringLiteral(
+    insertOperation.setSql(
+        QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new) "
+                       "values (:oper_vid, :naimen, :i_id, :cena_new) returning id"));
+    updateOperation.setSql(QStringLiteral(
         "update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  i_id=:i_id where id=:id"));
     // A journal position's key to its operation refuses it while one refers to it.
-    Oper_del.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
+    deleteOperation.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
     // Removes a position only while the server holds it unaccepted, and tells whose day it was.
-    DelSmena.setSql(QStringLiteral("delete from accounts_dep.smena where id=:id and "
-                                   "coalesce(ok, '') not in ('ok', 'да') returning w_id, data, "
-                                   "smena"));
+    deletePosition.setSql(
+        QStringLiteral("delete from accounts_dep.smena where id=:id and "
+                       "coalesce(ok, '') not in ('ok', 'да') returning w_id, data, "
+                       "smena"));
 }
 
 DataModule::~DataModule() = default;
@@ -106,13 +110,13 @@ DataModule::~DataModule() = default;
 ResultSet& DataModule::journal(int shift) {
     switch (shift) {
     case 1:
-        return Smena1;
+        return shift1_;
     case 2:
-        return Smena2;
+        return shift2_;
     case 3:
-        return Smena3;
+        return shift3_;
     case 4:
-        return Smena4;
+        return shift4_;
     }
     throw ConversionError(QStringLiteral("Неверный номер смены: %1").arg(shift));
 }
@@ -120,40 +124,41 @@ ResultSet& DataModule::journal(int shift) {
 ResultSet& DataModule::timesheet(int shift) {
     switch (shift) {
     case 1:
-        return H_Tabel_1;
+        return timesheet1_;
     case 2:
-        return H_Tabel_2;
+        return timesheet2_;
     case 3:
-        return H_Tabel_3;
+        return timesheet3_;
     }
     throw ConversionError(QStringLiteral("Неверный номер смены: %1").arg(shift));
 }
 
 void DataModule::openStartupConnection(const QString& server) {
-    ADO_DB.open(server, defaults::database(), defaults::startupUser(), defaults::startupPassword());
+    connection.open(server, defaults::database(), defaults::startupUser(),
+                    defaults::startupPassword());
 }
 
 std::optional<QString> DataModule::tryOpen(const QString& server, const QString& database,
                                            const QString& user, const QString& password) {
     try {
-        ADO_DB.open(server, database, user, password);
+        connection.open(server, database, user, password);
         return std::nullopt;
     } catch (const Error& e) {
         return e.text();
     }
 }
 
-bool DataModule::countCheck(const QString& countSql, const QString& message) {
-    Control.close();
-    Control.setSql(countSql);
-    Control.open();
-    const qint64 count = Control.asInt64(QStringLiteral("cnt"));
-    Control.close();
-    if (count > 0) {
-        reportError_(message);
-        return true;
-    }
-    return false;
+void DataModule::countCheck(const QString& countSql, const QVariantMap& params,
+                            const QString& message) {
+    countQuery.close();
+    countQuery.setSql(countSql);
+    for (auto it = params.begin(); it != params.end(); ++it)
+        countQuery.setParam(it.key(), it.value());
+    countQuery.open();
+    const qint64 count = countQuery.asInt64(QStringLiteral("cnt"));
+    countQuery.close();
+    if (count > 0)
+        throw Error(message);
 }
 
 } // namespace data

@@ -6,7 +6,7 @@
 #include "Session.h"
 
 #include <QObject>
-#include <functional>
+#include <QVariantMap>
 #include <optional>
 
 namespace data {
@@ -16,21 +16,18 @@ namespace data {
 class DataModule : public QObject {
     Q_OBJECT
 public:
-    // Shows the message of a found duplicate (the application passes its error box).
-    using ErrorReporter = std::function<void(const QString& message)>;
-
-    explicit DataModule(ErrorReporter reportError, QObject* parent = nullptr);
+    explicit DataModule(QObject* parent = nullptr);
     ~DataModule() override;
 
-    Connection ADO_DB;
+    Connection connection;
     Session session;
 
-    ResultSet Smena1, Smena2, Smena3, Smena4;
-    ResultSet Workers, Izdel, Oper, Vid_oper;
-    ResultSet H_Tabel_1, H_Tabel_2, H_Tabel_3;
-    ResultSet Control;
+    // The pickers' lists: employees, products, operations with their norms, operation types.
+    ResultSet workers, products, operations, operationTypes;
+    // Any one-off read that should not disturb the shared lists' rows.
+    ResultSet countQuery;
 
-    Command DelSmena, H_Tabel_ins, Oper_ins, Oper_ed, Oper_del;
+    Command deletePosition, insertOperation, updateOperation, deleteOperation;
 
     // The journal query of shift 1..4 and the timesheet query of shift 1..3.
     ResultSet& journal(int shift);
@@ -43,11 +40,13 @@ public:
     std::optional<QString> tryOpen(const QString& server, const QString& database,
                                    const QString& user, const QString& password);
 
-    // Runs a statement yielding cnt; when cnt > 0 shows the message and returns true.
-    bool countCheck(const QString& countSql, const QString& message = {});
+    // Runs a statement yielding cnt with its parameters bound; when cnt > 0 the action ends
+    // with the message.
+    void countCheck(const QString& countSql, const QVariantMap& params, const QString& message);
 
 private:
-    ErrorReporter reportError_;
+    ResultSet shift1_, shift2_, shift3_, shift4_;
+    ResultSet timesheet1_, timesheet2_, timesheet3_;
 };
 
 } // namespace data

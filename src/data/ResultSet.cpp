@@ -20,11 +20,6 @@ QString quoteIdentifier(const QString& name) {
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-bool isNumber(const QVariant& v) {
-    return v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double ||
-           v.typeId() == QMetaType::Int;
-}
-
 const QCollator& collator() {
     static const QCollator c = [] {
         QCollator k(QLocale(QLocale::Russian, QLocale::Russia));
@@ -39,7 +34,7 @@ int compareCells(const QVariant& a, const QVariant& b) {
     const bool an = value::isNull(a), bn = value::isNull(b);
     if (an || bn)
         return an == bn ? 0 : (an ? -1 : 1);
-    if (isNumber(a) && isNumber(b)) {
+    if (value::isNumber(a) && value::isNumber(b)) {
         if (a.typeId() == QMetaType::LongLong && b.typeId() == QMetaType::LongLong) {
             const qint64 x = a.toLongLong(), y = b.toLongLong();
             return x < y ? -1 : (x > y ? 1 : 0);
@@ -57,19 +52,6 @@ int compareCells(const QVariant& a, const QVariant& b) {
     }
     const int c = collator().compare(value::toString(a), value::toString(b));
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
-bool sameValue(const QVariant& cell, const QVariant& wanted) {
-    if (value::isNull(cell) || value::isNull(wanted))
-        return value::isNull(cell) && value::isNull(wanted);
-    if (isNumber(cell) || isNumber(wanted)) {
-        try {
-            return value::toDouble(cell) == value::toDouble(wanted);
-        } catch (const ConversionError&) {
-            return false;
-        }
-    }
-    return value::toString(cell) == value::toString(wanted);
 }
 
 } // namespace
@@ -310,7 +292,7 @@ bool ResultSet::locate(const QString& field, const QVariant& wanted) {
     requireOpen();
     const int column = requireField(field);
     for (size_t i = 0; i < visible_.size(); ++i) {
-        if (sameValue(cell(visible_[i], column), wanted)) {
+        if (value::same(cell(visible_[i], column), wanted)) {
             setCurrent(int(i));
             return true;
         }

@@ -164,4 +164,16 @@ private:
     std::vector<bool> modified_;
 };
 
+// Closes a result set however the scope is left, so a one-off read never stays open.
+class CloseOnExit {
+public:
+    explicit CloseOnExit(ResultSet& resultSet) : resultSet_(resultSet) {}
+    ~CloseOnExit() { resultSet_.close(); }
+    CloseOnExit(const CloseOnExit&) = delete;
+    CloseOnExit& operator=(const CloseOnExit&) = delete;
+
+private:
+    ResultSet& resultSet_;
+};
+
 } // namespace data

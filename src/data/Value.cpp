@@ -92,6 +92,35 @@ bool isNull(const QVariant& v) {
     return !v.isValid() || v.isNull();
 }
 
+bool isNumber(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool same(const QVariant& a, const QVariant& b) {
+    if (isNull(a) || isNull(b))
+        return isNull(a) && isNull(b);
+    if (isNumber(a) || isNumber(b)) {
+        try {
+            return toDouble(a) == toDouble(b);
+        } catch (const ConversionError&) {
+            return false;
+        }
+    }
+    return toString(a) == toString(b);
+}
+
 QString toString(const QVariant& v) {
     if (isNull(v))
         return {};

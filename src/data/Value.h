@@ -12,6 +12,11 @@
 namespace data::value {
 
 bool isNull(const QVariant& v);
+// A number of any of the kinds a cell or a parameter may hold (integers, doubles).
+bool isNumber(const QVariant& v);
+// Whether two cells hold the same value: nulls only match nulls, a number matches the number
+// of equal value in any form (5, 5.0, "5"), everything else by its text.
+bool same(const QVariant& a, const QVariant& b);
 QString toString(const QVariant& v);
 double toDouble(const QVariant& v, const QString& field = {});
 // A whole number: a fraction (2.5), an empty text and a number outside the range are refused

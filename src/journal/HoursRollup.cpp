@@ -44,14 +44,14 @@ QString monthLocked(const DayCell& cell) {
 // Locks the worker's row of the month; false when there is none. A row that a rebuild we
 // waited for has replaced is not found here; creating it then finds the rebuild's row.
 bool lockRow(data::DataModule& dm, const DayCell& cell) {
-    data::Command lock(dm.ADO_DB);
+    data::Command lock(dm.connection);
     lock.setSql(QStringLiteral("select 1 from accounts_dep.h_tabel where %1 and %2 for update")
                     .arg(rowKey(cell), monthLocked(cell)));
     return !data::value::isNull(lock.executeScalar());
 }
 
 void createRow(data::DataModule& dm, const DayCell& cell) {
-    data::Command create(dm.ADO_DB);
+    data::Command create(dm.connection);
     create.setSql(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) "
                                  "select %1, %2, %3, %4 where %5%6 on conflict (w_id, smena, "
                                  "month, year) do nothing")
@@ -66,7 +66,7 @@ void createRow(data::DataModule& dm, const DayCell& cell) {
 
 // Runs after the locks: a new statement, so its sum sees every position committed by now.
 void writeSum(data::DataModule& dm, const DayCell& cell) {
-    data::Command write(dm.ADO_DB);
+    data::Command write(dm.connection);
     write.setSql(QStringLiteral("update accounts_dep.h_tabel set d%1=%2 where %3")
                      .arg(sqltext::integer(cell.date.day()), daySum(cell), rowKey(cell)));
     try {
@@ -90,7 +90,7 @@ void rollUpDayCells(data::DataModule& dm, std::vector<DayCell> cells) {
             throw data::ConversionError(QStringLiteral("Неверная дата"));
     std::sort(cells.begin(), cells.end(),
               [](const DayCell& a, const DayCell& b) { return lockOrder(a) < lockOrder(b); });
-    data::Transaction transaction(dm.ADO_DB);
+    data::Transaction transaction(dm.connection);
     for (const DayCell& cell : cells) {
         if (!lockRow(dm, cell)) {
             createRow(dm, cell);

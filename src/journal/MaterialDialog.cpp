@@ -30,12 +30,12 @@ QString commaText(double v) {
 
 MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm24"), QStringLiteral("Материал"), parent),
-      v_cmn_gds_in(dm.ADO_DB, QStringLiteral("v_cmn_gds_in")),
-      v_id_cons_use(dm.ADO_DB, QStringLiteral("v_id_cons_use")),
-      v_id_cons_use1(dm.ADO_DB, QStringLiteral("v_id_cons_use1")),
-      sum_smena_gds_use(dm.ADO_DB, QStringLiteral("sum_smena_gds_use")),
-      operation(dm.ADO_DB, QStringLiteral("operation")),
-      position_now(dm.ADO_DB, QStringLiteral("position_now")), store_(dm) {
+      v_cmn_gds_in(dm.connection, QStringLiteral("v_cmn_gds_in")),
+      v_id_cons_use(dm.connection, QStringLiteral("v_id_cons_use")),
+      v_id_cons_use1(dm.connection, QStringLiteral("v_id_cons_use1")),
+      sum_smena_gds_use(dm.connection, QStringLiteral("sum_smena_gds_use")),
+      operation(dm.connection, QStringLiteral("operation")),
+      position_now(dm.connection, QStringLiteral("position_now")), store_(dm) {
     v_cmn_gds_in.setSql(statements::materialGoods());
     v_id_cons_use.setSql(statements::materialRemainder("free"));
     v_id_cons_use1.setSql(statements::materialRemainder("reserved"));

@@ -80,8 +80,8 @@ MaterialStore::MaterialStore(data::DataModule& dm) : dm_(dm) {}
 
 bool MaterialStore::tryWrite(int positionId, int goodsId, bool paint, double quantity,
                              MaterialFigures& figures) {
-    data::Transaction transaction(dm_.ADO_DB);
-    data::Command lock(dm_.ADO_DB, QStringLiteral("smena_gds_use_lock"));
+    data::Transaction transaction(dm_.connection);
+    data::Command lock(dm_.connection, QStringLiteral("smena_gds_use_lock"));
     lock.setSql(statements::materialLock());
     lock.setParam(QStringLiteral("id_smena"), positionId);
     lock.setParam(QStringLiteral("id_gds"), goodsId);
@@ -92,7 +92,7 @@ bool MaterialStore::tryWrite(int positionId, int goodsId, bool paint, double qua
         throw data::Error(QStringLiteral("Позиция уже принята, изменить её нельзя!"));
 
     // A statement of its own, begun after the locks: it sees every consumption committed.
-    data::ResultSet now(dm_.ADO_DB, QStringLiteral("smena_gds_use_figures"));
+    data::ResultSet now(dm_.connection, QStringLiteral("smena_gds_use_figures"));
     now.setSql(statements::materialFigures(paint));
     now.setParam(QStringLiteral("id_smena"), positionId);
     now.setParam(QStringLiteral("id_gds"), goodsId);
@@ -107,7 +107,7 @@ bool MaterialStore::tryWrite(int positionId, int goodsId, bool paint, double qua
     if (!fits(quantity, figures))
         return false;
 
-    data::Command insert(dm_.ADO_DB, QStringLiteral("smena_gds_use"));
+    data::Command insert(dm_.connection, QStringLiteral("smena_gds_use"));
     insert.setSql(statements::materialInsert());
     insert.setParam(QStringLiteral("id_smena"), positionId);
     insert.setParam(QStringLiteral("id_gds_use"), goodsId);

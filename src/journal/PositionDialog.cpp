@@ -55,14 +55,14 @@ PositionDialog::PositionDialog(data::DataModule& dm, JournalWindow& journal,
     : ui::Form(QStringLiteral("TForm11"), QString(), parent), dm_(dm), journal_(journal),
       workers_(workers), operations_(operations), materials_(materials), store_(dm),
       today_([] { return QDate::currentDate(); }),
-      v_mnf_requisition(dm.ADO_DB, QStringLiteral("v_mnf_requisition")),
-      v_mnf_requisition_item(dm.ADO_DB, QStringLiteral("v_mnf_requisition_item")),
-      id_gds(dm.ADO_DB, QStringLiteral("id_gds")),
-      get_doc_by_gds(dm.ADO_DB, QStringLiteral("get_doc_by_gds")),
-      smena_gds_use(dm.ADO_DB, QStringLiteral("smena_gds_use")),
-      fio_smena_gds(dm.ADO_DB, QStringLiteral("fio_smena_gds")),
-      ins_person(dm.ADO_DB, QStringLiteral("ins_person")),
-      save_all(dm.ADO_DB, QStringLiteral("save_all")) {
+      v_mnf_requisition(dm.connection, QStringLiteral("v_mnf_requisition")),
+      v_mnf_requisition_item(dm.connection, QStringLiteral("v_mnf_requisition_item")),
+      id_gds(dm.connection, QStringLiteral("id_gds")),
+      get_doc_by_gds(dm.connection, QStringLiteral("get_doc_by_gds")),
+      smena_gds_use(dm.connection, QStringLiteral("smena_gds_use")),
+      fio_smena_gds(dm.connection, QStringLiteral("fio_smena_gds")),
+      ins_person(dm.connection, QStringLiteral("ins_person")),
+      save_all(dm.connection, QStringLiteral("save_all")) {
     v_mnf_requisition.setSql(statements::requisitions());
     v_mnf_requisition_item.setSql(statements::requisitionLines());
     id_gds.setSql(statements::goods());
@@ -471,7 +471,7 @@ void PositionDialog::deleteMaterial() {
     if (!smena_gds_use.isOpen() || smena_gds_use.isEmpty())
         return;
     const int place = smena_gds_use.recNo();
-    data::Command remove(dm_.ADO_DB, QStringLiteral("SmenaIU"));
+    data::Command remove(dm_.connection, QStringLiteral("SmenaIU"));
     // The materials of a position accepted meanwhile on another workstation stay.
     remove.setSql(QStringLiteral("delete from accounts_dep.smena_gds_use sgu where sgu.id=:id and "
                                  "exists (select 1 from accounts_dep.smena s where s.id = "
@@ -504,7 +504,7 @@ void PositionDialog::deleteMember() {
     if (!fio_smena_gds.isOpen() || fio_smena_gds.isEmpty())
         return;
     const int place = fio_smena_gds.recNo();
-    data::Command remove(dm_.ADO_DB);
+    data::Command remove(dm_.connection);
     remove.setSql(QStringLiteral("delete from accounts_dep.person_temp where id=:id"));
     remove.setParam(QStringLiteral("id"), fio_smena_gds.asInt(QStringLiteral("id")));
     remove.execute();
@@ -624,7 +624,7 @@ void PositionDialog::changeCurrent() {
         changeLimit_.reset();
         if (journal.hasField(QStringLiteral("id_doc_item")) &&
             !journal.isNull(QStringLiteral("id_doc_item"))) {
-            data::Command open(dm_.ADO_DB);
+            data::Command open(dm_.connection);
             open.setSql(QStringLiteral("select f_qty from accounts_dep.v_mnf_requisition_item "
                                        "where id=:id"));
             open.setParam(QStringLiteral("id"), journal.asInt(QStringLiteral("id_doc_item")));

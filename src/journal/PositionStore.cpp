@@ -44,7 +44,7 @@ PositionStore::Checked PositionStore::check(const PositionValues& v) {
 
 int PositionStore::insert(const PositionValues& v, const QDate& today) {
     const Checked c = check(v);
-    data::Command SmenaIU(dm_.ADO_DB, QStringLiteral("SmenaIU"));
+    data::Command SmenaIU(dm_.connection, QStringLiteral("SmenaIU"));
     SmenaIU.setSql(
         QStringLiteral("insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, "
                        "smena, color, time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, "
@@ -56,7 +56,7 @@ int PositionStore::insert(const PositionValues& v, const QDate& today) {
                  sqltext::date(v.date), sqltext::integer(v.shift), sqltext::integer(v.colorId))
             .arg(c.hours, sqltext::toDate(today), sqltext::integer(v.requisitionId),
                  sqltext::integer(v.requisitionItemId), sqltext::integer(v.goodsId)));
-    data::Transaction transaction(dm_.ADO_DB);
+    data::Transaction transaction(dm_.connection);
     QVariant inserted;
     try {
         inserted = SmenaIU.executeScalar();
@@ -73,7 +73,7 @@ int PositionStore::insert(const PositionValues& v, const QDate& today) {
 void PositionStore::update(int id, const PositionValues& v, const QDate& today) {
     const Checked c = check(v);
     // The old row is locked and read in the same statement, so the day it leaves is known.
-    data::Command SmenaIU(dm_.ADO_DB, QStringLiteral("SmenaIU"));
+    data::Command SmenaIU(dm_.connection, QStringLiteral("SmenaIU"));
     SmenaIU.setSql(
         QStringLiteral("update accounts_dep.SMENA s set w_id=%1, i_id=%2, o_id=%3, cena=%4, "
                        "kol_vo=%5, brak=%6, data=to_date('%7', 'DD.MM.YYYY'), smena=%8, time=%9, "
@@ -85,7 +85,7 @@ void PositionStore::update(int id, const PositionValues& v, const QDate& today) 
                  sqltext::integer(v.operationId), c.price, c.quantity, c.rejects,
                  sqltext::date(v.date), sqltext::integer(v.shift), c.hours)
             .arg(sqltext::toDate(today), sqltext::integer(id)));
-    data::Transaction transaction(dm_.ADO_DB);
+    data::Transaction transaction(dm_.connection);
     QVariantMap old;
     try {
         old = SmenaIU.executeRow();
@@ -94,7 +94,7 @@ void PositionStore::update(int id, const PositionValues& v, const QDate& today) 
         throw;
     }
     if (old.isEmpty()) {
-        data::Command exists(dm_.ADO_DB);
+        data::Command exists(dm_.connection);
         exists.setSql(QStringLiteral("select count(*) from accounts_dep.smena where id=") +
                       sqltext::integer(id));
         throw data::DbError(

@@ -18,6 +18,10 @@ bool isAccepted(const QString& state) {
     return state == QLatin1String("ok") || state == QStringLiteral("да");
 }
 
+QString acceptedStatesSql() {
+    return QStringLiteral("('ok', 'да')");
+}
+
 ShownPosition ShownPosition::current(const data::ResultSet& journalQuery) {
     ShownPosition p;
     p.id = journalQuery.asInt(QStringLiteral("id"));
@@ -34,8 +38,8 @@ QString Refusal::message() const {
 }
 
 Positions::Positions(data::DataModule& dm)
-    : dm_(dm), smena_accept_check(dm.ADO_DB, QStringLiteral("smena_accept_check")),
-      smena_accept_row(dm.ADO_DB, QStringLiteral("smena_accept_row")) {
+    : dm_(dm), smena_accept_check(dm.connection, QStringLiteral("smena_accept_check")),
+      smena_accept_row(dm.connection, QStringLiteral("smena_accept_row")) {
     // A brigade member's copy uses the materials recorded on the position it came from.
     smena_accept_check.setSql(QStringLiteral(
         "select s.ok, s.kol_vo, s.brak, s.time, s.cena, s.o_id, s.w_id, (select count(id) from "
@@ -73,7 +77,7 @@ bool Positions::holdsAsShown(const ShownPosition& position) const {
 // routine's own update is the lock: once it has run, the row read again is the very version
 // it accepted, and a version other than the one shown is rolled back.
 std::optional<Refusal::Reason> Positions::acceptOne(const ShownPosition& position) {
-    data::Transaction transaction(dm_.ADO_DB);
+    data::Transaction transaction(dm_.connection);
     struct Closer {
         data::ResultSet& q;
         ~Closer() { q.close(); }
@@ -101,9 +105,9 @@ std::optional<Refusal::Reason> Positions::acceptOne(const ShownPosition& positio
 }
 
 std::optional<Positions::Deleted> Positions::remove(int id) {
-    data::Transaction transaction(dm_.ADO_DB);
-    dm_.DelSmena.setParam(QStringLiteral("id"), id);
-    const QVariantMap row = dm_.DelSmena.executeRow();
+    data::Transaction transaction(dm_.connection);
+    dm_.deletePosition.setParam(QStringLiteral("id"), id);
+    const QVariantMap row = dm_.deletePosition.executeRow();
     if (row.isEmpty())
         return std::nullopt;
     const Deleted deleted{data::value::toInt32(row.value(QStringLiteral("w_id")), "w_id"),

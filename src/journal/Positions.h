@@ -22,6 +22,8 @@ namespace journal {
 // 'ok' and 'да' are accepted states alike; an accepted position is neither accepted again
 // nor deleted.
 bool isAccepted(const QString& state);
+// The same states as an SQL list for statements: "ok not in " + acceptedStatesSql().
+QString acceptedStatesSql();
 
 // A position as the master saw it when choosing it.
 struct ShownPosition {

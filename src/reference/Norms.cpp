@@ -105,7 +105,7 @@ bool stepExists(data::Connection& connection, int stepId) {
 
 NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm22"), QStringLiteral("Норматив"), parent), dm_(dm),
-      Norm(dm.ADO_DB, QStringLiteral("Norm")) {
+      Norm(dm.connection, QStringLiteral("Norm")) {
     Norm.setSql(stepsStatement());
     Norm.setUpdateTable(QStringLiteral("accounts_dep.norm"), QStringLiteral("id"));
 
@@ -180,8 +180,8 @@ void NormsWindow::save() {
         return;
     model_->writePending();
     // The list shows the lowest price and the number of steps.
-    if (dm_.Oper.isOpen())
-        dm_.Oper.reopenKeepingPlace();
+    if (dm_.operations.isOpen())
+        dm_.operations.reopenKeepingPlace();
     accept();
 }
 
@@ -201,7 +201,8 @@ void NormsWindow::removeCurrent() {
         return;
     const QVariant key = model_->index(row, 0).data(ui::ResultSetModel::KeyRole);
     const int step = data::value::toInt32(key, QStringLiteral("id"));
-    if (!norms::removeStep(dm_.ADO_DB, operationId_, step) && norms::stepExists(dm_.ADO_DB, step))
+    if (!norms::removeStep(dm_.connection, operationId_, step) &&
+        norms::stepExists(dm_.connection, step))
         ui::Messages::error(lastStepKept, this);
     Norm.reopenKeepingPlace();
 }

@@ -57,7 +57,7 @@ public:
     explicit NormsWindow(data::DataModule& dm, QWidget* parent = nullptr);
 
     // Shows the operation's steps modally. "Сохранить" (also Enter and Esc) writes what is
-    // pending, re-opens dm.Oper at the same row number and closes.
+    // pending, re-opens dm.operations at the same row number and closes.
     void showFor(int operationId);
     // The statement of one operation's steps in ascending norma (parameter :o_id).
     static QString stepsStatement();

@@ -64,7 +64,7 @@ bool OperationTypeDialog::addNew() {
 }
 
 bool OperationTypeDialog::changeCurrent() {
-    data::ResultSet& types = dm_.Vid_oper;
+    data::ResultSet& types = dm_.operationTypes;
     editedId_ = requiredId(types, QStringLiteral("id"));
     setWindowTitle(QStringLiteral("Изменение данных вида операции"));
     Edit1->setText(types.asString(QStringLiteral("vid")).trimmed());
@@ -88,10 +88,9 @@ void OperationTypeDialog::save() {
                         .arg(sqltext::quoted(name));
     if (editedId_)
         count += QStringLiteral(" and id<>") + sqltext::integer(*editedId_);
-    if (dm_.countCheck(count, duplicateMessage))
-        return;
+    dm_.countCheck(count, {}, duplicateMessage);
 
-    data::ResultSet& types = dm_.Vid_oper;
+    data::ResultSet& types = dm_.operationTypes;
     struct CancelUnposted {
         data::ResultSet& q;
         ~CancelUnposted() { q.cancel(); }
@@ -122,7 +121,7 @@ void OperationTypeDialog::save() {
 
 OperationTypesList::OperationTypesList(data::DataModule& dm, OperationTypeDialog& dialog,
                                        QWidget* parent)
-    : ReferenceList(dm, dm.Vid_oper,
+    : ReferenceList(dm, dm.operationTypes,
                     {"TForm8",
                      QStringLiteral("Виды операций"),
                      {340, 420},
@@ -167,7 +166,7 @@ void OperationTypesList::deleteCurrent() {
         return;
     if (!ui::Messages::askDelete(QStringLiteral("Удалить вид операции?"), this))
         return;
-    if (!removeOperationType(dm_.ADO_DB, requiredId(query_, QStringLiteral("id"))))
+    if (!removeOperationType(dm_.connection, requiredId(query_, QStringLiteral("id"))))
         ui::Messages::error(
             QStringLiteral("Вид операции используется в операциях, удаление невозможно!"), this);
     query_.reopenKeepingPlace();

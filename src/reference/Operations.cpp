@@ -51,14 +51,14 @@ const char* const exportSql =
 int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationValues& v) {
     try {
         if (!id) {
-            data::Command& insert = dm.Oper_ins;
+            data::Command& insert = dm.insertOperation;
             insert.setParam(QStringLiteral("oper_vid"), v.typeId);
             insert.setParam(QStringLiteral("naimen"), v.kind);
             insert.setParam(QStringLiteral("i_id"), v.productId);
             insert.setParam(QStringLiteral("cena_new"), v.startingPrice);
             return data::value::toInt32(insert.executeScalar(), QStringLiteral("id"));
         }
-        data::Command& update = dm.Oper_ed;
+        data::Command& update = dm.updateOperation;
         update.setParam(QStringLiteral("oper_vid"), v.typeId);
         update.setParam(QStringLiteral("naimen"), v.kind);
         update.setParam(QStringLiteral("i_id"), v.productId);
@@ -75,9 +75,9 @@ int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationVa
 }
 
 bool removeOperation(data::DataModule& dm, int id) {
-    dm.Oper_del.setParam(QStringLiteral("id"), id);
+    dm.deleteOperation.setParam(QStringLiteral("id"), id);
     try {
-        dm.Oper_del.execute();
+        dm.deleteOperation.execute();
     } catch (const data::DbError& e) {
         if (!e.isForeignKeyViolation(QStringLiteral("smena_o_id_fkey")))
             throw;
@@ -144,7 +144,7 @@ bool OperationDialog::addNew() {
 }
 
 bool OperationDialog::changeCurrent() {
-    data::ResultSet& oper = dm_.Oper;
+    data::ResultSet& oper = dm_.operations;
     editedId_ = requiredId(oper, QStringLiteral("id"));
     setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
     Edit1->setText(oper.asString(QStringLiteral("marka")).trimmed());
@@ -198,8 +198,7 @@ void OperationDialog::save() {
             .arg(sqltext::integer(typeId_), sqltext::integer(kind), sqltext::integer(productId_));
     if (editedId_)
         count += QStringLiteral(" and id<>") + sqltext::integer(*editedId_);
-    if (dm_.countCheck(count, duplicateMessage))
-        return;
+    dm_.countCheck(count, {}, duplicateMessage);
 
     int saved = 0;
     try {
@@ -211,15 +210,15 @@ void OperationDialog::save() {
         ui::Messages::error(duplicateMessage, this);
         return;
     }
-    dm_.Oper.close();
-    dm_.Oper.open();
-    dm_.Oper.locate(QStringLiteral("id"), saved);
+    dm_.operations.close();
+    dm_.operations.open();
+    dm_.operations.locate(QStringLiteral("id"), saved);
     accept();
 }
 
 OperationsList::OperationsList(data::DataModule& dm, OperationDialog& dialog, NormsWindow& norms,
                                QWidget* parent)
-    : ReferenceList(dm, dm.Oper,
+    : ReferenceList(dm, dm.operations,
                     {"TForm4",
                      QStringLiteral("Операции"),
                      {760, 520},
@@ -237,7 +236,7 @@ OperationsList::OperationsList(data::DataModule& dm, OperationDialog& dialog, No
                      SearchKeys::TypingOnly,
                      true},
                     parent),
-      dialog_(dialog), norms_(norms), exportRows_(dm.ADO_DB, QStringLiteral("export")) {
+      dialog_(dialog), norms_(norms), exportRows_(dm.connection, QStringLiteral("export")) {
     exportRows_.setSql(exportStatement());
     Button5 = addButton("Button5", QStringLiteral("Excel"), [this] { exportToSpreadsheet(); });
     CheckBox1 = new QCheckBox(QStringLiteral("Цены"), this);
@@ -292,7 +291,7 @@ void OperationsList::takeCurrentRow() {
     const int product = requiredId(query_, QStringLiteral("i_id"));
     const PriceInForce price =
         priceInForce(query_.asDouble(QStringLiteral("cena")), request_.dayOff, request_.shift);
-    data::ResultSet& control = dm_.Control;
+    data::ResultSet& control = dm_.countQuery;
     control.close();
     control.setSql(QStringLiteral("select marka from accounts_dep.izdel where id=") +
                    sqltext::integer(product));

@@ -20,7 +20,7 @@ const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
 } // namespace
 
 WorkersList::WorkersList(data::DataModule& dm, QWidget* parent)
-    : ReferenceList(dm, dm.Workers,
+    : ReferenceList(dm, dm.workers,
                     {"TForm5",
                      QStringLiteral("Список рабочих"),
                      {690, 480},
@@ -45,7 +45,7 @@ void WorkersList::takeCurrentRow() {
 
 ProductsList::ProductsList(data::DataModule& dm, QWidget* parent)
     : ReferenceList(
-          dm, dm.Izdel,
+          dm, dm.products,
           {"TForm3",
            QStringLiteral("Изделия"),
            {420, 480},

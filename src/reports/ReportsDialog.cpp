@@ -126,7 +126,7 @@ void ReportsDialog::previewReport(int number) {
     PreparedReport pages;
     {
         ui::BusyCursor busy;
-        pages = prepareSummary(dm_.ADO_DB, number, period());
+        pages = prepareSummary(dm_.connection, number, period());
     }
     preview(pages, Zoom::PageWidth, this);
 }
@@ -139,7 +139,7 @@ void ReportsDialog::exportToSpreadsheet() {
     // or the closing of the dialog start half-way through this one.
     QElapsedTimer painted;
     painted.start();
-    exportSummary(dm_.ADO_DB, period(), excel_, [this, &painted](int done, int total) {
+    exportSummary(dm_.connection, period(), excel_, [this, &painted](int done, int total) {
         Button6->setText(progressText(done, total));
         if (done == 0 || done == total || painted.elapsed() >= 40) {
             Button6->repaint();

@@ -20,7 +20,7 @@ namespace timesheet {
 
 TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm19"), QStringLiteral("Табель по времени"), parent), dm_(dm),
-      rebuild_(dm.ADO_DB), print_(dm.ADO_DB) {
+      rebuild_(dm.connection), print_(dm.connection) {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     for (int shift = 1; shift <= 3; ++shift) {

@@ -10,24 +10,11 @@ namespace ui {
 
 namespace {
 
-bool isNumber(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Keys arrive as the server's decimals and are set as ints: 5, 5.0 and "5" are one key.
 bool sameKey(const QVariant& a, const QVariant& b) {
     if (data::value::isNull(a) || data::value::isNull(b))
         return false;
-    if (isNumber(a) || isNumber(b)) {
+    if (data::value::isNumber(a) || data::value::isNumber(b)) {
         bool okA = false, okB = false;
         const double x = a.toDouble(&okA), y = b.toDouble(&okB);
         return okA && okB && x == y;

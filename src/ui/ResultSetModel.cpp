@@ -7,16 +7,6 @@
 
 namespace ui {
 
-namespace {
-
-bool sameValue(const QVariant& a, const QVariant& b) {
-    if (data::value::isNull(a) || data::value::isNull(b))
-        return data::value::isNull(a) == data::value::isNull(b);
-    return data::value::toString(a) == data::value::toString(b);
-}
-
-} // namespace
-
 ResultSetModel::ResultSetModel(data::ResultSet& resultSet, std::vector<Column> columns,
                                QObject* parent)
     : QAbstractTableModel(parent), resultSet_(resultSet), columns_(std::move(columns)) {
@@ -165,7 +155,7 @@ bool ResultSetModel::setData(const QModelIndex& index, const QVariant& value, in
         return true;
     return guarded([&] {
         const QVariant parsed = columns_[size_t(column)].parse(typed);
-        if (!sameValue(parsed, cellValue(row, column)))
+        if (!data::value::same(parsed, cellValue(row, column)))
             setCell(row, column, parsed);
     });
 }

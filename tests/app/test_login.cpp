@@ -101,7 +101,7 @@ TEST_F(LoginTest, RoleRulesSwitchTheJournalsControlsByExactLogin) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.login);
-        data::DataModule dm{[](const QString&) {}};
+        data::DataModule dm;
         journal::JournalWindow w(dm);
         app::applyRoleRules(w, c.login);
         for (const char* name : {"Button1", "Button2", "Button3"})
@@ -219,7 +219,7 @@ TEST_F(LoginTest, ALoginInNoGroupIsToldSoAndNotLetIn) {
                   "Логин «plant_login_nobody» не входит ни в одну группу программы (tabel_user, "
                   "tabel_operator, tabel_reader): обратитесь к администратору БД.")});
     EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(a->dataModule.ADO_DB.isOpen());
+    EXPECT_FALSE(a->dataModule.connection.isOpen());
 }
 
 TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
@@ -237,7 +237,7 @@ TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
         EXPECT_FALSE(a->loginWindow.isVisible());
         for (int shift = 1; shift <= 4; ++shift)
             EXPECT_EQ(a->dataModule.journal(shift).param("ok").toString(), "ta");
-        EXPECT_EQ(a->dataModule.ADO_DB.user(), "sys");
+        EXPECT_EQ(a->dataModule.connection.user(), "sys");
     });
     EXPECT_TRUE(journalShown);
     EXPECT_EQ(ended, 1) << "closing the journal ends the program";
@@ -259,7 +259,7 @@ TEST_F(LoginTest, TheMenuOpensTheOperationTypesListOverTheJournal) {
     });
     EXPECT_EQ(opened, "TForm8");
     EXPECT_FALSE(searchBox);
-    EXPECT_FALSE(a->dataModule.Vid_oper.isOpen()) << "closed with the list";
+    EXPECT_FALSE(a->dataModule.operationTypes.isOpen()) << "closed with the list";
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join("; ").toStdString();
 }
 

@@ -100,7 +100,7 @@ TEST_F(StyleFileTest, AnUnknownStyleIsReportedByNameAndChangesNothing) {
 
 class GateTest : public ::testing::Test {
 protected:
-    void SetUp() override { testdb::openAs(dm.ADO_DB, "master", "master"); }
+    void SetUp() override { testdb::openAs(dm.connection, "master", "master"); }
     static void store(const QString& rows) {
         testdb::exec("delete from accounts_dep.ver;" +
                      (rows.isEmpty() ? QString() : "insert into accounts_dep.ver values " + rows));
@@ -114,7 +114,7 @@ protected:
         return testdb::exec("select xmin::text::int from accounts_dep.ver").toInt();
     }
 
-    data::DataModule dm{[](const QString&) {}};
+    data::DataModule dm;
     app::VersionGate gate{dm, [] { return app::BuildStamp{20261210, 3600}; }};
 };
 
@@ -142,8 +142,8 @@ TEST_F(GateTest, RaisesOlderStampsKeepsEqualOnesAndStopsOlderBuilds) {
 
 TEST_F(GateTest, TheStartUpAccountCanRaiseTheStampButAMissingTableIsAnError) {
     store("(20200101, 0)");
-    data::DataModule startup{[](const QString&) {}};
-    testdb::openAs(startup.ADO_DB, data::defaults::startupUser(),
+    data::DataModule startup;
+    testdb::openAs(startup.connection, data::defaults::startupUser(),
                    data::defaults::startupPassword());
     app::VersionGate startupGate(startup, [] { return app::BuildStamp{20261210, 3600}; });
     EXPECT_EQ(startupGate.run(), app::VersionGate::Outcome::Raised);

@@ -3,6 +3,7 @@
 #include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
+#include "ui/ActionGuard.h"
 #include "ui/Messages.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,7 @@ insert into accounts_dep.h_tabel(w_id, smena, month, year, d1, d9, d31) values
     }
 
     void SetUp() override {
-        testdb::openAs(module.ADO_DB, "master", "master");
+        testdb::openAs(module.connection, "master", "master");
         for (int shift = 1; shift <= 4; ++shift) {
             module.journal(shift).setParam("data", day.startOfDay());
             module.journal(shift).setParam("ok", "ta");
@@ -75,11 +76,11 @@ insert into accounts_dep.h_tabel(w_id, smena, month, year, d1, d9, d31) values
     }
 
     ui::MessageRecorder messages;
-    data::DataModule module{[](const QString& m) { ui::Messages::error(m); }};
+    data::DataModule module;
 };
 
 TEST_F(DataModuleTest, JournalListsOnlyWholePositionsOfItsShiftAndDate) {
-    data::ResultSet& s1 = module.Smena1;
+    data::ResultSet& s1 = module.journal(1);
     s1.open();
     QList<int> listed = ids(s1);
     std::sort(listed.begin(), listed.end());
@@ -99,66 +100,66 @@ TEST_F(DataModuleTest, JournalListsOnlyWholePositionsOfItsShiftAndDate) {
 }
 
 TEST_F(DataModuleTest, LaterShiftsOrderEqualPositionsByIdAndListIdAfterPrize) {
-    module.Smena2.open();
-    EXPECT_EQ(ids(module.Smena2), (QList<int>{6001, 6002}));
-    EXPECT_EQ(module.Smena2.fieldIndex("id"), module.Smena2.fieldIndex("prize") + 1);
-    EXPECT_EQ(module.Smena2.asString("s_caption_color"), QString::fromUtf8("RAL 3020 красная"));
-    EXPECT_EQ(module.Smena2.asString("nmn"), QString::fromUtf8("Заготовки"));
-    module.Smena3.open();
-    EXPECT_EQ(module.Smena3.rowCount(), 0);
-    module.Smena4.open();
-    EXPECT_EQ(ids(module.Smena4), (QList<int>{6003}));
-    module.Smena1.open();
-    EXPECT_EQ(module.Smena1.fieldCount(), module.Smena4.fieldCount());
+    module.journal(2).open();
+    EXPECT_EQ(ids(module.journal(2)), (QList<int>{6001, 6002}));
+    EXPECT_EQ(module.journal(2).fieldIndex("id"), module.journal(2).fieldIndex("prize") + 1);
+    EXPECT_EQ(module.journal(2).asString("s_caption_color"), QString::fromUtf8("RAL 3020 красная"));
+    EXPECT_EQ(module.journal(2).asString("nmn"), QString::fromUtf8("Заготовки"));
+    module.journal(3).open();
+    EXPECT_EQ(module.journal(3).rowCount(), 0);
+    module.journal(4).open();
+    EXPECT_EQ(ids(module.journal(4)), (QList<int>{6003}));
+    module.journal(1).open();
+    EXPECT_EQ(module.journal(1).fieldCount(), module.journal(4).fieldCount());
 }
 
 TEST_F(DataModuleTest, ReferenceListsReadWorkersProductsAndTypes) {
-    module.Workers.open();
-    EXPECT_EQ(ids(module.Workers), (QList<int>{501, 502})) << "employees only, by name";
-    module.Workers.locate("id", "501");
-    EXPECT_EQ(module.Workers.asString("s_staffpos_hl"), QString::fromUtf8("Слесарь"));
-    EXPECT_EQ(module.Workers.asInt("p_id"), 900001);
-    module.Workers.locate("id", "502");
-    EXPECT_EQ(module.Workers.asString("s_staffpos_hl"), "") << "no current movement";
+    module.workers.open();
+    EXPECT_EQ(ids(module.workers), (QList<int>{501, 502})) << "employees only, by name";
+    module.workers.locate("id", "501");
+    EXPECT_EQ(module.workers.asString("s_staffpos_hl"), QString::fromUtf8("Слесарь"));
+    EXPECT_EQ(module.workers.asInt("p_id"), 900001);
+    module.workers.locate("id", "502");
+    EXPECT_EQ(module.workers.asString("s_staffpos_hl"), "") << "no current movement";
 
-    module.Izdel.open();
-    ASSERT_TRUE(module.Izdel.locate("id", 800001));
-    EXPECT_EQ(module.Izdel.asString("MARKA"), QString::fromUtf8("Марка-А"));
-    EXPECT_DOUBLE_EQ(module.Izdel.asDouble("massa"), 0.12346);
+    module.products.open();
+    ASSERT_TRUE(module.products.locate("id", 800001));
+    EXPECT_EQ(module.products.asString("MARKA"), QString::fromUtf8("Марка-А"));
+    EXPECT_DOUBLE_EQ(module.products.asDouble("massa"), 0.12346);
 
-    module.Vid_oper.open();
-    EXPECT_EQ(module.Vid_oper.asString("VID"), QString::fromUtf8("Покраска"));
+    module.operationTypes.open();
+    EXPECT_EQ(module.operationTypes.asString("VID"), QString::fromUtf8("Покраска"));
 }
 
 TEST_F(DataModuleTest, OperationsNeedANormStepAndANewOneGetsItsFirst) {
-    module.Oper.open();
-    QList<int> listed = ids(module.Oper);
+    module.operations.open();
+    QList<int> listed = ids(module.operations);
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, (QList<int>{701, 702})) << "703 has no step, 704 no type";
-    module.Oper.locate("id", 701);
-    EXPECT_EQ(module.Oper.asInt64("norma"), 2);
-    EXPECT_DOUBLE_EQ(module.Oper.asDouble("cena"), 9.75) << "the lowest step price";
-    module.Oper.close();
+    module.operations.locate("id", 701);
+    EXPECT_EQ(module.operations.asInt64("norma"), 2);
+    EXPECT_DOUBLE_EQ(module.operations.asDouble("cena"), 9.75) << "the lowest step price";
+    module.operations.close();
 
-    module.Oper_ins.setParam("oper_vid", 902);
-    module.Oper_ins.setParam("naimen", 0);
-    module.Oper_ins.setParam("i_id", 800001);
-    module.Oper_ins.setParam("cena_new", 12.5);
-    module.Oper_ins.execute();
-    module.Oper.open();
+    module.insertOperation.setParam("oper_vid", 902);
+    module.insertOperation.setParam("naimen", 0);
+    module.insertOperation.setParam("i_id", 800001);
+    module.insertOperation.setParam("cena_new", 12.5);
+    module.insertOperation.execute();
+    module.operations.open();
     const int id =
         testdb::exec("select id from accounts_dep.oper where vid=902 and i_id=800001").toInt();
-    ASSERT_TRUE(module.Oper.locate("id", id));
-    EXPECT_EQ(module.Oper.asInt64("norma"), 1);
-    EXPECT_DOUBLE_EQ(module.Oper.asDouble("cena"), 12.5);
+    ASSERT_TRUE(module.operations.locate("id", id));
+    EXPECT_EQ(module.operations.asInt64("norma"), 1);
+    EXPECT_DOUBLE_EQ(module.operations.asDouble("cena"), 12.5);
 
-    module.Oper_ed.setParam("oper_vid", 901);
-    module.Oper_ed.setParam("naimen", 1);
-    module.Oper_ed.setParam("i_id", 800002);
-    module.Oper_ed.setParam("id", id);
-    EXPECT_EQ(module.Oper_ed.execute(), 1);
-    module.Oper_del.setParam("id", id);
-    EXPECT_EQ(module.Oper_del.execute(), 1);
+    module.updateOperation.setParam("oper_vid", 901);
+    module.updateOperation.setParam("naimen", 1);
+    module.updateOperation.setParam("i_id", 800002);
+    module.updateOperation.setParam("id", id);
+    EXPECT_EQ(module.updateOperation.execute(), 1);
+    module.deleteOperation.setParam("id", id);
+    EXPECT_EQ(module.deleteOperation.execute(), 1);
     EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.norm where o_id=%1").arg(id))
                   .toInt(),
               0);
@@ -220,7 +221,7 @@ TEST_F(DataModuleTest, RefusalsOfTheServerReadInRussianWithItsTextBelow) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.statement);
         try {
-            module.ADO_DB.exec(c.statement);
+            module.connection.exec(c.statement);
             ADD_FAILURE() << "not refused";
         } catch (const data::DbError& e) {
             EXPECT_EQ(e.sqlState(), c.state);
@@ -239,15 +240,22 @@ TEST_F(DataModuleTest, RefusalsOfTheServerReadInRussianWithItsTextBelow) {
 }
 
 TEST_F(DataModuleTest, CountCheckReportsADuplicateOnce) {
-    EXPECT_FALSE(module.countCheck("select 0 as cnt", QString::fromUtf8("Уже есть")));
+    // The check ends the action; the guard shows its message as any action's error.
+    const auto runs = [&](const char* countSql, const QVariantMap& params = {}) {
+        return ui::guarded(
+            [&] { module.countCheck(countSql, params, QString::fromUtf8("Уже есть")); });
+    };
+    EXPECT_TRUE(runs("select 0 as cnt"));
     EXPECT_TRUE(messages.messages.empty());
-    EXPECT_TRUE(module.countCheck("select 2 as cnt", QString::fromUtf8("Уже есть")));
+    EXPECT_TRUE(runs("select count(*) as cnt from accounts_dep.izdel where id=:id", {{"id", -1}}));
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_FALSE(runs("select 2 as cnt"));
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].caption, QString::fromUtf8("Ошибка"));
     EXPECT_EQ(messages.messages[0].text, QString::fromUtf8("Уже есть"));
     EXPECT_EQ(messages.messages[0].icon, ui::Messages::Icon::Error);
-    EXPECT_FALSE(module.Control.isOpen());
-    EXPECT_THROW(module.countCheck("select count(*) as cnt from accounts_dep.no_such"),
+    EXPECT_FALSE(module.countQuery.isOpen());
+    EXPECT_THROW(module.countCheck("select count(*) as cnt from accounts_dep.no_such", {}, {}),
                  data::DbError);
 }
 

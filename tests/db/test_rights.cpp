@@ -76,7 +76,7 @@ protected:
 };
 
 TEST_F(RightsTest, EachLoginMayDoWhatItsGroupGivesAndNothingMore) {
-    data::DataModule dm{[](const QString&) {}};
+    data::DataModule dm;
     const QString journal = dm.journal(1).sql(), timesheet = dm.timesheet(1).sql();
     const QString countPositions = "select count(*) from accounts_dep.smena where id = %1";
     const QString countTimesheet = "select count(*) from accounts_dep.h_tabel";

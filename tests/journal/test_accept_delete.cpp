@@ -91,15 +91,15 @@ protected:
     void SetUp() override {
         seedPositions();
         testdb::logIn(dm, "master");
-        dm.Smena1.setParam("data", wednesday.startOfDay());
-        dm.Smena1.open();
+        dm.journal(1).setParam("data", wednesday.startOfDay());
+        dm.journal(1).open();
     }
     journal::ShownPosition shown(int id) {
-        EXPECT_TRUE(dm.Smena1.locate("id", id)) << id;
-        return journal::ShownPosition::current(dm.Smena1);
+        EXPECT_TRUE(dm.journal(1).locate("id", id)) << id;
+        return journal::ShownPosition::current(dm.journal(1));
     }
 
-    data::DataModule dm{[](const QString&) {}};
+    data::DataModule dm;
     journal::Positions positions{dm};
 };
 
@@ -140,8 +140,8 @@ TEST_F(PositionsTest, AcceptTakesOnlyWhatTheServerStillHoldsAsShown) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         seedPositions();
-        dm.Smena1.close();
-        dm.Smena1.open();
+        dm.journal(1).close();
+        dm.journal(1).open();
         const journal::ShownPosition position = shown(c.id);
         if (*c.elsewhere)
             testdb::exec(c.elsewhere);
@@ -163,8 +163,8 @@ TEST_F(PositionsTest, AcceptTakesOnlyWhatTheServerStillHoldsAsShown) {
 
 TEST_F(PositionsTest, AChangeCommittedWhileTheAcceptWaitsIsRefusedAndOperatorsMayAccept) {
     testdb::logIn(dm, "operator1"); // reads and accepts, may lock nothing
-    dm.Smena1.setParam("data", wednesday.startOfDay());
-    dm.Smena1.open();
+    dm.journal(1).setParam("data", wednesday.startOfDay());
+    dm.journal(1).open();
     const journal::ShownPosition position = shown(7002);
     // Another workstation is changing the quantity and has not committed yet: the accept
     // reads the old values, then waits for the row.
@@ -243,7 +243,7 @@ void divide(data::Connection& connection, int position, std::initializer_list<in
 
 TEST_F(PositionsTest, ABrigadeCopyIsAcceptedOnTheMaterialsOfThePositionItCameFrom) {
     // 7003 (worker 503) has no materials yet; persons 900001.. are workers 501..
-    divide(dm.ADO_DB, 7003, {900001, 900002});
+    divide(dm.connection, 7003, {900001, 900002});
     auto copyOf = [](int worker) {
         return testdb::exec(QString("select id from accounts_dep.smena where w_id = %1 and "
                                     "id_smena_from = 7003")
@@ -254,8 +254,8 @@ TEST_F(PositionsTest, ABrigadeCopyIsAcceptedOnTheMaterialsOfThePositionItCameFro
     ASSERT_NE(copy501, 0);
     ASSERT_NE(copy502, 0);
     auto acceptNow = [&](int id) {
-        dm.Smena1.close();
-        dm.Smena1.open();
+        dm.journal(1).close();
+        dm.journal(1).open();
         return positions.accept({shown(id)});
     };
     auto state = [](int id) {
@@ -273,7 +273,7 @@ TEST_F(PositionsTest, ABrigadeCopyIsAcceptedOnTheMaterialsOfThePositionItCameFro
     EXPECT_EQ(state(copy501), QString("ok"));
 
     // A copy divided again: its own copy still points at the position holding the materials.
-    divide(dm.ADO_DB, copy502, {900004});
+    divide(dm.connection, copy502, {900004});
     const int copy504 = copyOf(504);
     ASSERT_NE(copy504, 0);
     EXPECT_TRUE(acceptNow(copy504).empty());
@@ -309,9 +309,9 @@ select 8000 + r, p from generate_series(0, %1) r, unnest(array[900001, 900002]) 
     std::vector<QString> divisionErrors(rounds), acceptErrors(rounds);
     std::vector<int> refusals(rounds, -1);
     std::thread dividing([&] {
-        data::DataModule own{[](const QString&) {}};
+        data::DataModule own;
         testdb::logIn(own, "master");
-        data::Command save(own.ADO_DB);
+        data::Command save(own.connection);
         save.setSql("select accounts_dep.divide_between_person(:s_id)");
         for (int round = 0; round < rounds; ++round) {
             save.setParam("s_id", 8000 + round);
@@ -324,15 +324,15 @@ select 8000 + r, p from generate_series(0, %1) r, unnest(array[900001, 900002]) 
         }
     });
     std::thread accepting([&] {
-        data::DataModule own{[](const QString&) {}};
+        data::DataModule own;
         testdb::logIn(own, "operator1");
-        own.Smena1.setParam("data", wednesday.startOfDay());
+        own.journal(1).setParam("data", wednesday.startOfDay());
         journal::Positions accepter(own);
         for (int round = 0; round < rounds; ++round) {
-            own.Smena1.close();
-            own.Smena1.open();
-            const bool found = own.Smena1.locate("id", 8000 + round);
-            const journal::ShownPosition position = journal::ShownPosition::current(own.Smena1);
+            own.journal(1).close();
+            own.journal(1).open();
+            const bool found = own.journal(1).locate("id", 8000 + round);
+            const journal::ShownPosition position = journal::ShownPosition::current(own.journal(1));
             meet.arrive_and_wait();
             try {
                 if (found)

@@ -119,7 +119,7 @@ insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, 
         }
     }
 
-    QDate loadedDate() { return dm.Smena1.param("data").toDateTime().date(); }
+    QDate loadedDate() { return dm.journal(1).param("data").toDateTime().date(); }
 
     QDate today = wednesday;
 };
@@ -278,10 +278,10 @@ TEST_F(JournalWindowTest, AnExplicitReturnReloadsTodayAndALateActivationNothing)
     window->returnFromDialog();
     EXPECT_EQ(window->journalDate(), wednesday);
     EXPECT_EQ(loadedDate(), wednesday);
-    dm.Smena1.setSort("fio DESC, id ASC");       // the opener's closing steps
+    dm.journal(1).setSort("fio DESC, id ASC");   // the opener's closing steps
     QApplication::setActiveWindow(window.get()); // what a window system sends late
     QApplication::processEvents();
-    EXPECT_EQ(dm.Smena1.sort(), "fio DESC, id ASC") << "the late activation reloaded nothing";
+    EXPECT_EQ(dm.journal(1).sort(), "fio DESC, id ASC") << "the late activation reloaded nothing";
 }
 
 TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOperatorsAccept) {
@@ -342,7 +342,7 @@ TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
     testdb::exec("delete from accounts_dep.smena where id = 6102");
 
     EXPECT_EQ(dm.session.selectedShift, 4);
-    EXPECT_EQ(&window->currentJournalQuery(), &dm.Smena4);
+    EXPECT_EQ(&window->currentJournalQuery(), &dm.journal(4));
     EXPECT_EQ(shownIds(), QList<int>{6101}) << "the row added after the load is not there";
     for (int i = 1; i <= 4; ++i) {
         auto* rb = control<QRadioButton>(QString("RadioButton%1").arg(i).toLatin1().constData());
@@ -358,7 +358,8 @@ TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
     QTest::mouseClick(control<QRadioButton>("RadioButton2"), Qt::LeftButton);
     EXPECT_EQ(shownIds(), QList<int>{6001});
     dm.session.selectedShift = 7;
-    EXPECT_EQ(&window->currentJournalQuery(), &dm.Smena1) << "out of range falls back to shift 1";
+    EXPECT_EQ(&window->currentJournalQuery(), &dm.journal(1))
+        << "out of range falls back to shift 1";
 }
 
 TEST_F(JournalWindowTest, TitleClicksSortByDirectionOfThePreviousSortAndRefreshDropsIt) {
@@ -367,40 +368,41 @@ TEST_F(JournalWindowTest, TitleClicksSortByDirectionOfThePreviousSortAndRefreshD
     ASSERT_EQ(shownIds(), statementOrder);
 
     clickTitle(journal::ColTime);
-    EXPECT_EQ(dm.Smena1.sort(), "");
+    EXPECT_EQ(dm.journal(1).sort(), "");
     EXPECT_EQ(shownIds(), statementOrder) << "'Часы' does not sort";
 
     clickTitle(journal::ColMarka);
-    EXPECT_EQ(dm.Smena1.sort(), "marka DESC, fio, id ASC");
+    EXPECT_EQ(dm.journal(1).sort(), "marka DESC, fio, id ASC");
     EXPECT_EQ(shownIds(), (QList<int>{5003, 5002, 5004, 5001}));
 
     clickTitle(journal::ColFio);
-    EXPECT_EQ(dm.Smena1.sort(), "fio, id ASC");
+    EXPECT_EQ(dm.journal(1).sort(), "fio, id ASC");
     EXPECT_EQ(shownIds(), (QList<int>{5002, 5004, 5001, 5003}));
 
     clickTitle(journal::ColBrak);
-    EXPECT_EQ(dm.Smena1.sort(), "fio, id ASC");
+    EXPECT_EQ(dm.journal(1).sort(), "fio, id ASC");
 
     clickTitle(journal::ColVid);
-    EXPECT_EQ(dm.Smena1.sort(), "vid DESC, marka, fio, id ASC");
+    EXPECT_EQ(dm.journal(1).sort(), "vid DESC, marka, fio, id ASC");
     clickTitle(journal::ColVid);
-    EXPECT_EQ(dm.Smena1.sort(), "vid, marka, fio, id  ASC") << "the double space is kept";
+    EXPECT_EQ(dm.journal(1).sort(), "vid, marka, fio, id  ASC") << "the double space is kept";
     EXPECT_EQ(shownIds(), (QList<int>{5002, 5004, 5001, 5003})) << "Покраска before Сборка";
 
     clickTitle(journal::ColNmn);
-    EXPECT_EQ(dm.Smena1.sort(), "naimen DESC, marka, fio, id ASC") << "by the kind code";
+    EXPECT_EQ(dm.journal(1).sort(), "naimen DESC, marka, fio, id ASC") << "by the kind code";
 
     testdb::exec("update accounts_dep.smena set kol_vo = 5 where id = 5003");
     QTest::mouseClick(control<QPushButton>("Button8"), Qt::LeftButton);
     testdb::exec("update accounts_dep.smena set kol_vo = 2 where id = 5003");
-    EXPECT_EQ(dm.Smena1.sort(), "");
+    EXPECT_EQ(dm.journal(1).sort(), "");
     EXPECT_EQ(shownIds(), statementOrder);
     EXPECT_EQ(cell(3, journal::ColKolVo), "5") << "refresh runs the query again";
     EXPECT_EQ(loadedDate(), wednesday);
     EXPECT_EQ(grid()->horizontalHeader()->sectionSize(journal::ColFio), 250);
 
     clickTitle(journal::ColOk);
-    EXPECT_EQ(dm.Smena1.sort(), "ok DESC, marka, fio, id ASC") << "descending first after a reload";
+    EXPECT_EQ(dm.journal(1).sort(), "ok DESC, marka, fio, id ASC")
+        << "descending first after a reload";
 }
 
 TEST_F(JournalWindowTest, AcceptedPositionsShowGreenAndAllOthersRed) {
@@ -450,10 +452,10 @@ alter table cmn_gds_and_srv.gds_and_srv_real rename to gds_and_srv;
     EXPECT_EQ(messages.messages[0].caption, QString::fromUtf8("Ошибка"));
     EXPECT_TRUE(messages.messages[0].text.contains("more than one row"))
         << messages.texts().join("|").toStdString();
-    EXPECT_TRUE(dm.Smena1.isOpen());
-    EXPECT_FALSE(dm.Smena2.isOpen());
-    EXPECT_FALSE(dm.Smena3.isOpen());
-    EXPECT_FALSE(dm.Smena4.isOpen());
+    EXPECT_TRUE(dm.journal(1).isOpen());
+    EXPECT_FALSE(dm.journal(2).isOpen());
+    EXPECT_FALSE(dm.journal(3).isOpen());
+    EXPECT_FALSE(dm.journal(4).isOpen());
     EXPECT_EQ(shownIds().size(), 4);
     QTest::mouseClick(control<QRadioButton>("RadioButton4"), Qt::LeftButton);
     EXPECT_EQ(grid()->model()->rowCount(), 0) << "a closed query shows an empty grid";

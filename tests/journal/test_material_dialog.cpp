@@ -348,8 +348,8 @@ TEST_F(MaterialDialogTest, WhatAnotherWorkstationRecordedWhileTheUserAnsweredIsN
             ++asked;
             EXPECT_EQ(question, aboveNorm);
             // No lock is held while the user answers (or this insert would wait for it).
-            EXPECT_FALSE(dm.ADO_DB.inTransaction());
-            if (!dm.ADO_DB.inTransaction())
+            EXPECT_FALSE(dm.connection.inTransaction());
+            if (!dm.connection.inTransaction())
                 testdb::exec(
                     "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
                     "values (9001, 600001, 5)");
@@ -394,8 +394,8 @@ TEST_F(MaterialDialogTest, WorkstationsRecordingTogetherStayWithinTheNormAndTheS
         std::vector<std::thread> threads;
         for (int k = 0; k < stations; ++k)
             threads.emplace_back([&, k] {
-                data::DataModule own{[](const QString&) {}};
-                testdb::openAs(own.ADO_DB, "master", "master");
+                data::DataModule own;
+                testdb::openAs(own.connection, "master", "master");
                 journal::MaterialStore store(own);
                 for (int round = 0; round < rounds; ++round) {
                     if (k == 0) {

@@ -73,7 +73,7 @@ protected:
     }
 
     ui::MessageRecorder messages;
-    data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
+    data::DataModule dm;
     journal::JournalWindow journal{dm};
     reference::ProductsList products{dm};
     reference::WorkersList workers{dm};

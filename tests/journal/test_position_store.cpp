@@ -31,7 +31,7 @@ insert into accounts_dep.vid_oper(vid) values ('Сборка');
 insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (7, 1, 0, 10001, 12.5);
 select setval('accounts_dep.oper_id_seq', 7);
 )"));
-        testdb::openAs(dm.ADO_DB, "master", "master");
+        testdb::openAs(dm.connection, "master", "master");
     }
     static PositionValues values(const QString& quantity = "3", const QString& rejects = "0",
                                  const QString& hours = "8", double price = 12.5) {
@@ -65,7 +65,7 @@ select setval('accounts_dep.oper_id_seq', 7);
             .toString();
     }
 
-    data::DataModule dm{[](const QString&) {}};
+    data::DataModule dm;
     PositionStore store{dm};
 };
 
@@ -206,7 +206,7 @@ TEST_F(PositionStoreTest, ADayPastWhatItsCellHoldsIsRefusedAndNothingIsStored) {
     }
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 3);
     EXPECT_EQ(cells(), "0/29997");
-    EXPECT_FALSE(dm.ADO_DB.inTransaction());
+    EXPECT_FALSE(dm.connection.inTransaction());
 }
 
 // A plant's old rows, a position whose operation has gone and an operation whose type has gone,

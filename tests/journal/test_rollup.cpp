@@ -23,7 +23,7 @@ protected:
     }
     void SetUp() override {
         testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
-        testdb::openAs(dm.ADO_DB, "master", "master");
+        testdb::openAs(dm.connection, "master", "master");
     }
     static void position(int worker, const QString& date, int shift, const QString& hours,
                          const QString& ok = "no") {
@@ -52,7 +52,7 @@ protected:
         }
         return cells.join(',');
     }
-    data::DataModule dm{[](const QString&) {}};
+    data::DataModule dm;
 };
 
 TEST_F(RollupTest, TheFirstPositionCreatesTheRowAndLaterOnesSum) {
@@ -155,10 +155,10 @@ TEST_F(RollupTest, EightWorkstationsRacingLeaveEveryCellTheSumOfItsPositions) {
     std::vector<std::thread> threads;
     for (int k = 0; k < stations; ++k) {
         threads.emplace_back([&, k] {
-            data::DataModule own{[](const QString&) {}};
-            testdb::openAs(own.ADO_DB, "master", "master");
+            data::DataModule own;
+            testdb::openAs(own.connection, "master", "master");
             journal::Positions positions(own);
-            data::Command add(own.ADO_DB);
+            data::Command add(own.connection);
             add.setSql("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, "
                        "kol_vo, time) values (:data, 1, 900, 1, 1, 1, 1, :time) returning id");
             int mine = 0;
@@ -243,12 +243,12 @@ select s.id, p from accounts_dep.smena s, unnest(array[95001, 95002]) p where s.
     std::vector<std::thread> threads;
     for (int k = 0; k < stations; ++k) {
         threads.emplace_back([&, k] {
-            data::DataModule own{[](const QString&) {}};
-            testdb::openAs(own.ADO_DB, "master", "master");
-            data::Command divide(own.ADO_DB);
+            data::DataModule own;
+            testdb::openAs(own.connection, "master", "master");
+            data::Command divide(own.connection);
             divide.setSql("select accounts_dep.divide_between_person(id) from accounts_dep.smena "
                           "where w_id = 950 and data = :data");
-            data::Command add(own.ADO_DB);
+            data::Command add(own.connection);
             add.setSql("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, "
                        "kol_vo, time) values (:data, 1, :w_id, 2, 1, 1, 1, :time)");
             const int member = 951 + k % 2;
@@ -261,7 +261,7 @@ select s.id, p from accounts_dep.smena s, unnest(array[95001, 95002]) p where s.
                         divide.execute();
                         continue;
                     }
-                    data::Transaction transaction(own.ADO_DB);
+                    data::Transaction transaction(own.connection);
                     add.setParam("data", day);
                     add.setParam("w_id", member);
                     add.setParam("time", k);
@@ -312,7 +312,7 @@ TEST_F(RollupTest, ADivisionWaitsForAMonthRebuildBeforeWritingCells) {
     QString error;
     std::thread dividing([&] {
         try {
-            data::Command divide(dm.ADO_DB);
+            data::Command divide(dm.connection);
             divide.setSql("select accounts_dep.divide_between_person(:id)");
             divide.setParam("id", p);
             divide.execute();

@@ -290,9 +290,9 @@ TEST_F(NormsTest, ANewStepIsTypedIntoTheEmptyRowAndWrittenWhenTheRowIsLeft) {
 
 // Another workstation adds a step meanwhile: the list counts both.
 TEST_F(NormsTest, SavingShowsTheCheaperStepAndTheCountInTheOperationsList) {
-    dm.Oper.open();
-    dm.Oper.moveTo(2);
-    ASSERT_EQ(dm.Oper.asInt("id"), 3);
+    dm.operations.open();
+    dm.operations.moveTo(2);
+    ASSERT_EQ(dm.operations.asInt("id"), 3);
     const bool open = run(3, [&] {
         go(2, 0);
         type("30");
@@ -304,10 +304,10 @@ TEST_F(NormsTest, SavingShowsTheCheaperStepAndTheCountInTheOperationsList) {
     });
     EXPECT_FALSE(open);
     EXPECT_EQ(stored(3), "5:6:0 10:9:0 20:8:0 30:4.5:0");
-    EXPECT_EQ(dm.Oper.recNo(), 2) << "the list stays at the same row";
-    EXPECT_EQ(dm.Oper.asInt("id"), 3);
-    EXPECT_DOUBLE_EQ(dm.Oper.asDouble("cena"), 4.5);
-    EXPECT_EQ(dm.Oper.asInt("norma"), 4);
+    EXPECT_EQ(dm.operations.recNo(), 2) << "the list stays at the same row";
+    EXPECT_EQ(dm.operations.asInt("id"), 3);
+    EXPECT_DOUBLE_EQ(dm.operations.asDouble("cena"), 4.5);
+    EXPECT_EQ(dm.operations.asInt("norma"), 4);
 }
 
 TEST_F(NormsTest, EnterInAnEditorCommitsAndStaysEnterAndEscElsewhereSave) {

@@ -79,7 +79,7 @@ insert into accounts_dep.oper(vid, naimen, i_id, cena_new) values (2, 0, 1, 10);
     }
 
     ui::MessageRecorder messages;
-    data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
+    data::DataModule dm;
     OperationTypeDialog dialog{dm};
     OperationTypesList list{dm, dialog};
 };
@@ -140,7 +140,7 @@ TEST_F(OperationTypesTest, RenamingExcludesItselfAndTheSavedRowStaysCurrent) {
                               grid->visualRect(grid->model()->index(c.row, 0)).center());
             inDialog(c.typed, [&] { title = dialog.windowTitle(); });
             doubleClick(grid, c.row);
-            current = dm.Vid_oper.asString("vid");
+            current = dm.operationTypes.asString("vid");
         });
         EXPECT_EQ(title, QString::fromUtf8("Изменение данных вида операции"));
         EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
@@ -171,7 +171,7 @@ create trigger first_elsewhere before insert on accounts_dep.vid_oper for each r
                  "public.first_elsewhere()");
     EXPECT_EQ(messages.texts(), QStringList{duplicate});
     EXPECT_EQ(storedTypes(), QString::fromUtf8("Покраска|Сборка|Упаковка"));
-    EXPECT_EQ(dm.Vid_oper.state(), data::ResultSet::State::Browse);
+    EXPECT_EQ(dm.operationTypes.state(), data::ResultSet::State::Browse);
 }
 
 TEST_F(OperationTypesTest, DeletingAsksAndKeepsATypeInUse) {
@@ -210,7 +210,7 @@ TEST_F(OperationTypesTest, DeletingAsksAndKeepsATypeInUse) {
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                               grid->visualRect(grid->model()->index(c.row, 0)).center());
             QTest::mouseClick(in<QPushButton>(&list, "Button3"), Qt::LeftButton);
-            current = dm.Vid_oper.asString("vid");
+            current = dm.operationTypes.asString("vid");
         });
         ASSERT_FALSE(messages.messages.empty());
         EXPECT_EQ(messages.messages[0].text, QString::fromUtf8("Удалить вид операции?"));
@@ -256,7 +256,7 @@ TEST_F(OperationTypesTest, ThePickerHasItsBoxAndTheListAfterItHasNone) {
         EXPECT_EQ(in<QPushButton>(&list, "Button2")->text(), QString::fromUtf8("Изменить"));
         EXPECT_EQ(shown().size(), 3) << "the picker's search does not filter the list";
     });
-    EXPECT_FALSE(dm.Vid_oper.isOpen());
+    EXPECT_FALSE(dm.operationTypes.isOpen());
 }
 
 // Another workstation's delete of a type, or save of an operation with it, is under way: this
@@ -284,7 +284,7 @@ TEST_F(OperationTypesTest, ASaveOrDeleteWaitsForTheOtherSideAndGoesByItsEnd) {
         const testdb::Waited w =
             testdb::actWhileHeldElsewhere(QString(c.elsewhere).arg(type), c.end, [&] {
                 if (c.deleting)
-                    return reference::removeOperationType(dm.ADO_DB, type);
+                    return reference::removeOperationType(dm.connection, type);
                 reference::saveOperation(dm, std::nullopt, {type, 0, 2, 5});
                 return true;
             });
@@ -313,7 +313,7 @@ TEST_F(OperationTypesTest, ATypeDeletedWhileAnOperationIsSavedWithItLeavesNoOper
     const std::vector<testdb::DeleteSaveRound> outcomes = testdb::deleteMeetsSave(
         rounds,
         [&](data::DataModule& own, int r) {
-            return reference::removeOperationType(own.ADO_DB, first + r);
+            return reference::removeOperationType(own.connection, first + r);
         },
         [&](data::DataModule& own, int r) {
             const std::optional<int> id = r % 2 == 0 ? std::nullopt : std::optional<int>(1);

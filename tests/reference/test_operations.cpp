@@ -99,7 +99,7 @@ insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo) valu
     }
 
     ui::MessageRecorder messages;
-    data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
+    data::DataModule dm;
     ProductsList products{dm};
     OperationTypeDialog typeDialog{dm};
     OperationTypesList types{dm, typeDialog};
@@ -132,7 +132,7 @@ TEST_F(OperationsTest, ThePickerOffersTheRequisitionsProductAndItsNewerOnes) {
         });
         EXPECT_FALSE(list.pick({std::nullopt, c.product, false, 1}).has_value()) << "Esc";
         EXPECT_EQ(seen, c.marks) << "marks without their tabs, in the stored order";
-        EXPECT_FALSE(dm.Oper.filtered());
+        EXPECT_FALSE(dm.operations.filtered());
     }
 }
 
@@ -217,7 +217,7 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
         withList([&] {
             if (c.row >= 0) {
                 selectRow(c.row);
-                editedId = dm.Oper.asString("id");
+                editedId = dm.operations.asString("id");
             }
             whenModalOpens([&](QWidget*) {
                 if (c.productRow >= 0) {

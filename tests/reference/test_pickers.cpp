@@ -85,8 +85,8 @@ TEST_F(WorkersPickerTest, ShowsEmployeesWithTodaysPositionAndSearchesByLiteralPr
     });
     EXPECT_FALSE(window->pick().has_value()) << "closed without a take";
     EXPECT_TRUE(checked);
-    EXPECT_FALSE(dm.Workers.isOpen());
-    EXPECT_FALSE(dm.Workers.filtered()) << "the next opening starts unfiltered";
+    EXPECT_FALSE(dm.workers.isOpen());
+    EXPECT_FALSE(dm.workers.filtered()) << "the next opening starts unfiltered";
     EXPECT_FALSE(box()->isVisibleTo(window.get()));
 }
 
@@ -178,7 +178,7 @@ TEST_F(ProductsPickerTest, OnlyADoubleClickTakesAndATabbedMarkIsFoundWithoutIt) 
 
     whenModalOpens([&](QWidget*) { QTest::keyClick(box(), Qt::Key_Escape); });
     EXPECT_FALSE(window->pick().has_value()) << "Esc leaves the product as it was";
-    EXPECT_FALSE(dm.Izdel.isOpen());
+    EXPECT_FALSE(dm.products.isOpen());
 }
 
 } // namespace

@@ -15,8 +15,8 @@ deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int roun
     std::vector<DeleteSaveRound> outcomes(static_cast<size_t>(rounds));
     std::barrier meet(2);
     std::thread remover([&] {
-        data::DataModule own{[](const QString&) {}};
-        openAs(own.ADO_DB, "master", "master");
+        data::DataModule own;
+        openAs(own.connection, "master", "master");
         for (int r = 0; r < rounds; ++r) {
             meet.arrive_and_wait();
             std::this_thread::sleep_for(std::chrono::microseconds(150 * (r % 3)));
@@ -28,8 +28,8 @@ deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int roun
         }
     });
     std::thread saver([&] {
-        data::DataModule own{[](const QString&) {}};
-        openAs(own.ADO_DB, "master", "master");
+        data::DataModule own;
+        openAs(own.connection, "master", "master");
         for (int r = 0; r < rounds; ++r) {
             meet.arrive_and_wait();
             try {

@@ -15,7 +15,7 @@ namespace testdb {
 
 // Connects the data module as the login and prepares it as a successful login does.
 inline void logIn(data::DataModule& dm, const QString& login) {
-    openAs(dm.ADO_DB, login, login);
+    openAs(dm.connection, login, login);
     dm.session.loginName = login;
     dm.session.loginPassword = login;
     dm.session.selectedShift = 1;
@@ -71,6 +71,6 @@ protected:
     }
 
     ui::MessageRecorder messages;
-    data::DataModule dm{[](const QString& m) { ui::Messages::error(m); }};
+    data::DataModule dm;
     std::unique_ptr<W> window;
 };

@@ -26,7 +26,7 @@ protected:
     }
     void SetUp() override {
         testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
-        testdb::openAs(dm.ADO_DB, "master", "master");
+        testdb::openAs(dm.connection, "master", "master");
     }
     static void position(const QString& worker, const QString& date, int shift,
                          const QString& hours, const QString& ok = "no") {
@@ -70,7 +70,7 @@ protected:
         }
         return month(m, y);
     }
-    data::DataModule dm{[](const QString&) {}};
+    data::DataModule dm;
 };
 
 TEST_F(MonthRebuildTest, TheMonthEqualsTheRollUpOfEveryCell) {
@@ -87,7 +87,7 @@ TEST_F(MonthRebuildTest, TheMonthEqualsTheRollUpOfEveryCell) {
     testdb::exec("insert into accounts_dep.h_tabel(w_id, smena, month, year, d3) values "
                  "(505, 1, 2, 2024, 8), (504, 1, 1, 2024, 1), (504, 1, 3, 2024, 1)");
 
-    timesheet::MonthRebuild rebuild(dm.ADO_DB);
+    timesheet::MonthRebuild rebuild(dm.connection);
     rebuild.run(2, 2024);
     const QString rebuilt = month(2, 2024);
     EXPECT_EQ(rebuilt, "501/1:5=8 501/2:5=4 501/4:29=2 502/3:1=9 503/1:");
@@ -108,7 +108,7 @@ TEST_F(MonthRebuildTest, TheMonthEqualsTheRollUpOfEveryCell) {
 
 TEST_F(MonthRebuildTest, ARefusedDayTotalLeavesTheMonthAsItWas) {
     position("501", "2024-02-05", 1, "8");
-    timesheet::MonthRebuild rebuild(dm.ADO_DB);
+    timesheet::MonthRebuild rebuild(dm.connection);
     rebuild.run(2, 2024);
     const QString before = month(2, 2024, true);
     ASSERT_EQ(before, "1#501/1:5=8");
@@ -125,7 +125,7 @@ TEST_F(MonthRebuildTest, ARefusedDayTotalLeavesTheMonthAsItWas) {
             << e.text().toStdString();
     }
     EXPECT_EQ(month(2, 2024, true), before);
-    EXPECT_FALSE(dm.ADO_DB.inTransaction());
+    EXPECT_FALSE(dm.connection.inTransaction());
 }
 
 // Two workstations start the rebuild of one month together: the second waits on the month's
@@ -244,11 +244,11 @@ TEST_F(MonthRebuildTest, RebuildsMeetingSavesChangesAndDeletesLeaveEveryCellRigh
         std::vector<std::thread> threads;
         for (int k = 0; k < connections; ++k)
             threads.emplace_back([&, k] {
-                data::DataModule own{[](const QString&) {}};
-                testdb::openAs(own.ADO_DB, "master", "master");
+                data::DataModule own;
+                testdb::openAs(own.connection, "master", "master");
                 journal::PositionStore store(own);
                 journal::Positions positions(own);
-                timesheet::MonthRebuild rebuild(own.ADO_DB);
+                timesheet::MonthRebuild rebuild(own.connection);
                 std::vector<int> mine;
                 for (int round = 0; round < c.rounds; ++round) {
                     meet.arrive_and_wait();

@@ -116,8 +116,8 @@ TEST_F(TimesheetWindowTest, OpensOnTheJournalMonthWithTheYearAlwaysInTheList) {
             EXPECT_EQ(years->currentText(), c.year);
             EXPECT_EQ(years->itemText(0), c.firstYear);
             EXPECT_EQ(years->itemText(years->count() - 1), c.lastYear);
-            EXPECT_TRUE(dm.H_Tabel_3.isOpen());
-            EXPECT_EQ(dm.H_Tabel_1.rowCount(), c.rows);
+            EXPECT_TRUE(dm.timesheet(3).isOpen());
+            EXPECT_EQ(dm.timesheet(1).rowCount(), c.rows);
         });
         for (int shift = 1; shift <= 3; ++shift)
             EXPECT_FALSE(dm.timesheet(shift).isOpen()) << shift;
@@ -202,22 +202,22 @@ TEST_F(TimesheetWindowTest, RefreshAndRebuildKeepTheTabAndTheWorker) {
     activate();
     choose(12, "2026");
     control<QTabWidget>("PageControl1")->setCurrentIndex(1);
-    dm.H_Tabel_2.moveTo(1);
-    ASSERT_EQ(dm.H_Tabel_2.asInt("w_id"), 502);
+    dm.timesheet(2).moveTo(1);
+    ASSERT_EQ(dm.timesheet(2).asInt("w_id"), 502);
 
     testdb::exec("update accounts_dep.h_tabel set w_id = 505 where w_id = 501");
     testdb::exec("insert into cmn_contractor.person(id, s_code, s_caption) values "
                  "(900005, '505', 'Яковлев Я.Я.')");
     click("Button5");
     EXPECT_EQ(names(2), QStringList({"Борисов Б.Б.", "Яковлев Я.Я."}));
-    EXPECT_EQ(dm.H_Tabel_2.asInt("w_id"), 502);
+    EXPECT_EQ(dm.timesheet(2).asInt("w_id"), 502);
     EXPECT_EQ(control<QTableView>("DBGrid2")->currentIndex().row(), 0);
 
     click("Button1");
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('\n').toStdString();
     EXPECT_EQ(control<QTabWidget>("PageControl1")->currentIndex(), 1);
     EXPECT_EQ(names(2), QStringList({"Борисов Б.Б."}));
-    EXPECT_EQ(dm.H_Tabel_2.asInt("d1"), 8);
+    EXPECT_EQ(dm.timesheet(2).asInt("d1"), 8);
     EXPECT_EQ(names(1), QStringList({"Борисов Б.Б."}));
     EXPECT_EQ(testdb::exec("select d1 from accounts_dep.h_tabel where smena = 4").toInt(), 3);
     EXPECT_TRUE(control<QWidget>("PB")->isHidden());

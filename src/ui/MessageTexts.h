@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Message texts that more than one window shows, kept in one place so they stay word for word
+// alike. A text one window alone shows stays beside its rule.
+namespace ui::texts {
+
+inline QString allFieldsRequired() {
+    return QStringLiteral("Все поля должны быть заполнены!");
+}
+
+} // namespace ui::texts
