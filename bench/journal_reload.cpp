@@ -7,6 +7,7 @@
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
+#include "journal/PositionStatements.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -43,6 +44,7 @@ int main(int argc, char* argv[]) {
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
 
     data::DataModule module;
+    journal::statements::prepareShiftJournals(module);
     std::vector<double> program;
     int rows = 0;
     try {

@@ -11,6 +11,7 @@
 #include "data/ResultSet.h"
 #include "data/Transaction.h"
 #include "timesheet/MonthRebuild.h"
+#include "timesheet/TimesheetStatements.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -19,7 +20,7 @@
 namespace {
 
 // The statements of the rebuild with the month's values written in, as psql runs them.
-QStringList transactionText(const timesheet::MonthRebuild& rebuild, int month, int year) {
+QStringList transactionText(int month, int year) {
     const QDate first(year, month, 1);
     const auto literal = [&](QString sql) {
         return sql.replace(":mnth", QString::number(month))
@@ -27,8 +28,9 @@ QStringList transactionText(const timesheet::MonthRebuild& rebuild, int month, i
             .replace(":first", "'" + first.toString(Qt::ISODate) + "'")
             .replace(":next", "'" + first.addMonths(1).toString(Qt::ISODate) + "'");
     };
-    return {"begin", literal(rebuild.LockMonth.sql()), literal(rebuild.DelMonth.sql()),
-            literal(rebuild.InsMonth.sql()), "commit"};
+    namespace statements = timesheet::statements;
+    return {"begin", literal(statements::monthLock()), literal(statements::monthDelete()),
+            literal(statements::monthInsert()), "commit"};
 }
 
 // The month rebuilt as it used to be: delete, then per day the day's sums and per row of them
@@ -96,7 +98,7 @@ int main(int argc, char* argv[]) {
             bench::timedRuns(runs, [&] { rebuild.run(month.month(), month.year()); });
         const std::vector<double> psql =
             bench::psqlRuns(t->socket, t->database, t->user, t->password,
-                            transactionText(rebuild, month.month(), month.year()), runs);
+                            transactionText(month.month(), month.year()), runs);
         const std::vector<double> old = bench::timedRuns(
             1, [&] { perCell(db, month.month(), month.year()); }, {}, 0);
         rebuild.run(month.month(), month.year());

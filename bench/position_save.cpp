@@ -66,6 +66,7 @@ int main(int argc, char* argv[]) {
         QDate::fromString(t->more.value(0, QStringLiteral("2026-12-07")), Qt::ISODate);
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 10;
     data::DataModule dm;
+    journal::statements::prepareShiftJournals(dm);
     try {
         dm.connection.open(t->socket, t->database, t->user, t->password);
         const std::vector<journal::PositionValues> week = positionsOfWeek(dm.connection, monday);

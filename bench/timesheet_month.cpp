@@ -6,6 +6,7 @@
 #include "Timing.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "timesheet/TimesheetStatements.h"
 #include "timesheet/TimesheetWindow.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@ int main(int argc, char* argv[]) {
     if (!month.isValid())
         return 2;
     data::DataModule dm;
+    timesheet::statements::prepareShiftMonths(dm);
     try {
         dm.connection.open(t->socket, t->database, t->user, t->password);
         timesheet::TimesheetWindow window(dm);

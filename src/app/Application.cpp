@@ -1,6 +1,8 @@
 #include "Application.h"
 
 #include "StyleFile.h"
+#include "journal/PositionStatements.h"
+#include "timesheet/TimesheetStatements.h"
 #include "ui/Messages.h"
 
 namespace app {
@@ -18,6 +20,8 @@ Application::Application(const QString& server, const QString& database)
                      &journalWindow),
       reportsDialog(dataModule, &journalWindow), timesheetWindow(dataModule, &journalWindow),
       normsWindow(dataModule, &journalWindow), materialDialog(dataModule, &journalWindow) {
+    journal::statements::prepareShiftJournals(dataModule);
+    timesheet::statements::prepareShiftMonths(dataModule);
     const std::pair<void (journal::JournalWindow::*)(), void (journal::PositionDialog::*)()>
         openers[] = {
             {&journal::JournalWindow::addRequested, &journal::PositionDialog::addNew},

@@ -5,55 +5,11 @@
 
 namespace data {
 
-namespace {
-
-// Shift 1 compares with != and has no final key; shifts 2..4 list id after prize, compare
-// with <> and end their order with the id, so equal rows come in the order they were made.
-QString journalStatement(int shift) {
-    const bool first = shift == 1;
-    return QStringLiteral(
-               "select %1smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, smena.cena,"
-               "person.s_caption fio, izdel.marka, vid_oper.vid, "
-               "(SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as "
-               "nmn, "
-               "oper.naimen, smena.kol_vo, smena.brak, "
-               "round((kol_vo::numeric-brak::numeric)*smena.cena::numeric, 2) as summa, "
-               "smena.prize,%2"
-               "(select s_caption from cmn_gds_and_srv.gds_and_srv gas where id=color) as "
-               "s_caption_color,"
-               "time, smena.ok, date(vvod) as vvod, smena.id_doc, smena.id_doc_item, "
-               "smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use "
-               "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,"
-               "accounts_dep.smena,accounts_dep.vid_oper "
-               "where smena.i_id=izdel.id and smena.o_id=oper.id and w_id=person.s_code::t_integer "
-               "and oper.vid=vid_oper.id and smena.smena=%3 and smena.data=:data and ok%4:ok "
-               "order by izdel.marka, fio,vid_oper.vid, oper.naimen, s_caption_color%5")
-        .arg(first ? QStringLiteral("smena.id, ") : QString(),
-             first ? QString() : QStringLiteral(" smena.id,"), QString::number(shift),
-             first ? QStringLiteral("!=") : QStringLiteral("<>"),
-             first ? QString() : QStringLiteral(",smena.id"));
-}
-
-// The total is summed as an integer: 31 cells of a smallint may pass what a smallint holds.
-QString timesheetStatement(int shift) {
-    return QStringLiteral(
-               "select person.s_caption fio, "
-               "h_tabel.*,(d1::integer+d2+d3+d4+d5+d6+d7+d8+d9+d10+d11 "
-               "+d12+d13+d14+d15+d16+d17+d18+d19+d20+d21+d22+d23+d24+d25 "
-               "+d26+d27+d28+d29+d30+d31) as summ from accounts_dep.h_tabel, cmn_contractor.person "
-               "where h_tabel.w_id=person.s_code::integer and h_tabel.smena=%1 and month=:mnth "
-               "and year=:yea order by fio")
-        .arg(shift);
-}
-
-} // namespace
-
 DataModule::DataModule(QObject* parent)
     : QObject(parent), workers(connection, QStringLiteral("Workers")),
       products(connection, QStringLiteral("Izdel")), operations(connection, QStringLiteral("Oper")),
       operationTypes(connection, QStringLiteral("Vid_oper")),
       countQuery(connection, QStringLiteral("Control")),
-      deletePosition(connection, QStringLiteral("DelSmena")),
       insertOperation(connection, QStringLiteral("Oper_ins")),
       updateOperation(connection, QStringLiteral("Oper_ed")),
       deleteOperation(connection, QStringLiteral("Oper_del")),
@@ -63,11 +19,6 @@ DataModule::DataModule(QObject* parent)
       timesheet2_(connection, QStringLiteral("H_Tabel_2")),
       timesheet3_(connection, QStringLiteral("H_Tabel_3")) {
     setObjectName(QStringLiteral("TDataModule6"));
-    for (int shift = 1; shift <= 4; ++shift)
-        journal(shift).setSql(journalStatement(shift));
-    for (int shift = 1; shift <= 3; ++shift)
-        timesheet(shift).setSql(timesheetStatement(shift));
-
     workers.setSql(QStringLiteral(
         "select person.s_code id, person .s_caption fio, person.id p_id ,staffpos.s_caption as "
         "s_staffpos_hl from cmn_contractor.person person left join hrms_movement.movement "
@@ -98,11 +49,6 @@ DataModule::DataModule(QObject* parent)
         "update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  i_id=:i_id where id=:id"));
     // A journal position's key to its operation refuses it while one refers to it.
     deleteOperation.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
-    // Removes a position only while the server holds it unaccepted, and tells whose day it was.
-    deletePosition.setSql(
-        QStringLiteral("delete from accounts_dep.smena where id=:id and "
-                       "coalesce(ok, '') not in ('ok', 'да') returning w_id, data, "
-                       "smena"));
 }
 
 DataModule::~DataModule() = default;

@@ -1,5 +1,7 @@
 #include "PositionStatements.h"
 
+#include "Positions.h"
+#include "data/DataModule.h"
 #include "data/SqlText.h"
 
 namespace journal::statements {
@@ -116,6 +118,58 @@ QString materialFigures(bool paint) {
                                     "= s.i_id)")
                    : QStringLiteral("(select f_qty_from from mnf_operation.operation where "
                                     "id_gds_to = s.i_id and id_gds_from = :id_gds)"));
+}
+
+// Shift 1 compares with != and has no final key; shifts 2..4 list id after prize, compare
+// with <> and end their order with the id, so equal rows come in the order they were made.
+QString shiftJournal(int shift) {
+    const bool first = shift == 1;
+    return QStringLiteral(
+               "select %1smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, smena.cena,"
+               "person.s_caption fio, izdel.marka, vid_oper.vid, "
+               "(SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as "
+               "nmn, "
+               "oper.naimen, smena.kol_vo, smena.brak, "
+               "round((kol_vo::numeric-brak::numeric)*smena.cena::numeric, 2) as summa, "
+               "smena.prize,%2"
+               "(select s_caption from cmn_gds_and_srv.gds_and_srv gas where id=color) as "
+               "s_caption_color,"
+               "time, smena.ok, date(vvod) as vvod, smena.id_doc, smena.id_doc_item, "
+               "smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use "
+               "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,"
+               "accounts_dep.smena,accounts_dep.vid_oper "
+               "where smena.i_id=izdel.id and smena.o_id=oper.id and w_id=person.s_code::t_integer "
+               "and oper.vid=vid_oper.id and smena.smena=%3 and smena.data=:data and ok%4:ok "
+               "order by izdel.marka, fio,vid_oper.vid, oper.naimen, s_caption_color%5")
+        .arg(first ? QStringLiteral("smena.id, ") : QString(),
+             first ? QString() : QStringLiteral(" smena.id,"), QString::number(shift),
+             first ? QStringLiteral("!=") : QStringLiteral("<>"),
+             first ? QString() : QStringLiteral(",smena.id"));
+}
+
+// Removes a position only while the server holds it unaccepted, and tells whose day it was.
+QString deletePosition() {
+    return QStringLiteral("delete from accounts_dep.smena where id=:id and coalesce(ok, '') not "
+                          "in %1 returning w_id, data, smena")
+        .arg(acceptedStatesSql());
+}
+
+// What acceptance checks a position against; a brigade member's copy uses the materials
+// recorded on the position it came from.
+QString acceptCheck() {
+    return QStringLiteral("select s.ok, s.kol_vo, s.brak, s.time, s.cena, s.o_id, s.w_id, (select "
+                          "count(id) from accounts_dep.smena_gds_use sgu where sgu.id_smena in "
+                          "(s.id, s.id_smena_from)) as id_cnt from accounts_dep.smena s where "
+                          "s.id = :id");
+}
+
+QString acceptRow() {
+    return QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)");
+}
+
+void prepareShiftJournals(data::DataModule& dm) {
+    for (int shift = 1; shift <= 4; ++shift)
+        dm.journal(shift).setSql(shiftJournal(shift));
 }
 
 } // namespace journal::statements

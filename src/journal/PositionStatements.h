@@ -2,9 +2,21 @@
 
 #include <QString>
 
-// The statement texts of the position dialog and the material dialog, in one place, so the
-// benchmarks time exactly what the dialogs run.
+namespace data {
+class DataModule;
+}
+
+// The statement texts of the journal, its position dialog and its material dialog, in one
+// place, so the benchmarks time exactly what the windows run.
 namespace journal::statements {
+
+// The journal of one shift (1..4) on :data, accepted or not by :ok; the data module holds the
+// four queries (Smena1..Smena4), this gives them their statements.
+QString shiftJournal(int shift);
+void prepareShiftJournals(data::DataModule& dm);
+QString deletePosition(); // :id, only while it is not accepted
+QString acceptCheck();    // :id; the fields acceptance depends on and the count of materials
+QString acceptRow();      // :id; the server's acceptance of one position
 
 // The position dialog (TForm11).
 QString requisitions();      // open requisitions, by caption

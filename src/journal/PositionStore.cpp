@@ -1,6 +1,7 @@
 #include "PositionStore.h"
 
 #include "HoursRollup.h"
+#include "Positions.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
@@ -42,24 +43,39 @@ PositionStore::Checked PositionStore::check(const PositionValues& v) {
     return c;
 }
 
+void PositionStore::bindValues(data::Command& write, const PositionValues& v, const Checked& c,
+                               const QDate& today) {
+    write.setParam(QStringLiteral("w_id"), v.workerCode);
+    write.setParam(QStringLiteral("i_id"), v.productId);
+    write.setParam(QStringLiteral("o_id"), v.operationId);
+    write.setParam(QStringLiteral("cena"), c.price);
+    write.setParam(QStringLiteral("kol_vo"), c.quantity);
+    write.setParam(QStringLiteral("brak"), c.rejects);
+    write.setParam(QStringLiteral("data"), v.date);
+    write.setParam(QStringLiteral("smena"), v.shift);
+    write.setParam(QStringLiteral("time"), c.hours);
+    write.setParam(QStringLiteral("vvod"), today);
+}
+
 int PositionStore::insert(const PositionValues& v, const QDate& today) {
     const Checked c = check(v);
-    data::Command SmenaIU(dm_.connection, QStringLiteral("SmenaIU"));
-    SmenaIU.setSql(
-        QStringLiteral("insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, "
-                       "smena, color, time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, "
-                       "id_gds_use, id_cons_use) values(%1, %2, %3, %4,%5, %6, to_date('%7', "
-                       "'DD.MM.YYYY HH24:MI:SS'), %8, %9, %10, %11, 'no', 0, %12, %13, 0, %14, 0) "
-                       "returning id")
-            .arg(sqltext::integer(v.workerCode), sqltext::integer(v.productId),
-                 sqltext::integer(v.operationId), c.price, c.quantity, c.rejects,
-                 sqltext::date(v.date), sqltext::integer(v.shift), sqltext::integer(v.colorId))
-            .arg(c.hours, sqltext::toDate(today), sqltext::integer(v.requisitionId),
-                 sqltext::integer(v.requisitionItemId), sqltext::integer(v.goodsId)));
+    if (!today.isValid())
+        throw data::ConversionError(QStringLiteral("Неверная дата"));
+    data::Command write(dm_.connection, QStringLiteral("SmenaIU"));
+    write.setSql(QStringLiteral(
+        "insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
+        "time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) "
+        "values(:w_id, :i_id, :o_id, :cena, :kol_vo, :brak, :data::date, :smena, :color, :time, "
+        ":vvod::date, 'no', 0, :id_doc, :id_doc_item, 0, :id_gds_use, 0) returning id"));
+    bindValues(write, v, c, today);
+    write.setParam(QStringLiteral("color"), v.colorId);
+    write.setParam(QStringLiteral("id_doc"), v.requisitionId);
+    write.setParam(QStringLiteral("id_doc_item"), v.requisitionItemId);
+    write.setParam(QStringLiteral("id_gds_use"), v.goodsId);
     data::Transaction transaction(dm_.connection);
     QVariant inserted;
     try {
-        inserted = SmenaIU.executeScalar();
+        inserted = write.executeScalar();
     } catch (const data::DbError& e) {
         refuseGoneOperation(e);
         throw;
@@ -72,31 +88,32 @@ int PositionStore::insert(const PositionValues& v, const QDate& today) {
 
 void PositionStore::update(int id, const PositionValues& v, const QDate& today) {
     const Checked c = check(v);
+    if (!today.isValid())
+        throw data::ConversionError(QStringLiteral("Неверная дата"));
     // The old row is locked and read in the same statement, so the day it leaves is known.
-    data::Command SmenaIU(dm_.connection, QStringLiteral("SmenaIU"));
-    SmenaIU.setSql(
-        QStringLiteral("update accounts_dep.SMENA s set w_id=%1, i_id=%2, o_id=%3, cena=%4, "
-                       "kol_vo=%5, brak=%6, data=to_date('%7', 'DD.MM.YYYY'), smena=%8, time=%9, "
-                       "vvod=%10, prize=0, f_gds_qty_use=0, id_cons_use=0 from (select id, data, "
-                       "smena, w_id from accounts_dep.smena where id=%11 for update) old where "
-                       "s.id=old.id and coalesce(s.ok, '') not in ('ok', 'да') returning "
+    data::Command write(dm_.connection, QStringLiteral("SmenaIU"));
+    write.setSql(
+        QStringLiteral("update accounts_dep.SMENA s set w_id=:w_id, i_id=:i_id, o_id=:o_id, "
+                       "cena=:cena, kol_vo=:kol_vo, brak=:brak, data=:data::date, smena=:smena, "
+                       "time=:time, vvod=:vvod::date, prize=0, f_gds_qty_use=0, id_cons_use=0 from "
+                       "(select id, data, smena, w_id from accounts_dep.smena where id=:id for "
+                       "update) old where s.id=old.id and coalesce(s.ok, '') not in %1 returning "
                        "old.data, old.smena, old.w_id")
-            .arg(sqltext::integer(v.workerCode), sqltext::integer(v.productId),
-                 sqltext::integer(v.operationId), c.price, c.quantity, c.rejects,
-                 sqltext::date(v.date), sqltext::integer(v.shift), c.hours)
-            .arg(sqltext::toDate(today), sqltext::integer(id)));
+            .arg(acceptedStatesSql()));
+    bindValues(write, v, c, today);
+    write.setParam(QStringLiteral("id"), id);
     data::Transaction transaction(dm_.connection);
     QVariantMap old;
     try {
-        old = SmenaIU.executeRow();
+        old = write.executeRow();
     } catch (const data::DbError& e) {
         refuseGoneOperation(e);
         throw;
     }
     if (old.isEmpty()) {
         data::Command exists(dm_.connection);
-        exists.setSql(QStringLiteral("select count(*) from accounts_dep.smena where id=") +
-                      sqltext::integer(id));
+        exists.setSql(QStringLiteral("select count(*) from accounts_dep.smena where id=:id"));
+        exists.setParam(QStringLiteral("id"), id);
         throw data::DbError(
             data::value::toInt64(exists.executeScalar()) > 0
                 ? QStringLiteral("Позиция уже принята, изменить её нельзя!")

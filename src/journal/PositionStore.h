@@ -4,8 +4,9 @@
 #include <QString>
 
 namespace data {
+class Command;
 class DataModule;
-}
+} // namespace data
 
 // Writing one journal position as the position dialog saves it: the position and the day
 // cells it touches, in one transaction, built from typed text that can never change what the
@@ -47,6 +48,8 @@ private:
         QString price, quantity, rejects, hours;
     };
     static Checked check(const PositionValues& values);
+    static void bindValues(data::Command& write, const PositionValues& values,
+                           const Checked& checked, const QDate& today);
 
     data::DataModule& dm_;
 };

@@ -1,6 +1,7 @@
 #include "Positions.h"
 
 #include "HoursRollup.h"
+#include "PositionStatements.h"
 #include "data/DataModule.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
@@ -38,14 +39,12 @@ QString Refusal::message() const {
 }
 
 Positions::Positions(data::DataModule& dm)
-    : dm_(dm), smena_accept_check(dm.connection, QStringLiteral("smena_accept_check")),
-      smena_accept_row(dm.connection, QStringLiteral("smena_accept_row")) {
-    // A brigade member's copy uses the materials recorded on the position it came from.
-    smena_accept_check.setSql(QStringLiteral(
-        "select s.ok, s.kol_vo, s.brak, s.time, s.cena, s.o_id, s.w_id, (select count(id) from "
-        "accounts_dep.smena_gds_use sgu where sgu.id_smena in (s.id, s.id_smena_from)) as "
-        "id_cnt from accounts_dep.smena s where s.id = :id"));
-    smena_accept_row.setSql(QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)"));
+    : dm_(dm), acceptCheck_(dm.connection, QStringLiteral("acceptCheck_")),
+      acceptRow_(dm.connection, QStringLiteral("acceptRow_")),
+      deletePosition_(dm.connection, QStringLiteral("DelSmena")) {
+    acceptCheck_.setSql(statements::acceptCheck());
+    acceptRow_.setSql(statements::acceptRow());
+    deletePosition_.setSql(statements::deletePosition());
 }
 
 std::vector<Refusal> Positions::accept(const std::vector<ShownPosition>& positions,
@@ -66,7 +65,7 @@ std::vector<Refusal> Positions::accept(const std::vector<ShownPosition>& positio
 // Whether the check statement's row still holds what was shown.
 bool Positions::holdsAsShown(const ShownPosition& position) const {
     for (const char* field : acceptedFields) {
-        const QString now = data::value::toString(smena_accept_check.value(QLatin1String(field)));
+        const QString now = data::value::toString(acceptCheck_.value(QLatin1String(field)));
         if (now != data::value::toString(position.values.value(QLatin1String(field))))
             return false;
     }
@@ -78,26 +77,23 @@ bool Positions::holdsAsShown(const ShownPosition& position) const {
 // it accepted, and a version other than the one shown is rolled back.
 std::optional<Refusal::Reason> Positions::acceptOne(const ShownPosition& position) {
     data::Transaction transaction(dm_.connection);
-    struct Closer {
-        data::ResultSet& q;
-        ~Closer() { q.close(); }
-    } closer{smena_accept_check};
+    const data::CloseOnExit closeCheck(acceptCheck_);
     auto readNow = [&] {
-        smena_accept_check.close();
-        smena_accept_check.setParam(QStringLiteral("id"), position.id);
-        smena_accept_check.open();
-        return !smena_accept_check.isEmpty();
+        acceptCheck_.close();
+        acceptCheck_.setParam(QStringLiteral("id"), position.id);
+        acceptCheck_.open();
+        return !acceptCheck_.isEmpty();
     };
     if (!readNow())
         return Refusal::ChangedElsewhere;
-    if (isAccepted(smena_accept_check.asString(QStringLiteral("ok"))))
+    if (isAccepted(acceptCheck_.asString(QStringLiteral("ok"))))
         return std::nullopt; // accepted elsewhere meanwhile: nothing left to do
     if (!holdsAsShown(position))
         return Refusal::ChangedElsewhere;
-    if (smena_accept_check.asInt64(QStringLiteral("id_cnt")) == 0)
+    if (acceptCheck_.asInt64(QStringLiteral("id_cnt")) == 0)
         return Refusal::NoMaterials;
-    smena_accept_row.setParam(QStringLiteral("id"), position.id);
-    smena_accept_row.execute();
+    acceptRow_.setParam(QStringLiteral("id"), position.id);
+    acceptRow_.execute();
     if (!readNow() || !holdsAsShown(position))
         return Refusal::ChangedElsewhere;
     transaction.commit();
@@ -106,8 +102,8 @@ std::optional<Refusal::Reason> Positions::acceptOne(const ShownPosition& positio
 
 std::optional<Positions::Deleted> Positions::remove(int id) {
     data::Transaction transaction(dm_.connection);
-    dm_.deletePosition.setParam(QStringLiteral("id"), id);
-    const QVariantMap row = dm_.deletePosition.executeRow();
+    deletePosition_.setParam(QStringLiteral("id"), id);
+    const QVariantMap row = deletePosition_.executeRow();
     if (row.isEmpty())
         return std::nullopt;
     const Deleted deleted{data::value::toInt32(row.value(QStringLiteral("w_id")), "w_id"),

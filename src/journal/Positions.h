@@ -72,8 +72,9 @@ private:
 
     data::DataModule& dm_;
     // What the position holds now and how many material rows it has.
-    data::ResultSet smena_accept_check;
-    data::Command smena_accept_row;
+    data::ResultSet acceptCheck_;
+    data::Command acceptRow_;
+    data::Command deletePosition_;
 };
 
 } // namespace journal

@@ -24,9 +24,8 @@ public:
     // Throws data::DbError with the server's text; then nothing of the month has changed.
     void run(int month, int year);
 
-    data::Command LockMonth, DelMonth, InsMonth;
-
 private:
+    data::Command lockMonth_, deleteMonth_, insertMonth_;
     data::Connection& connection_;
 };
 

@@ -2,6 +2,7 @@
 // connection, and the version gate while the login waits or the journal is open.
 #include "Application.h"
 #include "ModalDriver.h"
+#include "PreparedModule.h"
 #include "RoleRules.h"
 #include "StyleFile.h"
 #include "TestDatabase.h"
@@ -101,7 +102,7 @@ TEST_F(LoginTest, RoleRulesSwitchTheJournalsControlsByExactLogin) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.login);
-        data::DataModule dm;
+        testdb::PreparedModule dm;
         journal::JournalWindow w(dm);
         app::applyRoleRules(w, c.login);
         for (const char* name : {"Button1", "Button2", "Button3"})

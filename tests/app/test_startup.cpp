@@ -1,5 +1,6 @@
 // What happens before anybody logs in: the build stamp, the style file, the version gate.
 #include "BuildStamp.h"
+#include "PreparedModule.h"
 #include "StyleFile.h"
 #include "TestDatabase.h"
 #include "VersionGate.h"
@@ -114,7 +115,7 @@ protected:
         return testdb::exec("select xmin::text::int from accounts_dep.ver").toInt();
     }
 
-    data::DataModule dm;
+    testdb::PreparedModule dm;
     app::VersionGate gate{dm, [] { return app::BuildStamp{20261210, 3600}; }};
 };
 
@@ -142,7 +143,7 @@ TEST_F(GateTest, RaisesOlderStampsKeepsEqualOnesAndStopsOlderBuilds) {
 
 TEST_F(GateTest, TheStartUpAccountCanRaiseTheStampButAMissingTableIsAnError) {
     store("(20200101, 0)");
-    data::DataModule startup;
+    testdb::PreparedModule startup;
     testdb::openAs(startup.connection, data::defaults::startupUser(),
                    data::defaults::startupPassword());
     app::VersionGate startupGate(startup, [] { return app::BuildStamp{20261210, 3600}; });

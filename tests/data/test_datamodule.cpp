@@ -1,4 +1,5 @@
 // The shared data module's statements against a small plant of its own.
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/DataModule.h"
 #include "data/Defaults.h"
@@ -76,7 +77,7 @@ insert into accounts_dep.h_tabel(w_id, smena, month, year, d1, d9, d31) values
     }
 
     ui::MessageRecorder messages;
-    data::DataModule module;
+    testdb::PreparedModule module;
 };
 
 TEST_F(DataModuleTest, JournalListsOnlyWholePositionsOfItsShiftAndDate) {

@@ -1,5 +1,6 @@
 // Rights on the server: each login, connected with any client, may do what the program's
 // role table gives it and nothing more; the build stamp cannot be pushed into the future.
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/Command.h"
 #include "data/Connection.h"
@@ -76,7 +77,7 @@ protected:
 };
 
 TEST_F(RightsTest, EachLoginMayDoWhatItsGroupGivesAndNothingMore) {
-    data::DataModule dm;
+    testdb::PreparedModule dm;
     const QString journal = dm.journal(1).sql(), timesheet = dm.timesheet(1).sql();
     const QString countPositions = "select count(*) from accounts_dep.smena where id = %1";
     const QString countTimesheet = "select count(*) from accounts_dep.h_tabel";

@@ -1,5 +1,6 @@
 // Accepting and deleting positions: the rules on their own, with another workstation
 // changing the same rows, and from the journal window.
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
 #include "data/Command.h"
@@ -99,7 +100,7 @@ protected:
         return journal::ShownPosition::current(dm.journal(1));
     }
 
-    data::DataModule dm;
+    testdb::PreparedModule dm;
     journal::Positions positions{dm};
 };
 
@@ -309,7 +310,7 @@ select 8000 + r, p from generate_series(0, %1) r, unnest(array[900001, 900002]) 
     std::vector<QString> divisionErrors(rounds), acceptErrors(rounds);
     std::vector<int> refusals(rounds, -1);
     std::thread dividing([&] {
-        data::DataModule own;
+        testdb::PreparedModule own;
         testdb::logIn(own, "master");
         data::Command save(own.connection);
         save.setSql("select accounts_dep.divide_between_person(:s_id)");
@@ -324,7 +325,7 @@ select 8000 + r, p from generate_series(0, %1) r, unnest(array[900001, 900002]) 
         }
     });
     std::thread accepting([&] {
-        data::DataModule own;
+        testdb::PreparedModule own;
         testdb::logIn(own, "operator1");
         own.journal(1).setParam("data", wednesday.startOfDay());
         journal::Positions accepter(own);

@@ -394,7 +394,7 @@ TEST_F(MaterialDialogTest, WorkstationsRecordingTogetherStayWithinTheNormAndTheS
         std::vector<std::thread> threads;
         for (int k = 0; k < stations; ++k)
             threads.emplace_back([&, k] {
-                data::DataModule own;
+                testdb::PreparedModule own;
                 testdb::openAs(own.connection, "master", "master");
                 journal::MaterialStore store(own);
                 for (int round = 0; round < rounds; ++round) {

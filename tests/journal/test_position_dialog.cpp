@@ -73,7 +73,7 @@ protected:
     }
 
     ui::MessageRecorder messages;
-    data::DataModule dm;
+    testdb::PreparedModule dm;
     journal::JournalWindow journal{dm};
     reference::ProductsList products{dm};
     reference::WorkersList workers{dm};

@@ -2,6 +2,7 @@
 // bad input, the position and its day cells in one transaction, and changes that meet another
 // workstation.
 #include "DeleteMeetsSave.h"
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
@@ -65,7 +66,7 @@ select setval('accounts_dep.oper_id_seq', 7);
             .toString();
     }
 
-    data::DataModule dm;
+    testdb::PreparedModule dm;
     PositionStore store{dm};
 };
 

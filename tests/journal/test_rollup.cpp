@@ -1,4 +1,5 @@
 // The day cell of the timesheet follows the journal.
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
@@ -52,7 +53,7 @@ protected:
         }
         return cells.join(',');
     }
-    data::DataModule dm;
+    testdb::PreparedModule dm;
 };
 
 TEST_F(RollupTest, TheFirstPositionCreatesTheRowAndLaterOnesSum) {
@@ -155,7 +156,7 @@ TEST_F(RollupTest, EightWorkstationsRacingLeaveEveryCellTheSumOfItsPositions) {
     std::vector<std::thread> threads;
     for (int k = 0; k < stations; ++k) {
         threads.emplace_back([&, k] {
-            data::DataModule own;
+            testdb::PreparedModule own;
             testdb::openAs(own.connection, "master", "master");
             journal::Positions positions(own);
             data::Command add(own.connection);
@@ -243,7 +244,7 @@ select s.id, p from accounts_dep.smena s, unnest(array[95001, 95002]) p where s.
     std::vector<std::thread> threads;
     for (int k = 0; k < stations; ++k) {
         threads.emplace_back([&, k] {
-            data::DataModule own;
+            testdb::PreparedModule own;
             testdb::openAs(own.connection, "master", "master");
             data::Command divide(own.connection);
             divide.setSql("select accounts_dep.divide_between_person(id) from accounts_dep.smena "

@@ -79,7 +79,7 @@ insert into accounts_dep.oper(vid, naimen, i_id, cena_new) values (2, 0, 1, 10);
     }
 
     ui::MessageRecorder messages;
-    data::DataModule dm;
+    testdb::PreparedModule dm;
     OperationTypeDialog dialog{dm};
     OperationTypesList list{dm, dialog};
 };

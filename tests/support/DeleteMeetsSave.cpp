@@ -1,5 +1,6 @@
 #include "DeleteMeetsSave.h"
 
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/Error.h"
 
@@ -15,7 +16,7 @@ deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int roun
     std::vector<DeleteSaveRound> outcomes(static_cast<size_t>(rounds));
     std::barrier meet(2);
     std::thread remover([&] {
-        data::DataModule own;
+        testdb::PreparedModule own;
         openAs(own.connection, "master", "master");
         for (int r = 0; r < rounds; ++r) {
             meet.arrive_and_wait();
@@ -28,7 +29,7 @@ deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int roun
         }
     });
     std::thread saver([&] {
-        data::DataModule own;
+        testdb::PreparedModule own;
         openAs(own.connection, "master", "master");
         for (int r = 0; r < rounds; ++r) {
             meet.arrive_and_wait();

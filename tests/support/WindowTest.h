@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/DataModule.h"
 #include "ui/Messages.h"
@@ -71,6 +72,6 @@ protected:
     }
 
     ui::MessageRecorder messages;
-    data::DataModule dm;
+    testdb::PreparedModule dm;
     std::unique_ptr<W> window;
 };

@@ -1,5 +1,6 @@
 // A month of the timesheet rebuilt from the journal in one transaction, equal to the journal's
 // own day-by-day roll-up.
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
@@ -70,7 +71,7 @@ protected:
         }
         return month(m, y);
     }
-    data::DataModule dm;
+    testdb::PreparedModule dm;
 };
 
 TEST_F(MonthRebuildTest, TheMonthEqualsTheRollUpOfEveryCell) {
@@ -244,7 +245,7 @@ TEST_F(MonthRebuildTest, RebuildsMeetingSavesChangesAndDeletesLeaveEveryCellRigh
         std::vector<std::thread> threads;
         for (int k = 0; k < connections; ++k)
             threads.emplace_back([&, k] {
-                data::DataModule own;
+                testdb::PreparedModule own;
                 testdb::openAs(own.connection, "master", "master");
                 journal::PositionStore store(own);
                 journal::Positions positions(own);

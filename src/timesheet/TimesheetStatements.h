@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace data {
+class DataModule;
+}
+
+// The statement texts of the timesheet, in one place, so the benchmarks time exactly what the
+// window and the month rebuild run.
+namespace timesheet::statements {
+
+// The month's rows of one shift (1..3) for :mnth, :yea, with their total; the data module holds
+// the three queries (H_Tabel_1..H_Tabel_3), this gives them their statements.
+QString shiftMonth(int shift);
+void prepareShiftMonths(data::DataModule& dm);
+
+// The month rebuild: its lock (:yea, :mnth), the delete of the month's rows, and the insert of
+// the sums of the month's positions (:mnth, :yea, :first, :next).
+QString monthLock();
+QString monthDelete();
+QString monthInsert();
+
+} // namespace timesheet::statements

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "data/DataModule.h"
+#include "journal/PositionStatements.h"
+#include "timesheet/TimesheetStatements.h"
+
+namespace testdb {
+
+// A data module whose journal and timesheet queries carry their statements, as the application
+// makes it.
+struct PreparedModule : data::DataModule {
+    PreparedModule() {
+        journal::statements::prepareShiftJournals(*this);
+        timesheet::statements::prepareShiftMonths(*this);
+    }
+};
+
+} // namespace testdb
