@@ -1,5 +1,6 @@
 #include "JournalGrid.h"
 
+#include "Positions.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
 
@@ -101,8 +102,7 @@ ui::ResultSetModel::CellRole acceptanceColours(const ui::ResultSetModel& model) 
         const data::ResultSet& rs = model.resultSet();
         const int field = rs.fieldIndex(QStringLiteral("ok"));
         const QString ok = field < 0 ? QString() : data::value::toString(rs.valueAt(row, field));
-        const bool accepted = ok == QLatin1String("ok") || ok == QStringLiteral("да");
-        return accepted ? QColor(0x00, 0x80, 0x00) : QColor(0xFF, 0x00, 0x00);
+        return isAccepted(ok) ? QColor(0x00, 0x80, 0x00) : QColor(0xFF, 0x00, 0x00);
     };
 }
 

@@ -86,10 +86,11 @@ QString materialNorm(bool paint, int productId, int goodsId) {
 // A position accepted meanwhile on another workstation takes no more materials.
 QString materialInsert() {
     return QStringLiteral(
-        "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) select "
-        ":id_smena::integer, :id_gds_use::numeric, :f_qty_use::double precision where exists "
-        "(select 1 from accounts_dep.smena s where s.id = :id_smena and coalesce(s.ok, '') not "
-        "in ('ok', 'да'))");
+               "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) select "
+               ":id_smena::integer, :id_gds_use::numeric, :f_qty_use::double precision where "
+               "exists (select 1 from accounts_dep.smena s where s.id = :id_smena and "
+               "coalesce(s.ok, '') not in %1)")
+        .arg(acceptedStatesSql());
 }
 
 // The norm follows what the server holds, not the quantity box of a dialog not yet saved.
