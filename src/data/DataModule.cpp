@@ -54,9 +54,6 @@ DataModule::DataModule(QObject* parent)
       operationTypes(connection, QStringLiteral("Vid_oper")),
       countQuery(connection, QStringLiteral("Control")),
       deletePosition(connection, QStringLiteral("DelSmena")),
-      insertOperation(connection, QStringLiteral("Oper_ins")),
-      updateOperation(connection, QStringLiteral("Oper_ed")),
-      deleteOperation(connection, QStringLiteral("Oper_del")),
       shift1_(connection, QStringLiteral("Smena1")), shift2_(connection, QStringLiteral("Smena2")),
       shift3_(connection, QStringLiteral("Smena3")), shift4_(connection, QStringLiteral("Smena4")),
       timesheet1_(connection, QStringLiteral("H_Tabel_1")),
@@ -91,13 +88,6 @@ DataModule::DataModule(QObject* parent)
     operationTypes.setSql(QStringLiteral("select * from accounts_dep.VID_OPER order by vid"));
     operationTypes.setUpdateTable(QStringLiteral("accounts_dep.vid_oper"));
 
-    insertOperation.setSql(
-        QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new) "
-                       "values (:oper_vid, :naimen, :i_id, :cena_new) returning id"));
-    updateOperation.setSql(QStringLiteral(
-        "update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  i_id=:i_id where id=:id"));
-    // A journal position's key to its operation refuses it while one refers to it.
-    deleteOperation.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
     // Removes a position only while the server holds it unaccepted, and tells whose day it was.
     deletePosition.setSql(
         QStringLiteral("delete from accounts_dep.smena where id=:id and "

@@ -27,7 +27,7 @@ public:
     // Any one-off read that should not disturb the shared lists' rows.
     ResultSet countQuery;
 
-    Command deletePosition, insertOperation, updateOperation, deleteOperation;
+    Command deletePosition;
 
     // The journal query of shift 1..4 and the timesheet query of shift 1..3.
     ResultSet& journal(int shift);
