@@ -23,6 +23,11 @@ namespace {
 const QString serviceCode = QStringLiteral("0153");
 const QString serviceLogin = QStringLiteral("sys");
 const QString servicePassword = QStringLiteral("wuvakem");
+
+// Names the arguments as given, not the defaults taken in their place.
+QString noConnection(const QString& server, const QString& database) {
+    return QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)").arg(server, database);
+}
 } // namespace
 
 LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
@@ -100,9 +105,7 @@ void LoginWindow::openStartupConnection() {
         dm_.tryOpen(serverToUse(), databaseToUse(), data::defaults::startupUser(),
                     data::defaults::startupPassword());
     if (refused && !startupFailed_)
-        ui::Messages::error(QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)\n%3")
-                                .arg(server_, database_, *refused),
-                            this);
+        ui::Messages::error(noConnection(server_, database_) + QLatin1Char('\n') + *refused, this);
     startupFailed_ = refused.has_value();
 }
 
@@ -165,8 +168,7 @@ void LoginWindow::login() {
     }
     dm_.connection.close();
     if (dm_.tryOpen(serverToUse(), databaseToUse(), session.loginName, session.loginPassword))
-        throw data::Error(QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)")
-                              .arg(server_, database_));
+        throw data::Error(noConnection(server_, database_));
     startupFailed_ = false;
     // Before the gate: a login in no group may not even read the build stamp.
     const Group group = groupOfConnectedLogin(dm_.connection);

@@ -37,7 +37,7 @@ const QString blanksKind = QStringLiteral("Заготовки");
 
 // A key column the list reads but never shows.
 ui::ResultSetModel::Column hiddenColumn(const QString& field) {
-    return {.field = field, .title = field, .width = 40, .hidden = true};
+    return {.field = field, .title = field, .width = 40, .alignment = {}, .hidden = true};
 }
 
 QString kindText(qint64 kind) {
