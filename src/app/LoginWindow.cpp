@@ -3,6 +3,7 @@
 #include "RoleRules.h"
 #include "data/DataModule.h"
 #include "data/Defaults.h"
+#include "data/Error.h"
 #include "journal/JournalWindow.h"
 #include "ui/Messages.h"
 
@@ -22,6 +23,11 @@ namespace {
 const QString serviceCode = QStringLiteral("0153");
 const QString serviceLogin = QStringLiteral("sys");
 const QString servicePassword = QStringLiteral("wuvakem");
+
+// Names the arguments as given, not the defaults taken in their place.
+QString noConnection(const QString& server, const QString& database) {
+    return QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)").arg(server, database);
+}
 } // namespace
 
 LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
@@ -32,44 +38,52 @@ LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint);
 
-    Label3 = new QLabel(this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    auto* label1 = new QLabel(QStringLiteral("Логин"), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    auto* label2 = new QLabel(QStringLiteral("Пароль"), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    Edit2 = new QLineEdit(this);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setEchoMode(QLineEdit::Password);
-    Edit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
-    Button1 = addButton("Button1", QStringLiteral("Вход"), [this] { login(); });
-    Button2 = addButton("Button2", QStringLiteral("Отмена"), [this] { end(); });
-    setDefaultButton(Button1);
-    setCancelButton(Button2);
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(5500);
-    Timer1->setSingleShot(true);
+    serverLabel_ = new QLabel(this);
+    serverLabel_->setObjectName(QStringLiteral("Label3"));
+    auto* loginLabel = new QLabel(QStringLiteral("Логин"), this);
+    loginLabel->setObjectName(QStringLiteral("Label1"));
+    loginEdit_ = new QLineEdit(this);
+    loginEdit_->setObjectName(QStringLiteral("Edit1"));
+    auto* passwordLabel = new QLabel(QStringLiteral("Пароль"), this);
+    passwordLabel->setObjectName(QStringLiteral("Label2"));
+    passwordEdit_ = new QLineEdit(this);
+    passwordEdit_->setObjectName(QStringLiteral("Edit2"));
+    passwordEdit_->setEchoMode(QLineEdit::Password);
+    passwordEdit_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
+    loginButton_ = addButton("Button1", QStringLiteral("Вход"));
+    // The program ends only once the refusal's box is closed: ending first would close the
+    // box unseen.
+    connect(loginButton_, &QPushButton::clicked, this, [this] {
+        if (!runGuarded([this] { login(); })) {
+            dm_.connection.close();
+            end();
+        }
+    });
+    cancelButton_ = addButton("Button2", QStringLiteral("Отмена"), [this] { end(); });
+    setDefaultButton(loginButton_);
+    setCancelButton(cancelButton_);
+    endTimer_ = new QTimer(this);
+    endTimer_->setObjectName(QStringLiteral("Timer1"));
+    endTimer_->setInterval(5500);
+    endTimer_->setSingleShot(true);
 
     auto* fields = new QGridLayout;
-    fields->addWidget(label1, 0, 0);
-    fields->addWidget(Edit1, 0, 1);
-    fields->addWidget(label2, 1, 0);
-    fields->addWidget(Edit2, 1, 1);
+    fields->addWidget(loginLabel, 0, 0);
+    fields->addWidget(loginEdit_, 0, 1);
+    fields->addWidget(passwordLabel, 1, 0);
+    fields->addWidget(passwordEdit_, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(loginButton_);
+    buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label3);
+    layout->addWidget(serverLabel_);
     layout->addLayout(fields);
     layout->addLayout(buttons);
     setClientSize(336, 125);
-    setTabOrder(Edit1, Edit2);
+    setTabOrder(loginEdit_, passwordEdit_);
 
-    connect(Timer1, &QTimer::timeout, this, [this] { end(); });
+    connect(endTimer_, &QTimer::timeout, this, [this] { end(); });
 }
 
 void LoginWindow::setBuildStamp(std::function<BuildStamp()> stamp) {
@@ -91,9 +105,7 @@ void LoginWindow::openStartupConnection() {
         dm_.tryOpen(serverToUse(), databaseToUse(), data::defaults::startupUser(),
                     data::defaults::startupPassword());
     if (refused && !startupFailed_)
-        ui::Messages::error(QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)\n%3")
-                                .arg(server_, database_, *refused),
-                            this);
+        ui::Messages::error(noConnection(server_, database_) + QLatin1Char('\n') + *refused, this);
     startupFailed_ = refused.has_value();
 }
 
@@ -115,7 +127,7 @@ void LoginWindow::onActivated() {
         if (!startupFailed_)
             runGate();
     }
-    Label3->setText(QStringLiteral("Сервер: %1, БД: %2").arg(server_, database_));
+    serverLabel_->setText(QStringLiteral("Сервер: %1, БД: %2").arg(server_, database_));
     setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)")
                        .arg(gate_.stamp().date)
                        .arg(gate_.stamp().time));
@@ -139,7 +151,7 @@ bool LoginWindow::runGate() {
     if (outcome != VersionGate::Outcome::Newer)
         return true;
     ending_ = true;
-    Timer1->start();
+    endTimer_->start();
     ui::Messages::error(VersionGate::newerMessage(), this);
     end();
     return false;
@@ -148,33 +160,21 @@ bool LoginWindow::runGate() {
 void LoginWindow::login() {
     data::Session& session = dm_.session;
     session.selectedShift = 1;
-    session.loginName = trimLogin(Edit1->text());
-    session.loginPassword = trimLogin(Edit2->text());
+    session.loginName = trimLogin(loginEdit_->text());
+    session.loginPassword = trimLogin(passwordEdit_->text());
     if (session.loginPassword == serviceCode) {
         session.loginName = serviceLogin;
         session.loginPassword = servicePassword;
     }
     dm_.connection.close();
-    if (dm_.tryOpen(serverToUse(), databaseToUse(), session.loginName, session.loginPassword)) {
-        ui::Messages::error(QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)")
-                                .arg(server_, database_),
-                            this);
-        end();
-        return;
-    }
+    if (dm_.tryOpen(serverToUse(), databaseToUse(), session.loginName, session.loginPassword))
+        throw data::Error(noConnection(server_, database_));
     startupFailed_ = false;
     // Before the gate: a login in no group may not even read the build stamp.
-    Group group = Group::None;
-    if (!runGuarded([&] { group = groupOfConnectedLogin(dm_.connection); })) {
-        dm_.connection.close();
-        end();
-        return;
-    }
+    const Group group = groupOfConnectedLogin(dm_.connection);
     if (group == Group::None) {
         dm_.connection.close();
-        ui::Messages::error(noGroupMessage(session.loginName), this);
-        end();
-        return;
+        throw data::Error(noGroupMessage(session.loginName));
     }
     // Without a start-up connection the gate has not run yet: it runs before the journal.
     if (!gateRan_ && !runGate() && ending_)

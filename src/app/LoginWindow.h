@@ -51,6 +51,7 @@ private:
     void onActivated();
     // Runs the gate; false when it could not run or the program is ending.
     bool runGate();
+    // Logs in and shows the journal; a refused login throws, and the program then ends.
     void login();
     void end();
 
@@ -65,12 +66,12 @@ private:
     bool ending_ = false; // a newer build owns the database
     bool ended_ = false;
 
-    QLabel* Label3;
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QTimer* Timer1;
+    QLabel* serverLabel_;
+    QLineEdit* loginEdit_;
+    QLineEdit* passwordEdit_;
+    QPushButton* loginButton_;
+    QPushButton* cancelButton_;
+    QTimer* endTimer_; // ends the program when a newer build's box is left open
 };
 
 } // namespace app

@@ -17,11 +17,11 @@ const GroupName groupNames[] = {{Group::User, "tabel_user"},
                                 {Group::Operator, "tabel_operator"},
                                 {Group::Reader, "tabel_reader"}};
 
-// edit, accept, reports, journal, a double-click accepts
-constexpr Rights userRights{true, false, true, true, false};
-constexpr Rights userAcceptingRights{true, true, true, true, false};
-constexpr Rights operatorRights{false, true, false, true, true};
-constexpr Rights readerRights{false, false, true, false, false};
+constexpr Rights userRights{.edit = true, .reports = true, .journal = true};
+constexpr Rights userAcceptingRights{
+    .edit = true, .accept = true, .reports = true, .journal = true};
+constexpr Rights operatorRights{.accept = true, .journal = true, .acceptOnDoubleClick = true};
+constexpr Rights readerRights{.reports = true};
 
 struct DemoLogin {
     const char* name;

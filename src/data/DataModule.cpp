@@ -10,9 +10,6 @@ DataModule::DataModule(QObject* parent)
       products(connection, QStringLiteral("Izdel")), operations(connection, QStringLiteral("Oper")),
       operationTypes(connection, QStringLiteral("Vid_oper")),
       countQuery(connection, QStringLiteral("Control")),
-      insertOperation(connection, QStringLiteral("Oper_ins")),
-      updateOperation(connection, QStringLiteral("Oper_ed")),
-      deleteOperation(connection, QStringLiteral("Oper_del")),
       shift1_(connection, QStringLiteral("Smena1")), shift2_(connection, QStringLiteral("Smena2")),
       shift3_(connection, QStringLiteral("Smena3")), shift4_(connection, QStringLiteral("Smena4")),
       timesheet1_(connection, QStringLiteral("H_Tabel_1")),
@@ -41,14 +38,6 @@ DataModule::DataModule(QObject* parent)
         "izdel.marka, vid_oper.vid, oper.naimen"));
     operationTypes.setSql(QStringLiteral("select * from accounts_dep.VID_OPER order by vid"));
     operationTypes.setUpdateTable(QStringLiteral("accounts_dep.vid_oper"));
-
-    insertOperation.setSql(
-        QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new) "
-                       "values (:oper_vid, :naimen, :i_id, :cena_new) returning id"));
-    updateOperation.setSql(QStringLiteral(
-        "update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  i_id=:i_id where id=:id"));
-    // A journal position's key to its operation refuses it while one refers to it.
-    deleteOperation.setSql(QStringLiteral("delete from accounts_dep.oper where id=:id"));
 }
 
 DataModule::~DataModule() = default;

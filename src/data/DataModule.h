@@ -27,8 +27,6 @@ public:
     // Any one-off read that should not disturb the shared lists' rows.
     ResultSet countQuery;
 
-    Command insertOperation, updateOperation, deleteOperation;
-
     // The journal query of shift 1..4 and the timesheet query of shift 1..3; their statements
     // are their subsystems' own (journal::statements, timesheet::statements).
     ResultSet& journal(int shift);

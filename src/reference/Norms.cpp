@@ -1,12 +1,13 @@
 #include "Norms.h"
 
+#include "ReferenceStatements.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
 #include "ui/DataGrid.h"
-#include "ui/Messages.h"
+#include "ui/MessageTexts.h"
 #include "ui/ResultSetModel.h"
 
 #include <QHBoxLayout>
@@ -72,7 +73,7 @@ QVariant typedPrice(const QString& typed) {
 
 void completeStep(data::ResultSet& steps, int operationId) {
     if (steps.isNull(QStringLiteral("norma")) || steps.isNull(QStringLiteral("price")))
-        throw data::Error(QStringLiteral("Все поля должны быть заполнены!"));
+        throw data::Error(ui::texts::allFieldsRequired());
     if (steps.state() != data::ResultSet::State::Insert)
         return;
     steps.setValue(QStringLiteral("o_id"), operationId);
@@ -80,15 +81,9 @@ void completeStep(data::ResultSet& steps, int operationId) {
         steps.setValue(QStringLiteral("prize"), 0);
 }
 
-// Locking the operation's own row would not do: the waiting statement keeps the snapshot it
-// began with and still counts a step deleted meanwhile. A row lock on each step re-reads
-// it after the wait, and a step deleted meanwhile is then no longer counted.
 bool removeStep(data::Connection& connection, int operationId, int stepId) {
     data::Command remove(connection);
-    remove.setSql(QStringLiteral(
-        "with steps as (select id from accounts_dep.norm where o_id=:o_id order by id for update) "
-        "delete from accounts_dep.norm where id=:id and o_id=:o_id "
-        "and (select count(*) from steps) > 1"));
+    remove.setSql(statements::deleteNormStep());
     remove.setParam(QStringLiteral("o_id"), operationId);
     remove.setParam(QStringLiteral("id"), stepId);
     return remove.execute() > 0;
@@ -96,7 +91,7 @@ bool removeStep(data::Connection& connection, int operationId, int stepId) {
 
 bool stepExists(data::Connection& connection, int stepId) {
     data::Command count(connection);
-    count.setSql(QStringLiteral("select count(*) from accounts_dep.norm where id=:id"));
+    count.setSql(statements::normStepCount());
     count.setParam(QStringLiteral("id"), stepId);
     return data::value::toInt64(count.executeScalar()) > 0;
 }
@@ -105,9 +100,9 @@ bool stepExists(data::Connection& connection, int stepId) {
 
 NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm22"), QStringLiteral("Норматив"), parent), dm_(dm),
-      Norm(dm.connection, QStringLiteral("Norm")) {
-    Norm.setSql(stepsStatement());
-    Norm.setUpdateTable(QStringLiteral("accounts_dep.norm"), QStringLiteral("id"));
+      steps_(dm.connection, QStringLiteral("Norm")) {
+    steps_.setSql(stepsStatement());
+    steps_.setUpdateTable(QStringLiteral("accounts_dep.norm"), QStringLiteral("id"));
 
     const Qt::Alignment number = Qt::AlignRight | Qt::AlignVCenter;
     std::vector<ui::ResultSetModel::Column> columns = {
@@ -130,7 +125,7 @@ NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
          .alignment = number,
          .parse = norms::typedPrize},
     };
-    model_ = new ui::ResultSetModel(Norm, std::move(columns), this);
+    model_ = new ui::ResultSetModel(steps_, std::move(columns), this);
     model_->setBoldTitles(false);
     model_->setEditable(true);
     model_->setBeforeWrite(
@@ -138,45 +133,44 @@ NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
     model_->setWriteRefused([](const data::DbError& e) {
         // A new step of an operation deleted while the window was open.
         if (e.isForeignKeyViolation(QStringLiteral("norm_o_id_fkey")))
-            throw e.refused(QStringLiteral("Операция удалена на другом рабочем месте"));
+            throw e.refused(ui::texts::operationDeletedElsewhere());
     });
-    DBGrid1 = new ui::DataGrid("DBGrid1", this);
-    DBGrid1->showModel(model_);
-    DBGrid1->verticalHeader()->setVisible(true); // the row indicator
+    stepsGrid_ = new ui::DataGrid("DBGrid1", this);
+    stepsGrid_->showModel(model_);
+    stepsGrid_->verticalHeader()->setVisible(true); // the row indicator
 
-    Button1 = addButton("Button1", QStringLiteral("Сохранить"), [this] { save(); });
-    Button2 = addButton("Button2", QStringLiteral("Удалить"), [this] { removeCurrent(); });
-    setDefaultButton(Button1);
-    setCancelButton(Button1);
+    saveButton_ = addButton("Button1", QStringLiteral("Сохранить"), [this] { save(); });
+    deleteButton_ = addButton("Button2", QStringLiteral("Удалить"), [this] { removeCurrent(); });
+    setDefaultButton(saveButton_);
+    setCancelButton(saveButton_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(deleteButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(DBGrid1, 1);
+    layout->addWidget(stepsGrid_, 1);
     layout->addLayout(buttons);
     setClientSize(400, 280);
 }
 
 QString NormsWindow::stepsStatement() {
-    return QStringLiteral("select id, o_id, norma, price, prize from accounts_dep.norm "
-                          "where o_id=:o_id order by norma, id");
+    return statements::normSteps();
 }
 
 void NormsWindow::showFor(int operationId) {
     operationId_ = operationId;
     // Re-reading drops whatever an earlier showing left unwritten.
-    Norm.close();
-    Norm.setParam(QStringLiteral("o_id"), operationId);
-    Norm.open();
-    DBGrid1->setFocus();
+    steps_.close();
+    steps_.setParam(QStringLiteral("o_id"), operationId);
+    steps_.open();
+    stepsGrid_->setFocus();
     exec();
-    Norm.close();
+    steps_.close();
 }
 
 void NormsWindow::save() {
-    if (!DBGrid1->commitEditor())
+    if (!stepsGrid_->commitEditor())
         return;
     model_->writePending();
     // The list shows the lowest price and the number of steps.
@@ -190,21 +184,23 @@ void NormsWindow::reject() {
 }
 
 void NormsWindow::removeCurrent() {
-    if (!DBGrid1->commitEditor())
+    if (!stepsGrid_->commitEditor())
         return;
-    const int row = DBGrid1->currentIndex().row();
+    const int row = stepsGrid_->currentIndex().row();
     if (row < 0)
         return;
     // A change never written goes with its step; a step never written is simply dropped.
     model_->dropPending();
-    if (row >= Norm.rowCount())
+    if (row >= steps_.rowCount())
         return;
     const QVariant key = model_->index(row, 0).data(ui::ResultSetModel::KeyRole);
     const int step = data::value::toInt32(key, QStringLiteral("id"));
-    if (!norms::removeStep(dm_.connection, operationId_, step) &&
-        norms::stepExists(dm_.connection, step))
-        ui::Messages::error(lastStepKept, this);
-    Norm.reopenKeepingPlace();
+    const bool kept = !norms::removeStep(dm_.connection, operationId_, step) &&
+                      norms::stepExists(dm_.connection, step);
+    // The grid shows the steps as they are now, also behind the refusal.
+    steps_.reopenKeepingPlace();
+    if (kept)
+        throw data::Error(lastStepKept);
 }
 
 } // namespace reference

@@ -71,12 +71,12 @@ private:
     void removeCurrent();
 
     data::DataModule& dm_;
-    data::ResultSet Norm;
+    data::ResultSet steps_;
     int operationId_ = 0; // taken once at opening
     ui::ResultSetModel* model_;
-    ui::DataGrid* DBGrid1;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    ui::DataGrid* stepsGrid_;
+    QPushButton* saveButton_;
+    QPushButton* deleteButton_;
 };
 
 } // namespace reference

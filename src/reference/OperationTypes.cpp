@@ -1,10 +1,11 @@
 #include "OperationTypes.h"
 
 #include "Pickers.h"
-#include "data/Command.h"
+#include "ReferenceStatements.h"
+#include "ReferenceWrites.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
-#include "data/SqlText.h"
+#include "ui/MessageTexts.h"
 #include "ui/Messages.h"
 
 #include <QGroupBox>
@@ -21,20 +22,17 @@ namespace {
 const QString duplicateMessage = QStringLiteral("Такая операция уже заведена!");
 constexpr int nameLength = 50; // accounts_dep.vid_oper.vid
 
+// Drops a row left unposted by an error, so the shared list shows only what is stored.
+struct CancelUnposted {
+    data::ResultSet& rows;
+    ~CancelUnposted() { rows.cancel(); }
+};
+
 } // namespace
 
 bool removeOperationType(data::Connection& connection, int id) {
-    data::Command remove(connection);
-    remove.setSql(QStringLiteral("delete from accounts_dep.vid_oper where id=:id"));
-    remove.setParam(QStringLiteral("id"), id);
-    try {
-        remove.execute();
-    } catch (const data::DbError& e) {
-        if (!e.isForeignKeyViolation(QStringLiteral("oper_vid_fkey")))
-            throw;
-        return false;
-    }
-    return true;
+    return deleteUnlessUsed(connection, statements::deleteOperationType(), id,
+                            QStringLiteral("oper_vid_fkey"));
 }
 
 OperationTypeDialog::OperationTypeDialog(data::DataModule& dm, QWidget* parent)
@@ -42,24 +40,24 @@ OperationTypeDialog::OperationTypeDialog(data::DataModule& dm, QWidget* parent)
     auto* group = new QGroupBox(QStringLiteral("Вид операции"), this);
     group->setObjectName(QStringLiteral("GroupBox1"));
     auto* label = new QLabel(QStringLiteral("Операция"), group);
-    Edit1 = new QLineEdit(group);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setMaxLength(nameLength);
-    label->setBuddy(Edit1);
+    nameEdit_ = new QLineEdit(group);
+    nameEdit_->setObjectName(QStringLiteral("Edit1"));
+    nameEdit_->setMaxLength(nameLength);
+    label->setBuddy(nameEdit_);
     auto* row = new QHBoxLayout(group);
     row->addWidget(label);
-    row->addWidget(Edit1, 1);
+    row->addWidget(nameEdit_, 1);
 
     const SaveCancel buttons = layOutEditDialog(group, [this] { save(); });
-    Button1 = buttons.save;
-    Button2 = buttons.cancel;
+    saveButton_ = buttons.save;
+    cancelButton_ = buttons.cancel;
     setClientSize(380, 120);
 }
 
 bool OperationTypeDialog::addNew() {
     editedId_.reset();
     setWindowTitle(QStringLiteral("Заведение нового вида операций"));
-    Edit1->clear();
+    nameEdit_->clear();
     return run();
 }
 
@@ -67,35 +65,30 @@ bool OperationTypeDialog::changeCurrent() {
     data::ResultSet& types = dm_.operationTypes;
     editedId_ = requiredId(types, QStringLiteral("id"));
     setWindowTitle(QStringLiteral("Изменение данных вида операции"));
-    Edit1->setText(types.asString(QStringLiteral("vid")).trimmed());
+    nameEdit_->setText(types.asString(QStringLiteral("vid")).trimmed());
     return run();
 }
 
 bool OperationTypeDialog::run() {
-    Edit1->setFocus();
+    nameEdit_->setFocus();
     return exec() == QDialog::Accepted;
 }
 
 void OperationTypeDialog::save() {
-    const QString name = Edit1->text().trimmed();
-    if (name.isEmpty()) {
-        ui::Messages::error(QStringLiteral("Все поля должны быть заполнены!"), this);
-        return;
-    }
-    // The server upper-cases both sides, as its unique index does.
-    QString count = QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where "
-                                   "upper(vid)=upper(%1)")
-                        .arg(sqltext::quoted(name));
+    const QString name = nameEdit_->text().trimmed();
+    if (name.isEmpty())
+        throw data::Error(ui::texts::allFieldsRequired());
+    DuplicateRule duplicate{editedId_ ? statements::otherTypeDuplicates()
+                                      : statements::typeDuplicates(),
+                            {{QStringLiteral("vid"), name}},
+                            QStringLiteral("vid_oper_upper_vid"), // the index on upper(vid)
+                            duplicateMessage};
     if (editedId_)
-        count += QStringLiteral(" and id<>") + sqltext::integer(*editedId_);
-    dm_.countCheck(count, {}, duplicateMessage);
+        duplicate.params.insert(QStringLiteral("id"), *editedId_);
 
     data::ResultSet& types = dm_.operationTypes;
-    struct CancelUnposted {
-        data::ResultSet& q;
-        ~CancelUnposted() { q.cancel(); }
-    } cancel{types};
-    try {
+    const int saved = saveUnlessDuplicate(dm_, duplicate, [&] {
+        const CancelUnposted cancel{types};
         if (!editedId_) {
             types.append();
         } else {
@@ -105,14 +98,8 @@ void OperationTypeDialog::save() {
         }
         types.setValue(QStringLiteral("vid"), name);
         types.post();
-    } catch (const data::DbError& e) {
-        // Added meanwhile on another workstation: the index on upper(vid) said so.
-        if (!e.isUniqueViolation(QStringLiteral("vid_oper_upper_vid")))
-            throw;
-        ui::Messages::error(duplicateMessage, this);
-        return;
-    }
-    const int saved = types.asInt(QStringLiteral("id"));
+        return types.asInt(QStringLiteral("id"));
+    });
     types.close();
     types.open();
     types.locate(QStringLiteral("id"), saved);
@@ -129,11 +116,12 @@ OperationTypesList::OperationTypesList(data::DataModule& dm, OperationTypeDialog
                        Qt::AlignLeft | Qt::AlignVCenter}},
                      QStringLiteral("vid"),
                      SearchKeys::TypingOnly,
-                     true},
+                     RowButtons::AddAndDelete},
                     parent),
       dialog_(dialog) {
-    connect(Button1, &QPushButton::clicked, this, [this] { runGuarded([this] { addNew(); }); });
-    connect(Button3, &QPushButton::clicked, this,
+    connect(addRowButton_, &QPushButton::clicked, this,
+            [this] { runGuarded([this] { addNew(); }); });
+    connect(deleteButton_, &QPushButton::clicked, this,
             [this] { runGuarded([this] { deleteCurrent(); }); });
 }
 
@@ -166,10 +154,13 @@ void OperationTypesList::deleteCurrent() {
         return;
     if (!ui::Messages::askDelete(QStringLiteral("Удалить вид операции?"), this))
         return;
-    if (!removeOperationType(dm_.connection, requiredId(query_, QStringLiteral("id"))))
-        ui::Messages::error(
-            QStringLiteral("Вид операции используется в операциях, удаление невозможно!"), this);
+    const bool removed =
+        removeOperationType(dm_.connection, requiredId(query_, QStringLiteral("id")));
+    // The list shows the rows as they are now, also behind the refusal.
     query_.reopenKeepingPlace();
+    if (!removed)
+        throw data::Error(
+            QStringLiteral("Вид операции используется в операциях, удаление невозможно!"));
 }
 
 } // namespace reference

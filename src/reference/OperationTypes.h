@@ -41,9 +41,9 @@ private:
 
     data::DataModule& dm_;
     std::optional<int> editedId_; // none: a new type
-    QLineEdit* Edit1;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    QLineEdit* nameEdit_;
+    QPushButton* saveButton_;
+    QPushButton* cancelButton_;
 };
 
 // The list (TForm8).

@@ -3,6 +3,8 @@
 #include "Norms.h"
 #include "OperationTypes.h"
 #include "Pickers.h"
+#include "ReferenceStatements.h"
+#include "ReferenceWrites.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
@@ -11,6 +13,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
+#include "ui/MessageTexts.h"
 #include "ui/Messages.h"
 
 #include <QCheckBox>
@@ -32,39 +35,36 @@ const QString duplicateMessage = QStringLiteral("Операция с таким�
 const QString finishedKind = QStringLiteral("Готовая продукция");
 const QString blanksKind = QStringLiteral("Заготовки");
 
+// A key column the list reads but never shows.
+ui::ResultSetModel::Column hiddenColumn(const QString& field) {
+    return {.field = field, .title = field, .width = 40, .alignment = {}, .hidden = true};
+}
+
 QString kindText(qint64 kind) {
     return kind == 0 ? finishedKind : blanksKind;
 }
-
-// Every operation, also one without steps, with its lowest step price; its own stored price
-// only when it has no step.
-const char* const exportSql =
-    "select trim(both '\t' from izdel.marka) as marka, vid_oper.vid, oper.naimen, case when "
-    "oper.naimen=0 then 'Готовая продукция' else 'Заготовки' end as nmn, coalesce((select "
-    "min(norm.price) from accounts_dep.norm where norm.o_id=oper.id), oper.cena) as cena, "
-    "oper.id, oper.i_id, oper.vid as oper_vid from accounts_dep.oper, accounts_dep.izdel, "
-    "accounts_dep.vid_oper where oper.i_id=izdel.id and oper.vid=vid_oper.id order by "
-    "izdel.marka, vid_oper.vid, oper.naimen";
 
 } // namespace
 
 int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationValues& v) {
     try {
         if (!id) {
-            data::Command& insert = dm.insertOperation;
+            data::Command insert(dm.connection, QStringLiteral("Oper_ins"));
+            insert.setSql(statements::insertOperation());
             insert.setParam(QStringLiteral("oper_vid"), v.typeId);
             insert.setParam(QStringLiteral("naimen"), v.kind);
             insert.setParam(QStringLiteral("i_id"), v.productId);
             insert.setParam(QStringLiteral("cena_new"), v.startingPrice);
             return data::value::toInt32(insert.executeScalar(), QStringLiteral("id"));
         }
-        data::Command& update = dm.updateOperation;
+        data::Command update(dm.connection, QStringLiteral("Oper_ed"));
+        update.setSql(statements::updateOperation());
         update.setParam(QStringLiteral("oper_vid"), v.typeId);
         update.setParam(QStringLiteral("naimen"), v.kind);
         update.setParam(QStringLiteral("i_id"), v.productId);
         update.setParam(QStringLiteral("id"), *id);
         if (update.execute() == 0)
-            throw data::DbError(QStringLiteral("Операция удалена на другом рабочем месте"));
+            throw data::DbError(ui::texts::operationDeletedElsewhere());
         return *id;
     } catch (const data::DbError& e) {
         if (!e.isForeignKeyViolation(QStringLiteral("oper_vid_fkey")))
@@ -75,15 +75,8 @@ int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationVa
 }
 
 bool removeOperation(data::DataModule& dm, int id) {
-    dm.deleteOperation.setParam(QStringLiteral("id"), id);
-    try {
-        dm.deleteOperation.execute();
-    } catch (const data::DbError& e) {
-        if (!e.isForeignKeyViolation(QStringLiteral("smena_o_id_fkey")))
-            throw;
-        return false;
-    }
-    return true;
+    return deleteUnlessUsed(dm.connection, statements::deleteOperation(), id,
+                            QStringLiteral("smena_o_id_fkey"));
 }
 
 OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
@@ -99,35 +92,35 @@ OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
         e->setFocusPolicy(Qt::NoFocus); // skipped by Tab; the picker button sets it
         return e;
     };
-    Edit1 = readOnly("Edit1");
-    Edit2 = readOnly("Edit2");
-    Button3 = addButton("Button3", QStringLiteral("..."), [this] { pickProduct(); });
-    Button4 = addButton("Button4", QStringLiteral("..."), [this] { pickType(); });
-    for (QPushButton* b : {Button3, Button4})
+    productEdit_ = readOnly("Edit1");
+    typeEdit_ = readOnly("Edit2");
+    pickProductButton_ = addButton("Button3", QStringLiteral("..."), [this] { pickProduct(); });
+    pickTypeButton_ = addButton("Button4", QStringLiteral("..."), [this] { pickType(); });
+    for (QPushButton* b : {pickProductButton_, pickTypeButton_})
         b->setFixedWidth(28);
-    ComboBox1 = new QComboBox(group);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems(QStringList{finishedKind, blanksKind});
-    connect(ComboBox1, &QComboBox::activated, this, [this] { storedKind_.reset(); });
-    Edit3 = new QLineEdit(group);
-    Edit3->setObjectName(QStringLiteral("Edit3"));
-    ui::filterKeys(Edit3, ui::TypedKeys::Decimal);
+    kindBox_ = new QComboBox(group);
+    kindBox_->setObjectName(QStringLiteral("ComboBox1"));
+    kindBox_->addItems(QStringList{finishedKind, blanksKind});
+    connect(kindBox_, &QComboBox::activated, this, [this] { storedKind_.reset(); });
+    startingPriceEdit_ = new QLineEdit(group);
+    startingPriceEdit_->setObjectName(QStringLiteral("Edit3"));
+    ui::filterKeys(startingPriceEdit_, ui::TypedKeys::Decimal);
 
     auto* grid = new QGridLayout(group);
     grid->addWidget(new QLabel(QStringLiteral("Марка изделия"), group), 0, 0);
-    grid->addWidget(Edit1, 0, 1);
-    grid->addWidget(Button3, 0, 2);
+    grid->addWidget(productEdit_, 0, 1);
+    grid->addWidget(pickProductButton_, 0, 2);
     grid->addWidget(new QLabel(QStringLiteral("Операция"), group), 1, 0);
-    grid->addWidget(Edit2, 1, 1);
-    grid->addWidget(Button4, 1, 2);
+    grid->addWidget(typeEdit_, 1, 1);
+    grid->addWidget(pickTypeButton_, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Вид"), group), 2, 0);
-    grid->addWidget(ComboBox1, 2, 1);
+    grid->addWidget(kindBox_, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("min Цена"), group), 3, 0);
-    grid->addWidget(Edit3, 3, 1);
+    grid->addWidget(startingPriceEdit_, 3, 1);
 
     const SaveCancel buttons = layOutEditDialog(group, [this] { save(); });
-    Button1 = buttons.save;
-    Button2 = buttons.cancel;
+    saveButton_ = buttons.save;
+    cancelButton_ = buttons.cancel;
     setClientSize(420, 200);
 }
 
@@ -135,11 +128,11 @@ bool OperationDialog::addNew() {
     editedId_.reset();
     storedKind_.reset();
     setWindowTitle(QStringLiteral("Заведение новой цены за операцию"));
-    Edit1->clear();
-    Edit2->clear();
-    ComboBox1->setCurrentIndex(0);
-    Edit3->clear();
-    Edit3->setEnabled(true);
+    productEdit_->clear();
+    typeEdit_->clear();
+    kindBox_->setCurrentIndex(0);
+    startingPriceEdit_->clear();
+    startingPriceEdit_->setEnabled(true);
     return run();
 }
 
@@ -147,13 +140,13 @@ bool OperationDialog::changeCurrent() {
     data::ResultSet& oper = dm_.operations;
     editedId_ = requiredId(oper, QStringLiteral("id"));
     setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
-    Edit1->setText(oper.asString(QStringLiteral("marka")).trimmed());
-    Edit2->setText(oper.asString(QStringLiteral("vid")).trimmed());
+    productEdit_->setText(oper.asString(QStringLiteral("marka")).trimmed());
+    typeEdit_->setText(oper.asString(QStringLiteral("vid")).trimmed());
     const int kind = oper.asInt(QStringLiteral("naimen"));
     // An odd stored kind reads as blanks and is written back as it was unless changed.
     storedKind_ = kind == 0 || kind == 1 ? std::nullopt : std::optional<int>(kind);
-    ComboBox1->setCurrentIndex(kind == 0 ? 0 : 1);
-    Edit3->setEnabled(false);
+    kindBox_->setCurrentIndex(kind == 0 ? 0 : 1);
+    startingPriceEdit_->setEnabled(false);
     productId_ = requiredId(oper, QStringLiteral("i_id"));
     typeId_ = requiredId(oper, QStringLiteral("oper_vid"));
     return run();
@@ -165,51 +158,44 @@ bool OperationDialog::run() {
 
 void OperationDialog::showEvent(QShowEvent* event) {
     ui::Form::showEvent(event);
-    Button3->setFocus();
+    pickProductButton_->setFocus();
 }
 
 void OperationDialog::pickProduct() {
     if (const auto product = products_.pick()) {
-        Edit1->setText(product->marka);
+        productEdit_->setText(product->marka);
         productId_ = product->id;
     }
 }
 
 void OperationDialog::pickType() {
     if (const auto type = types_.pick()) {
-        Edit2->setText(type->vid);
+        typeEdit_->setText(type->vid);
         typeId_ = type->id;
     }
 }
 
 void OperationDialog::save() {
-    if (Edit1->text().trimmed().isEmpty() || Edit2->text().trimmed().isEmpty()) {
-        ui::Messages::error(QStringLiteral("Все поля должны быть заполнены!"), this);
-        return;
-    }
-    const int kind = storedKind_.value_or(ComboBox1->currentIndex());
+    if (productEdit_->text().trimmed().isEmpty() || typeEdit_->text().trimmed().isEmpty())
+        throw data::Error(ui::texts::allFieldsRequired());
+    const int kind = storedKind_.value_or(kindBox_->currentIndex());
     // A new operation needs its starting price before anything is asked of the server.
-    const QString price = editedId_ ? QString()
-                                    : sqltext::typedDecimal(Edit3->text(), norms::maxPrice,
-                                                            QStringLiteral("min Цена"));
-    QString count =
-        QStringLiteral("select count(*) as cnt from accounts_dep.oper where vid=%1 "
-                       "and naimen=%2 and i_id=%3")
-            .arg(sqltext::integer(typeId_), sqltext::integer(kind), sqltext::integer(productId_));
+    const QString price = editedId_
+                              ? QString()
+                              : sqltext::typedDecimal(startingPriceEdit_->text(), norms::maxPrice,
+                                                      QStringLiteral("min Цена"));
+    DuplicateRule duplicate{editedId_ ? statements::otherOperationDuplicates()
+                                      : statements::operationDuplicates(),
+                            {{QStringLiteral("oper_vid"), typeId_},
+                             {QStringLiteral("naimen"), kind},
+                             {QStringLiteral("i_id"), productId_}},
+                            QStringLiteral("oper_vid_naimen_i_id_key"),
+                            duplicateMessage};
     if (editedId_)
-        count += QStringLiteral(" and id<>") + sqltext::integer(*editedId_);
-    dm_.countCheck(count, {}, duplicateMessage);
-
-    int saved = 0;
-    try {
-        saved = saveOperation(dm_, editedId_, {typeId_, kind, productId_, price.toDouble()});
-    } catch (const data::DbError& e) {
-        // Saved meanwhile on another workstation: the unique key said so.
-        if (!e.isUniqueViolation(QStringLiteral("oper_vid_naimen_i_id_key")))
-            throw;
-        ui::Messages::error(duplicateMessage, this);
-        return;
-    }
+        duplicate.params.insert(QStringLiteral("id"), *editedId_);
+    const int saved = saveUnlessDuplicate(dm_, duplicate, [&] {
+        return saveOperation(dm_, editedId_, {typeId_, kind, productId_, price.toDouble()});
+    });
     dm_.operations.close();
     dm_.operations.open();
     dm_.operations.locate(QStringLiteral("id"), saved);
@@ -229,25 +215,26 @@ OperationsList::OperationsList(data::DataModule& dm, OperationDialog& dialog, No
                       {QStringLiteral("nmn"), QStringLiteral("Вид"), 139},
                       {QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), 76,
                        Qt::AlignRight | Qt::AlignVCenter},
-                      {QStringLiteral("id"), QStringLiteral("id"), 40, {}, {}, true},
-                      {QStringLiteral("i_id"), QStringLiteral("i_id"), 40, {}, {}, true},
-                      {QStringLiteral("oper_vid"), QStringLiteral("oper_vid"), 40, {}, {}, true}},
+                      hiddenColumn(QStringLiteral("id")),
+                      hiddenColumn(QStringLiteral("i_id")),
+                      hiddenColumn(QStringLiteral("oper_vid"))},
                      QStringLiteral("marka"),
                      SearchKeys::TypingOnly,
-                     true},
+                     RowButtons::AddAndDelete},
                     parent),
       dialog_(dialog), norms_(norms), exportRows_(dm.connection, QStringLiteral("export")) {
     exportRows_.setSql(exportStatement());
-    Button5 = addButton("Button5", QStringLiteral("Excel"), [this] { exportToSpreadsheet(); });
-    CheckBox1 = new QCheckBox(QStringLiteral("Цены"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    buttonRow()->insertWidget(3, Button5);
-    buttonRow()->insertWidget(4, CheckBox1);
-    connect(Button1, &QPushButton::clicked, this,
+    exportButton_ =
+        addButton("Button5", QStringLiteral("Excel"), [this] { exportToSpreadsheet(); });
+    withNormsCheck_ = new QCheckBox(QStringLiteral("Цены"), this);
+    withNormsCheck_->setObjectName(QStringLiteral("CheckBox1"));
+    buttonRow()->insertWidget(3, exportButton_);
+    buttonRow()->insertWidget(4, withNormsCheck_);
+    connect(addRowButton_, &QPushButton::clicked, this,
             [this] { runGuarded([this] { dialog_.addNew(); }); });
-    connect(Button3, &QPushButton::clicked, this,
+    connect(deleteButton_, &QPushButton::clicked, this,
             [this] { runGuarded([this] { deleteCurrent(); }); });
-    Edit1->show(); // in both modes
+    searchEdit_->show(); // in both modes
 }
 
 void OperationsList::showList() {
@@ -293,8 +280,8 @@ void OperationsList::takeCurrentRow() {
         priceInForce(query_.asDouble(QStringLiteral("cena")), request_.dayOff, request_.shift);
     data::ResultSet& control = dm_.countQuery;
     control.close();
-    control.setSql(QStringLiteral("select marka from accounts_dep.izdel where id=") +
-                   sqltext::integer(product));
+    control.setSql(statements::productMark());
+    control.setParam(QStringLiteral("id"), product);
     control.open();
     const QString mark = control.asString(QStringLiteral("marka")).trimmed();
     control.close();
@@ -309,7 +296,7 @@ void OperationsList::changeCurrentRow() {
 }
 
 void OperationsList::rowDoubleClicked() {
-    if (!isPicker() && CheckBox1->isChecked()) {
+    if (!isPicker() && withNormsCheck_->isChecked()) {
         if (query_.isOpen() && !query_.isEmpty())
             norms_.showFor(requiredId(query_, QStringLiteral("id")));
         return;
@@ -319,8 +306,8 @@ void OperationsList::rowDoubleClicked() {
 
 void OperationsList::showEvent(QShowEvent* event) {
     ReferenceList::showEvent(event);
-    if (!Edit1->text().trimmed().isEmpty())
-        runGuarded([this] { search(Edit1->text()); });
+    if (!searchEdit_->text().trimmed().isEmpty())
+        runGuarded([this] { search(searchEdit_->text()); });
 }
 
 // An operation in use stays, or its positions would vanish from the journal and the reports
@@ -330,42 +317,41 @@ void OperationsList::deleteCurrent() {
         return;
     if (!ui::Messages::askDelete(QStringLiteral("Удалить операцию?"), this))
         return;
-    if (!removeOperation(dm_, requiredId(query_, QStringLiteral("id"))))
-        ui::Messages::error(QStringLiteral("Операция используется в журнале, удаление невозможно!"),
-                            this);
+    const bool removed = removeOperation(dm_, requiredId(query_, QStringLiteral("id")));
+    // The list shows the rows as they are now, also behind the refusal.
     query_.reopenKeepingPlace();
+    if (!removed)
+        throw data::Error(QStringLiteral("Операция используется в журнале, удаление невозможно!"));
 }
 
 QString OperationsList::exportStatement() {
-    return QString::fromUtf8(exportSql);
+    return statements::operationsExport();
 }
 
 void OperationsList::exportToSpreadsheet() {
     ui::BusyCursor busy;
-    struct Closer {
-        data::ResultSet& q;
-        ~Closer() { q.close(); }
-    } closer{exportRows_};
+    const data::CloseOnExit closeRows(exportRows_);
     exportRows_.close();
     exportRows_.open();
-    if (excel_.open(QString()) != 1)
+    if (spreadsheet_.open(QString()) != 1)
         return;
     const QString heading[] = {QStringLiteral("Марка"), QStringLiteral("Операция"),
                                QStringLiteral("Цена (min)"), QStringLiteral("Вид")};
     for (int c = 0; c < 4; ++c)
-        excel_.write(1, c + 1, 1, heading[c]);
+        spreadsheet_.write(1, c + 1, 1, heading[c]);
     const int marka = exportRows_.fieldIndex(QStringLiteral("marka"));
     const int vid = exportRows_.fieldIndex(QStringLiteral("vid"));
     const int cena = exportRows_.fieldIndex(QStringLiteral("cena"));
     const int naimen = exportRows_.fieldIndex(QStringLiteral("naimen"));
     for (int r = 0; r < exportRows_.rowCount(); ++r) {
         const int row = r + 2;
-        excel_.write(1, 1, row, data::value::toString(exportRows_.valueAt(r, marka)));
-        excel_.write(1, 2, row, data::value::toString(exportRows_.valueAt(r, vid)));
-        excel_.write(1, 3, row, ui::withDecimalComma(exportRows_.valueAt(r, cena)));
-        excel_.write(1, 4, row, kindText(data::value::toInt64(exportRows_.valueAt(r, naimen))));
+        spreadsheet_.write(1, 1, row, data::value::toString(exportRows_.valueAt(r, marka)));
+        spreadsheet_.write(1, 2, row, data::value::toString(exportRows_.valueAt(r, vid)));
+        spreadsheet_.write(1, 3, row, ui::withDecimalComma(exportRows_.valueAt(r, cena)));
+        spreadsheet_.write(1, 4, row,
+                           kindText(data::value::toInt64(exportRows_.valueAt(r, naimen))));
     }
-    excel_.show(true);
+    spreadsheet_.show(true);
 }
 
 } // namespace reference

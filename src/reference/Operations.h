@@ -62,14 +62,14 @@ private:
     int productId_ = 0;
     int typeId_ = 0;
     std::optional<int> storedKind_; // a kind other than 0 and 1 read from the row
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QLineEdit* Edit3;
-    QComboBox* ComboBox1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button4;
+    QLineEdit* productEdit_;
+    QLineEdit* typeEdit_;
+    QLineEdit* startingPriceEdit_;
+    QComboBox* kindBox_;
+    QPushButton* saveButton_;
+    QPushButton* cancelButton_;
+    QPushButton* pickProductButton_;
+    QPushButton* pickTypeButton_;
 };
 
 // The operations and their prices (TForm4): a list with its dialog, norms and export, and
@@ -86,7 +86,7 @@ public:
     // Writes every operation with its lowest price to a new spreadsheet.
     void exportToSpreadsheet();
     static QString exportStatement();
-    reports::Spreadsheet& spreadsheet() { return excel_; }
+    reports::Spreadsheet& spreadsheet() { return spreadsheet_; }
 
 protected:
     QString filterFor(const QString& text) const override;
@@ -100,10 +100,10 @@ private:
 
     OperationDialog& dialog_;
     NormsWindow& norms_;
-    reports::Spreadsheet excel_;
+    reports::Spreadsheet spreadsheet_;
     data::ResultSet exportRows_;
-    QCheckBox* CheckBox1;
-    QPushButton* Button5;
+    QCheckBox* withNormsCheck_; // a double-click on a row opens its norm steps
+    QPushButton* exportButton_;
     std::optional<int> requisitionProduct_;
     OperationPickRequest request_;
     std::optional<OperationPick> taken_;

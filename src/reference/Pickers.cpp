@@ -28,7 +28,7 @@ WorkersList::WorkersList(data::DataModule& dm, QWidget* parent)
                       {QStringLiteral("s_staffpos_hl"), QStringLiteral("Должность"), 277, left}},
                      QStringLiteral("fio"),
                      SearchKeys::TypingOnly,
-                     false},
+                     RowButtons::None},
                     parent) {}
 
 std::optional<PickedWorker> WorkersList::pick() {
@@ -53,17 +53,17 @@ ProductsList::ProductsList(data::DataModule& dm, QWidget* parent)
             {QStringLiteral("massa"), QStringLiteral("Коробки"), 67, left, ui::withDecimalComma}},
            QStringLiteral("marka"),
            SearchKeys::All,
-           true},
+           RowButtons::AddAndDelete},
           parent) {
     // The layout holds them, but products are not edited here.
-    for (QPushButton* b : {Button1, Button2, Button3})
+    for (QPushButton* b : {addRowButton_, changeButton_, deleteButton_})
         b->hide();
 }
 
 std::optional<PickedProduct> ProductsList::pick() {
     taken_.reset();
     runPicker();
-    Button2->hide();
+    changeButton_->hide();
     return taken_;
 }
 

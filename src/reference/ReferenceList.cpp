@@ -17,36 +17,36 @@ ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const
                              QWidget* parent)
     : ui::Form(QLatin1String(layout.objectName), layout.caption, parent), dm_(dm), query_(query),
       searchKeys_(layout.searchKeys), searchField_(layout.searchField) {
-    DBGrid1 = new ui::DataGrid("DBGrid1", this);
+    grid_ = new ui::DataGrid("DBGrid1", this);
     model_ = new ui::ResultSetModel(query, layout.columns, this);
-    DBGrid1->showModel(model_);
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
+    grid_->showModel(model_);
+    connect(grid_, &QAbstractItemView::doubleClicked, this,
             [this] { runGuarded([this] { rowDoubleClicked(); }); });
 
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->installEventFilter(this);
-    Edit1->hide(); // only a picker's opener shows it
-    connect(Edit1, &QLineEdit::textChanged, this,
+    searchEdit_ = new QLineEdit(this);
+    searchEdit_->setObjectName(QStringLiteral("Edit1"));
+    searchEdit_->installEventFilter(this);
+    searchEdit_->hide(); // only a picker's opener shows it
+    connect(searchEdit_, &QLineEdit::textChanged, this,
             [this](const QString& text) { runGuarded([&] { search(text); }); });
 
-    if (layout.editButtons)
-        Button1 = addButton("Button1", QStringLiteral("Добавить"));
-    Button2 = addButton("Button2", QStringLiteral("Изменить"), [this] { changeOrTake(); });
-    if (layout.editButtons)
-        Button3 = addButton("Button3", QStringLiteral("Удалить"));
-    Button4 = addButton("Button4", QStringLiteral("Выход"), [this] { close(); });
-    setCancelButton(Button4);
+    if (layout.rowButtons == RowButtons::AddAndDelete)
+        addRowButton_ = addButton("Button1", QStringLiteral("Добавить"));
+    changeButton_ = addButton("Button2", QStringLiteral("Изменить"), [this] { changeOrTake(); });
+    if (layout.rowButtons == RowButtons::AddAndDelete)
+        deleteButton_ = addButton("Button3", QStringLiteral("Удалить"));
+    exitButton_ = addButton("Button4", QStringLiteral("Выход"), [this] { close(); });
+    setCancelButton(exitButton_);
 
     auto* buttons = buttonRow_ = new QHBoxLayout;
-    for (QPushButton* b : {Button1, Button2, Button3})
+    for (QPushButton* b : {addRowButton_, changeButton_, deleteButton_})
         if (b)
             buttons->addWidget(b);
     buttons->addStretch(1);
-    buttons->addWidget(Button4);
+    buttons->addWidget(exitButton_);
     auto* column = new QVBoxLayout(this);
-    column->addWidget(DBGrid1, 1);
-    column->addWidget(Edit1);
+    column->addWidget(grid_, 1);
+    column->addWidget(searchEdit_);
     column->addLayout(buttons);
     setClientSize(layout.clientSize.width(), layout.clientSize.height());
 }
@@ -56,39 +56,39 @@ bool ReferenceList::runPicker() {
     enterPickerMode();
     const bool taken = exec() == QDialog::Accepted;
     leavePickerMode();
-    Edit1->hide();
+    searchEdit_->hide();
     closeQuery();
     return taken;
 }
 
 void ReferenceList::enterPickerMode() {
     picker_ = true;
-    Button2->setText(QStringLiteral("Выбрать"));
-    for (QPushButton* b : {Button1, Button3})
+    changeButton_->setText(QStringLiteral("Выбрать"));
+    for (QPushButton* b : {addRowButton_, deleteButton_})
         if (b)
             b->hide();
-    setDefaultButton(Button2);
-    Edit1->show();
-    const QSignalBlocker quiet(Edit1);
-    Edit1->clear();
+    setDefaultButton(changeButton_);
+    searchEdit_->show();
+    const QSignalBlocker quiet(searchEdit_);
+    searchEdit_->clear();
     search(QString());
 }
 
 void ReferenceList::leavePickerMode() {
-    Button2->setDefault(false);
-    Button2->setAutoDefault(false);
+    changeButton_->setDefault(false);
+    changeButton_->setAutoDefault(false);
     query_.setFiltered(false);
 }
 
 void ReferenceList::runList() {
     picker_ = false;
     query_.open();
-    Button2->setText(QStringLiteral("Изменить"));
-    for (QPushButton* b : {Button1, Button3})
+    changeButton_->setText(QStringLiteral("Изменить"));
+    for (QPushButton* b : {addRowButton_, deleteButton_})
         if (b)
             b->show();
-    if (Edit1->isVisibleTo(this))
-        search(Edit1->text());
+    if (searchEdit_->isVisibleTo(this))
+        search(searchEdit_->text());
     exec();
     closeQuery();
 }
@@ -130,7 +130,7 @@ void ReferenceList::take() {
 }
 
 bool ReferenceList::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != Edit1 || event->type() != QEvent::KeyPress)
+    if (watched != searchEdit_ || event->type() != QEvent::KeyPress)
         return ui::Form::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     switch (key->key()) {
@@ -162,8 +162,8 @@ bool ReferenceList::eventFilter(QObject* watched, QEvent* event) {
 
 void ReferenceList::showEvent(QShowEvent* event) {
     ui::Form::showEvent(event);
-    if (Edit1->isVisibleTo(this))
-        Edit1->setFocus();
+    if (searchEdit_->isVisibleTo(this))
+        searchEdit_->setFocus();
 }
 
 } // namespace reference

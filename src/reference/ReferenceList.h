@@ -32,6 +32,8 @@ public:
         TypingOnly, // characters, Backspace, Enter and Esc; Delete, arrows, Home, End do nothing
         All,        // every other key edits the box as usual
     };
+    // Whether "Добавить" and "Удалить" exist (shown in list mode only).
+    enum class RowButtons { None, AddAndDelete };
     struct Layout {
         const char* objectName;
         QString caption;
@@ -39,13 +41,13 @@ public:
         std::vector<ui::ResultSetModel::Column> columns;
         QString searchField;
         SearchKeys searchKeys;
-        bool editButtons; // "Добавить" and "Удалить" exist (shown in list mode only)
+        RowButtons rowButtons;
     };
 
     ReferenceList(data::DataModule& dm, data::ResultSet& query, const Layout& layout,
                   QWidget* parent = nullptr);
 
-    ui::DataGrid* grid() const { return DBGrid1; }
+    ui::DataGrid* grid() const { return grid_; }
 
 protected:
     // Shows the window as a picker; true when a row was taken. Opens the query first and
@@ -66,7 +68,7 @@ protected:
     virtual void takeCurrentRow() = 0;
     // What "Изменить" and a double-click do in list mode.
     virtual void changeCurrentRow() {}
-    // A double-click on a row: the same as Button2.
+    // A double-click on a row: the same as "Изменить" (a picker's "Выбрать").
     virtual void rowDoubleClicked() { changeOrTake(); }
     void changeOrTake();
 
@@ -75,12 +77,12 @@ protected:
 
     data::DataModule& dm_;
     data::ResultSet& query_;
-    ui::DataGrid* DBGrid1;
-    QLineEdit* Edit1;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4;
+    ui::DataGrid* grid_;
+    QLineEdit* searchEdit_;
+    QPushButton* addRowButton_ = nullptr;
+    QPushButton* changeButton_;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* exitButton_;
 
     QHBoxLayout* buttonRow() const { return buttonRow_; }
 

@@ -21,8 +21,8 @@ namespace timesheet {
 TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm19"), QStringLiteral("Табель по времени"), parent), dm_(dm),
       rebuild_(dm.connection), print_(dm.connection) {
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    shiftTabs_ = new QTabWidget(this);
+    shiftTabs_->setObjectName(QStringLiteral("PageControl1"));
     for (int shift = 1; shift <= 3; ++shift) {
         auto* tab = new QWidget;
         tab->setObjectName(QStringLiteral("TabSheet%1").arg(shift));
@@ -37,77 +37,79 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
         models_[size_t(shift - 1)] = model;
         auto* layout = new QVBoxLayout(tab);
         if (shift == 1) {
-            Button2 = addButton("Button2", QStringLiteral("Excel"), [this] { exportMonth(); });
-            Button1 = addButton("Button1", QStringLiteral("Перестроить"), [this] { rebuild(); });
-            PB = new QProgressBar(tab);
-            PB->setObjectName(QStringLiteral("PB"));
-            PB->setRange(1, 1);
-            PB->setValue(1);
+            exportButton_ =
+                addButton("Button2", QStringLiteral("Excel"), [this] { exportMonth(); });
+            rebuildButton_ =
+                addButton("Button1", QStringLiteral("Перестроить"), [this] { rebuild(); });
+            rebuildProgress_ = new QProgressBar(tab);
+            rebuildProgress_->setObjectName(QStringLiteral("PB"));
+            rebuildProgress_->setRange(1, 1);
+            rebuildProgress_->setValue(1);
             // Laid out while hidden, so it paints at its place the moment it is shown.
-            QSizePolicy keep = PB->sizePolicy();
+            QSizePolicy keep = rebuildProgress_->sizePolicy();
             keep.setRetainSizeWhenHidden(true);
-            PB->setSizePolicy(keep);
-            PB->hide();
+            rebuildProgress_->setSizePolicy(keep);
+            rebuildProgress_->hide();
             auto* top = new QHBoxLayout;
-            top->addWidget(Button2);
-            top->addWidget(Button1);
-            top->addWidget(PB, 1);
+            top->addWidget(exportButton_);
+            top->addWidget(rebuildButton_);
+            top->addWidget(rebuildProgress_, 1);
             layout->addLayout(top);
         }
         layout->addWidget(grid);
-        PageControl1->addTab(tab, QStringLiteral("Смена №%1").arg(shift));
+        shiftTabs_->addTab(tab, QStringLiteral("Смена №%1").arg(shift));
     }
 
-    Button6 = addButton("Button6", QStringLiteral("Печать"), [this] { printMonth(); });
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems(monthNames());
-    ComboBox2 = new QComboBox(this);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    printButton_ = addButton("Button6", QStringLiteral("Печать"), [this] { printMonth(); });
+    monthBox_ = new QComboBox(this);
+    monthBox_->setObjectName(QStringLiteral("ComboBox1"));
+    monthBox_->addItems(monthNames());
+    yearBox_ = new QComboBox(this);
+    yearBox_->setObjectName(QStringLiteral("ComboBox2"));
     fillYears(today_().year());
-    Button5 = addButton("Button5", QStringLiteral("Обновить"), [this] { refresh(); });
-    Button4 = addButton("Button4", QStringLiteral("Выход"), [this] { reject(); });
-    setCancelButton(Button4);
-    for (QComboBox* list : {ComboBox1, ComboBox2})
+    refreshButton_ = addButton("Button5", QStringLiteral("Обновить"), [this] { refresh(); });
+    exitButton_ = addButton("Button4", QStringLiteral("Выход"), [this] { reject(); });
+    setCancelButton(exitButton_);
+    for (QComboBox* list : {monthBox_, yearBox_})
         connect(list, &QComboBox::currentIndexChanged, this,
                 [this] { runGuarded([this] { selectMonth(); }); });
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(Button6);
-    bottom->addWidget(ComboBox1);
-    bottom->addWidget(ComboBox2);
-    bottom->addWidget(Button5);
+    bottom->addWidget(printButton_);
+    bottom->addWidget(monthBox_);
+    bottom->addWidget(yearBox_);
+    bottom->addWidget(refreshButton_);
     bottom->addStretch(1);
-    bottom->addWidget(Button4);
+    bottom->addWidget(exitButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(PageControl1, 1);
+    layout->addWidget(shiftTabs_, 1);
     layout->addLayout(bottom);
     setClientSize(940, 600);
 }
 
 int TimesheetWindow::month() const {
-    return ComboBox1->currentIndex() + 1;
+    return monthBox_->currentIndex() + 1;
 }
 
 int TimesheetWindow::year() const {
-    return ComboBox2->currentText().toInt();
+    return yearBox_->currentText().toInt();
 }
 
 // Fills the list without selecting a year: the opener does that.
 void TimesheetWindow::fillYears(int journalYear) {
-    const QSignalBlocker blocked(ComboBox2);
-    ComboBox2->clear();
-    ComboBox2->addItems(yearList(today_(), journalYear));
-    ComboBox2->setCurrentIndex(-1);
+    const QSignalBlocker blocked(yearBox_);
+    yearBox_->clear();
+    yearBox_->addItems(yearList(today_(), journalYear));
+    yearBox_->setCurrentIndex(-1);
 }
 
 void TimesheetWindow::openFor(const QDate& journalDate) {
     const QDate date = journalDate.isValid() ? journalDate : today_();
     fillYears(date.year());
     {
-        const QSignalBlocker months(ComboBox1), years(ComboBox2);
-        ComboBox1->setCurrentIndex(date.month() - 1);
-        ComboBox2->setCurrentIndex(ComboBox2->findText(QString::number(date.year())));
+        const QSignalBlocker months(monthBox_), years(yearBox_);
+        monthBox_->setCurrentIndex(date.month() - 1);
+        yearBox_->setCurrentIndex(yearBox_->findText(QString::number(date.year())));
     }
     selectMonth();
     exec();
@@ -115,7 +117,7 @@ void TimesheetWindow::openFor(const QDate& journalDate) {
 }
 
 void TimesheetWindow::selectMonth() {
-    if (ComboBox1->currentIndex() < 0 || ComboBox2->currentIndex() < 0)
+    if (monthBox_->currentIndex() < 0 || yearBox_->currentIndex() < 0)
         return;
     const int m = month(), y = year();
     marks_ = monthMarks(m, y);
@@ -166,17 +168,17 @@ void TimesheetWindow::refresh() {
 void TimesheetWindow::rebuild() {
     const int m = month(), y = year();
     const int days = QDate(y, m, 1).daysInMonth();
-    PB->setRange(1, days);
-    PB->setValue(1);
-    PB->show();
-    PB->repaint();
+    rebuildProgress_->setRange(1, days);
+    rebuildProgress_->setValue(1);
+    rebuildProgress_->show();
+    rebuildProgress_->repaint();
     ui::BusyCursor busy;
     const std::array<Place, 3> kept = places();
     closeGrids();
     try {
         rebuild_.run(m, y);
     } catch (...) {
-        PB->hide();
+        rebuildProgress_->hide();
         try {
             reopen(kept);
         } catch (const data::Error&) {
@@ -184,37 +186,34 @@ void TimesheetWindow::rebuild() {
         }
         throw;
     }
-    PB->setValue(days);
-    PB->repaint();
+    rebuildProgress_->setValue(days);
+    rebuildProgress_->repaint();
     reopen(kept);
-    PB->hide();
+    rebuildProgress_->hide();
 }
 
 void TimesheetWindow::exportMonth() {
     timesheet::exportMonth(print_, month(), year(),
-                           ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText(),
+                           monthBox_->currentText() + QLatin1Char(' ') + yearBox_->currentText(),
                            [this](const QString& caption) {
-                               Button2->setText(caption);
-                               Button2->repaint();
+                               exportButton_->setText(caption);
+                               exportButton_->repaint();
                            });
 }
 
 void TimesheetWindow::printMonth() {
     reports::PreparedReport pages;
     {
-        struct CloseAfter {
-            data::ResultSet& rows;
-            ~CloseAfter() { rows.close(); }
-        } closeAfter{print_.H_Tabel};
+        const data::CloseOnExit closeRows(print_.H_Tabel);
         print_.openMonth(month(), year());
-        pages = print_.prepare(ComboBox1->currentText(), ComboBox2->currentText());
+        pages = print_.prepare(monthBox_->currentText(), yearBox_->currentText());
     }
     reports::preview(pages, reports::Zoom::WholePage, this);
 }
 
 bool TimesheetWindow::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate)
-        Button2->setText(QStringLiteral("Excel"));
+        exportButton_->setText(QStringLiteral("Excel"));
     return ui::Form::event(e);
 }
 

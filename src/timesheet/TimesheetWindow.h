@@ -69,12 +69,17 @@ private:
     MonthRebuild rebuild_;
     TimesheetPrint print_;
 
-    QTabWidget* PageControl1;
+    QTabWidget* shiftTabs_;
     std::array<ui::DataGrid*, 3> grids_{};
     std::array<TimesheetModel*, 3> models_{};
-    QPushButton *Button1, *Button2, *Button4, *Button5, *Button6;
-    QProgressBar* PB;
-    QComboBox *ComboBox1, *ComboBox2;
+    QPushButton* rebuildButton_;
+    QPushButton* exportButton_; // its caption tells an export's progress
+    QPushButton* exitButton_;
+    QPushButton* refreshButton_;
+    QPushButton* printButton_;
+    QProgressBar* rebuildProgress_;
+    QComboBox* monthBox_;
+    QComboBox* yearBox_;
 };
 
 } // namespace timesheet

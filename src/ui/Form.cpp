@@ -21,14 +21,14 @@ Form::Form(const QString& objectName, const QString& caption, QWidget* parent) :
 
 QPushButton* Form::addButton(const char* objectName, const QString& text,
                              std::function<void()> handler) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(QLatin1String(objectName));
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QLatin1String(objectName));
     // Qt would make the first auto-default button of a dialog the default one, so Enter in
     // any field would press it.
-    b->setAutoDefault(false);
+    button->setAutoDefault(false);
     if (handler)
-        connect(b, &QPushButton::clicked, this, [this, handler] { runGuarded(handler); });
-    return b;
+        connect(button, &QPushButton::clicked, this, [this, handler] { runGuarded(handler); });
+    return button;
 }
 
 bool Form::runGuarded(const std::function<void()>& handler) {
@@ -41,7 +41,7 @@ void Form::setDefaultButton(QPushButton* button) {
 }
 
 void Form::setCancelButton(QPushButton* button) {
-    cancelButton_ = button;
+    escapeButton_ = button;
 }
 
 void Form::setClientSize(int width, int height) {
@@ -50,18 +50,18 @@ void Form::setClientSize(int width, int height) {
 }
 
 Form::SaveCancel Form::layOutEditDialog(QWidget* content, std::function<void()> save) {
-    SaveCancel b{addButton("Button1", QStringLiteral("Записать"), std::move(save)),
-                 addButton("Button2", QStringLiteral("Отмена"), [this] { reject(); })};
-    setDefaultButton(b.save);
-    setCancelButton(b.cancel);
+    SaveCancel pair{addButton("Button1", QStringLiteral("Записать"), std::move(save)),
+                    addButton("Button2", QStringLiteral("Отмена"), [this] { reject(); })};
+    setDefaultButton(pair.save);
+    setCancelButton(pair.cancel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(b.save);
-    buttons->addWidget(b.cancel);
+    buttons->addWidget(pair.save);
+    buttons->addWidget(pair.cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(content);
     layout->addLayout(buttons);
-    return b;
+    return pair;
 }
 
 void Form::showEvent(QShowEvent* event) {
@@ -81,9 +81,9 @@ void Form::showEvent(QShowEvent* event) {
 }
 
 void Form::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && cancelButton_) {
-        if (cancelButton_->isEnabled())
-            cancelButton_->click();
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && escapeButton_) {
+        if (escapeButton_->isEnabled())
+            escapeButton_->click();
         event->accept();
         return;
     }

@@ -30,8 +30,8 @@ public:
     // Fixes the window to this client area; a menu bar of the layout comes on top of it.
     void setClientSize(int width, int height);
 
-    // An edit dialog's body: the content, under it "Записать" (Button1, Enter) running save
-    // and "Отмена" (Button2, Esc) closing without it, at the right.
+    // An edit dialog's body: the content, under it "Записать" ("Button1", Enter) running save
+    // and "Отмена" ("Button2", Esc) closing without it, at the right.
     struct SaveCancel {
         QPushButton* save;
         QPushButton* cancel;
@@ -43,7 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QPushButton* cancelButton_ = nullptr;
+    QPushButton* escapeButton_ = nullptr;
     bool centred_ = false;
 };
 

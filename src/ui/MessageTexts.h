@@ -10,4 +10,8 @@ inline QString allFieldsRequired() {
     return QStringLiteral("Все поля должны быть заполнены!");
 }
 
+inline QString operationDeletedElsewhere() {
+    return QStringLiteral("Операция удалена на другом рабочем месте");
+}
+
 } // namespace ui::texts

@@ -4,6 +4,7 @@
 #include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
+#include "reference/ReferenceStatements.h"
 #include "ui/ActionGuard.h"
 #include "ui/Messages.h"
 
@@ -142,11 +143,13 @@ TEST_F(DataModuleTest, OperationsNeedANormStepAndANewOneGetsItsFirst) {
     EXPECT_DOUBLE_EQ(module.operations.asDouble("cena"), 9.75) << "the lowest step price";
     module.operations.close();
 
-    module.insertOperation.setParam("oper_vid", 902);
-    module.insertOperation.setParam("naimen", 0);
-    module.insertOperation.setParam("i_id", 800001);
-    module.insertOperation.setParam("cena_new", 12.5);
-    module.insertOperation.execute();
+    data::Command insertOperation(module.connection);
+    insertOperation.setSql(reference::statements::insertOperation());
+    insertOperation.setParam("oper_vid", 902);
+    insertOperation.setParam("naimen", 0);
+    insertOperation.setParam("i_id", 800001);
+    insertOperation.setParam("cena_new", 12.5);
+    insertOperation.execute();
     module.operations.open();
     const int id =
         testdb::exec("select id from accounts_dep.oper where vid=902 and i_id=800001").toInt();
@@ -154,13 +157,17 @@ TEST_F(DataModuleTest, OperationsNeedANormStepAndANewOneGetsItsFirst) {
     EXPECT_EQ(module.operations.asInt64("norma"), 1);
     EXPECT_DOUBLE_EQ(module.operations.asDouble("cena"), 12.5);
 
-    module.updateOperation.setParam("oper_vid", 901);
-    module.updateOperation.setParam("naimen", 1);
-    module.updateOperation.setParam("i_id", 800002);
-    module.updateOperation.setParam("id", id);
-    EXPECT_EQ(module.updateOperation.execute(), 1);
-    module.deleteOperation.setParam("id", id);
-    EXPECT_EQ(module.deleteOperation.execute(), 1);
+    data::Command updateOperation(module.connection);
+    updateOperation.setSql(reference::statements::updateOperation());
+    updateOperation.setParam("oper_vid", 901);
+    updateOperation.setParam("naimen", 1);
+    updateOperation.setParam("i_id", 800002);
+    updateOperation.setParam("id", id);
+    EXPECT_EQ(updateOperation.execute(), 1);
+    data::Command deleteOperation(module.connection);
+    deleteOperation.setSql(reference::statements::deleteOperation());
+    deleteOperation.setParam("id", id);
+    EXPECT_EQ(deleteOperation.execute(), 1);
     EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.norm where o_id=%1").arg(id))
                   .toInt(),
               0);

@@ -291,6 +291,47 @@ TEST_F(OperationsTest, DeletingAsksAndKeepsAnOperationTheJournalUses) {
     }
 }
 
+// The count found nothing, but another workstation stored the same combination just before
+// this one writes: the unique key's refusal reads as the duplicate, and the dialog stays open.
+TEST_F(OperationsTest, ACombinationSavedMeanwhileElsewhereIsToldAsADuplicate) {
+    testdb::exec(R"(
+create function public.first_elsewhere() returns trigger language plpgsql as $$
+begin
+  if pg_trigger_depth() = 1 then
+    insert into accounts_dep.oper(vid, naimen, i_id, cena_new)
+      values (new.vid, new.naimen, new.i_id, 99);
+  end if;
+  return new;
+end $$;
+create trigger first_elsewhere before insert on accounts_dep.oper for each row
+  execute function public.first_elsewhere();)");
+    bool stayedOpen = false;
+    withList([&] {
+        whenModalOpens([&](QWidget*) {
+            whenModalOpens(
+                [&](QWidget*) { doubleClick(in<ui::DataGrid>(&products, "DBGrid1"), 2); });
+            QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
+            whenModalOpens([&](QWidget*) {
+                auto* box = in<QLineEdit>(&types, "Edit1");
+                typeText(box, QString::fromUtf8("Сб"));
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
+            in<QComboBox>(&dialog, "ComboBox1")->setCurrentIndex(1);
+            typeText(in<QLineEdit>(&dialog, "Edit3"), "4");
+            QTest::keyClick(&dialog, Qt::Key_Return);
+            stayedOpen = dialog.isVisible();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        QTest::mouseClick(in<QPushButton>(&list, "Button1"), Qt::LeftButton);
+    });
+    testdb::exec("drop trigger first_elsewhere on accounts_dep.oper; drop function "
+                 "public.first_elsewhere()");
+    EXPECT_EQ(messages.texts(), QStringList{duplicate});
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.oper").toInt(), 5) << "nothing saved";
+}
+
 // A type picked in the dialog and then deleted in the types list is refused at the save, and
 // the dialog stays open for another type.
 TEST_F(OperationsTest, ATypeDeletedAfterItWasPickedIsRefusedAtTheSave) {
