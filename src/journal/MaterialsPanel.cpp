@@ -7,6 +7,7 @@
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Form.h"
+#include "ui/MessageTexts.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -78,7 +79,7 @@ void MaterialsPanel::remove() {
     remove.setParam(QStringLiteral("id"), used_.asInt(QStringLiteral("id")));
     // The grid is read again after the box, so this one stays a box, not a thrown error.
     if (remove.execute() == 0)
-        ui::Messages::error(QStringLiteral("Позиция уже принята, изменить её нельзя!"), window());
+        ui::Messages::error(ui::texts::positionAlreadyAccepted(), window());
     showFor(positionId_);
     if (!used_.isEmpty() && place < used_.rowCount())
         used_.moveTo(place);

@@ -10,4 +10,9 @@ inline QString allFieldsRequired() {
     return QStringLiteral("Все поля должны быть заполнены!");
 }
 
+// A write refused because the position was accepted meanwhile.
+inline QString positionAlreadyAccepted() {
+    return QStringLiteral("Позиция уже принята, изменить её нельзя!");
+}
+
 } // namespace ui::texts
