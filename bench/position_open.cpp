@@ -62,8 +62,10 @@ int main(int argc, char* argv[]) {
             throw data::Error(QStringLiteral("no position with a requisition on that date"));
         const int position = busy.asInt("id");
         const auto changeOpener = bench::compareWithPsql(dm.connection, *t, runs, [&] {
-            requisition.setSql(st::positionRequisition(position));
-            line.setSql(st::positionLine(position));
+            requisition.setSql(st::positionRequisition());
+            requisition.setParam("id_smena", position);
+            line.setSql(st::positionLine());
+            line.setParam("id_smena", position);
             reopen(requisition);
             reopen(line);
         });

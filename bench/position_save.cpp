@@ -109,7 +109,9 @@ int main(int argc, char* argv[]) {
                     const bool paint = data::value::toDouble(goods.value("b_is_color")) == 1;
                     stored.setParam("id_smena", id);
                     reopen(stored);
-                    norm.setSql(st::materialNorm(paint, stored.asInt("i_id"), goodsId));
+                    norm.setSql(st::materialNorm(paint));
+                    norm.setParam("i_id", stored.asInt("i_id"));
+                    norm.setParam("id_gds", goodsId);
                     reopen(norm);
                     for (data::ResultSet* remainder : {&free, &reserved}) {
                         remainder->setParam("id_smena", id);

@@ -16,20 +16,29 @@ Application::Application(const QString& server, const QString& database)
       operationTypesList(dataModule, operationTypeDialog, &journalWindow),
       operationTypeDialog(dataModule, &journalWindow),
       operationDialog(dataModule, productsList, operationTypesList, &journalWindow),
-      positionDialog(dataModule, journalWindow, workersList, operationsList, materialDialog,
-                     &journalWindow),
+      positionDialog(dataModule, workersList, operationsList, materialDialog, &journalWindow),
       reportsDialog(dataModule, &journalWindow), timesheetWindow(dataModule, &journalWindow),
       normsWindow(dataModule, &journalWindow), materialDialog(dataModule, &journalWindow) {
     journal::statements::prepareShiftJournals(dataModule);
     timesheet::statements::prepareShiftMonths(dataModule);
-    const std::pair<void (journal::JournalWindow::*)(), void (journal::PositionDialog::*)()>
-        openers[] = {
-            {&journal::JournalWindow::addRequested, &journal::PositionDialog::addNew},
-            {&journal::JournalWindow::changeRequested, &journal::PositionDialog::changeCurrent},
-            {&journal::JournalWindow::viewRequested, &journal::PositionDialog::viewCurrent}};
-    for (const auto& [request, opener] : openers)
-        QObject::connect(&journalWindow, request, &positionDialog, [this, opener] {
-            journalWindow.runGuarded([this, opener] { (positionDialog.*opener)(); });
+    using journal::JournalWindow;
+    using journal::PositionDialog;
+    const struct {
+        void (JournalWindow::*request)();
+        bool (PositionDialog::*opener)();
+        JournalWindow::Return back;
+    } openers[] = {
+        {&JournalWindow::addRequested, &PositionDialog::addNew, JournalWindow::Return::Reloaded},
+        {&JournalWindow::changeRequested, &PositionDialog::changeCurrent,
+         JournalWindow::Return::ReloadedOnRow},
+        {&JournalWindow::viewRequested, &PositionDialog::viewCurrent,
+         JournalWindow::Return::OnRow}};
+    for (const auto& [request, opener, back] : openers)
+        QObject::connect(&journalWindow, request, &positionDialog, [this, opener, back] {
+            journalWindow.runGuarded([this, opener, back] {
+                journalWindow.runDialog([this, opener] { return (positionDialog.*opener)(); },
+                                        back);
+            });
         });
     QObject::connect(&journalWindow, &journal::JournalWindow::gateTick, &loginWindow,
                      &LoginWindow::runGateFromTimer);

@@ -1,6 +1,7 @@
 #include "JournalGrid.h"
 
 #include "Positions.h"
+#include "data/DataModule.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
 
@@ -112,6 +113,11 @@ void ForegroundKeepingDelegate::initStyleOption(QStyleOptionViewItem* option,
     const QVariant fg = index.data(Qt::ForegroundRole);
     if (fg.canConvert<QBrush>())
         option->palette.setBrush(QPalette::HighlightedText, qvariant_cast<QBrush>(fg));
+}
+
+data::ResultSet& selectedJournal(data::DataModule& dm) {
+    const int shift = dm.session.selectedShift;
+    return dm.journal(shift >= 1 && shift <= 4 ? shift : 1);
 }
 
 } // namespace journal

@@ -6,7 +6,16 @@
 #include <optional>
 #include <vector>
 
+namespace data {
+class DataModule;
+class ResultSet;
+} // namespace data
+
 namespace journal {
+
+// The journal query of the selected shift, the one the grid shows (shift 1 for any value out
+// of range).
+data::ResultSet& selectedJournal(data::DataModule& dm);
 
 // Grid columns of the journal, in the order and widths the window shows them.
 enum JournalColumn {

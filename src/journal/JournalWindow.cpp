@@ -2,6 +2,7 @@
 
 #include "JournalGrid.h"
 #include "data/DataModule.h"
+#include "data/Error.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
@@ -66,20 +67,20 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     }
     top->addSpacing(12);
 
-    dateT_ = new ui::DatePicker("DateT", this);
-    connect(dateT_, &ui::DatePicker::confirmed, this, &JournalWindow::loadPickedDate);
-    connect(dateT_, &QDateEdit::dateChanged, this,
+    dateEdit_ = new ui::DatePicker("DateT", this);
+    connect(dateEdit_, &ui::DatePicker::confirmed, this, &JournalWindow::loadPickedDate);
+    connect(dateEdit_, &QDateEdit::dateChanged, this,
             [this](const QDate& date) { dm_.session.journalDate = date; });
     // The calendar's closing is what picks a date, whether a day was clicked or not.
-    dateT_->calendarWidget()->window()->installEventFilter(this);
-    top->addWidget(dateT_);
+    dateEdit_->calendarWidget()->window()->installEventFilter(this);
+    top->addWidget(dateEdit_);
     top->addSpacing(12);
 
-    cBox1_ = new QCheckBox(QStringLiteral("Выходной"), this);
-    cBox1_->setObjectName(QStringLiteral("CBox1"));
-    ui::reserveBoldWidth(cBox1_);
-    connect(cBox1_, &QCheckBox::toggled, this, &JournalWindow::markDayOff);
-    top->addWidget(cBox1_);
+    dayOffBox_ = new QCheckBox(QStringLiteral("Выходной"), this);
+    dayOffBox_->setObjectName(QStringLiteral("CBox1"));
+    ui::reserveBoldWidth(dayOffBox_);
+    connect(dayOffBox_, &QCheckBox::toggled, this, &JournalWindow::markDayOff);
+    top->addWidget(dayOffBox_);
     top->addStretch(1);
 
     styles_ = new QComboBox(this);
@@ -129,11 +130,11 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
 
     shiftChoices_[0]->setChecked(true);
 
-    timer1_ = new QTimer(this);
-    timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(gateIntervalMs);
-    connect(timer1_, &QTimer::timeout, this, &JournalWindow::gateTick);
-    timer1_->start();
+    gateTimer_ = new QTimer(this);
+    gateTimer_->setObjectName(QStringLiteral("Timer1"));
+    gateTimer_->setInterval(gateIntervalMs);
+    connect(gateTimer_, &QTimer::timeout, this, &JournalWindow::gateTick);
+    gateTimer_->start();
 }
 
 JournalWindow::~JournalWindow() = default;
@@ -166,16 +167,15 @@ void JournalWindow::buildMenu(QMenuBar* menu) {
 }
 
 data::ResultSet& JournalWindow::currentJournalQuery() {
-    const int shift = dm_.session.selectedShift;
-    return dm_.journal(shift >= 1 && shift <= 4 ? shift : 1);
+    return selectedJournal(dm_);
 }
 
 QDate JournalWindow::journalDate() const {
-    return dateT_->date();
+    return dateEdit_->date();
 }
 
 bool JournalWindow::dayOff() const {
-    return cBox1_->isChecked();
+    return dayOffBox_->isChecked();
 }
 
 void JournalWindow::setToday(std::function<QDate()> today) {
@@ -206,7 +206,7 @@ bool JournalWindow::event(QEvent* e) {
 
 bool JournalWindow::eventFilter(QObject* watched, QEvent* e) {
     // Queued, so the load comes after the calendar has given the focus back.
-    if (e->type() == QEvent::Hide && watched == dateT_->calendarWidget()->window())
+    if (e->type() == QEvent::Hide && watched == dateEdit_->calendarWidget()->window())
         QMetaObject::invokeMethod(this, &JournalWindow::loadPickedDate, Qt::QueuedConnection);
     return ui::Form::eventFilter(watched, e);
 }
@@ -219,6 +219,23 @@ void JournalWindow::showEvent(QShowEvent* e) {
 void JournalWindow::returnFromDialog() {
     onActivated();
     skipNextActivation_ = true;
+}
+
+void JournalWindow::runDialog(const std::function<bool()>& dialog, Return back) {
+    data::ResultSet& before = currentJournalQuery();
+    const int place = before.recNo();
+    const QString sort = before.sort();
+    const bool shown = dialog();
+    if (!shown && back == Return::OnRow)
+        return;
+    returnFromDialog();
+    data::ResultSet& after = currentJournalQuery();
+    if (back != Return::OnRow) {
+        after.reopen();
+        after.setSort(sort);
+    }
+    if (shown && back != Return::Reloaded && place >= 0 && place < after.rowCount())
+        after.moveTo(place);
 }
 
 // The operators only accept: for them a double-click is "Принять".
@@ -240,17 +257,17 @@ void JournalWindow::onActivated() {
     styles_->setCurrentIndex(item);
 
     const QDate today = today_();
-    dateT_->setDate(today);
+    dateEdit_->setDate(today);
     if (isWeekend(today))
-        cBox1_->setChecked(true);
+        dayOffBox_->setChecked(true);
     load([&] { loadDate(today); });
 }
 
 void JournalWindow::loadPickedDate() {
-    const QDate date = dateT_->date();
+    const QDate date = dateEdit_->date();
     if (!load([&] { loadDate(date); }))
         return;
-    cBox1_->setChecked(isWeekend(date));
+    dayOffBox_->setChecked(isWeekend(date));
     grid_->setFocus();
 }
 
@@ -287,7 +304,7 @@ void JournalWindow::showShift(int shift) {
 }
 
 void JournalWindow::markDayOff(bool on) {
-    ui::highlight(cBox1_, on, QColor(0xFF, 0x00, 0x00));
+    ui::highlight(dayOffBox_, on, QColor(0xFF, 0x00, 0x00));
     dm_.session.dayOff = on;
 }
 
@@ -340,7 +357,7 @@ void JournalWindow::deleteCurrent() {
     }
     query.reopen();
     if (asked && !deleted)
-        ui::Messages::error(Refusal{0, Refusal::ChangedElsewhere}.message(), this);
+        throw data::Error(Refusal{0, Refusal::ChangedElsewhere}.message());
 }
 
 } // namespace journal

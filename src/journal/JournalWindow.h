@@ -49,6 +49,16 @@ public:
     // shifts reloaded. Openers call it before their own closing steps; the activation that a
     // window system sends afterwards then reloads nothing.
     void returnFromDialog();
+
+    // How the journal comes back from a position dialog shown over it.
+    enum class Return {
+        Reloaded,      // returned from, then read again in the sort it had
+        ReloadedOnRow, // the same, and on the row it was on if the dialog was shown
+        OnRow,         // only if the dialog was shown: returned from, on the row it was on
+    };
+    // Keeps the shown shift's sort and row, runs `dialog` (true when it was shown) and
+    // returns from it as `back` says. An error of the dialog's opener leaves the journal.
+    void runDialog(const std::function<bool()>& dialog, Return back);
     ui::DataGrid* grid() const { return grid_; }
 
 signals:
@@ -89,11 +99,11 @@ private:
     std::function<QDate()> today_;
     std::array<ui::ResultSetModel*, 4> models_{};
     std::array<QRadioButton*, 4> shiftChoices_{};
-    ui::DatePicker* dateT_ = nullptr;
-    QCheckBox* cBox1_ = nullptr;
+    ui::DatePicker* dateEdit_ = nullptr;
+    QCheckBox* dayOffBox_ = nullptr;
     QComboBox* styles_ = nullptr;
     ui::DataGrid* grid_ = nullptr;
-    QTimer* timer1_ = nullptr;
+    QTimer* gateTimer_ = nullptr;
     bool loading_ = false;
     // The window lost the activation to something that is no other window of the program;
     // the activation that follows reloads nothing.

@@ -7,6 +7,7 @@
 #include "data/Value.h"
 #include "ui/Controls.h"
 #include "ui/LookupBox.h"
+#include "ui/MessageTexts.h"
 #include "ui/Messages.h"
 
 #include <QFocusEvent>
@@ -30,64 +31,64 @@ QString commaText(double v) {
 
 MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm24"), QStringLiteral("Материал"), parent),
-      v_cmn_gds_in(dm.connection, QStringLiteral("v_cmn_gds_in")),
-      v_id_cons_use(dm.connection, QStringLiteral("v_id_cons_use")),
-      v_id_cons_use1(dm.connection, QStringLiteral("v_id_cons_use1")),
-      sum_smena_gds_use(dm.connection, QStringLiteral("sum_smena_gds_use")),
-      operation(dm.connection, QStringLiteral("operation")),
-      position_now(dm.connection, QStringLiteral("position_now")), store_(dm) {
-    v_cmn_gds_in.setSql(statements::materialGoods());
-    v_id_cons_use.setSql(statements::materialRemainder("free"));
-    v_id_cons_use1.setSql(statements::materialRemainder("reserved"));
-    sum_smena_gds_use.setSql(statements::materialUsed());
-    position_now.setSql(statements::materialPosition());
+      goods_(dm.connection, QStringLiteral("v_cmn_gds_in")),
+      freeStock_(dm.connection, QStringLiteral("v_id_cons_use")),
+      reservedStock_(dm.connection, QStringLiteral("v_id_cons_use1")),
+      used_(dm.connection, QStringLiteral("sum_smena_gds_use")),
+      norm_(dm.connection, QStringLiteral("operation")),
+      positionNow_(dm.connection, QStringLiteral("position_now")), store_(dm) {
+    goods_.setSql(statements::materialGoods());
+    freeStock_.setSql(statements::materialRemainder("free"));
+    reservedStock_.setSql(statements::materialRemainder("reserved"));
+    used_.setSql(statements::materialUsed());
+    positionNow_.setSql(statements::materialPosition());
 
-    auto* Label12 = new QLabel(QStringLiteral("ТМЦ"), this);
-    Label12->setObjectName(QStringLiteral("Label12"));
-    LCB_id_gds_use = new ui::LookupBox("LCB_id_gds_use", this);
-    LCB_id_gds_use->setFixedWidth(209);
-    LCB_id_gds_use->bind(&v_cmn_gds_in, QStringLiteral("id"), QStringLiteral("s_caption"));
-    LCB_id_gds_use->installEventFilter(this);
-    Label12->setBuddy(LCB_id_gds_use);
-    auto* Label11 = new QLabel(QStringLiteral("Расход"), this);
-    Label11->setObjectName(QStringLiteral("Label11"));
-    Edit7 = new QLineEdit(QStringLiteral("0"), this);
-    Edit7->setObjectName(QStringLiteral("Edit7"));
-    Edit7->setFixedWidth(55);
-    ui::filterKeys(Edit7, ui::TypedKeys::Decimal);
-    Label11->setBuddy(Edit7);
-    DBText1 = ui::boldLabel(QString(), "DBText1", this);
-    DBText2 = ui::boldLabel(QString(), "DBText2", this);
-    connect(&v_id_cons_use, &data::ResultSet::reset, DBText1,
-            [this] { DBText1->setText(firstCaption(v_id_cons_use)); });
-    connect(&v_id_cons_use1, &data::ResultSet::reset, DBText2,
-            [this] { DBText2->setText(firstCaption(v_id_cons_use1)); });
+    auto* goodsLabel = new QLabel(QStringLiteral("ТМЦ"), this);
+    goodsLabel->setObjectName(QStringLiteral("Label12"));
+    goodsBox_ = new ui::LookupBox("LCB_id_gds_use", this);
+    goodsBox_->setFixedWidth(209);
+    goodsBox_->bind(&goods_, QStringLiteral("id"), QStringLiteral("s_caption"));
+    goodsBox_->installEventFilter(this);
+    goodsLabel->setBuddy(goodsBox_);
+    auto* quantityLabel = new QLabel(QStringLiteral("Расход"), this);
+    quantityLabel->setObjectName(QStringLiteral("Label11"));
+    quantityEdit_ = new QLineEdit(QStringLiteral("0"), this);
+    quantityEdit_->setObjectName(QStringLiteral("Edit7"));
+    quantityEdit_->setFixedWidth(55);
+    ui::filterKeys(quantityEdit_, ui::TypedKeys::Decimal);
+    quantityLabel->setBuddy(quantityEdit_);
+    freeStockLabel_ = ui::boldLabel(QString(), "DBText1", this);
+    reservedStockLabel_ = ui::boldLabel(QString(), "DBText2", this);
+    connect(&freeStock_, &data::ResultSet::reset, freeStockLabel_,
+            [this] { freeStockLabel_->setText(firstCaption(freeStock_)); });
+    connect(&reservedStock_, &data::ResultSet::reset, reservedStockLabel_,
+            [this] { reservedStockLabel_->setText(firstCaption(reservedStock_)); });
 
-    Button1 = addButton("Button1", QStringLiteral("Запись"), [this] { record(); });
-    Button2 = addButton("Button2", QStringLiteral("Отмена"), [this] { reject(); });
-    setDefaultButton(Button1);
-    setCancelButton(Button2);
-    connect(LCB_id_gds_use, &ui::LookupBox::chosen, this,
+    saveButton_ = addButton("Button1", QStringLiteral("Запись"), [this] { record(); });
+    cancelButton_ = addButton("Button2", QStringLiteral("Отмена"), [this] { reject(); });
+    setDefaultButton(saveButton_);
+    setCancelButton(cancelButton_);
+    connect(goodsBox_, &ui::LookupBox::chosen, this,
             [this] { runGuarded([this] { computeNorm(); }); });
 
     auto* row = new QHBoxLayout;
-    row->addWidget(Label12);
-    row->addWidget(LCB_id_gds_use);
+    row->addWidget(goodsLabel);
+    row->addWidget(goodsBox_);
     row->addSpacing(8);
-    row->addWidget(Label11);
-    row->addWidget(Edit7);
+    row->addWidget(quantityLabel);
+    row->addWidget(quantityEdit_);
     row->addStretch(1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(cancelButton_);
     buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(3);
     layout->addLayout(row);
-    layout->addWidget(DBText1);
-    layout->addWidget(DBText2);
+    layout->addWidget(freeStockLabel_);
+    layout->addWidget(reservedStockLabel_);
     layout->addStretch(1);
     layout->addLayout(buttons);
     setClientSize(399, 123);
@@ -101,35 +102,35 @@ QString MaterialDialog::firstCaption(const data::ResultSet& remainder) {
 }
 
 bool MaterialDialog::addFor(int positionId) {
-    pos_id = positionId;
-    use_goods_id = 0;
-    used_qty = norm_qty = 0;
-    Edit7->setToolTip({});
-    v_id_cons_use.close();
-    v_id_cons_use1.close();
-    v_cmn_gds_in.close();
-    v_cmn_gds_in.setParam(QStringLiteral("id_smena"), pos_id);
+    positionId_ = positionId;
+    goodsId_ = 0;
+    usedQty_ = normQty_ = 0;
+    quantityEdit_->setToolTip({});
+    freeStock_.close();
+    reservedStock_.close();
+    goods_.close();
+    goods_.setParam(QStringLiteral("id_smena"), positionId_);
     bool written = false;
-    if (runGuarded([this] { v_cmn_gds_in.open(); }))
+    if (runGuarded([this] { goods_.open(); }))
         written = exec() == QDialog::Accepted;
-    v_cmn_gds_in.close();
-    v_id_cons_use.close();
-    v_id_cons_use1.close();
-    operation.close();
-    sum_smena_gds_use.close();
-    position_now.close();
-    LCB_id_gds_use->setKey(0);
-    Edit7->setText(QStringLiteral("0"));
+    goods_.close();
+    freeStock_.close();
+    reservedStock_.close();
+    norm_.close();
+    used_.close();
+    positionNow_.close();
+    goodsBox_->setKey(0);
+    quantityEdit_->setText(QStringLiteral("0"));
     return written;
 }
 
 void MaterialDialog::showEvent(QShowEvent* event) {
     ui::Form::showEvent(event);
-    LCB_id_gds_use->setFocus();
+    goodsBox_->setFocus();
 }
 
 bool MaterialDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == LCB_id_gds_use && event->type() == QEvent::FocusOut) {
+    if (watched == goodsBox_ && event->type() == QEvent::FocusOut) {
         // Its own drop-down and another window coming to the front do not leave the box.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason && isVisible())
@@ -140,74 +141,72 @@ bool MaterialDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MaterialDialog::openRemainders() {
-    for (data::ResultSet* remainder : {&v_id_cons_use, &v_id_cons_use1}) {
+    for (data::ResultSet* remainder : {&freeStock_, &reservedStock_}) {
         remainder->close();
-        remainder->setParam(QStringLiteral("id_smena"), pos_id);
-        remainder->setParam(QStringLiteral("id_gds"), use_goods_id);
+        remainder->setParam(QStringLiteral("id_smena"), positionId_);
+        remainder->setParam(QStringLiteral("id_gds"), goodsId_);
         remainder->open();
     }
 }
 
 double MaterialDialog::readUsedQty() {
-    sum_smena_gds_use.close();
-    sum_smena_gds_use.setParam(QStringLiteral("id_smena"), pos_id);
-    sum_smena_gds_use.setParam(QStringLiteral("id_gds_use"), use_goods_id);
-    sum_smena_gds_use.open();
-    return sum_smena_gds_use.isEmpty() ? 0
-                                       : sum_smena_gds_use.asDouble(QStringLiteral("sum_qty_use"));
+    used_.close();
+    used_.setParam(QStringLiteral("id_smena"), positionId_);
+    used_.setParam(QStringLiteral("id_gds_use"), goodsId_);
+    used_.open();
+    return used_.isEmpty() ? 0 : used_.asDouble(QStringLiteral("sum_qty_use"));
 }
 
 void MaterialDialog::computeNorm() {
-    v_id_cons_use.close();
-    v_id_cons_use1.close();
-    operation.close();
-    norm_qty = 0;
-    Edit7->setToolTip({});
-    const QVariant key = LCB_id_gds_use->key();
-    use_goods_id = key.isNull() ? 0 : data::value::toInt32(key, QStringLiteral("id"));
+    freeStock_.close();
+    reservedStock_.close();
+    norm_.close();
+    normQty_ = 0;
+    quantityEdit_->setToolTip({});
+    const QVariant key = goodsBox_->key();
+    goodsId_ = key.isNull() ? 0 : data::value::toInt32(key, QStringLiteral("id"));
     if (key.isNull()) {
-        used_qty = 0;
-        Edit7->setText(QStringLiteral("0"));
+        usedQty_ = 0;
+        quantityEdit_->setText(QStringLiteral("0"));
         return;
     }
-    position_now.close();
-    position_now.setParam(QStringLiteral("id_smena"), pos_id);
-    position_now.open();
-    if (position_now.isEmpty())
+    positionNow_.close();
+    positionNow_.setParam(QStringLiteral("id_smena"), positionId_);
+    positionNow_.open();
+    if (positionNow_.isEmpty())
         throw data::Error(QStringLiteral("Позиция изменена или удалена на другом рабочем месте"));
-    const QVariant storedQuantity = position_now.value(QStringLiteral("kol_vo"));
-    const int product = data::value::toInt32(position_now.value(QStringLiteral("i_id")), "i_id");
-    operation.setSql(statements::materialNorm(paintChosen(), product, use_goods_id));
-    operation.open();
+    const QVariant storedQuantity = positionNow_.value(QStringLiteral("kol_vo"));
+    const int product = data::value::toInt32(positionNow_.value(QStringLiteral("i_id")), "i_id");
+    norm_.setSql(statements::materialNorm(paintChosen()));
+    norm_.setParam(QStringLiteral("i_id"), product);
+    norm_.setParam(QStringLiteral("id_gds"), goodsId_);
+    norm_.open();
     openRemainders();
-    used_qty = readUsedQty();
-    const double perPiece =
-        operation.isEmpty() ? 0 : operation.asDouble(QStringLiteral("f_qty_from"));
+    usedQty_ = readUsedQty();
+    const double perPiece = norm_.isEmpty() ? 0 : norm_.asDouble(QStringLiteral("f_qty_from"));
     const double quantity = data::value::isNull(storedQuantity)
                                 ? 0
                                 : data::value::toDouble(storedQuantity, QStringLiteral("kol_vo"));
-    norm_qty = data::value::rounded(quantity * perPiece, 4);
-    Edit7->setText(commaText(material::proposal(norm_qty, used_qty)));
-    Edit7->setToolTip(QStringLiteral("Норма: %1, уже записано: %2")
-                          .arg(commaText(norm_qty), commaText(used_qty)));
+    normQty_ = data::value::rounded(quantity * perPiece, 4);
+    quantityEdit_->setText(commaText(material::proposal(normQty_, usedQty_)));
+    quantityEdit_->setToolTip(QStringLiteral("Норма: %1, уже записано: %2")
+                                  .arg(commaText(normQty_), commaText(usedQty_)));
 }
 
 bool MaterialDialog::paintChosen() {
-    v_cmn_gds_in.locate(QStringLiteral("id"), LCB_id_gds_use->key());
-    return data::value::toDouble(v_cmn_gds_in.value(QStringLiteral("b_is_color")),
+    goods_.locate(QStringLiteral("id"), goodsBox_->key());
+    return data::value::toDouble(goods_.value(QStringLiteral("b_is_color")),
                                  QStringLiteral("b_is_color")) == 1;
 }
 
 void MaterialDialog::record() {
-    if (LCB_id_gds_use->text().isEmpty()) {
-        ui::Messages::error(QStringLiteral("Все поля должны быть заполнены!"), this);
-        return;
-    }
-    const double typed = material::typedQuantity(Edit7->text(), true);
-    if (LCB_id_gds_use->key().isNull() || use_goods_id == 0)
+    if (goodsBox_->text().isEmpty())
+        throw data::Error(ui::texts::allFieldsRequired());
+    const double typed = material::typedQuantity(quantityEdit_->text(), true);
+    if (goodsBox_->key().isNull() || goodsId_ == 0)
         return;
     const MaterialStore::Result result =
-        store_.record(pos_id, use_goods_id, paintChosen(), typed, [this](const QString& question) {
+        store_.record(positionId_, goodsId_, paintChosen(), typed, [this](const QString& question) {
             return ui::Messages::askQuantity(question, this);
         });
     if (result.outcome == MaterialStore::Outcome::Written) {

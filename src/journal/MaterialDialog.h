@@ -30,7 +30,7 @@ public:
 
     // Records one consumption for the saved position; its norm follows the quantity and
     // product the server holds, not a dialog's unsaved boxes. Shows the dialog modally; true
-    // when a row was written. After closing: key 0 and Edit7 "0".
+    // when a row was written. After closing: no goods item chosen and the quantity "0".
     bool addFor(int positionId);
 
 protected:
@@ -47,21 +47,25 @@ private:
     // The first row's caption; empty while closed.
     static QString firstCaption(const data::ResultSet& remainder);
 
-    data::ResultSet v_cmn_gds_in, v_id_cons_use, v_id_cons_use1, sum_smena_gds_use, operation,
-        position_now;
+    data::ResultSet goods_;         // the position's goods items
+    data::ResultSet freeStock_;     // what is left of the chosen one, free
+    data::ResultSet reservedStock_; // and reserved
+    data::ResultSet used_;          // what the position already used of it
+    data::ResultSet norm_;          // its norm for one piece
+    data::ResultSet positionNow_;   // the position's stored quantity and product
     MaterialStore store_;
 
-    int pos_id = 0;
-    int use_goods_id = 0;
-    double used_qty = 0;
-    double norm_qty = 0;
+    int positionId_ = 0;
+    int goodsId_ = 0;
+    double usedQty_ = 0;
+    double normQty_ = 0;
 
-    ui::LookupBox* LCB_id_gds_use;
-    QLineEdit* Edit7;
-    QLabel* DBText1;
-    QLabel* DBText2;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    ui::LookupBox* goodsBox_;
+    QLineEdit* quantityEdit_;
+    QLabel* freeStockLabel_;
+    QLabel* reservedStockLabel_;
+    QPushButton* saveButton_;
+    QPushButton* cancelButton_;
 };
 
 } // namespace journal

@@ -2,7 +2,6 @@
 
 #include "Positions.h"
 #include "data/DataModule.h"
-#include "data/SqlText.h"
 
 namespace journal::statements {
 
@@ -41,18 +40,42 @@ QString positionMembers() {
         "person.id = person_temp.id_person\nwhere person_temp.id_smena = :s_id");
 }
 
-QString positionRequisition(int positionId) {
+QString positionRequisition() {
     return QStringLiteral("select format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, "
                           "'dd.mm.yyyy')) as s_caption, doc.id as id from accounts_dep.smena smena "
-                          "inner join mnf_doc.doc doc on doc.id = smena.id_doc where smena.id = ") +
-           sqltext::integer(positionId);
+                          "inner join mnf_doc.doc doc on doc.id = smena.id_doc where smena.id = "
+                          ":id_smena");
 }
 
-QString positionLine(int positionId) {
+QString positionLine() {
     return QStringLiteral("select id::t_id, s_caption, 0::t_id as id_doc, 0::t_id as id_gds, "
                           "0::t_float as f_qty, 0::t_code as s_gds_mc from "
-                          "accounts_dep.get_doc_item_caption_by_smena(") +
-           sqltext::integer(positionId) + QStringLiteral(")");
+                          "accounts_dep.get_doc_item_caption_by_smena(:id_smena)");
+}
+
+QString lineStillRequired() {
+    return QStringLiteral("select f_qty from accounts_dep.v_mnf_requisition_item where id=:id");
+}
+
+// The materials of a position accepted meanwhile on another workstation stay.
+QString materialDelete() {
+    return QStringLiteral("delete from accounts_dep.smena_gds_use sgu where sgu.id=:id and "
+                          "exists (select 1 from accounts_dep.smena s where s.id = "
+                          "sgu.id_smena and coalesce(s.ok, '') not in ") +
+           acceptedStatesSql() + QStringLiteral(")");
+}
+
+QString memberInsert() {
+    return QStringLiteral(
+        "insert into accounts_dep.person_temp(id_smena, id_person) values(:s_id,:p_id)");
+}
+
+QString memberDelete() {
+    return QStringLiteral("delete from accounts_dep.person_temp where id=:id");
+}
+
+QString division() {
+    return QStringLiteral("select accounts_dep.divide_between_person(:s_id)");
 }
 
 QString materialGoods() {
@@ -73,14 +96,11 @@ QString materialUsed() {
         "sgu.id_smena =:id_smena and id_gds_use=:id_gds_use");
 }
 
-QString materialNorm(bool paint, int productId, int goodsId) {
+QString materialNorm(bool paint) {
     return paint ? QStringLiteral("select gds_attr.f_color_qty as f_qty_from from "
-                                  "cmn_gds_and_srv.gds_attr gds_attr where gds_attr.id = ") +
-                       sqltext::integer(productId)
-                 : QStringLiteral(
-                       "select f_qty_from from mnf_operation.operation where id_gds_to = ") +
-                       sqltext::integer(productId) + QStringLiteral(" and id_gds_from = ") +
-                       sqltext::integer(goodsId);
+                                  "cmn_gds_and_srv.gds_attr gds_attr where gds_attr.id = :i_id")
+                 : QStringLiteral("select f_qty_from from mnf_operation.operation where id_gds_to "
+                                  "= :i_id and id_gds_from = :id_gds");
 }
 
 // A position accepted meanwhile on another workstation takes no more materials.

@@ -19,22 +19,27 @@ QString acceptCheck();    // :id; the fields acceptance depends on and the count
 QString acceptRow();      // :id; the server's acceptance of one position
 
 // The position dialog (TForm11).
-QString requisitions();      // open requisitions, by caption
-QString requisitionLines();  // their open lines (f_qty > 0)
-QString goods();             // goods items wanted by requisitions
-QString docItemsByGoods();   // :id_gds, :id_gds_color
-QString positionMaterials(); // :id_smena
-QString positionMembers();   // :s_id
-QString positionRequisition(int positionId);
-QString positionLine(int positionId);
+QString requisitions();        // open requisitions, by caption
+QString requisitionLines();    // their open lines (f_qty > 0)
+QString goods();               // goods items wanted by requisitions
+QString docItemsByGoods();     // :id_gds, :id_gds_color
+QString positionMaterials();   // :id_smena
+QString positionMembers();     // :s_id
+QString positionRequisition(); // :id_smena; the position's requisition
+QString positionLine();        // :id_smena; its requisition line
+QString lineStillRequired();   // :id; what an open requisition line still requires
+QString materialDelete();      // :id; only of a position not accepted now
+QString memberInsert();        // :s_id, :p_id
+QString memberDelete();        // :id
+QString division();            // :s_id; shares the position among its brigade
 
 // The material dialog (TForm24).
 QString materialGoods();                     // :id_smena
 QString materialRemainder(const char* mode); // :id_smena, :id_gds; "free" or "reserved"
 QString materialUsed();                      // :id_smena, :id_gds_use
-QString materialNorm(bool paint, int productId, int goodsId);
-QString materialInsert();            // :id_smena, :id_gds_use, :f_qty_use
-QString materialPosition();          // :id_smena; the stored quantity and product
+QString materialNorm(bool paint);            // :i_id, :id_gds; the norm of one piece
+QString materialInsert();                    // :id_smena, :id_gds_use, :f_qty_use
+QString materialPosition();                  // :id_smena; the stored quantity and product
 QString materialLock();              // :id_smena, :id_gds; the position's row and the goods item
 QString materialFigures(bool paint); // :id_smena, :id_gds; read after materialLock
 

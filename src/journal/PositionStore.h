@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <optional>
 
 namespace data {
 class Command;
@@ -29,6 +30,11 @@ struct PositionValues {
     int requisitionItemId = 0;
     int goodsId = 0;
     int colorId = 0;
+    // The dialog's own, never stored: the picked person, what the chosen line still requires,
+    // and the base price of a picked operation (none for a position read from the journal).
+    int personId = 0;
+    double requiredQuantity = 0;
+    std::optional<double> basePrice;
 };
 
 class PositionStore {

@@ -80,6 +80,11 @@ void highlight(QWidget* w, bool on, const QColor& colour) {
     w->setFont(f);
 }
 
+void setEnabled(std::initializer_list<QWidget*> widgets, bool on) {
+    for (QWidget* w : widgets)
+        w->setEnabled(on);
+}
+
 void reserveBoldWidth(QAbstractButton* b) {
     QFont bold = b->font();
     bold.setBold(true);

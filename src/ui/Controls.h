@@ -2,6 +2,7 @@
 
 #include <QDateEdit>
 #include <functional>
+#include <initializer_list>
 
 class QAbstractButton;
 class QLineEdit;
@@ -35,6 +36,9 @@ QLabel* boldLabel(const QString& text, const char* objectName, QWidget* parent);
 
 // A highlighted choice: the given background and bold text; off, the usual look again.
 void highlight(QWidget* widget, bool on, const QColor& colour);
+
+// Enables or disables the controls together, whatever their kind.
+void setEnabled(std::initializer_list<QWidget*> widgets, bool on);
 
 // Room for the bold text of a highlighted choice, so a bar does not shift when it changes.
 void reserveBoldWidth(QAbstractButton* button);

@@ -14,4 +14,9 @@ inline QString operationDeletedElsewhere() {
     return QStringLiteral("Операция удалена на другом рабочем месте");
 }
 
+// A write refused because the position was accepted meanwhile.
+inline QString positionAlreadyAccepted() {
+    return QStringLiteral("Позиция уже принята, изменить её нельзя!");
+}
+
 } // namespace ui::texts

@@ -284,6 +284,49 @@ TEST_F(JournalWindowTest, AnExplicitReturnReloadsTodayAndALateActivationNothing)
     EXPECT_EQ(dm.journal(1).sort(), "fio DESC, id ASC") << "the late activation reloaded nothing";
 }
 
+// A dialog run over the journal keeps the sort and row it was shown with, whatever the dialog
+// did to them, and returns as its opener asks; a row added meanwhile shows that it returned.
+TEST_F(JournalWindowTest, ARunDialogReturnsAsItsOpenerAsks) {
+    activate();
+    struct Case {
+        const char* name;
+        JournalWindow::Return back;
+        bool shown;
+        bool returned;
+        const char* sort; // nullptr: not checked
+        bool onRow;       // back on the row it was shown with
+    };
+    const Case cases[] = {
+        {"add", JournalWindow::Return::Reloaded, true, true, "id DESC", false},
+        {"change", JournalWindow::Return::ReloadedOnRow, true, true, "id DESC", true},
+        {"change refused", JournalWindow::Return::ReloadedOnRow, false, true, "id DESC", false},
+        {"view", JournalWindow::Return::OnRow, true, true, nullptr, true},
+        {"view of nothing", JournalWindow::Return::OnRow, false, false, "fio", false},
+    };
+    data::ResultSet& query = dm.journal(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        query.setSort("id DESC");
+        query.moveTo(2);
+        window->runDialog(
+            [&] {
+                testdb::exec("insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, "
+                             "cena, kol_vo, brak, time, ok, vvod) values (5900, '2026-12-09', 1, "
+                             "501, 800001, 701, 10, 1, 0, 1, 'no', '2026-12-10 08:30')");
+                query.setSort("fio");
+                query.moveTo(0);
+                return c.shown;
+            },
+            c.back);
+        EXPECT_EQ(shownIds().contains(5900), c.returned);
+        if (c.sort)
+            EXPECT_EQ(query.sort(), c.sort);
+        EXPECT_EQ(query.recNo() == 2, c.onRow) << query.recNo();
+        testdb::exec("delete from accounts_dep.smena where id = 5900");
+        window->returnFromDialog();
+    }
+}
+
 TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOperatorsAccept) {
     activate();
     struct Case {

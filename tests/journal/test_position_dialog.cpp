@@ -83,7 +83,7 @@ protected:
     reference::NormsWindow norms{dm};
     reference::OperationsList operations{dm, operationDialog, norms};
     journal::MaterialDialog materials{dm};
-    journal::PositionDialog dialog{dm, journal, workers, operations, materials};
+    journal::PositionDialog dialog{dm, workers, operations, materials};
 };
 
 TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksItsFields) {
@@ -147,7 +147,7 @@ TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksI
 TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
     struct Case {
         const char* name;
-        void (journal::PositionDialog::*opener)();
+        bool (journal::PositionDialog::*opener)();
         bool fields, save, materials, brigade, modeSwitch;
         QString caption;
     };

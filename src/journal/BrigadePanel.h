@@ -1,0 +1,68 @@
+#pragma once
+
+// The brigade of a new position (Label6 and DBGrid2 of TForm11): members are added and removed
+// one by one, and "Сохранить" shares the position among them on the server and closes the form.
+
+#include "data/Command.h"
+#include "data/ResultSet.h"
+
+#include <QWidget>
+
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+
+namespace data {
+class DataModule;
+}
+
+namespace reference {
+class WorkersList;
+}
+
+namespace ui {
+class DataGrid;
+class Form;
+} // namespace ui
+
+namespace journal {
+
+class BrigadePanel : public QWidget {
+    Q_OBJECT
+public:
+    // Its buttons run through the form's guard; a division accepts the form.
+    BrigadePanel(data::DataModule& dm, reference::WorkersList& workers, ui::Form& form);
+
+    // The saved position whose members are shown, added to and divided among.
+    void showFor(int positionId);
+    // Reads the members again if they are shown.
+    void reloadIfShown();
+    void close();
+    // Closed, and no position's members until showFor.
+    void clear();
+    void enableControls(bool on);
+    // A control of the form that sits at the end of the brigade's button row.
+    void endButtonRowWith(QWidget* widget);
+    QLabel* title() const { return title_; }
+
+private:
+    void addMember();
+    void deleteMember();
+    void divide();
+
+    data::DataModule& dm_;
+    reference::WorkersList& workers_;
+    ui::Form& form_;
+    int positionId_ = -1;
+    data::ResultSet members_;
+    data::Command insertMember_;
+    data::Command divide_;
+    QLabel* title_;
+    ui::DataGrid* grid_;
+    QPushButton* addButton_;
+    QPushButton* deleteButton_;
+    QPushButton* divideButton_;
+    QHBoxLayout* buttons_;
+};
+
+} // namespace journal

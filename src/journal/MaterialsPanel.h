@@ -1,0 +1,54 @@
+#pragma once
+
+// The materials a saved position used (DBGrid1 of TForm11): one consumption added through the
+// material dialog, one row deleted while the position is not accepted.
+
+#include "data/ResultSet.h"
+
+#include <QWidget>
+#include <functional>
+
+class QPushButton;
+
+namespace data {
+class DataModule;
+}
+
+namespace ui {
+class DataGrid;
+class Form;
+} // namespace ui
+
+namespace journal {
+
+class MaterialDialog;
+
+class MaterialsPanel : public QWidget {
+    Q_OBJECT
+public:
+    // Its buttons run through the form's guard; afterAdd runs once a consumption was asked for,
+    // written or not, before the focus comes back to "Добавить".
+    MaterialsPanel(data::DataModule& dm, MaterialDialog& dialog, ui::Form& form,
+                   std::function<void()> afterAdd);
+
+    // The position whose materials are shown and added to; -1 shows none.
+    void showFor(int positionId);
+    void close();
+    void enableControls(bool on);
+    void focusAdd();
+
+private:
+    void add();
+    void remove();
+
+    data::DataModule& dm_;
+    MaterialDialog& dialog_;
+    std::function<void()> afterAdd_;
+    int positionId_ = -1;
+    data::ResultSet used_;
+    ui::DataGrid* grid_;
+    QPushButton* addButton_;
+    QPushButton* deleteButton_;
+};
+
+} // namespace journal
