@@ -9,6 +9,7 @@
 #include "data/SqlText.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
+#include "ui/MessageTexts.h"
 
 #include <cmath>
 
@@ -89,7 +90,7 @@ bool MaterialStore::tryWrite(int positionId, int goodsId, bool paint, double qua
     if (position.isEmpty())
         throw data::Error(QStringLiteral("Позиция изменена или удалена на другом рабочем месте"));
     if (isAccepted(data::value::toString(position.value(QStringLiteral("ok")))))
-        throw data::Error(QStringLiteral("Позиция уже принята, изменить её нельзя!"));
+        throw data::Error(ui::texts::positionAlreadyAccepted());
 
     // A statement of its own, begun after the locks: it sees every consumption committed.
     data::ResultSet now(dm_.connection, QStringLiteral("smena_gds_use_figures"));

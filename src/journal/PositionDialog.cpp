@@ -362,7 +362,7 @@ void PositionDialog::save() {
         journal.reopen();
         journal.setSort(sort);
         journal.locate(QStringLiteral("id"), positionId_);
-        idLabel_->setText(sqltext::integer(positionId_));
+        idLabel_->setText(QString::number(positionId_));
         materials_->showFor(positionId_);
     } else {
         const int place = journal.recNo();
@@ -446,7 +446,7 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
                                  : QStringLiteral("Заготовки")));
     quantityEdit_->setText(ui::withDecimalComma(row.value(QStringLiteral("kol_vo"))).trimmed());
     rejectsEdit_->setText(row.asString(QStringLiteral("brak")).trimmed());
-    hoursEdit_->setText(sqltext::integer(row.asInt(QStringLiteral("time"))));
+    hoursEdit_->setText(QString::number(row.asInt(QStringLiteral("time"))));
     chosen_.workerCode = row.asInt(QStringLiteral("w_id"));
     chosen_.productId = row.asInt(QStringLiteral("i_id"));
     chosen_.operationId = row.asInt(QStringLiteral("o_id"));
@@ -472,7 +472,7 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
     materials_->showFor(positionId_);
     const double quantity = row.asDouble(QStringLiteral("kol_vo"));
     sumEdit_->setText(shown(data::value::rounded(quantity * chosen_.finalPrice, 4)));
-    idLabel_->setText(sqltext::integer(positionId_));
+    idLabel_->setText(QString::number(positionId_));
 }
 
 bool PositionDialog::changeCurrent() {

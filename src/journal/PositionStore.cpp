@@ -8,6 +8,7 @@
 #include "data/SqlText.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
+#include "ui/MessageTexts.h"
 
 #include <cmath>
 
@@ -116,7 +117,7 @@ void PositionStore::update(int id, const PositionValues& v, const QDate& today) 
         exists.setParam(QStringLiteral("id"), id);
         throw data::DbError(
             data::value::toInt64(exists.executeScalar()) > 0
-                ? QStringLiteral("Позиция уже принята, изменить её нельзя!")
+                ? ui::texts::positionAlreadyAccepted()
                 : QStringLiteral("Позиция изменена или удалена на другом рабочем месте"));
     }
     std::vector<DayCell> cells = {{v.workerCode, v.date, v.shift, true}};
