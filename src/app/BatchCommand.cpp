@@ -5,10 +5,10 @@
 #include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
-#include "reports/ReportOutput.h"
-#include "reports/Spreadsheet.h"
+#include "output/ReportOutput.h"
+#include "output/Spreadsheet.h"
+#include "output/WholeFile.h"
 #include "reports/SummaryReports.h"
-#include "reports/WholeFile.h"
 #include "ui/Messages.h"
 
 #include <QDir>
@@ -151,20 +151,20 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         const reports::ReportPeriod period{request.from, request.to, request.productKind};
         bool written = false;
         if (request.kind == BatchRequest::Kind::Report) {
-            const reports::PreparedReport pages =
+            const output::PreparedReport pages =
                 reports::prepareSummary(dm.connection, request.report, period);
             QString reason;
-            written = reports::writeWhole(
+            written = output::writeWhole(
                 request.file,
                 [&pages](const QString& part, QString& why) {
                     why = QStringLiteral("ошибка записи PDF");
-                    return reports::writePdf(pages, part);
+                    return output::writePdf(pages, part);
                 },
                 reason);
             if (!written)
                 err << cannotWrite(request.file, reason) << '\n';
         } else {
-            reports::Spreadsheet sheet;
+            output::Spreadsheet sheet;
             if (sheet.openForSave() == 1) {
                 reports::exportSummary(dm.connection, period, sheet, {});
                 written = sheet.saveTo(request.file) == 1;

@@ -3,7 +3,7 @@
 #include "OperationPick.h"
 #include "ReferenceList.h"
 #include "data/ResultSet.h"
-#include "reports/Spreadsheet.h"
+#include "output/Spreadsheet.h"
 
 #include <optional>
 
@@ -86,7 +86,7 @@ public:
     // Writes every operation with its lowest price to a new spreadsheet.
     void exportToSpreadsheet();
     static QString exportStatement();
-    reports::Spreadsheet& spreadsheet() { return excel_; }
+    output::Spreadsheet& spreadsheet() { return excel_; }
 
 protected:
     QString filterFor(const QString& text) const override;
@@ -100,7 +100,7 @@ private:
 
     OperationDialog& dialog_;
     NormsWindow& norms_;
-    reports::Spreadsheet excel_;
+    output::Spreadsheet excel_;
     data::ResultSet exportRows_;
     QCheckBox* CheckBox1;
     QPushButton* Button5;

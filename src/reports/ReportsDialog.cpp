@@ -1,7 +1,7 @@
 #include "ReportsDialog.h"
 
-#include "ReportOutput.h"
 #include "data/DataModule.h"
+#include "output/ReportOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 
@@ -123,12 +123,12 @@ ReportPeriod ReportsDialog::period() const {
 }
 
 void ReportsDialog::previewReport(int number) {
-    PreparedReport pages;
+    output::PreparedReport pages;
     {
         ui::BusyCursor busy;
         pages = prepareSummary(dm_.connection, number, period());
     }
-    preview(pages, Zoom::PageWidth, this);
+    output::preview(pages, output::Zoom::PageWidth, this);
 }
 
 void ReportsDialog::exportToSpreadsheet() {

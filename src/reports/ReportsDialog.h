@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Spreadsheet.h"
 #include "SummaryReports.h"
+#include "output/Spreadsheet.h"
 #include "ui/Form.h"
 
 #include <QDate>
@@ -43,7 +43,7 @@ private:
     ui::DatePicker* DTPicker1 = nullptr;
     ui::DatePicker* DTPicker2 = nullptr;
     QPushButton* Button6 = nullptr;
-    Spreadsheet excel_;
+    output::Spreadsheet excel_;
 };
 
 } // namespace reports

@@ -8,6 +8,15 @@
 
 namespace reports {
 
+using output::Align;
+using output::Band;
+using output::Frame;
+using output::Group;
+using output::Item;
+using output::Report;
+using output::Row;
+using output::RowFunction;
+
 namespace {
 
 const QColor headerFill(0xF4, 0xF4, 0xF4);

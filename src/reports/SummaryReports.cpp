@@ -1,15 +1,18 @@
 #include "SummaryReports.h"
 
-#include "Spreadsheet.h"
 #include "SummaryLayouts.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
+#include "output/Spreadsheet.h"
 
 #include <QStringList>
 
 namespace reports {
+
+using output::PreparedReport;
+using output::Report;
 
 namespace {
 
@@ -182,7 +185,7 @@ PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeri
     return pages;
 }
 
-void exportSummary(data::Connection& db, const ReportPeriod& period, Spreadsheet& sheet,
+void exportSummary(data::Connection& db, const ReportPeriod& period, output::Spreadsheet& sheet,
                    const std::function<void(int, int)>& progress) {
     data::ResultSet query(db, QStringLiteral("XLS_Rep"));
     select(query, exportStatement(), period);
@@ -212,8 +215,8 @@ void exportSummary(data::Connection& db, const ReportPeriod& period, Spreadsheet
         sheet.write(1, 3, row,
                     !data::value::isNull(kind) && data::value::toInt64(kind) == 0 ? finished
                                                                                   : blanks);
-        sheet.write(1, 4, row, formatValue(query.valueAt(r, mass), QString()));
-        sheet.write(1, 5, row, formatValue(query.valueAt(r, kolvo), QStringLiteral("#0")));
+        sheet.write(1, 4, row, output::formatValue(query.valueAt(r, mass), QString()));
+        sheet.write(1, 5, row, output::formatValue(query.valueAt(r, kolvo), QStringLiteral("#0")));
         if (progress)
             progress(r + 1, n);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Report.h"
+#include "output/Report.h"
 
 #include <QDate>
 #include <QString>
@@ -12,9 +12,11 @@ class Connection;
 
 // The five summary reports and the summary export of a period, without a window: the reports
 // dialog and the batch command line run the same code. Nothing here writes to the database.
-namespace reports {
-
+namespace output {
 class Spreadsheet;
+}
+
+namespace reports {
 
 // Positions dated from `from` up to, not including, `to`; kind is the naimen to keep, -1 all.
 struct ReportPeriod {
@@ -37,12 +39,12 @@ QString summaryTitle(int number, const ReportPeriod& period);
 
 // Runs the report's statement for the period and kind and lays out all its pages; the query
 // is closed before this returns, also when it throws. Another number throws data::Error.
-PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeriod& period);
+output::PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeriod& period);
 
 // Writes the period's output per product and operation into sheet 1 of a spreadsheet the
 // caller has opened: a heading row, then one row per record. progress(k, n) is told (0, n)
 // before the first row and again after each one, n counting the rows that pass the kind.
-void exportSummary(data::Connection& db, const ReportPeriod& period, Spreadsheet& sheet,
+void exportSummary(data::Connection& db, const ReportPeriod& period, output::Spreadsheet& sheet,
                    const std::function<void(int done, int total)>& progress);
 
 } // namespace reports

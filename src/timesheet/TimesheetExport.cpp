@@ -2,7 +2,7 @@
 
 #include "TimesheetPrint.h"
 #include "data/Value.h"
-#include "reports/Spreadsheet.h"
+#include "output/Spreadsheet.h"
 
 namespace timesheet {
 
@@ -12,7 +12,7 @@ QString progressCaption(int done, int total) {
     return QStringLiteral("Excel (%1 из %2)").arg(done).arg(total);
 }
 
-void writeHeading(reports::Spreadsheet& book, const QString& heading) {
+void writeHeading(output::Spreadsheet& book, const QString& heading) {
     book.writeFormatted(1, 1, 1, heading, true, true, true);
     book.writeFormatted(1, 1, 2, QStringLiteral("Фамилия И.О."), true, true, true);
     for (int day = 1; day <= 31; ++day)
@@ -31,7 +31,7 @@ void exportMonth(TimesheetPrint& print, int month, int year, const QString& head
     } closeAfter{rows};
     print.openMonth(month, year);
 
-    reports::Spreadsheet book;
+    output::Spreadsheet book;
     if (book.open({}) != 1)
         return;
     book.show(false);

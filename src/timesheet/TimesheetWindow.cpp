@@ -3,7 +3,7 @@
 #include "TimesheetExport.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
-#include "reports/ReportOutput.h"
+#include "output/ReportOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
 
@@ -200,7 +200,7 @@ void TimesheetWindow::exportMonth() {
 }
 
 void TimesheetWindow::printMonth() {
-    reports::PreparedReport pages;
+    output::PreparedReport pages;
     {
         struct CloseAfter {
             data::ResultSet& rows;
@@ -209,7 +209,7 @@ void TimesheetWindow::printMonth() {
         print_.openMonth(month(), year());
         pages = print_.prepare(ComboBox1->currentText(), ComboBox2->currentText());
     }
-    reports::preview(pages, reports::Zoom::WholePage, this);
+    output::preview(pages, output::Zoom::WholePage, this);
 }
 
 bool TimesheetWindow::event(QEvent* e) {

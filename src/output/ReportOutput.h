@@ -9,7 +9,7 @@ class QWidget;
 
 // Prepared pages on paper, on screen and in PDF files, all painted by the same function, so
 // the preview shows what the printer gets. Texts stay texts in the PDF and can be read back.
-namespace reports {
+namespace output {
 
 // Paints one page with the paper's top-left corner at the painter's origin, at dotsPerMm
 // device dots to a millimetre; each text is clipped to its box.
@@ -31,4 +31,4 @@ QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWid
 // result set may be closed as soon as this returns.
 void preview(const PreparedReport& report, Zoom zoom = Zoom::PageWidth, QWidget* parent = nullptr);
 
-} // namespace reports
+} // namespace output

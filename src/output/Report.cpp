@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace reports {
+namespace output {
 
 // Field lookups of expressions, remembered per name so a row costs no allocation.
 // Field names looked up once each: an expression reading 31 day fields of every row would
@@ -582,4 +582,4 @@ PreparedReport Report::prepare() const {
     return std::move(p.out);
 }
 
-} // namespace reports
+} // namespace output

@@ -17,7 +17,7 @@
 #include <QToolBar>
 #include <memory>
 
-namespace reports {
+namespace output {
 
 namespace {
 
@@ -222,4 +222,4 @@ void preview(const PreparedReport& report, Zoom zoom, QWidget* parent) {
     dialog->exec();
 }
 
-} // namespace reports
+} // namespace output

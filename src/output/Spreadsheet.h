@@ -9,7 +9,7 @@
 //
 // Nothing reaches the disk before show(true): the cells wait in memory, so an export that
 // stops half-way leaves no file behind, and a file once written is never written over.
-namespace reports {
+namespace output {
 
 class Spreadsheet {
 public:
@@ -65,4 +65,4 @@ private:
     QString lastFile_;
 };
 
-} // namespace reports
+} // namespace output

@@ -17,7 +17,7 @@ class ResultSet;
 //
 // A band is never split; the page footer is kept free on every page; a group header moves
 // to the next page with the band after it; totals are summed here, never by the server.
-namespace reports {
+namespace output {
 
 struct Columns;
 
@@ -197,4 +197,4 @@ QString formatValue(const QVariant& value, const QString& mask);
 // The family drawn for a layout's family name.
 QString installedFamily(const QString& family);
 
-} // namespace reports
+} // namespace output

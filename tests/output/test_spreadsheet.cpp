@@ -1,7 +1,7 @@
 // The spreadsheet wrapper: cells, formats and messages, read back from the real .xlsx files
 // it writes into the documents folder of a throw-away home.
 #include "Xlsx.h"
-#include "reports/Spreadsheet.h"
+#include "output/Spreadsheet.h"
 #include "ui/Messages.h"
 
 #include <QDir>
@@ -45,7 +45,7 @@ protected:
     QString& documents = home.documents;
     QStringList& opened = home.opened;
     ui::MessageRecorder messages;
-    reports::Spreadsheet sheet;
+    output::Spreadsheet sheet;
 };
 
 TEST_F(SpreadsheetTest, OnlyPlainDecimalsBecomeNumbers) {

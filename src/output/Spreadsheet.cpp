@@ -17,7 +17,7 @@
 #include <vector>
 #include <xlsxwriter.h>
 
-namespace reports {
+namespace output {
 
 namespace {
 
@@ -385,4 +385,4 @@ int Spreadsheet::put(int sheet, int column, int row, const QString& text, const 
     return 1;
 }
 
-} // namespace reports
+} // namespace output
