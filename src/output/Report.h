@@ -68,6 +68,7 @@ struct Item {
     QString field;                // Field, and Sum of a field
     RowFunction expression;       // Expression, and Sum of an expression
     QString mask;                 // "#0.00": that many decimals; empty: general format
+                                  // (data::value::formatValue)
     bool resetAfterPrint = false; // Sum: starts again at 0 after each printing
     Align align = Align::Left;
     Font font;
@@ -189,10 +190,6 @@ public:
 private:
     const data::ResultSet& rows_;
 };
-
-// Numbers as the report prints them: a mask "#0.00" gives that many decimals rounded half
-// away from zero; no mask gives at most 15 significant digits. Decimal comma; null is empty.
-QString formatValue(const QVariant& value, const QString& mask);
 
 // The family drawn for a layout's family name.
 QString installedFamily(const QString& family);

@@ -6,6 +6,7 @@
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
 #include "ui/BusyCursor.h"
@@ -225,7 +226,7 @@ OperationsList::OperationsList(data::DataModule& dm, OperationDialog& dialog, No
                      {{QStringLiteral("marka"), QStringLiteral("Марка"), 160},
                       {QStringLiteral("vid"), QStringLiteral("Опреция"), 243},
                       {QStringLiteral("cena"), QStringLiteral("Цена (min)"), 74,
-                       Qt::AlignRight | Qt::AlignVCenter, ui::withDecimalComma},
+                       Qt::AlignRight | Qt::AlignVCenter, data::value::withDecimalComma},
                       {QStringLiteral("nmn"), QStringLiteral("Вид"), 139},
                       {QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), 76,
                        Qt::AlignRight | Qt::AlignVCenter},
@@ -362,7 +363,7 @@ void OperationsList::exportToSpreadsheet() {
         const int row = r + 2;
         excel_.write(1, 1, row, data::value::toString(exportRows_.valueAt(r, marka)));
         excel_.write(1, 2, row, data::value::toString(exportRows_.valueAt(r, vid)));
-        excel_.write(1, 3, row, ui::withDecimalComma(exportRows_.valueAt(r, cena)));
+        excel_.write(1, 3, row, data::value::withDecimalComma(exportRows_.valueAt(r, cena)));
         excel_.write(1, 4, row, kindText(data::value::toInt64(exportRows_.valueAt(r, naimen))));
     }
     excel_.show(true);

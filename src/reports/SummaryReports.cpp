@@ -2,6 +2,7 @@
 
 #include "SummaryLayouts.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/ResultSet.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
@@ -215,8 +216,9 @@ void exportSummary(data::Connection& db, const ReportPeriod& period, output::Spr
         sheet.write(1, 3, row,
                     !data::value::isNull(kind) && data::value::toInt64(kind) == 0 ? finished
                                                                                   : blanks);
-        sheet.write(1, 4, row, output::formatValue(query.valueAt(r, mass), QString()));
-        sheet.write(1, 5, row, output::formatValue(query.valueAt(r, kolvo), QStringLiteral("#0")));
+        sheet.write(1, 4, row, data::value::formatValue(query.valueAt(r, mass), QString()));
+        sheet.write(1, 5, row,
+                    data::value::formatValue(query.valueAt(r, kolvo), QStringLiteral("#0")));
         if (progress)
             progress(r + 1, n);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/NumberText.h"
+
 #include <QAbstractTableModel>
 #include <QFont>
 #include <functional>
@@ -98,7 +100,7 @@ private:
     bool editable_ = false;
 };
 
-// A number as the workstation shows it: the result set's shortest text, with a decimal comma.
-QString withDecimalComma(const QVariant& value);
+// Kept under this name for the position dialog; data/NumberText.h is its home.
+using data::value::withDecimalComma;
 
 } // namespace ui

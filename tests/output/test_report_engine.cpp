@@ -4,6 +4,7 @@
 #include "TestDatabase.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/ResultSet.h"
 #include "output/Report.h"
 #include "output/ReportOutput.h"
@@ -201,7 +202,7 @@ TEST_F(ReportEngineTest, NumbersFollowTheirMaskOrTheGeneralFormat) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value.toString().toStdString() + " " + c.mask.toStdString());
-        EXPECT_EQ(output::formatValue(c.value, c.mask), c.printed);
+        EXPECT_EQ(data::value::formatValue(c.value, c.mask), c.printed);
     }
 
     // The same through the server's types: numeric, float8, bigint and null.
