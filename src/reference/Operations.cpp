@@ -349,8 +349,7 @@ void OperationsList::exportToSpreadsheet() {
     } closer{exportRows_};
     exportRows_.close();
     exportRows_.open();
-    if (excel_.open(QString()) != 1)
-        return;
+    excel_.open(QString());
     const QString heading[] = {QStringLiteral("Марка"), QStringLiteral("Операция"),
                                QStringLiteral("Цена (min)"), QStringLiteral("Вид")};
     for (int c = 0; c < 4; ++c)

@@ -4,6 +4,7 @@
 #include "output/ReportOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
+#include "ui/Messages.h"
 
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -128,12 +129,11 @@ void ReportsDialog::previewReport(int number) {
         ui::BusyCursor busy;
         pages = prepareSummary(dm_.connection, number, period());
     }
-    output::preview(pages, output::Zoom::PageWidth, this);
+    output::preview(pages, output::Zoom::PageWidth, this, ui::Messages::error);
 }
 
 void ReportsDialog::exportToSpreadsheet() {
-    if (excel_.open(QString()) != 1)
-        return;
+    excel_.open(QString());
     ui::BusyCursor busy;
     // The caption is painted at once: running the event loop here would let a second export
     // or the closing of the dialog start half-way through this one.

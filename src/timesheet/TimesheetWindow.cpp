@@ -6,6 +6,7 @@
 #include "output/ReportOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
+#include "ui/Messages.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -209,7 +210,7 @@ void TimesheetWindow::printMonth() {
         print_.openMonth(month(), year());
         pages = print_.prepare(ComboBox1->currentText(), ComboBox2->currentText());
     }
-    output::preview(pages, output::Zoom::WholePage, this);
+    output::preview(pages, output::Zoom::WholePage, this, ui::Messages::error);
 }
 
 bool TimesheetWindow::event(QEvent* e) {

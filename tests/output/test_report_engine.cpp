@@ -8,6 +8,7 @@
 #include "data/ResultSet.h"
 #include "output/Report.h"
 #include "output/ReportOutput.h"
+#include "ui/Messages.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -447,7 +448,7 @@ TEST_F(ReportEngineTest, ThePreviewOpensMaximisedAtPageWidthAndSavesThePdf) {
     set.close(); // the preview keeps its own pages
 
     std::unique_ptr<QPrintPreviewDialog> dialog(
-        output::createPreview(prepared, output::Zoom::PageWidth, nullptr));
+        output::createPreview(prepared, output::Zoom::PageWidth, nullptr, ui::Messages::error));
     EXPECT_EQ(dialog->objectName(), "TForm16");
     EXPECT_EQ(dialog->windowTitle(), "По работникам за март");
     dialog->show();
