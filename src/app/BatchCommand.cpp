@@ -17,10 +17,16 @@ namespace app {
 
 namespace {
 
-const char* const usage =
-    "usage: tabel report 16|17|20|21|25 [--from D] [--to D] [--kind 0|1] --pdf FILE\n"
-    "       tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE\n"
-    "           [--server S] [--db DB] --user LOGIN    (D is DD.MM.YYYY)\n";
+// The report numbers come from the table of reports, so a new report is offered here too.
+QString usage() {
+    QStringList numbers;
+    for (const reports::SummaryReport& r : reports::summaryReports())
+        numbers << QString::number(r.number);
+    return QStringLiteral("usage: tabel report %1 [--from D] [--to D] [--kind 0|1] --pdf FILE\n"
+                          "       tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE\n"
+                          "           [--server S] [--db DB] --user LOGIN    (D is DD.MM.YYYY)\n")
+        .arg(numbers.join(QLatin1Char('|')));
+}
 
 QDate typedDate(const QString& text) {
     return QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
@@ -58,7 +64,7 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
                 number = a;
                 continue;
             }
-            err << usage;
+            err << usage();
             return std::nullopt;
         }
         const bool known = a == QLatin1String("--from") || a == QLatin1String("--to") ||
@@ -66,7 +72,7 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
                            a == QLatin1String("--server") || a == QLatin1String("--db") ||
                            a == QLatin1String("--user");
         if (!known || i + 1 >= arguments.size()) {
-            err << usage;
+            err << usage();
             return std::nullopt;
         }
         const QString value = arguments[++i];
@@ -95,7 +101,7 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
     }
     if (r.kind == BatchRequest::Kind::Report) {
         if (!number) {
-            err << usage;
+            err << usage();
             return std::nullopt;
         }
         bool ok = false;
@@ -106,7 +112,7 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
         }
     }
     if (r.file.isEmpty() || trimLogin(r.user).isEmpty()) {
-        err << usage;
+        err << usage();
         return std::nullopt;
     }
     // Server and database go together, as at start-up: one missing takes both defaults.

@@ -1,6 +1,5 @@
 #include "SummaryLayouts.h"
 
-#include "data/Error.h"
 #include "data/Value.h"
 
 #include <QColor>
@@ -156,7 +155,27 @@ Report frame(const char* name, const data::ResultSet& rows) {
 const QString money2 = QStringLiteral("#0.00");
 const QString money3 = QStringLiteral("#0.000");
 
-Report byWorkers(const data::ResultSet& rows) {
+// The detailed product rows; the by-requisitions layout shows the product name where this one
+// shows the boxes.
+Band detailedProductRow(const Cell& fifth, double kolvoLeft) {
+    return detail(9, {text(1.1, 52.1, "marka", Align::Left), text(52.9, 27.8, "vid", Align::Left),
+                      text(81.2, 16.7, "color"), kind(99.5, 27.0), text(125.4, 6.6, "brk"), fifth,
+                      text(kolvoLeft, 16.7, "kolvo"),
+                      text(169.9, 19.1, "summa", Align::Center, money3)});
+}
+
+const std::vector<Sum> detailedGroupSums = {{124.4, 8.7, "brk", {}},
+                                            {132.8, 18.8, "mass", money2},
+                                            {152.1, 16.7, "kolvo", {}},
+                                            {169.9, 20.1, "summa", money2}};
+const std::vector<Sum> detailedTotals = {{124.4, 8.5, "brk", {}},
+                                         {132.8, 18.8, "mass", {}},
+                                         {152.1, 16.7, "kolvo", {}},
+                                         {169.9, 19.1, "summa", money2}};
+
+} // namespace
+
+Report workersLayout(const data::ResultSet& rows) {
     Report r = frame("TForm16", rows);
     r.reportHeader = reportHeader(4.2, 10, 10, {});
     Band workerFooter = groupFooter("worker footer", 6.1, {{163.0, 23.8, "summa", money2}});
@@ -175,7 +194,7 @@ Report byWorkers(const data::ResultSet& rows) {
     return r;
 }
 
-Report byProducts(const data::ResultSet& rows) {
+Report productsLayout(const data::ResultSet& rows) {
     Report r = frame("TForm17", rows);
     r.reportHeader = reportHeader(
         7.7, 10, 10, {{136.3, QStringLiteral("Коробки")}, {165.1, QStringLiteral("Количество")}});
@@ -190,7 +209,7 @@ Report byProducts(const data::ResultSet& rows) {
     return r;
 }
 
-Report detailedByWorkers(const data::ResultSet& rows) {
+Report detailedWorkersLayout(const data::ResultSet& rows) {
     Report r = frame("TForm20", rows);
     r.reportHeader = reportHeader(7.7, 10, 9,
                                   {{124.1, QStringLiteral("Брак")},
@@ -231,25 +250,7 @@ Report detailedByWorkers(const data::ResultSet& rows) {
     return r;
 }
 
-// The detailed product rows; the by-requisitions layout shows the product name where this one
-// shows the boxes.
-Band detailedProductRow(const Cell& fifth, double kolvoLeft) {
-    return detail(9, {text(1.1, 52.1, "marka", Align::Left), text(52.9, 27.8, "vid", Align::Left),
-                      text(81.2, 16.7, "color"), kind(99.5, 27.0), text(125.4, 6.6, "brk"), fifth,
-                      text(kolvoLeft, 16.7, "kolvo"),
-                      text(169.9, 19.1, "summa", Align::Center, money3)});
-}
-
-const std::vector<Sum> detailedGroupSums = {{124.4, 8.7, "brk", {}},
-                                            {132.8, 18.8, "mass", money2},
-                                            {152.1, 16.7, "kolvo", {}},
-                                            {169.9, 20.1, "summa", money2}};
-const std::vector<Sum> detailedTotals = {{124.4, 8.5, "brk", {}},
-                                         {132.8, 18.8, "mass", {}},
-                                         {152.1, 16.7, "kolvo", {}},
-                                         {169.9, 19.1, "summa", money2}};
-
-Report detailedByProducts(const data::ResultSet& rows) {
+Report detailedProductsLayout(const data::ResultSet& rows) {
     Report r = frame("TForm21", rows);
     r.reportHeader = reportHeader(7.7, 9, 10,
                                   {{124.4, QStringLiteral("Брак")},
@@ -263,7 +264,7 @@ Report detailedByProducts(const data::ResultSet& rows) {
     return r;
 }
 
-Report detailedByRequisitions(const data::ResultSet& rows) {
+Report detailedRequisitionsLayout(const data::ResultSet& rows) {
     Report r = frame("TForm25", rows);
     r.reportHeader = reportHeader(7.7, 9, 10,
                                   {{124.4, QStringLiteral("Брак")},
@@ -279,25 +280,6 @@ Report detailedByRequisitions(const data::ResultSet& rows) {
     r.detail = {detailedProductRow(text(133.3, 16.7, "nom"), 151.6)};
     r.reportFooter = {reportFooter(6.6, 99.7, detailedTotals)};
     return r;
-}
-
-} // namespace
-
-Report summaryLayout(int number, const data::ResultSet& rows) {
-    switch (number) {
-    case 16:
-        return byWorkers(rows);
-    case 17:
-        return byProducts(rows);
-    case 20:
-        return detailedByWorkers(rows);
-    case 21:
-        return detailedByProducts(rows);
-    case 25:
-        return detailedByRequisitions(rows);
-    default:
-        throw data::Error(QStringLiteral("Неизвестный отчет: %1").arg(number));
-    }
 }
 
 } // namespace reports

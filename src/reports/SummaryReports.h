@@ -5,10 +5,12 @@
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <span>
 
 namespace data {
 class Connection;
-}
+class ResultSet;
+} // namespace data
 
 // The five summary reports and the summary export of a period, without a window: the reports
 // dialog and the batch command line run the same code. Nothing here writes to the database.
@@ -25,10 +27,25 @@ struct ReportPeriod {
     int kind = -1;
 };
 
+// One summary report, as the dialog, the batch command and the preparation all use it.
+struct SummaryReport {
+    int number;                   // of its layout: 16 is TForm16
+    const char* button;           // the dialog's button, by its documented name
+    const char* caption;          // the button's text
+    const char* title;            // the title, before the period's dates
+    const char* query;            // the query's documented name
+    const char* const* statement; // its lines, ended by nullptr
+    output::Report (*layout)(const data::ResultSet& rows);
+};
+
+// Every summary report, in the dialog's order. A new report is one row of this table, with
+// its statement and its layout function.
+std::span<const SummaryReport> summaryReports();
+
 // The period offered first: the whole month before today's (December before a January).
 ReportPeriod defaultPeriod(const QDate& today);
 
-// 16, 17, 20, 21 and 25: the layouts TForm16 ... TForm25.
+// A number of the table (16, 17, 20, 21 and 25: the layouts TForm16 ... TForm25).
 bool isSummaryReport(int number);
 // The layout's statement, lines joined with line breaks; empty for any other number.
 QString summaryStatement(int number);
