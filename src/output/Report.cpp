@@ -107,6 +107,21 @@ Item& Item::framed(int sides, QColor c, bool dotted) {
     return *this;
 }
 
+Band Band::of(const QString& name, double height, std::vector<Item> items) {
+    Band b;
+    b.name = name;
+    b.height = height;
+    b.items = std::move(items);
+    return b;
+}
+
+Band& Band::framed(int sides, QColor c, bool dotted) {
+    frame.sides = sides;
+    frame.color = c;
+    frame.dotted = dotted;
+    return *this;
+}
+
 QString installedFamily(const QString& family) {
     const QString f = family.trimmed();
     if (f.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0 ||

@@ -117,6 +117,14 @@ struct Band {
     QColor background; // invalid: transparent
     Frame frame;
     std::vector<Item> items;
+
+    // Builder steps, as for items: Band::of("detail", 4.2, {...}).filled(Qt::white).
+    static Band of(const QString& name, double height, std::vector<Item> items = {});
+    Band& filled(QColor c) {
+        background = c;
+        return *this;
+    }
+    Band& framed(int sides, QColor c = Qt::black, bool dotted = false);
 };
 
 // A group: its header bands print before the first row and whenever the key changes (or an

@@ -30,10 +30,8 @@ const QColor dotted = QColor(0x80, 0x80, 0x80);
 
 output::Band heading() {
     using output::Item;
-    output::Band band;
-    band.name = QStringLiteral("heading");
-    band.height = 6.6;
-    band.frame.sides = output::Frame::Top | output::Frame::Bottom;
+    output::Band band = output::Band::of(QStringLiteral("heading"), 6.6)
+                            .framed(output::Frame::Top | output::Frame::Bottom);
     band.items.push_back(Item::label(0.0, dayLeft[0], QStringLiteral("Данные за:"))
                              .bold()
                              .named(QStringLiteral("QRLabel33")));
@@ -59,12 +57,8 @@ std::array<QString, 31> dayFields() {
 
 output::Band detail() {
     using output::Item;
-    output::Band band;
-    band.name = QStringLiteral("detail");
-    band.height = 6.3;
-    band.frame.sides = output::Frame::Top | output::Frame::Bottom;
-    band.frame.color = dotted;
-    band.frame.dotted = true;
+    output::Band band = output::Band::of(QStringLiteral("detail"), 6.3)
+                            .framed(output::Frame::Top | output::Frame::Bottom, dotted, true);
     band.items.push_back(Item::ofField(0.0, 80.4, QStringLiteral("fio")));
     for (int day = 1; day <= 31; ++day) {
         Item cell = Item::ofField(dayLeft[size_t(day - 1)], dayWidth,
@@ -90,17 +84,15 @@ output::Band detail() {
 } // namespace
 
 TimesheetPrint::TimesheetPrint(data::Connection& connection)
-    : H_Tabel(connection, QStringLiteral("H_Tabel")),
-      QuickRep1(QStringLiteral("TForm15"), H_Tabel) {
+    : H_Tabel(connection, QStringLiteral("H_Tabel")), report(QStringLiteral("TForm15"), H_Tabel) {
     H_Tabel.setSql(monthSql());
-    QuickRep1.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                   QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-    QuickRep1.pageHeader.push_back(heading());
-    QuickRep1.detail.push_back(detail());
-    QuickRep1.pageFooter.name = QStringLiteral("footer");
-    QuickRep1.pageFooter.height = 4.5;
-    QuickRep1.pageFooter.items.push_back(
-        output::Item::pageNumber(252.7, 25.7).withFont(QStringLiteral("MS Sans Serif"), 10));
+    report.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    report.pageHeader.push_back(heading());
+    report.detail.push_back(detail());
+    report.pageFooter = output::Band::of(
+        QStringLiteral("footer"), 4.5,
+        {output::Item::pageNumber(252.7, 25.7).withFont(QStringLiteral("MS Sans Serif"), 10)});
 }
 
 void TimesheetPrint::openMonth(int month, int year) {
@@ -111,10 +103,10 @@ void TimesheetPrint::openMonth(int month, int year) {
 }
 
 output::PreparedReport TimesheetPrint::prepare(const QString& monthName, const QString& year) {
-    QuickRep1.setText(QStringLiteral("QRLabel33"),
-                      monthName + QLatin1Char(' ') + year + QStringLiteral(" г."));
-    QuickRep1.title = QStringLiteral("Табель по времени");
-    return QuickRep1.prepare();
+    report.setText(QStringLiteral("QRLabel33"),
+                   monthName + QLatin1Char(' ') + year + QStringLiteral(" г."));
+    report.title = QStringLiteral("Табель по времени");
+    return report.prepare();
 }
 
 } // namespace timesheet

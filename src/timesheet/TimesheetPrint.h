@@ -22,7 +22,7 @@ public:
     output::PreparedReport prepare(const QString& monthName, const QString& year);
 
     data::ResultSet H_Tabel;
-    output::Report QuickRep1;
+    output::Report report; // the layout over H_Tabel
 };
 
 } // namespace timesheet
