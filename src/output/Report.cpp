@@ -32,13 +32,21 @@ QVariant Row::value(const QString& field) const {
     return column < 0 ? QVariant() : set_->valueAt(row_, column);
 }
 
-double Row::number(const QString& field) const {
-    const QVariant v = value(field);
+namespace {
+
+// Null and text that is no number count as 0, in expressions and in sums alike.
+double toNumber(const QVariant& v) {
     if (data::value::isNull(v))
         return 0;
     bool ok = false;
     const double d = v.toDouble(&ok);
     return ok ? d : 0;
+}
+
+} // namespace
+
+double Row::number(const QString& field) const {
+    return toNumber(value(field));
 }
 
 QString Row::text(const QString& field) const {
@@ -130,18 +138,6 @@ QString installedFamily(const QString& family) {
         return QStringLiteral("Liberation Sans");
     return f;
 }
-
-namespace {
-
-double toNumber(const QVariant& v) {
-    if (data::value::isNull(v))
-        return 0;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok ? d : 0;
-}
-
-} // namespace
 
 QStringList PreparedReport::texts(int page) const {
     QStringList out;

@@ -148,8 +148,6 @@ QString documentsFolder(QString& reason) {
     return folder;
 }
 
-// A file of our own in the folder that nobody else can be handed: the workbook is written
-// into it and takes its final name only when complete.
 } // namespace
 
 // The cells of sheet 1 in row and column order, as the file wants them.

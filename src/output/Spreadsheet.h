@@ -41,10 +41,10 @@ public:
 
     // A text that is a plain decimal as the workstation writes it ("-12,5", "0", at most 15
     // digits) becomes a number; any other text is kept exactly as given. An empty text
-    // changes nothing. Sheet, column and row count from 1. A cell the sheet cannot hold, or no
-    // workbook, throws "Ошибка при записи: лист S, столбец C, строка R" under the caption
-    // "Ошибочный номер листа Microsoft Excel" (no workbook, a sheet but 1) or "Ошибка Microsoft
-    // Excel".
+    // changes nothing. Sheet, column and row count from 1. A write that cannot be made throws
+    // "Ошибка при записи: лист S, столбец C, строка R", captioned "Ошибочный номер листа
+    // Microsoft Excel" without a workbook or on a sheet other than 1, else "Ошибка Microsoft
+    // Excel" (a cell or text beyond what a sheet holds).
     int write(int sheet, int column, int row, const QString& text);
     // The same, formatted.
     int writeFormatted(int sheet, int column, int row, const QString& text, CellFormat format);
