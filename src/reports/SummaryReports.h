@@ -12,12 +12,12 @@ class Connection;
 class ResultSet;
 } // namespace data
 
-// The five summary reports and the summary export of a period, without a window: the reports
-// dialog and the batch command line run the same code. Nothing here writes to the database.
 namespace output {
 class Spreadsheet;
 }
 
+// The summary reports, one table of them, and the summary export of a period, without a window:
+// the reports dialog and the batch command line run the same code. Nothing here writes.
 namespace reports {
 
 // Positions dated from `from` up to, not including, `to`; kind is the naimen to keep, -1 all.
