@@ -12,10 +12,10 @@
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
+#include "output/Spreadsheet.h"
 #include "reference/Norms.h"
 #include "reference/OperationTypes.h"
 #include "reference/Pickers.h"
-#include "reports/Spreadsheet.h"
 
 #include <QApplication>
 #include <QFile>
@@ -73,7 +73,7 @@ int main(int argc, char* argv[]) {
     reference::OperationDialog dialog(dm, products, types);
     reference::NormsWindow norms(dm);
     reference::OperationsList list(dm, dialog, norms);
-    reports::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
+    output::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
 
     std::vector<double> opening, keystroke, steps, exporting, raw;
     int operations = 0, matched = 0, stepRows = 0, operation = 0;

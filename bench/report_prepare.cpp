@@ -7,7 +7,7 @@
 #include "Replay.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
-#include "reports/ReportOutput.h"
+#include "output/ReportOutput.h"
 #include "reports/SummaryReports.h"
 
 #include <QApplication>
@@ -87,15 +87,15 @@ int main(int argc, char* argv[]) {
         openStatements(db, *t, year, 3);
         QElapsedTimer clock;
         clock.start();
-        const reports::PreparedReport pages = reports::prepareSummary(db, 20, year);
+        const output::PreparedReport pages = reports::prepareSummary(db, 20, year);
         const double prepared = clock.nsecsElapsed() / 1e6;
         QTemporaryDir folder;
         clock.restart();
-        const bool written = reports::writePdf(pages, folder.filePath(QStringLiteral("y.pdf")));
+        const bool written = output::writePdf(pages, folder.filePath(QStringLiteral("y.pdf")));
         const double pdf = clock.nsecsElapsed() / 1e6;
         clock.restart();
         QPrintPreviewDialog* preview =
-            reports::createPreview(pages, reports::Zoom::PageWidth, nullptr);
+            output::createPreview(pages, output::Zoom::PageWidth, nullptr, {});
         preview->show();
         QApplication::processEvents();
         const double shown = clock.nsecsElapsed() / 1e6;

@@ -1,4 +1,4 @@
-// Times the two large spreadsheet exports through reports::Spreadsheet against the same cells
+// Times the two large spreadsheet exports through output::Spreadsheet against the same cells
 // written by direct libxlsxwriter calls in the same run, files written both ways: a month of
 // journal positions by plain writes (mark, type, kind, boxes, quantity), and that month's
 // timesheet by formatting writes (text format, column fit, bold), 33 columns per worker.
@@ -7,7 +7,7 @@
 //   bench_spreadsheet_export SOCKET DATABASE USER PASSWORD_FILE [MONTH(YYYY-MM) [RUNS]]
 #include "data/DataModule.h"
 #include "data/Error.h"
-#include "reports/Spreadsheet.h"
+#include "output/Spreadsheet.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -113,12 +113,13 @@ Export timesheet(data::Connection& connection, const QDate& month) {
     return e;
 }
 
-void throughWrapper(const Export& e, reports::Spreadsheet& sheet) {
+void throughWrapper(const Export& e, output::Spreadsheet& sheet) {
     if (sheet.open(QString()) != 1)
         throw data::Error("open failed");
     for (const Cell& c : e.cells) {
         if (e.formatted)
-            sheet.writeFormatted(1, c.column, c.row, c.text, c.asText, true, c.bold);
+            sheet.writeFormatted(1, c.column, c.row, c.text,
+                                 {.asText = c.asText, .fitColumn = true, .bold = c.bold});
         else
             sheet.write(1, c.column, c.row, c.text);
     }
@@ -201,7 +202,7 @@ int main(int argc, char* argv[]) {
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    reports::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
+    output::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
 
     data::DataModule dm;
     try {
@@ -213,7 +214,7 @@ int main(int argc, char* argv[]) {
                     qPrintable(month.toString("yyyy-MM")), runs);
         for (int i = 0; i < 2; ++i) {
             const Export& e = exports[i];
-            reports::Spreadsheet sheet;
+            output::Spreadsheet sheet;
             const QString raw = documents + "/direct.xlsx";
             std::vector<double> wrapper, directly;
             timed(

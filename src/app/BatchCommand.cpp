@@ -5,11 +5,10 @@
 #include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
-#include "reports/ReportOutput.h"
-#include "reports/Spreadsheet.h"
+#include "output/ReportOutput.h"
+#include "output/Spreadsheet.h"
+#include "output/WholeFile.h"
 #include "reports/SummaryReports.h"
-#include "reports/WholeFile.h"
-#include "ui/Messages.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -18,10 +17,16 @@ namespace app {
 
 namespace {
 
-const char* const usage =
-    "usage: tabel report 16|17|20|21|25 [--from D] [--to D] [--kind 0|1] --pdf FILE\n"
-    "       tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE\n"
-    "           [--server S] [--db DB] --user LOGIN    (D is DD.MM.YYYY)\n";
+// The report numbers come from the table of reports, so a new report is offered here too.
+QString usage() {
+    QStringList numbers;
+    for (const reports::SummaryReport& r : reports::summaryReports())
+        numbers << QString::number(r.number);
+    return QStringLiteral("usage: tabel report %1 [--from D] [--to D] [--kind 0|1] --pdf FILE\n"
+                          "       tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE\n"
+                          "           [--server S] [--db DB] --user LOGIN    (D is DD.MM.YYYY)\n")
+        .arg(numbers.join(QLatin1Char('|')));
+}
 
 QDate typedDate(const QString& text) {
     return QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
@@ -59,7 +64,7 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
                 number = a;
                 continue;
             }
-            err << usage;
+            err << usage();
             return std::nullopt;
         }
         const bool known = a == QLatin1String("--from") || a == QLatin1String("--to") ||
@@ -67,7 +72,7 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
                            a == QLatin1String("--server") || a == QLatin1String("--db") ||
                            a == QLatin1String("--user");
         if (!known || i + 1 >= arguments.size()) {
-            err << usage;
+            err << usage();
             return std::nullopt;
         }
         const QString value = arguments[++i];
@@ -96,7 +101,7 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
     }
     if (r.kind == BatchRequest::Kind::Report) {
         if (!number) {
-            err << usage;
+            err << usage();
             return std::nullopt;
         }
         bool ok = false;
@@ -107,7 +112,7 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
         }
     }
     if (r.file.isEmpty() || trimLogin(r.user).isEmpty()) {
-        err << usage;
+        err << usage();
         return std::nullopt;
     }
     // Server and database go together, as at start-up: one missing takes both defaults.
@@ -124,12 +129,6 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         err << QStringLiteral("Пользователю %1 отчеты недоступны\n").arg(login);
         return BatchFailed;
     }
-    ui::MessageRecorder messages; // the wrapper's messages go to err, not into boxes
-    const auto tell = [&] {
-        for (const QString& text : messages.texts())
-            err << text << '\n';
-        messages.clear();
-    };
     data::DataModule dm;
     try {
         dm.connection.open(request.server, request.database, login, QString());
@@ -151,29 +150,28 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         const reports::ReportPeriod period{request.from, request.to, request.productKind};
         bool written = false;
         if (request.kind == BatchRequest::Kind::Report) {
-            const reports::PreparedReport pages =
+            const output::PreparedReport pages =
                 reports::prepareSummary(dm.connection, request.report, period);
             QString reason;
-            written = reports::writeWhole(
+            written = output::writeWhole(
                 request.file,
                 [&pages](const QString& part, QString& why) {
                     why = QStringLiteral("ошибка записи PDF");
-                    return reports::writePdf(pages, part);
+                    return output::writePdf(pages, part);
                 },
                 reason);
             if (!written)
                 err << cannotWrite(request.file, reason) << '\n';
         } else {
-            reports::Spreadsheet sheet;
-            if (sheet.openForSave() == 1) {
-                reports::exportSummary(dm.connection, period, sheet, {});
-                written = sheet.saveTo(request.file) == 1;
-            }
+            output::Spreadsheet sheet;
+            sheet.openForSave();
+            reports::exportSummary(dm.connection, period, sheet, {});
+            sheet.saveTo(request.file);
+            written = true;
         }
-        tell();
         return written ? BatchDone : BatchFailed;
     } catch (const data::Error& e) {
-        tell();
+        // What a window's guard would show, the spreadsheet's refusals included.
         err << e.text() << '\n';
         return BatchFailed;
     }

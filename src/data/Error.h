@@ -5,16 +5,25 @@
 
 namespace data {
 
-// Base of the errors an action may raise; the action guard shows text() as it stands.
+// Base of the errors an action may raise; the action guard shows text() as it stands, under
+// the general caption or the error's own.
 class Error : public std::exception {
 public:
     explicit Error(QString text) : text_(std::move(text)), utf8_(text_.toUtf8()) {}
+    // An error whose box has a caption of its own ("Ошибка Microsoft Excel").
+    static Error captioned(QString caption, QString text) {
+        Error e(std::move(text));
+        e.caption_ = std::move(caption);
+        return e;
+    }
     const QString& text() const { return text_; }
+    const QString& caption() const { return caption_; } // empty: the general one
     const char* what() const noexcept override { return utf8_.constData(); }
 
 private:
     QString text_;
     QByteArray utf8_;
+    QString caption_;
 };
 
 // The server refused a statement, or the connection failed. text() is what the user reads;

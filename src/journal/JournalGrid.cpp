@@ -2,6 +2,7 @@
 
 #include "Positions.h"
 #include "data/DataModule.h"
+#include "data/NumberText.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
 
@@ -13,9 +14,7 @@ namespace journal {
 namespace {
 
 // Decimal numbers are shown with a comma, as they are typed.
-QString withComma(QString text) {
-    return text.replace(QLatin1Char('.'), QLatin1Char(','));
-}
+using data::value::withDecimalComma;
 
 // Some marks carry stray tabs from the ERP side; they only push the text aside.
 QString withoutTabs(const QVariant& v) {
@@ -27,7 +26,7 @@ QString money(const QVariant& v) {
         return {};
     bool ok = false;
     const double d = v.toDouble(&ok);
-    return ok ? withComma(QString::number(d, 'f', 2)) : data::value::toString(v);
+    return ok ? withDecimalComma(QString::number(d, 'f', 2)) : data::value::toString(v);
 }
 
 QString day(const QVariant& v) {
@@ -50,12 +49,11 @@ std::vector<ui::ResultSetModel::Column> journalColumns() {
         {QStringLiteral("nmn"), QStringLiteral("Вид"), 157, left},
         {QStringLiteral("s_caption_color"), QStringLiteral("Цвет"), 176, centre},
         {QStringLiteral("time"), QStringLiteral("Часы"), 45, right},
-        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57, right, ui::withDecimalComma},
+        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57, right, withDecimalComma},
         {QStringLiteral("brak"), QStringLiteral("Брак"), 49, right},
         {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), 78, right, money},
         // Kept for the reports; the journal does not show it.
-        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), 60, right, ui::withDecimalComma,
-         true},
+        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), 60, right, withDecimalComma, true},
         {QStringLiteral("ok"), QStringLiteral("OK"), 37, centre},
         {QStringLiteral("vvod"), QStringLiteral("Заведен"), 72, centre, day},
         {QStringLiteral("id_doc"), QStringLiteral("№ ЗВП"), 65, right},

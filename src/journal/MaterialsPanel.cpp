@@ -4,6 +4,7 @@
 #include "PositionStatements.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
+#include "data/NumberText.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Form.h"
@@ -28,7 +29,7 @@ MaterialsPanel::MaterialsPanel(data::DataModule& dm, MaterialDialog& dialog, ui:
         new ui::ResultSetModel(used_,
                                {{QStringLiteral("s_caption"), QStringLiteral("ТМЦ"), 633},
                                 {QStringLiteral("f_qty_use"), QStringLiteral("Расход"), 97,
-                                 Qt::AlignRight | Qt::AlignVCenter, ui::withDecimalComma}},
+                                 Qt::AlignRight | Qt::AlignVCenter, data::value::withDecimalComma}},
                                this);
     grid_ = new ui::DataGrid("DBGrid1", this);
     grid_->showModel(model);

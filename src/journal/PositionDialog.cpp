@@ -8,6 +8,7 @@
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
 #include "reference/Operations.h"
@@ -37,7 +38,7 @@ constexpr int noPosition = -1;
 
 // Numbers as the workstation shows them: shortest form, decimal comma.
 QString shown(double v) {
-    return ui::withDecimalComma(QVariant(v));
+    return data::value::withDecimalComma(QVariant(v));
 }
 
 QLineEdit* box(const char* name, QWidget* parent) {
@@ -444,7 +445,8 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
                             (row.asInt64(QStringLiteral("naimen")) == 0
                                  ? QStringLiteral("Готовая продукция")
                                  : QStringLiteral("Заготовки")));
-    quantityEdit_->setText(ui::withDecimalComma(row.value(QStringLiteral("kol_vo"))).trimmed());
+    quantityEdit_->setText(
+        data::value::withDecimalComma(row.value(QStringLiteral("kol_vo"))).trimmed());
     rejectsEdit_->setText(row.asString(QStringLiteral("brak")).trimmed());
     hoursEdit_->setText(QString::number(row.asInt(QStringLiteral("time"))));
     chosen_.workerCode = row.asInt(QStringLiteral("w_id"));

@@ -4,6 +4,7 @@
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
 #include "ui/DataGrid.h"
@@ -117,7 +118,7 @@ NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
          .alignment = number,
          .format = norms::priceText,
          .parse = norms::typedPrice,
-         .editText = ui::withDecimalComma,
+         .editText = data::value::withDecimalComma,
          .decimalComma = true},
         {.field = QStringLiteral("prize"),
          .title = QStringLiteral("Премия, %"),

@@ -8,6 +8,7 @@
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
 #include "ui/BusyCursor.h"
@@ -211,7 +212,7 @@ OperationsList::OperationsList(data::DataModule& dm, OperationDialog& dialog, No
                      {{QStringLiteral("marka"), QStringLiteral("Марка"), 160},
                       {QStringLiteral("vid"), QStringLiteral("Опреция"), 243},
                       {QStringLiteral("cena"), QStringLiteral("Цена (min)"), 74,
-                       Qt::AlignRight | Qt::AlignVCenter, ui::withDecimalComma},
+                       Qt::AlignRight | Qt::AlignVCenter, data::value::withDecimalComma},
                       {QStringLiteral("nmn"), QStringLiteral("Вид"), 139},
                       {QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), 76,
                        Qt::AlignRight | Qt::AlignVCenter},
@@ -333,8 +334,7 @@ void OperationsList::exportToSpreadsheet() {
     const data::CloseOnExit closeRows(exportRows_);
     exportRows_.close();
     exportRows_.open();
-    if (spreadsheet_.open(QString()) != 1)
-        return;
+    spreadsheet_.open(QString());
     const QString heading[] = {QStringLiteral("Марка"), QStringLiteral("Операция"),
                                QStringLiteral("Цена (min)"), QStringLiteral("Вид")};
     for (int c = 0; c < 4; ++c)
@@ -347,7 +347,7 @@ void OperationsList::exportToSpreadsheet() {
         const int row = r + 2;
         spreadsheet_.write(1, 1, row, data::value::toString(exportRows_.valueAt(r, marka)));
         spreadsheet_.write(1, 2, row, data::value::toString(exportRows_.valueAt(r, vid)));
-        spreadsheet_.write(1, 3, row, ui::withDecimalComma(exportRows_.valueAt(r, cena)));
+        spreadsheet_.write(1, 3, row, data::value::withDecimalComma(exportRows_.valueAt(r, cena)));
         spreadsheet_.write(1, 4, row,
                            kindText(data::value::toInt64(exportRows_.valueAt(r, naimen))));
     }

@@ -3,7 +3,7 @@
 #include "OperationPick.h"
 #include "ReferenceList.h"
 #include "data/ResultSet.h"
-#include "reports/Spreadsheet.h"
+#include "output/Spreadsheet.h"
 
 #include <optional>
 
@@ -86,7 +86,7 @@ public:
     // Writes every operation with its lowest price to a new spreadsheet.
     void exportToSpreadsheet();
     static QString exportStatement();
-    reports::Spreadsheet& spreadsheet() { return spreadsheet_; }
+    output::Spreadsheet& spreadsheet() { return spreadsheet_; }
 
 protected:
     QString filterFor(const QString& text) const override;
@@ -100,7 +100,7 @@ private:
 
     OperationDialog& dialog_;
     NormsWindow& norms_;
-    reports::Spreadsheet spreadsheet_;
+    output::Spreadsheet spreadsheet_;
     data::ResultSet exportRows_;
     QCheckBox* withNormsCheck_; // a double-click on a row opens its norm steps
     QPushButton* exportButton_;

@@ -2,6 +2,7 @@
 
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 
 #include <QPushButton>
 
@@ -15,6 +16,7 @@ int requiredId(const data::ResultSet& rows, const QString& field) {
 
 namespace {
 
+using data::value::withDecimalComma;
 const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
 
 } // namespace
@@ -50,7 +52,7 @@ ProductsList::ProductsList(data::DataModule& dm, QWidget* parent)
            QStringLiteral("Изделия"),
            {420, 480},
            {{QStringLiteral("marka"), QStringLiteral("Марка изделия"), 315, left},
-            {QStringLiteral("massa"), QStringLiteral("Коробки"), 67, left, ui::withDecimalComma}},
+            {QStringLiteral("massa"), QStringLiteral("Коробки"), 67, left, withDecimalComma}},
            QStringLiteral("marka"),
            SearchKeys::All,
            RowButtons::AddAndDelete},

@@ -1,9 +1,10 @@
 #include "ReportsDialog.h"
 
-#include "ReportOutput.h"
 #include "data/DataModule.h"
+#include "output/ReportOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
+#include "ui/Messages.h"
 
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -52,52 +53,41 @@ ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent)
     const QString kindTexts[] = {QStringLiteral("Все"), QStringLiteral("Готовая продукция"),
                                  QStringLiteral("Заготовки")};
     for (int i = 0; i < 3; ++i) {
-        RadioGroup1[size_t(i)] = new QRadioButton(kindTexts[i], kinds);
-        RadioGroup1[size_t(i)]->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
-        plainFont(RadioGroup1[size_t(i)]);
-        kindLayout->addWidget(RadioGroup1[size_t(i)]);
+        QRadioButton*& button = kindButtons_[size_t(i)];
+        button = new QRadioButton(kindTexts[i], kinds);
+        button->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
+        plainFont(button);
+        kindLayout->addWidget(button);
     }
-    RadioGroup1[0]->setChecked(true);
+    kindButtons_[0]->setChecked(true);
     layout->addWidget(kinds);
 
     QGroupBox* periodBox = boldFrame("GroupBox1", QStringLiteral("Период отбора"), this);
     auto* periodLayout = new QGridLayout(periodBox);
-    auto* label1 = new QLabel(QStringLiteral("с"), periodBox);
-    label1->setObjectName(QStringLiteral("Label1"));
-    auto* label2 = new QLabel(QStringLiteral("по"), periodBox);
-    label2->setObjectName(QStringLiteral("Label2"));
-    DTPicker1 = new ui::DatePicker("DTPicker1", periodBox);
-    DTPicker2 = new ui::DatePicker("DTPicker2", periodBox);
-    for (QWidget* w : {static_cast<QWidget*>(label1), static_cast<QWidget*>(label2),
-                       static_cast<QWidget*>(DTPicker1), static_cast<QWidget*>(DTPicker2)})
+    auto* fromLabel = new QLabel(QStringLiteral("с"), periodBox);
+    fromLabel->setObjectName(QStringLiteral("Label1"));
+    auto* toLabel = new QLabel(QStringLiteral("по"), periodBox);
+    toLabel->setObjectName(QStringLiteral("Label2"));
+    fromPicker_ = new ui::DatePicker("DTPicker1", periodBox);
+    toPicker_ = new ui::DatePicker("DTPicker2", periodBox);
+    for (QWidget* w : {static_cast<QWidget*>(fromLabel), static_cast<QWidget*>(toLabel),
+                       static_cast<QWidget*>(fromPicker_), static_cast<QWidget*>(toPicker_)})
         plainFont(w);
-    periodLayout->addWidget(label1, 0, 0);
-    periodLayout->addWidget(DTPicker1, 0, 1);
-    periodLayout->addWidget(label2, 1, 0);
-    periodLayout->addWidget(DTPicker2, 1, 1);
+    periodLayout->addWidget(fromLabel, 0, 0);
+    periodLayout->addWidget(fromPicker_, 0, 1);
+    periodLayout->addWidget(toLabel, 1, 0);
+    periodLayout->addWidget(toPicker_, 1, 1);
     layout->addWidget(periodBox);
 
-    struct ReportButton {
-        const char* name;
-        const char* text;
-        int number;
-    };
-    const ReportButton reportButtons[] = {
-        {"Button4", "Отчет по рабочим", 16},
-        {"Button2", "Отчет по продукции", 17},
-        {"Button1", "Детальный отчет по рабочим", 20},
-        {"Button3", "Детальный отчет по продукции", 21},
-        {"Button7", "Детальный отчет по заявкам", 25},
-    };
-    for (const ReportButton& b : reportButtons)
-        layout->addWidget(addButton(b.name, QString::fromUtf8(b.text),
-                                    [this, number = b.number] { previewReport(number); }));
-    Button6 = addButton("Button6", progressText(0, 0), [this] { exportToSpreadsheet(); });
-    layout->addWidget(Button6);
-    QPushButton* button5 = addButton("Button5", QStringLiteral("Выход"), [this] { reject(); });
-    layout->addWidget(button5);
+    for (const SummaryReport& r : summaryReports())
+        layout->addWidget(addButton(r.button, QString::fromUtf8(r.caption),
+                                    [this, number = r.number] { previewReport(number); }));
+    exportButton_ = addButton("Button6", progressText(0, 0), [this] { exportToSpreadsheet(); });
+    layout->addWidget(exportButton_);
+    QPushButton* exitButton = addButton("Button5", QStringLiteral("Выход"), [this] { reject(); });
+    layout->addWidget(exitButton);
     // No default button: Enter in a picker starts nothing.
-    setCancelButton(button5);
+    setCancelButton(exitButton);
 
     for (QWidget* w : {static_cast<QWidget*>(kinds), static_cast<QWidget*>(periodBox)})
         w->setFixedWidth(columnWidth);
@@ -108,45 +98,44 @@ ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent)
 
 void ReportsDialog::openFrom(const QDate& today) {
     const ReportPeriod offered = defaultPeriod(today);
-    DTPicker1->setDate(offered.from);
-    DTPicker2->setDate(offered.to);
+    fromPicker_->setDate(offered.from);
+    toPicker_->setDate(offered.to);
     exec();
 }
 
 ReportPeriod ReportsDialog::period() const {
-    ReportPeriod p{DTPicker1->date(), DTPicker2->date(), -1};
-    if (RadioGroup1[1]->isChecked())
+    ReportPeriod p{fromPicker_->date(), toPicker_->date(), -1};
+    if (kindButtons_[1]->isChecked())
         p.kind = 0;
-    else if (RadioGroup1[2]->isChecked())
+    else if (kindButtons_[2]->isChecked())
         p.kind = 1;
     return p;
 }
 
 void ReportsDialog::previewReport(int number) {
-    PreparedReport pages;
+    output::PreparedReport pages;
     {
         ui::BusyCursor busy;
         pages = prepareSummary(dm_.connection, number, period());
     }
-    preview(pages, Zoom::PageWidth, this);
+    output::preview(pages, output::Zoom::PageWidth, this, ui::Messages::error);
 }
 
 void ReportsDialog::exportToSpreadsheet() {
-    if (excel_.open(QString()) != 1)
-        return;
+    spreadsheet_.open(QString());
     ui::BusyCursor busy;
     // The caption is painted at once: running the event loop here would let a second export
     // or the closing of the dialog start half-way through this one.
     QElapsedTimer painted;
     painted.start();
-    exportSummary(dm_.connection, period(), excel_, [this, &painted](int done, int total) {
-        Button6->setText(progressText(done, total));
+    exportSummary(dm_.connection, period(), spreadsheet_, [this, &painted](int done, int total) {
+        exportButton_->setText(progressText(done, total));
         if (done == 0 || done == total || painted.elapsed() >= 40) {
-            Button6->repaint();
+            exportButton_->repaint();
             painted.restart();
         }
     });
-    excel_.show(true);
+    spreadsheet_.show(true);
 }
 
 } // namespace reports

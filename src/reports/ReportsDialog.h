@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Spreadsheet.h"
 #include "SummaryReports.h"
+#include "output/Spreadsheet.h"
 #include "ui/Form.h"
 
 #include <QDate>
@@ -19,7 +19,8 @@ class DatePicker;
 }
 
 // The summary reports dialog (TForm18): a period and a product kind, then a preview of one of
-// the five reports or the export of the period's output. It reads, and never writes, the database.
+// the table's reports or the export of the period's output. It reads, and never writes, the
+// database.
 namespace reports {
 
 class ReportsDialog : public ui::Form {
@@ -39,11 +40,11 @@ private:
     void exportToSpreadsheet();
 
     data::DataModule& dm_;
-    std::array<QRadioButton*, 3> RadioGroup1{};
-    ui::DatePicker* DTPicker1 = nullptr;
-    ui::DatePicker* DTPicker2 = nullptr;
-    QPushButton* Button6 = nullptr;
-    Spreadsheet excel_;
+    std::array<QRadioButton*, 3> kindButtons_{}; // all, finished products, blanks
+    ui::DatePicker* fromPicker_ = nullptr;
+    ui::DatePicker* toPicker_ = nullptr;
+    QPushButton* exportButton_ = nullptr; // its caption shows the export's progress
+    output::Spreadsheet spreadsheet_;
 };
 
 } // namespace reports

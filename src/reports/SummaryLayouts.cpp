@@ -1,12 +1,20 @@
 #include "SummaryLayouts.h"
 
-#include "data/Error.h"
 #include "data/Value.h"
 
 #include <QColor>
 #include <utility>
 
 namespace reports {
+
+using output::Align;
+using output::Band;
+using output::Frame;
+using output::Group;
+using output::Item;
+using output::Report;
+using output::Row;
+using output::RowFunction;
 
 namespace {
 
@@ -35,15 +43,6 @@ QVariant colourSuffix(const Row& row) {
     return colour == 1 ? QStringLiteral(" (грунт)") : QStringLiteral(" ");
 }
 
-Band band(const char* name, double height, QColor background, std::vector<Item> items) {
-    Band b;
-    b.name = QLatin1String(name);
-    b.height = height;
-    b.background = background;
-    b.items = std::move(items);
-    return b;
-}
-
 struct Caption {
     double left;
     QString text;
@@ -64,16 +63,17 @@ std::vector<Band> reportHeader(double height, double titleSize, double captionSi
                             .at(titleHeight)
                             .filled(Qt::white));
     }
-    return {band("report header", height, headerFill, std::move(items)),
-            band("report header gap", 0.5, {}, {})};
+    return {Band::of("report header", height, std::move(items)).filled(headerFill),
+            Band::of("report header gap", 0.5)};
 }
 
 Group group(const char* name, const QString& key, const QString& shown, double height,
             QColor background, Band footer) {
     Group g;
     g.field = key;
-    g.header = {band(name, height, background,
-                     {Item::ofField(0.3, pageWidth - 0.3, shown).withFont(arial, 10, true)})};
+    g.header = {Band::of(QLatin1String(name), height,
+                         {Item::ofField(0.3, pageWidth - 0.3, shown).withFont(arial, 10, true)})
+                    .filled(background)};
     g.footer = {std::move(footer)};
     return g;
 }
@@ -104,7 +104,7 @@ Band detail(double fontSize, const std::vector<Cell>& cells) {
                              ? Item::ofExpression(c.left, c.width, c.expression, c.align, c.mask)
                              : Item::ofField(c.left, c.width, c.field, c.align, c.mask))
                             .withFont(sans, fontSize));
-    return band("detail", 4.2, Qt::white, std::move(items));
+    return Band::of("detail", 4.2, std::move(items)).filled(Qt::white);
 }
 
 // A sum of a group footer (reset after each printing) or of the report footer (never reset).
@@ -124,7 +124,7 @@ std::vector<Item> sums(const std::vector<Sum>& list, bool reset, double fontSize
 }
 
 Band groupFooter(const char* name, double height, const std::vector<Sum>& list) {
-    return band(name, height, {}, sums(list, true, 9));
+    return Band::of(QLatin1String(name), height, sums(list, true, 9));
 }
 
 Band reportFooter(double height, double totalLeft, const std::vector<Sum>& list) {
@@ -132,26 +132,46 @@ Band reportFooter(double height, double totalLeft, const std::vector<Sum>& list)
     const double right = list.empty() ? pageWidth : list.front().left;
     items.insert(items.begin(), Item::label(totalLeft, right - totalLeft, QStringLiteral("Итого:"))
                                     .withFont(sans, 11, true));
-    Band b = band("report footer", height, footerFill, std::move(items));
-    b.frame.sides = Frame::All;
-    return b;
+    return Band::of("report footer", height, std::move(items))
+        .filled(footerFill)
+        .framed(Frame::All);
 }
 
 Report frame(const char* name, const data::ResultSet& rows) {
     Report r(QLatin1String(name), rows);
-    r.pageFooter = band("page footer", 4.2, {},
-                        {Item::pageNumber(176.2, pageWidth - 176.2).withFont(arial, 9)});
+    r.pageFooter = Band::of("page footer", 4.2,
+                            {Item::pageNumber(176.2, pageWidth - 176.2).withFont(arial, 9)});
     return r;
 }
 
 const QString money2 = QStringLiteral("#0.00");
 const QString money3 = QStringLiteral("#0.000");
 
-Report byWorkers(const data::ResultSet& rows) {
+// The detailed product rows; the by-requisitions layout shows the product name where this one
+// shows the boxes.
+Band detailedProductRow(const Cell& fifth, double kolvoLeft) {
+    return detail(9, {text(1.1, 52.1, "marka", Align::Left), text(52.9, 27.8, "vid", Align::Left),
+                      text(81.2, 16.7, "color"), kind(99.5, 27.0), text(125.4, 6.6, "brk"), fifth,
+                      text(kolvoLeft, 16.7, "kolvo"),
+                      text(169.9, 19.1, "summa", Align::Center, money3)});
+}
+
+const std::vector<Sum> detailedGroupSums = {{124.4, 8.7, "brk", {}},
+                                            {132.8, 18.8, "mass", money2},
+                                            {152.1, 16.7, "kolvo", {}},
+                                            {169.9, 20.1, "summa", money2}};
+const std::vector<Sum> detailedTotals = {{124.4, 8.5, "brk", {}},
+                                         {132.8, 18.8, "mass", {}},
+                                         {152.1, 16.7, "kolvo", {}},
+                                         {169.9, 19.1, "summa", money2}};
+
+} // namespace
+
+Report workersLayout(const data::ResultSet& rows) {
     Report r = frame("TForm16", rows);
     r.reportHeader = reportHeader(4.2, 10, 10, {});
-    Band workerFooter = groupFooter("worker footer", 6.1, {{163.0, 23.8, "summa", money2}});
-    workerFooter.frame.sides = Frame::Bottom;
+    const Band workerFooter =
+        groupFooter("worker footer", 6.1, {{163.0, 23.8, "summa", money2}}).framed(Frame::Bottom);
     // Namesakes are two workers: the group breaks on the worker's number.
     r.groups = {group("worker header", QStringLiteral("w_id"), QStringLiteral("fio"), 6.6,
                       groupFill, workerFooter),
@@ -166,7 +186,7 @@ Report byWorkers(const data::ResultSet& rows) {
     return r;
 }
 
-Report byProducts(const data::ResultSet& rows) {
+Report productsLayout(const data::ResultSet& rows) {
     Report r = frame("TForm17", rows);
     r.reportHeader = reportHeader(
         7.7, 10, 10, {{136.3, QStringLiteral("Коробки")}, {165.1, QStringLiteral("Количество")}});
@@ -181,7 +201,7 @@ Report byProducts(const data::ResultSet& rows) {
     return r;
 }
 
-Report detailedByWorkers(const data::ResultSet& rows) {
+Report detailedWorkersLayout(const data::ResultSet& rows) {
     Report r = frame("TForm20", rows);
     r.reportHeader = reportHeader(7.7, 10, 9,
                                   {{124.1, QStringLiteral("Брак")},
@@ -210,7 +230,7 @@ Report detailedByWorkers(const data::ResultSet& rows) {
                          .filled(sumFill)
                          .at(line, line));
     r.groups = {group("worker header", QStringLiteral("w_id"), QStringLiteral("fio"), 5.3,
-                      groupFill, band("worker footer", 9.5, {}, std::move(footer)))};
+                      groupFill, Band::of("worker footer", 9.5, std::move(footer)))};
     r.detail = {
         detail(8, {text(0.3, 41.0, "marka", Align::Left), text(42.9, 29.1, "vid"),
                    text(73.6, 16.1, "color"), kind(91.3, 29.9), text(122.8, 9.0, "brk"),
@@ -222,25 +242,7 @@ Report detailedByWorkers(const data::ResultSet& rows) {
     return r;
 }
 
-// The detailed product rows; the by-requisitions layout shows the product name where this one
-// shows the boxes.
-Band detailedProductRow(const Cell& fifth, double kolvoLeft) {
-    return detail(9, {text(1.1, 52.1, "marka", Align::Left), text(52.9, 27.8, "vid", Align::Left),
-                      text(81.2, 16.7, "color"), kind(99.5, 27.0), text(125.4, 6.6, "brk"), fifth,
-                      text(kolvoLeft, 16.7, "kolvo"),
-                      text(169.9, 19.1, "summa", Align::Center, money3)});
-}
-
-const std::vector<Sum> detailedGroupSums = {{124.4, 8.7, "brk", {}},
-                                            {132.8, 18.8, "mass", money2},
-                                            {152.1, 16.7, "kolvo", {}},
-                                            {169.9, 20.1, "summa", money2}};
-const std::vector<Sum> detailedTotals = {{124.4, 8.5, "brk", {}},
-                                         {132.8, 18.8, "mass", {}},
-                                         {152.1, 16.7, "kolvo", {}},
-                                         {169.9, 19.1, "summa", money2}};
-
-Report detailedByProducts(const data::ResultSet& rows) {
+Report detailedProductsLayout(const data::ResultSet& rows) {
     Report r = frame("TForm21", rows);
     r.reportHeader = reportHeader(7.7, 9, 10,
                                   {{124.4, QStringLiteral("Брак")},
@@ -254,7 +256,7 @@ Report detailedByProducts(const data::ResultSet& rows) {
     return r;
 }
 
-Report detailedByRequisitions(const data::ResultSet& rows) {
+Report detailedRequisitionsLayout(const data::ResultSet& rows) {
     Report r = frame("TForm25", rows);
     r.reportHeader = reportHeader(7.7, 9, 10,
                                   {{124.4, QStringLiteral("Брак")},
@@ -270,25 +272,6 @@ Report detailedByRequisitions(const data::ResultSet& rows) {
     r.detail = {detailedProductRow(text(133.3, 16.7, "nom"), 151.6)};
     r.reportFooter = {reportFooter(6.6, 99.7, detailedTotals)};
     return r;
-}
-
-} // namespace
-
-Report summaryLayout(int number, const data::ResultSet& rows) {
-    switch (number) {
-    case 16:
-        return byWorkers(rows);
-    case 17:
-        return byProducts(rows);
-    case 20:
-        return detailedByWorkers(rows);
-    case 21:
-        return detailedByProducts(rows);
-    case 25:
-        return detailedByRequisitions(rows);
-    default:
-        throw data::Error(QStringLiteral("Неизвестный отчет: %1").arg(number));
-    }
 }
 
 } // namespace reports

@@ -1,12 +1,15 @@
 #pragma once
 
-#include "Report.h"
+#include "output/Report.h"
 
-// The bands and items of the five summary reports, bound to the open result set of the
-// report's own statement. The title goes into the Text item "QRLabel1".
+// The bands and items of the summary reports, bound to the open result set of the report's
+// own statement. The title goes into the Text item "QRLabel1".
 namespace reports {
 
-// number: 16, 17, 20, 21 or 25; any other throws data::Error.
-Report summaryLayout(int number, const data::ResultSet& rows);
+output::Report workersLayout(const data::ResultSet& rows);              // TForm16
+output::Report productsLayout(const data::ResultSet& rows);             // TForm17
+output::Report detailedWorkersLayout(const data::ResultSet& rows);      // TForm20
+output::Report detailedProductsLayout(const data::ResultSet& rows);     // TForm21
+output::Report detailedRequisitionsLayout(const data::ResultSet& rows); // TForm25
 
 } // namespace reports

@@ -1,24 +1,21 @@
 #include "SummaryReports.h"
 
-#include "Spreadsheet.h"
 #include "SummaryLayouts.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/ResultSet.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
+#include "output/Spreadsheet.h"
 
 #include <QStringList>
 
 namespace reports {
 
-namespace {
+using output::PreparedReport;
+using output::Report;
 
-struct Summary {
-    int number;
-    const char* query;
-    const char* titleStart;
-    const char* const* lines;
-};
+namespace {
 
 // Workers are grouped by their number after the name, so namesakes stay two workers.
 const char* const byWorkers[] = {
@@ -91,16 +88,21 @@ const char* const exportLines[] = {
     "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom",
     nullptr};
 
-const Summary summaries[] = {
-    {16, "t_Report", "   Отчет по рабочим за период с ", byWorkers},
-    {17, "t_Report", "   Отчет по продукции за период с ", byProducts},
-    {20, "w_Report", "   Детальный отчет по рабочим за период с ", detailedByWorkers},
-    {21, "i_Report", "   Детальный отчет по продукции за период с ", detailedByProducts},
-    {25, "i_Report", "   Детальный отчет по заявкам за период с ", detailedByRequisitions},
+const SummaryReport summaries[] = {
+    {16, "Button4", "Отчет по рабочим", "   Отчет по рабочим за период с ", "t_Report", byWorkers,
+     workersLayout},
+    {17, "Button2", "Отчет по продукции", "   Отчет по продукции за период с ", "t_Report",
+     byProducts, productsLayout},
+    {20, "Button1", "Детальный отчет по рабочим", "   Детальный отчет по рабочим за период с ",
+     "w_Report", detailedByWorkers, detailedWorkersLayout},
+    {21, "Button3", "Детальный отчет по продукции", "   Детальный отчет по продукции за период с ",
+     "i_Report", detailedByProducts, detailedProductsLayout},
+    {25, "Button7", "Детальный отчет по заявкам", "   Детальный отчет по заявкам за период с ",
+     "i_Report", detailedByRequisitions, detailedRequisitionsLayout},
 };
 
-const Summary* find(int number) {
-    for (const Summary& s : summaries)
+const SummaryReport* find(int number) {
+    for (const SummaryReport& s : summaries)
         if (s.number == number)
             return &s;
     return nullptr;
@@ -143,6 +145,10 @@ QString withColour(const QString& vid, qint64 colour) {
 
 } // namespace
 
+std::span<const SummaryReport> summaryReports() {
+    return summaries;
+}
+
 ReportPeriod defaultPeriod(const QDate& today) {
     const QDate thisMonth(today.year(), today.month(), 1);
     return {thisMonth.addMonths(-1), thisMonth, -1};
@@ -153,8 +159,8 @@ bool isSummaryReport(int number) {
 }
 
 QString summaryStatement(int number) {
-    const Summary* s = find(number);
-    return s ? joined(s->lines) : QString();
+    const SummaryReport* s = find(number);
+    return s ? joined(s->statement) : QString();
 }
 
 QString exportStatement() {
@@ -162,19 +168,19 @@ QString exportStatement() {
 }
 
 QString summaryTitle(int number, const ReportPeriod& period) {
-    const Summary* s = find(number);
-    return (s ? QString::fromUtf8(s->titleStart) : QString()) + dateText(period.from) +
+    const SummaryReport* s = find(number);
+    return (s ? QString::fromUtf8(s->title) : QString()) + dateText(period.from) +
            QStringLiteral(" по ") + dateText(period.to);
 }
 
 PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeriod& period) {
-    const Summary* s = find(number);
+    const SummaryReport* s = find(number);
     if (!s)
         throw data::Error(QStringLiteral("Неизвестный отчет: %1").arg(number));
     // Closed by its end, whatever way this is left.
     data::ResultSet query(db, QLatin1String(s->query));
     select(query, summaryStatement(number), period);
-    Report report = summaryLayout(number, query);
+    Report report = s->layout(query);
     report.title = summaryTitle(number, period);
     report.setText(QStringLiteral("QRLabel1"), report.title);
     PreparedReport pages = report.prepare();
@@ -182,7 +188,7 @@ PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeri
     return pages;
 }
 
-void exportSummary(data::Connection& db, const ReportPeriod& period, Spreadsheet& sheet,
+void exportSummary(data::Connection& db, const ReportPeriod& period, output::Spreadsheet& sheet,
                    const std::function<void(int, int)>& progress) {
     data::ResultSet query(db, QStringLiteral("XLS_Rep"));
     select(query, exportStatement(), period);
@@ -212,8 +218,9 @@ void exportSummary(data::Connection& db, const ReportPeriod& period, Spreadsheet
         sheet.write(1, 3, row,
                     !data::value::isNull(kind) && data::value::toInt64(kind) == 0 ? finished
                                                                                   : blanks);
-        sheet.write(1, 4, row, formatValue(query.valueAt(r, mass), QString()));
-        sheet.write(1, 5, row, formatValue(query.valueAt(r, kolvo), QStringLiteral("#0")));
+        sheet.write(1, 4, row, data::value::formatValue(query.valueAt(r, mass), QString()));
+        sheet.write(1, 5, row,
+                    data::value::formatValue(query.valueAt(r, kolvo), QStringLiteral("#0")));
         if (progress)
             progress(r + 1, n);
     }

@@ -28,23 +28,21 @@ constexpr double dayWidth = 5.3;
 constexpr double totalLeft = 264.6, totalWidth = 10.3;
 const QColor dotted = QColor(0x80, 0x80, 0x80);
 
-reports::Band heading() {
-    using reports::Item;
-    reports::Band band;
-    band.name = QStringLiteral("heading");
-    band.height = 6.6;
-    band.frame.sides = reports::Frame::Top | reports::Frame::Bottom;
+output::Band heading() {
+    using output::Item;
+    output::Band band = output::Band::of(QStringLiteral("heading"), 6.6)
+                            .framed(output::Frame::Top | output::Frame::Bottom);
     band.items.push_back(Item::label(0.0, dayLeft[0], QStringLiteral("Данные за:"))
                              .bold()
                              .named(QStringLiteral("QRLabel33")));
     for (int day = 1; day <= 31; ++day)
         band.items.push_back(Item::label(dayLeft[size_t(day - 1)], dayWidth, QString::number(day),
-                                         reports::Align::Center)
+                                         output::Align::Center)
                                  .bold()
-                                 .framed(reports::Frame::Left | reports::Frame::Right, dotted, true)
+                                 .framed(output::Frame::Left | output::Frame::Right, dotted, true)
                                  .named(QStringLiteral("QRLabel%1").arg(day)));
     band.items.push_back(
-        Item::label(totalLeft, totalWidth, QStringLiteral("Итого"), reports::Align::Center)
+        Item::label(totalLeft, totalWidth, QStringLiteral("Итого"), output::Align::Center)
             .bold()
             .named(QStringLiteral("QRLabel32")));
     return band;
@@ -57,32 +55,28 @@ std::array<QString, 31> dayFields() {
     return names;
 }
 
-reports::Band detail() {
-    using reports::Item;
-    reports::Band band;
-    band.name = QStringLiteral("detail");
-    band.height = 6.3;
-    band.frame.sides = reports::Frame::Top | reports::Frame::Bottom;
-    band.frame.color = dotted;
-    band.frame.dotted = true;
+output::Band detail() {
+    using output::Item;
+    output::Band band = output::Band::of(QStringLiteral("detail"), 6.3)
+                            .framed(output::Frame::Top | output::Frame::Bottom, dotted, true);
     band.items.push_back(Item::ofField(0.0, 80.4, QStringLiteral("fio")));
     for (int day = 1; day <= 31; ++day) {
         Item cell = Item::ofField(dayLeft[size_t(day - 1)], dayWidth,
-                                  QStringLiteral("sd%1").arg(day), reports::Align::Center)
+                                  QStringLiteral("sd%1").arg(day), output::Align::Center)
                         .withFont(QStringLiteral("Microsoft Sans Serif"), 9);
         if (day % 2 == 1)
-            cell.framed(reports::Frame::Left | reports::Frame::Right, dotted, true);
+            cell.framed(output::Frame::Left | output::Frame::Right, dotted, true);
         band.items.push_back(cell);
     }
     band.items.push_back(Item::ofExpression(
                              totalLeft, totalWidth,
-                             [names = dayFields()](const reports::Row& row) {
+                             [names = dayFields()](const output::Row& row) {
                                  qint64 total = 0;
                                  for (const QString& name : names)
                                      total += qint64(row.number(name));
                                  return QVariant(total);
                              },
-                             reports::Align::Center)
+                             output::Align::Center)
                              .withFont(QStringLiteral("Microsoft Sans Serif"), 9, true));
     return band;
 }
@@ -90,17 +84,15 @@ reports::Band detail() {
 } // namespace
 
 TimesheetPrint::TimesheetPrint(data::Connection& connection)
-    : H_Tabel(connection, QStringLiteral("H_Tabel")),
-      QuickRep1(QStringLiteral("TForm15"), H_Tabel) {
+    : H_Tabel(connection, QStringLiteral("H_Tabel")), report(QStringLiteral("TForm15"), H_Tabel) {
     H_Tabel.setSql(monthSql());
-    QuickRep1.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                   QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-    QuickRep1.pageHeader.push_back(heading());
-    QuickRep1.detail.push_back(detail());
-    QuickRep1.pageFooter.name = QStringLiteral("footer");
-    QuickRep1.pageFooter.height = 4.5;
-    QuickRep1.pageFooter.items.push_back(
-        reports::Item::pageNumber(252.7, 25.7).withFont(QStringLiteral("MS Sans Serif"), 10));
+    report.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    report.pageHeader.push_back(heading());
+    report.detail.push_back(detail());
+    report.pageFooter = output::Band::of(
+        QStringLiteral("footer"), 4.5,
+        {output::Item::pageNumber(252.7, 25.7).withFont(QStringLiteral("MS Sans Serif"), 10)});
 }
 
 void TimesheetPrint::openMonth(int month, int year) {
@@ -110,11 +102,11 @@ void TimesheetPrint::openMonth(int month, int year) {
     H_Tabel.open();
 }
 
-reports::PreparedReport TimesheetPrint::prepare(const QString& monthName, const QString& year) {
-    QuickRep1.setText(QStringLiteral("QRLabel33"),
-                      monthName + QLatin1Char(' ') + year + QStringLiteral(" г."));
-    QuickRep1.title = QStringLiteral("Табель по времени");
-    return QuickRep1.prepare();
+output::PreparedReport TimesheetPrint::prepare(const QString& monthName, const QString& year) {
+    report.setText(QStringLiteral("QRLabel33"),
+                   monthName + QLatin1Char(' ') + year + QStringLiteral(" г."));
+    report.title = QStringLiteral("Табель по времени");
+    return report.prepare();
 }
 
 } // namespace timesheet

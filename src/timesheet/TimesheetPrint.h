@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/ResultSet.h"
-#include "reports/Report.h"
+#include "output/Report.h"
 
 namespace data {
 class Connection;
@@ -19,10 +19,10 @@ public:
     // Sets :mnth and :yea of H_Tabel and opens it.
     void openMonth(int month, int year);
     // The pages of the open H_Tabel under the heading "<month> <year> г.".
-    reports::PreparedReport prepare(const QString& monthName, const QString& year);
+    output::PreparedReport prepare(const QString& monthName, const QString& year);
 
     data::ResultSet H_Tabel;
-    reports::Report QuickRep1;
+    output::Report report; // the layout over H_Tabel
 };
 
 } // namespace timesheet

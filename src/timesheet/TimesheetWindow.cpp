@@ -3,9 +3,10 @@
 #include "TimesheetExport.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
-#include "reports/ReportOutput.h"
+#include "output/ReportOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
+#include "ui/Messages.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -202,13 +203,13 @@ void TimesheetWindow::exportMonth() {
 }
 
 void TimesheetWindow::printMonth() {
-    reports::PreparedReport pages;
+    output::PreparedReport pages;
     {
         const data::CloseOnExit closeRows(print_.H_Tabel);
         print_.openMonth(month(), year());
         pages = print_.prepare(monthBox_->currentText(), yearBox_->currentText());
     }
-    reports::preview(pages, reports::Zoom::WholePage, this);
+    output::preview(pages, output::Zoom::WholePage, this, ui::Messages::error);
 }
 
 bool TimesheetWindow::event(QEvent* e) {

@@ -210,8 +210,4 @@ void ResultSetModel::dropPending() {
     pendingChanged(row);
 }
 
-QString withDecimalComma(const QVariant& value) {
-    return data::value::toString(value).replace(QLatin1Char('.'), QLatin1Char(','));
-}
-
 } // namespace ui

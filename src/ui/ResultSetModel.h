@@ -98,7 +98,4 @@ private:
     bool editable_ = false;
 };
 
-// A number as the workstation shows it: the result set's shortest text, with a decimal comma.
-QString withDecimalComma(const QVariant& value);
-
 } // namespace ui

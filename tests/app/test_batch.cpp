@@ -5,8 +5,8 @@
 #include "TestDatabase.h"
 #include "Xlsx.h"
 #include "data/Connection.h"
-#include "reports/ReportOutput.h"
-#include "reports/Spreadsheet.h"
+#include "output/ReportOutput.h"
+#include "output/Spreadsheet.h"
 #include "reports/SummaryReports.h"
 
 #include <QDir>
@@ -96,7 +96,7 @@ TEST_F(BatchTest, AReportAndTheExportAreTheFilesTheWindowsMake) {
         const QString pdf = file("report.pdf"), reference = file("window.pdf");
         ASSERT_EQ(run({"report", QString::number(number), "--pdf", pdf}), app::BatchDone)
             << said.toStdString();
-        ASSERT_TRUE(reports::writePdf(reports::prepareSummary(db, number, november), reference));
+        ASSERT_TRUE(output::writePdf(reports::prepareSummary(db, number, november), reference));
         const QString text = pdfText(pdf);
         EXPECT_TRUE(text.contains(QStringLiteral("01.11.2026 по 01.12.2026"))) << "the title";
         EXPECT_EQ(text, pdfText(reference));
@@ -105,7 +105,7 @@ TEST_F(BatchTest, AReportAndTheExportAreTheFilesTheWindowsMake) {
 
     // The export, also of one kind, against the dialog's way: a workbook shown to the user.
     xlsx::ThrowAwayHome home;
-    reports::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
+    output::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
     for (const QString kind : {"", "1"}) {
         SCOPED_TRACE(kind.toStdString());
         QStringList args{"export",     "--from", "01.11.2026",       "--to",
@@ -113,7 +113,7 @@ TEST_F(BatchTest, AReportAndTheExportAreTheFilesTheWindowsMake) {
         if (!kind.isEmpty())
             args << "--kind" << kind;
         ASSERT_EQ(run(args), app::BatchDone) << said.toStdString();
-        reports::Spreadsheet shown;
+        output::Spreadsheet shown;
         ASSERT_EQ(shown.open(QString()), 1);
         reports::exportSummary(db, {november.from, november.to, kind.isEmpty() ? -1 : 1}, shown,
                                {});

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a folder of src/ includes a folder it must not depend on. Each folder may use
-# only the folders below it: data and ui at the bottom, then reports and reference, then
-# journal and timesheet, then app.
+# only the folders below it: data at the bottom, then ui and output, then reference, then
+# journal, timesheet and reports, then app.
 #   check_layers.sh SRC_DIR
 set -uo pipefail
 src=${1:?usage: check_layers.sh SRC_DIR}
@@ -9,11 +9,12 @@ src=${1:?usage: check_layers.sh SRC_DIR}
 declare -A allowed=(
     [data]=""
     [ui]="data"
-    [reports]="ui data"
-    [reference]="reports ui data"
-    [journal]="reference reports ui data"
-    [timesheet]="reports ui data"
-    [app]="journal timesheet reference reports ui data"
+    [output]="data"
+    [reference]="output ui data"
+    [journal]="reference output ui data"
+    [timesheet]="output ui data"
+    [reports]="reference output ui data"
+    [app]="journal timesheet reports reference output ui data"
 )
 
 status=0

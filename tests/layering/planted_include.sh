@@ -1,16 +1,28 @@
 #!/usr/bin/env bash
-# The layering check must catch a planted include: data/ reaching up into journal/.
+# The layering check must catch a planted include: data/ reaching up into journal/, output/
+# into ui/ (it shows nothing), reference/ into the reports feature.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=${1:?usage: planted_include.sh SRC_DIR}
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
-cp -r "$src" "$copy/src"
-"$here/check_layers.sh" "$copy/src" || { echo "the untouched copy already fails" >&2; exit 1; }
-printf '#include "journal/JournalWindow.h"\n' >>"$copy/src/data/Command.cpp"
-if out=$("$here/check_layers.sh" "$copy/src" 2>&1); then
-    echo "a planted include of journal/ in data/ passed the check" >&2
-    exit 1
-fi
-grep -q 'data/Command.cpp:.* includes journal/' <<<"$out" || { echo "unexpected: $out" >&2; exit 1; }
-echo "caught: $out"
+"$here/check_layers.sh" "$src" || { echo "the untouched tree already fails" >&2; exit 1; }
+
+# file into which an include is planted, and the header it includes
+plants=(
+    "data/Command.cpp journal/JournalWindow.h"
+    "output/Spreadsheet.cpp ui/Messages.h"
+    "reference/Norms.cpp reports/SummaryReports.h"
+)
+for plant in "${plants[@]}"; do
+    read -r file header <<<"$plant"
+    rm -rf "$copy/src"
+    cp -r "$src" "$copy/src"
+    printf '#include "%s"\n' "$header" >>"$copy/src/$file"
+    if out=$("$here/check_layers.sh" "$copy/src" 2>&1); then
+        echo "a planted include of ${header%%/*}/ in $file passed the check" >&2
+        exit 1
+    fi
+    grep -q "$file:.* includes ${header%%/*}/" <<<"$out" || { echo "unexpected: $out" >&2; exit 1; }
+    echo "caught: $out"
+done

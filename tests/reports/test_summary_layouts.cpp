@@ -4,7 +4,7 @@
 #include "Xlsx.h"
 #include "data/Connection.h"
 #include "data/Error.h"
-#include "reports/Spreadsheet.h"
+#include "output/Spreadsheet.h"
 #include "reports/SummaryReports.h"
 #include "ui/Messages.h"
 
@@ -16,7 +16,7 @@
 
 namespace {
 
-using reports::PreparedReport;
+using output::PreparedReport;
 using reports::ReportPeriod;
 
 const QDate february(2027, 2, 1), march(2027, 3, 1);
@@ -77,8 +77,8 @@ protected:
     // Band names of all pages in print order; the page footer closes each page as "|".
     static QStringList sequence(const PreparedReport& r) {
         QStringList out;
-        for (const reports::Page& page : r.pages)
-            for (const reports::PlacedBand& b : page.bands)
+        for (const output::Page& page : r.pages)
+            for (const output::PlacedBand& b : page.bands)
                 out << (b.name == "page footer" ? QStringLiteral("|") : b.name);
         return out;
     }
@@ -86,16 +86,16 @@ protected:
     // The texts of each printing of a band, left to right (lines of a band top to bottom).
     static std::vector<QStringList> bandTexts(const PreparedReport& r, const QString& name) {
         std::vector<QStringList> out;
-        for (const reports::Page& page : r.pages)
+        for (const output::Page& page : r.pages)
             for (size_t b = 0; b < page.bands.size(); ++b) {
                 if (page.bands[b].name != name)
                     continue;
                 const double top = page.bands[b].top;
                 const double bottom =
                     b + 1 < page.bands.size() ? page.bands[b + 1].top : top + 1000;
-                std::vector<const reports::Primitive*> inside;
-                for (const reports::Primitive& p : page.primitives)
-                    if (p.kind == reports::Primitive::Kind::Text && p.rect.top() >= top - 1e-6 &&
+                std::vector<const output::Primitive*> inside;
+                for (const output::Primitive& p : page.primitives)
+                    if (p.kind == output::Primitive::Kind::Text && p.rect.top() >= top - 1e-6 &&
                         p.rect.top() < bottom - 1e-6)
                         inside.push_back(&p);
                 std::stable_sort(inside.begin(), inside.end(), [](auto* a, auto* b) {
@@ -103,7 +103,7 @@ protected:
                            std::pair(b->rect.top(), b->rect.left());
                 });
                 QStringList texts;
-                for (const reports::Primitive* p : inside)
+                for (const output::Primitive* p : inside)
                     texts << p->text;
                 out.push_back(texts);
             }
@@ -475,7 +475,7 @@ protected:
 
     xlsx::ThrowAwayHome home;
     ui::MessageRecorder messages;
-    reports::Spreadsheet sheet;
+    output::Spreadsheet sheet;
     std::vector<std::pair<int, int>> told;
 };
 

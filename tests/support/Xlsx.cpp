@@ -1,6 +1,6 @@
 #include "Xlsx.h"
 
-#include "reports/Spreadsheet.h"
+#include "output/Spreadsheet.h"
 
 #include <QFile>
 #include <QProcess>
@@ -127,14 +127,14 @@ ThrowAwayHome::ThrowAwayHome() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home_.path() + "/.config"));
     documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     EXPECT_TRUE(home_.isValid() && documents.startsWith(home_.path())) << qPrintable(documents);
-    reports::Spreadsheet::setDefaultOpener([this](const QString& path) {
+    output::Spreadsheet::setDefaultOpener([this](const QString& path) {
         opened << path;
         return true;
     });
 }
 
 ThrowAwayHome::~ThrowAwayHome() {
-    reports::Spreadsheet::setDefaultOpener({});
+    output::Spreadsheet::setDefaultOpener({});
     qputenv("HOME", savedHome_);
     if (savedConfig_.isNull())
         qunsetenv("XDG_CONFIG_HOME");

@@ -347,7 +347,7 @@ TEST_F(TimesheetWindowTest, PrintedPagesRepeatTheHeadingAndSumTheShifts) {
     timesheetRow(504, 1, 2, 2024, "3=6");
     timesheet::TimesheetPrint& print = window->printLayout();
     print.openMonth(2, 2024);
-    reports::PreparedReport pages = print.prepare("Февраль", "2024");
+    output::PreparedReport pages = print.prepare("Февраль", "2024");
     ASSERT_EQ(pages.pages.size(), 1u);
     EXPECT_EQ(pages.name, "TForm15");
     EXPECT_EQ(pages.layout.orientation(), QPageLayout::Landscape);
@@ -378,7 +378,7 @@ TEST_F(TimesheetWindowTest, PrintedPagesRepeatTheHeadingAndSumTheShifts) {
     print.openMonth(4, 2024);
     pages = print.prepare("Апрель", "2024");
     ASSERT_EQ(pages.pages.size(), 1u);
-    for (const reports::PlacedBand& band : pages.pages[0].bands)
+    for (const output::PlacedBand& band : pages.pages[0].bands)
         EXPECT_NE(band.name, "detail");
     print.H_Tabel.close();
     testdb::exec("delete from cmn_contractor.person where id >= 910000");

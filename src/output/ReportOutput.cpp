@@ -1,7 +1,5 @@
 #include "ReportOutput.h"
 
-#include "ui/Messages.h"
-
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -17,7 +15,7 @@
 #include <QToolBar>
 #include <memory>
 
-namespace reports {
+namespace output {
 
 namespace {
 
@@ -165,7 +163,8 @@ bool writePdf(const PreparedReport& report, const QString& path) {
     return true;
 }
 
-QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWidget* parent) {
+QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWidget* parent,
+                                   Tell tell) {
     auto pages = std::make_shared<PreparedReport>(report);
     auto* dialog = new QPrintPreviewDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -184,16 +183,15 @@ QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWid
     if (auto* bar = dialog->findChild<QToolBar*>()) {
         QAction* save = bar->addAction(QStringLiteral("Сохранить в PDF"));
         save->setObjectName(QStringLiteral("savePdf"));
-        QObject::connect(save, &QAction::triggered, dialog, [dialog, pages, caption] {
+        QObject::connect(save, &QAction::triggered, dialog, [dialog, pages, caption, tell] {
             const QString folder =
                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
             const QString path = QFileDialog::getSaveFileName(
                 dialog, QStringLiteral("Сохранить в PDF"),
                 QDir(folder).filePath((caption.isEmpty() ? pages->name : caption) + ".pdf"),
                 QStringLiteral("PDF (*.pdf)"));
-            if (!path.isEmpty() && !writePdf(*pages, path))
-                ui::Messages::error(QStringLiteral("Не удалось записать файл %1").arg(path),
-                                    dialog);
+            if (!path.isEmpty() && !writePdf(*pages, path) && tell)
+                tell(QStringLiteral("Не удалось записать файл %1").arg(path), dialog);
         });
     }
     auto* view = dialog->findChild<QPrintPreviewWidget*>();
@@ -217,9 +215,10 @@ QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWid
     return dialog;
 }
 
-void preview(const PreparedReport& report, Zoom zoom, QWidget* parent) {
-    std::unique_ptr<QPrintPreviewDialog> dialog(createPreview(report, zoom, parent));
+void preview(const PreparedReport& report, Zoom zoom, QWidget* parent, Tell tell) {
+    std::unique_ptr<QPrintPreviewDialog> dialog(
+        createPreview(report, zoom, parent, std::move(tell)));
     dialog->exec();
 }
 
-} // namespace reports
+} // namespace output

@@ -17,7 +17,7 @@ class ResultSet;
 //
 // A band is never split; the page footer is kept free on every page; a group header moves
 // to the next page with the band after it; totals are summed here, never by the server.
-namespace reports {
+namespace output {
 
 struct Columns;
 
@@ -68,6 +68,7 @@ struct Item {
     QString field;                // Field, and Sum of a field
     RowFunction expression;       // Expression, and Sum of an expression
     QString mask;                 // "#0.00": that many decimals; empty: general format
+                                  // (data::value::formatValue)
     bool resetAfterPrint = false; // Sum: starts again at 0 after each printing
     Align align = Align::Left;
     Font font;
@@ -116,6 +117,14 @@ struct Band {
     QColor background; // invalid: transparent
     Frame frame;
     std::vector<Item> items;
+
+    // Builder steps, as for items: Band::of("detail", 4.2, {...}).filled(Qt::white).
+    static Band of(const QString& name, double height, std::vector<Item> items = {});
+    Band& filled(QColor c) {
+        background = c;
+        return *this;
+    }
+    Band& framed(int sides, QColor c = Qt::black, bool dotted = false);
 };
 
 // A group: its header bands print before the first row and whenever the key changes (or an
@@ -190,11 +199,7 @@ private:
     const data::ResultSet& rows_;
 };
 
-// Numbers as the report prints them: a mask "#0.00" gives that many decimals rounded half
-// away from zero; no mask gives at most 15 significant digits. Decimal comma; null is empty.
-QString formatValue(const QVariant& value, const QString& mask);
-
 // The family drawn for a layout's family name.
 QString installedFamily(const QString& family);
 
-} // namespace reports
+} // namespace output

@@ -5,7 +5,7 @@
 
 // Files written whole or not at all: the content goes into a new hidden file beside the
 // target, which then takes the target's place in one step.
-namespace reports {
+namespace output {
 
 // Creates a new, empty hidden file in folder under a name nobody holds; false with the reason
 // when the folder cannot take one.
@@ -20,4 +20,4 @@ bool writeWhole(const QString& path,
                 const std::function<bool(const QString& part, QString& reason)>& write,
                 QString& reason);
 
-} // namespace reports
+} // namespace output

@@ -1,7 +1,8 @@
 // The spreadsheet wrapper: cells, formats and messages, read back from the real .xlsx files
 // it writes into the documents folder of a throw-away home.
 #include "Xlsx.h"
-#include "reports/Spreadsheet.h"
+#include "output/Spreadsheet.h"
+#include "ui/ActionGuard.h"
 #include "ui/Messages.h"
 
 #include <QDir>
@@ -35,6 +36,19 @@ protected:
     QStringList files() const {
         return QDir(documents).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
+    // A call as a window's handler makes it: the action guard shows what it throws, and the
+    // result is -1 then.
+    template <class Call> static int handled(Call call) {
+        int result = -1;
+        ui::guarded([&] { result = call(); });
+        return result;
+    }
+    // show(true) as a window's handler makes it: the action guard shows what it throws; 1 once
+    // the workbook is in a file (one no program took too), -1 when it is not.
+    int shownByAWindow() {
+        ui::guarded([&] { sheet.show(true); });
+        return sheet.lastFile().isEmpty() ? -1 : 1;
+    }
     void replaceDocumentsByAFile() {
         QDir(documents).removeRecursively();
         QFile blocker(documents);
@@ -45,7 +59,7 @@ protected:
     QString& documents = home.documents;
     QStringList& opened = home.opened;
     ui::MessageRecorder messages;
-    reports::Spreadsheet sheet;
+    output::Spreadsheet sheet;
 };
 
 TEST_F(SpreadsheetTest, OnlyPlainDecimalsBecomeNumbers) {
@@ -95,8 +109,8 @@ TEST_F(SpreadsheetTest, OnlyPlainDecimalsBecomeNumbers) {
     for (const Case& c : cases) {
         ++row;
         EXPECT_EQ(sheet.write(1, 1, row, c.text), 1);
-        EXPECT_EQ(sheet.writeFormatted(1, 2, row, c.text, false, false, false), 1);
-        EXPECT_EQ(sheet.writeFormatted(1, 3, row, c.text, true, false, false), 1);
+        EXPECT_EQ(sheet.writeFormatted(1, 2, row, c.text, {}), 1);
+        EXPECT_EQ(sheet.writeFormatted(1, 3, row, c.text, {.asText = true}), 1);
     }
     const Xlsx file = shown();
     EXPECT_EQ(file.sheetName, "Лист1");
@@ -115,7 +129,7 @@ TEST_F(SpreadsheetTest, FormattingFlagsAreAppliedEitherWay) {
     ASSERT_EQ(sheet.open(""), 1);
     for (int column = 1; column <= 8; ++column) {
         const bool asText = column & 1, fit = column & 2, bold = column & 4;
-        EXPECT_EQ(sheet.writeFormatted(1, column, 2, "12", asText, fit, bold), 1);
+        EXPECT_EQ(sheet.writeFormatted(1, column, 2, "12", {asText, fit, bold}), 1);
     }
     // What a later write does not set stays; what it sets, false included, is replaced.
     struct Step {
@@ -131,9 +145,9 @@ TEST_F(SpreadsheetTest, FormattingFlagsAreAppliedEitherWay) {
         {5, "y", true, true, false},   {5, "8", true, false, false},  // and stays so
     };
     for (const Step& s : steps)
-        EXPECT_EQ(s.formatted
-                      ? sheet.writeFormatted(1, s.column, 4, s.text, s.asText, false, s.bold)
-                      : sheet.write(1, s.column, 4, s.text),
+        EXPECT_EQ(s.formatted ? sheet.writeFormatted(1, s.column, 4, s.text,
+                                                     {.asText = s.asText, .bold = s.bold})
+                              : sheet.write(1, s.column, 4, s.text),
                   1);
 
     const Xlsx file = shown();
@@ -170,15 +184,15 @@ TEST_F(SpreadsheetTest, CellsMayBeWrittenInAnyOrder) {
 
 TEST_F(SpreadsheetTest, ColumnFitsTheLongestTextWrittenWithTheFlag) {
     ASSERT_EQ(sheet.open(""), 1);
-    sheet.writeFormatted(1, 1, 1, "1", false, true, true);
-    sheet.writeFormatted(1, 2, 1, "Итого", true, true, true);
-    sheet.writeFormatted(1, 3, 1, "Фамилия И.О.", true, true, true);
+    sheet.writeFormatted(1, 1, 1, "1", {.fitColumn = true, .bold = true});
+    sheet.writeFormatted(1, 2, 1, "Итого", {true, true, true});
+    sheet.writeFormatted(1, 3, 1, "Фамилия И.О.", {true, true, true});
     // the same widths, whatever comes later without the flag or shorter with it
-    sheet.writeFormatted(1, 4, 1, "Итого", true, true, true);
-    sheet.writeFormatted(1, 4, 2, "Кузнецова А.Б. без подгонки", true, false, false);
-    sheet.writeFormatted(1, 5, 1, "Фамилия И.О.", true, true, true);
-    sheet.writeFormatted(1, 5, 2, "1", false, true, true);
-    sheet.writeFormatted(1, 6, 1, "Без подгонки", true, false, true);
+    sheet.writeFormatted(1, 4, 1, "Итого", {true, true, true});
+    sheet.writeFormatted(1, 4, 2, "Кузнецова А.Б. без подгонки", {.asText = true});
+    sheet.writeFormatted(1, 5, 1, "Фамилия И.О.", {true, true, true});
+    sheet.writeFormatted(1, 5, 2, "1", {.fitColumn = true, .bold = true});
+    sheet.writeFormatted(1, 6, 1, "Без подгонки", {.asText = true, .bold = true});
 
     const Xlsx file = shown();
     EXPECT_LT(file.widths.value(1), file.widths.value(2));
@@ -215,9 +229,11 @@ TEST_F(SpreadsheetTest, FailedWritesNameSheetColumnAndRow) {
         const QString text(c.length, u'Ж');
         for (const bool formatted : {false, true}) {
             messages.clear();
-            EXPECT_EQ(formatted
-                          ? sheet.writeFormatted(c.sheet, c.column, c.row, text, true, true, true)
-                          : sheet.write(c.sheet, c.column, c.row, text),
+            EXPECT_EQ(handled([&] {
+                          return formatted ? sheet.writeFormatted(c.sheet, c.column, c.row, text,
+                                                                  {true, true, true})
+                                           : sheet.write(c.sheet, c.column, c.row, text);
+                      }),
                       -1);
             ASSERT_EQ(messages.messages.size(), 1u);
             EXPECT_EQ(messages.messages[0].caption, c.caption);
@@ -239,7 +255,7 @@ TEST_F(SpreadsheetTest, FailedWritesNameSheetColumnAndRow) {
 }
 
 TEST_F(SpreadsheetTest, WithoutAWorkbookNothingIsWrittenOrShown) {
-    EXPECT_EQ(sheet.write(1, 1, 1, "x"), -1);
+    EXPECT_EQ(handled([&] { return sheet.write(1, 1, 1, "x"); }), -1);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].caption, "Ошибочный номер листа Microsoft Excel");
     EXPECT_EQ(messages.messages[0].text, "Ошибка при записи: лист 1, столбец 1, строка 1");
@@ -301,12 +317,12 @@ TEST_F(SpreadsheetTest, OpenFailsWithoutAWritableFolderOrWithAFileName) {
         if (c.blockFolder)
             replaceDocumentsByAFile();
         messages.clear();
-        EXPECT_EQ(sheet.open(c.fileName), -1);
+        EXPECT_EQ(handled([&] { return sheet.open(c.fileName); }), -1);
         ASSERT_EQ(messages.messages.size(), 1u);
         EXPECT_EQ(messages.messages[0].caption, "Ошибка");
         EXPECT_EQ(messages.messages[0].text, "Ошибка открытия файла Microsoft Excel.");
         // the workbook of the earlier open is gone too
-        EXPECT_EQ(sheet.write(1, 1, 1, "x"), -1);
+        EXPECT_EQ(handled([&] { return sheet.write(1, 1, 1, "x"); }), -1);
         EXPECT_EQ(messages.messages.back().caption, "Ошибочный номер листа Microsoft Excel");
         EXPECT_EQ(sheet.show(true), 1);
         EXPECT_TRUE(opened.isEmpty());
@@ -317,7 +333,7 @@ TEST_F(SpreadsheetTest, AFileThatCannotBeWrittenIsReported) {
     ASSERT_EQ(sheet.open(""), 1);
     sheet.write(1, 1, 1, "x");
     replaceDocumentsByAFile();
-    EXPECT_EQ(sheet.show(true), -1);
+    EXPECT_EQ(shownByAWindow(), -1);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].caption, "Ошибка");
     EXPECT_TRUE(messages.messages[0].text.startsWith("Ошибка записи файла " + documents + ": "))
@@ -340,7 +356,7 @@ TEST_F(SpreadsheetTest, AFileNoProgramOpensIsNamed) {
     });
     ASSERT_EQ(sheet.open(""), 1);
     sheet.write(1, 1, 1, "x");
-    EXPECT_EQ(sheet.show(true), 1);
+    EXPECT_EQ(shownByAWindow(), 1);
     const QString path = documents + "/Книга1.xlsx";
     EXPECT_EQ(offered, QStringList{path});
     EXPECT_TRUE(opened.isEmpty()); // its own opener, not the default one
@@ -376,7 +392,7 @@ TEST_F(SpreadsheetTest, SaveToWritesTheWholeFileOrNothing) {
     for (const Case& c : failing) {
         SCOPED_TRACE(c.path.toStdString());
         messages.clear();
-        EXPECT_EQ(sheet.saveTo(c.path), -1);
+        EXPECT_EQ(handled([&] { return sheet.saveTo(c.path); }), -1);
         ASSERT_EQ(messages.messages.size(), 1u);
         EXPECT_EQ(messages.messages[0].caption, "Ошибка");
         EXPECT_TRUE(messages.messages[0].text.startsWith("Ошибка записи файла " + c.path + ": "))
@@ -475,7 +491,7 @@ TEST_F(SpreadsheetTest, SaveToRefusesWhatIsNoFileWritesThroughLinksAndKeepsModes
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         messages.clear();
-        EXPECT_EQ(sheet.saveTo(at(c.path)), c.saved ? 1 : -1);
+        EXPECT_EQ(handled([&] { return sheet.saveTo(at(c.path)); }), c.saved ? 1 : -1);
         if (!c.saved) {
             ASSERT_EQ(messages.messages.size(), 1u);
             EXPECT_TRUE(messages.messages[0].text.contains("не обычный файл"))

@@ -1,7 +1,7 @@
 #include "Spreadsheet.h"
 
 #include "WholeFile.h"
-#include "ui/Messages.h"
+#include "data/Error.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -17,7 +17,7 @@
 #include <vector>
 #include <xlsxwriter.h>
 
-namespace reports {
+namespace output {
 
 namespace {
 
@@ -148,13 +148,7 @@ QString documentsFolder(QString& reason) {
     return folder;
 }
 
-// A file of our own in the folder that nobody else can be handed: the workbook is written
-// into it and takes its final name only when complete.
 } // namespace
-
-struct Spreadsheet::Format {
-    bool asText, fitColumn, bold;
-};
 
 // The cells of sheet 1 in row and column order, as the file wants them.
 struct Spreadsheet::Book {
@@ -265,10 +259,8 @@ int Spreadsheet::open(const QString& fileName) {
     QString reason, probe;
     const QString folder = fileName.isEmpty() ? documentsFolder(reason) : QString();
     // The folder must take a file now, not only when the export is done.
-    if (folder.isEmpty() || !createPartFile(folder, probe, reason)) {
-        ui::Messages::error(QStringLiteral("Ошибка открытия файла Microsoft Excel."));
-        return -1;
-    }
+    if (folder.isEmpty() || !createPartFile(folder, probe, reason))
+        throw data::Error(QStringLiteral("Ошибка открытия файла Microsoft Excel."));
     QFile::remove(probe);
     book_ = std::make_unique<Book>();
     return 1;
@@ -282,17 +274,16 @@ int Spreadsheet::show(bool visible) {
     QString reason;
     const QString folder = documentsFolder(reason);
     QString path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !saveAs(folder, path, reason)) {
-        ui::Messages::error(QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") +
-                            reason);
-        return -1;
-    }
+    if (folder.isEmpty() || !saveAs(folder, path, reason))
+        throw data::Error(QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") +
+                          reason);
     lastFile_ = path;
     const Opener& opener = opener_ ? opener_ : defaultOpener();
     const bool opened =
         opener ? opener(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // The file stays written: the user may open it by hand.
     if (!opened)
-        ui::Messages::error(QStringLiteral("Невозможно открыть Microsoft Excel.\n") + path);
+        throw data::Error(QStringLiteral("Невозможно открыть Microsoft Excel.\n") + path);
     return 1;
 }
 
@@ -308,11 +299,9 @@ int Spreadsheet::saveTo(const QString& path) {
         writeWhole(
             path, [this](const QString& part, QString& why) { return book_->save(part, why); },
             reason);
-    if (!saved) {
-        ui::Messages::error(QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") +
-                            reason);
-        return -1;
-    }
+    if (!saved)
+        throw data::Error(QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") +
+                          reason);
     return 1;
 }
 
@@ -346,29 +335,24 @@ int Spreadsheet::write(int sheet, int column, int row, const QString& text) {
     return put(sheet, column, row, text, nullptr);
 }
 
-int Spreadsheet::writeFormatted(int sheet, int column, int row, const QString& text, bool asText,
-                                bool fitColumn, bool bold) {
-    const Format format{asText, fitColumn, bold};
+int Spreadsheet::writeFormatted(int sheet, int column, int row, const QString& text,
+                                CellFormat format) {
     return put(sheet, column, row, text, &format);
 }
 
-int Spreadsheet::put(int sheet, int column, int row, const QString& text, const Format* format) {
+int Spreadsheet::put(int sheet, int column, int row, const QString& text,
+                     const CellFormat* format) {
     if (text.isEmpty())
         return 1;
-    if (!book_ || sheet != 1) {
-        ui::Messages::show(QStringLiteral("Ошибочный номер листа Microsoft Excel"),
-                           writeError(sheet, column, row), ui::Messages::Icon::Error,
-                           ui::Messages::Buttons::Ok);
-        return -1;
-    }
+    if (!book_ || sheet != 1)
+        throw data::Error::captioned(QStringLiteral("Ошибочный номер листа Microsoft Excel"),
+                                     writeError(sheet, column, row));
     // The limit holds for the text as the file carries it.
     const qsizetype length =
         text.contains(QLatin1String("_x")) ? escapedForFile(text).size() : text.size();
-    if (column < 1 || column > maxColumn || row < 1 || row > maxRow || length > maxText) {
-        ui::Messages::show(QStringLiteral("Ошибка Microsoft Excel"), writeError(sheet, column, row),
-                           ui::Messages::Icon::Error, ui::Messages::Buttons::Ok);
-        return -1;
-    }
+    if (column < 1 || column > maxColumn || row < 1 || row > maxRow || length > maxText)
+        throw data::Error::captioned(QStringLiteral("Ошибка Microsoft Excel"),
+                                     writeError(sheet, column, row));
     Book::Cell& cell = book_->cell(row, column);
     // The text format is set before the value, so the value written with it stays text.
     if (format && format->asText)
@@ -385,4 +369,4 @@ int Spreadsheet::put(int sheet, int column, int row, const QString& text, const 
     return 1;
 }
 
-} // namespace reports
+} // namespace output

@@ -1,18 +1,15 @@
 #include "Report.h"
 
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
 
 #include <QHash>
 #include <QLocale>
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
-namespace reports {
+namespace output {
 
 // Field lookups of expressions, remembered per name so a row costs no allocation.
 // Field names looked up once each: an expression reading 31 day fields of every row would
@@ -35,13 +32,21 @@ QVariant Row::value(const QString& field) const {
     return column < 0 ? QVariant() : set_->valueAt(row_, column);
 }
 
-double Row::number(const QString& field) const {
-    const QVariant v = value(field);
+namespace {
+
+// Null and text that is no number count as 0, in expressions and in sums alike.
+double toNumber(const QVariant& v) {
     if (data::value::isNull(v))
         return 0;
     bool ok = false;
     const double d = v.toDouble(&ok);
     return ok ? d : 0;
+}
+
+} // namespace
+
+double Row::number(const QString& field) const {
+    return toNumber(value(field));
 }
 
 QString Row::text(const QString& field) const {
@@ -110,6 +115,21 @@ Item& Item::framed(int sides, QColor c, bool dotted) {
     return *this;
 }
 
+Band Band::of(const QString& name, double height, std::vector<Item> items) {
+    Band b;
+    b.name = name;
+    b.height = height;
+    b.items = std::move(items);
+    return b;
+}
+
+Band& Band::framed(int sides, QColor c, bool dotted) {
+    frame.sides = sides;
+    frame.color = c;
+    frame.dotted = dotted;
+    return *this;
+}
+
 QString installedFamily(const QString& family) {
     const QString f = family.trimmed();
     if (f.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0 ||
@@ -117,107 +137,6 @@ QString installedFamily(const QString& family) {
         f.compare(QLatin1String("Microsoft Sans Serif"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("Liberation Sans");
     return f;
-}
-
-namespace {
-
-int decimalsOf(const QString& mask) {
-    if (mask.isEmpty())
-        return -1;
-    const qsizetype dot = mask.indexOf(QLatin1Char('.'));
-    return dot < 0 ? 0 : int(mask.size() - dot - 1);
-}
-
-// Rounds on the 15-digit decimal form rather than on the binary value, so 2.675 with two
-// decimals gives 2.68 as written, and a half goes away from zero.
-QString fixed(double x, int decimals, QChar point) {
-    if (!std::isfinite(x))
-        return QString::number(x);
-    char buffer[40] = {};
-    // d.dddddddddddddde±XX, as printf's "%.14e" writes it, many times faster.
-    std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(x), std::chars_format::scientific,
-                  14);
-    std::string digits(1, buffer[0]);
-    digits.append(buffer + 2, 14);
-    // |x| = 0.digits × 10^(exponent + 1); |x| × 10^decimals keeps the first `keep` digits.
-    const int keep = std::atoi(buffer + 17) + 1 + decimals;
-    std::string scaled; // round(|x| × 10^decimals)
-    if (keep <= 0) {
-        scaled = keep == 0 && digits[0] >= '5' ? "1" : "0";
-    } else if (keep >= int(digits.size())) {
-        scaled = digits + std::string(size_t(keep) - digits.size(), '0');
-    } else {
-        scaled = digits.substr(0, size_t(keep));
-        if (digits[size_t(keep)] >= '5') {
-            int i = keep - 1;
-            while (i >= 0 && scaled[size_t(i)] == '9')
-                scaled[size_t(i--)] = '0';
-            if (i >= 0)
-                ++scaled[size_t(i)];
-            else
-                scaled.insert(scaled.begin(), '1');
-        }
-    }
-    const size_t first = std::min(scaled.find_first_not_of('0'), scaled.size());
-    scaled.erase(0, first);
-    const bool zero = scaled.empty();
-    if (scaled.size() < size_t(decimals) + 1)
-        scaled.insert(0, size_t(decimals) + 1 - scaled.size(), '0');
-    QString out = QString::fromLatin1(scaled.data(), qsizetype(scaled.size() - size_t(decimals)));
-    if (decimals > 0)
-        out +=
-            point + QString::fromLatin1(scaled.data() + scaled.size() - size_t(decimals), decimals);
-    if (x < 0 && !zero)
-        out.prepend(QLatin1Char('-'));
-    return out;
-}
-
-bool isNumber(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QString formatNumber(const QVariant& v, int decimals, QChar point) {
-    if (decimals >= 0)
-        return fixed(v.toDouble(), decimals, point);
-    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
-        return QString::number(v.toLongLong());
-    char buffer[40] = {};
-    std::to_chars(buffer, buffer + sizeof buffer - 1, v.toDouble(), std::chars_format::general, 15);
-    QString s = QString::fromLatin1(buffer); // as "%.15g"
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    s.replace(QLatin1Char('.'), point);
-    return s;
-}
-
-double toNumber(const QVariant& v) {
-    if (data::value::isNull(v))
-        return 0;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok ? d : 0;
-}
-
-} // namespace
-
-QString formatValue(const QVariant& value, const QString& mask) {
-    if (data::value::isNull(value))
-        return {};
-    if (!isNumber(value))
-        return data::value::toString(value);
-    return formatNumber(value, decimalsOf(mask), QLocale().decimalPoint().at(0));
 }
 
 QStringList PreparedReport::texts(int page) const {
@@ -326,7 +245,7 @@ struct Preparer {
         for (const Item& item : band.items) {
             CompiledItem ci{&item};
             ci.font = fontIndex(item.font);
-            ci.decimals = decimalsOf(item.mask);
+            ci.decimals = data::value::decimalsOf(item.mask);
             if (!item.field.isEmpty() && set.isOpen()) {
                 // A misspelt field would print nothing on every row; say so instead.
                 ci.column = set.fieldIndex(item.field);
@@ -436,12 +355,13 @@ struct Preparer {
             case Item::Kind::Expression: {
                 const QVariant v = valueOf(ci, row);
                 p.text = data::value::isNull(v) ? QString()
-                         : isNumber(v)          ? formatNumber(v, ci.decimals, point)
-                                                : data::value::toString(v);
+                         : data::value::isNumber(v)
+                             ? data::value::formatNumber(v, ci.decimals, point)
+                             : data::value::toString(v);
                 break;
             }
             case Item::Kind::Sum:
-                p.text = formatNumber(totals[size_t(ci.sum)], ci.decimals, point);
+                p.text = data::value::formatNumber(totals[size_t(ci.sum)], ci.decimals, point);
                 if (item.resetAfterPrint)
                     totals[size_t(ci.sum)] = 0;
                 break;
@@ -582,4 +502,4 @@ PreparedReport Report::prepare() const {
     return std::move(p.out);
 }
 
-} // namespace reports
+} // namespace output

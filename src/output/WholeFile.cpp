@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace reports {
+namespace output {
 
 bool createPartFile(const QString& folder, QString& partPath, QString& reason) {
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -88,4 +88,4 @@ bool writeWhole(const QString& path,
     return written;
 }
 
-} // namespace reports
+} // namespace output

@@ -5,11 +5,18 @@
 #include <memory>
 
 // A new spreadsheet filled one cell at a time and handed to the user as an .xlsx file in the
-// documents folder. Results are 1 or -1; every failure is told through ui::Messages.
+// documents folder. Results are 1; a failure throws data::Error with the text the user reads.
 //
 // Nothing reaches the disk before show(true): the cells wait in memory, so an export that
 // stops half-way leaves no file behind, and a file once written is never written over.
-namespace reports {
+namespace output {
+
+// How a formatted write sets its cell.
+struct CellFormat {
+    bool asText = false;    // the cell stays text ("@") from now on, a number too
+    bool fitColumn = false; // the column widens to the longest text written with this
+    bool bold = false;      // sets or clears bold
+};
 
 class Spreadsheet {
 public:
@@ -23,27 +30,30 @@ public:
 
     // Starts a new workbook with the one sheet "Лист1", dropping the previous one. Opening
     // an existing file is not offered: a non-empty name fails, as does a documents folder
-    // that cannot be made or written.
+    // that cannot be made or written ("Ошибка открытия файла Microsoft Excel.").
     int open(const QString& fileName);
 
     // true: writes the workbook under a name not yet taken in the documents folder and opens
-    // it; -1 when the file could not be written. false, or no workbook: does nothing, 1.
+    // it; throws "Ошибка записи файла <folder>: <reason>" when the file could not be written,
+    // and "Невозможно открыть Microsoft Excel.\n<file>" when it was, but no program took it.
+    // false, or no workbook: does nothing.
     int show(bool visible);
 
     // A text that is a plain decimal as the workstation writes it ("-12,5", "0", at most 15
     // digits) becomes a number; any other text is kept exactly as given. An empty text
-    // changes nothing. Sheet, column and row count from 1.
+    // changes nothing. Sheet, column and row count from 1. A write that cannot be made throws
+    // "Ошибка при записи: лист S, столбец C, строка R", captioned "Ошибочный номер листа
+    // Microsoft Excel" without a workbook or on a sheet other than 1, else "Ошибка Microsoft
+    // Excel" (a cell or text beyond what a sheet holds).
     int write(int sheet, int column, int row, const QString& text);
-    // The same, and: asText keeps the text as text ("@") from now on; fitColumn widens the
-    // column to the longest text written with it; bold sets or clears bold.
-    int writeFormatted(int sheet, int column, int row, const QString& text, bool asText,
-                       bool fitColumn, bool bold);
+    // The same, formatted.
+    int writeFormatted(int sheet, int column, int row, const QString& text, CellFormat format);
 
     // A new workbook for saveTo(): as open(""), but no documents folder is looked at. 1.
     int openForSave();
     // Writes the workbook to path and opens nothing: under a temporary name beside it, renamed
     // to path (replacing a file there) only when complete, so a failure leaves no file and an
-    // existing one as it was. -1, with the path and the reason told, when it could not.
+    // existing one as it was. Throws "Ошибка записи файла <path>: <reason>" when it could not.
     int saveTo(const QString& path);
 
     // The file the last show(true) wrote; empty when none was.
@@ -55,9 +65,8 @@ public:
     static void setDefaultOpener(Opener opener);
 
 private:
-    struct Format;
     struct Book;
-    int put(int sheet, int column, int row, const QString& text, const Format* format);
+    int put(int sheet, int column, int row, const QString& text, const CellFormat* format);
     bool saveAs(const QString& folder, QString& path, QString& reason) const;
 
     std::unique_ptr<Book> book_;
@@ -65,4 +74,4 @@ private:
     QString lastFile_;
 };
 
-} // namespace reports
+} // namespace output

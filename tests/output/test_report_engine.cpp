@@ -4,9 +4,11 @@
 #include "TestDatabase.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/NumberText.h"
 #include "data/ResultSet.h"
-#include "reports/Report.h"
-#include "reports/ReportOutput.h"
+#include "output/Report.h"
+#include "output/ReportOutput.h"
+#include "ui/Messages.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -27,9 +29,9 @@
 
 namespace {
 
-using reports::Align;
-using reports::Band;
-using reports::Item;
+using output::Align;
+using output::Band;
+using output::Item;
 
 QString pdfText(const QString& path, const QStringList& options = {}) {
     QProcess p;
@@ -53,10 +55,10 @@ protected:
     }
 
     // Band names of every page in print order, the page footer as "|" closing each page.
-    static QStringList sequence(const reports::PreparedReport& r) {
+    static QStringList sequence(const output::PreparedReport& r) {
         QStringList out;
-        for (const reports::Page& page : r.pages)
-            for (const reports::PlacedBand& b : page.bands)
+        for (const output::Page& page : r.pages)
+            for (const output::PlacedBand& b : page.bands)
                 out << (b.name == "page footer" ? QStringLiteral("|") : b.name);
         return out;
     }
@@ -71,18 +73,17 @@ protected:
 
     // Workers and products with money, like a by-workers summary; the grand total counts
     // only the rows that pass the filter.
-    static reports::Report workersReport(const data::ResultSet& set) {
-        reports::Report r("TForm16", set);
+    static output::Report workersReport(const data::ResultSet& set) {
+        output::Report r("TForm16", set);
         r.title = "   По работникам";
         r.reportHeader = {
             band("title", 5, {Item::label(0, 100, "По работникам").bold().named("QRLabel1")})};
-        reports::Group worker{
-            "fio",
-            {},
-            {band("worker", 6, {Item::ofField(0.3, 80, "fio")})},
-            {band("worker footer", 6,
-                  {Item::sumOf(163, 24, "summa", true, Align::Center, "#0.00")})}};
-        reports::Group product{
+        output::Group worker{"fio",
+                             {},
+                             {band("worker", 6, {Item::ofField(0.3, 80, "fio")})},
+                             {band("worker footer", 6,
+                                   {Item::sumOf(163, 24, "summa", true, Align::Center, "#0.00")})}};
+        output::Group product{
             "nom",
             {},
             {band("product", 5, {Item::ofField(0.3, 80, "nom")})},
@@ -92,7 +93,7 @@ protected:
         r.groups = {worker, product};
         r.detail = {band("detail", 4.2,
                          {Item::ofExpression(13, 42,
-                                             [](const reports::Row& row) {
+                                             [](const output::Row& row) {
                                                  return row.number("naimen") == 0
                                                             ? QStringLiteral("Готовая продукция")
                                                             : QStringLiteral("Заготовки");
@@ -202,13 +203,13 @@ TEST_F(ReportEngineTest, NumbersFollowTheirMaskOrTheGeneralFormat) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value.toString().toStdString() + " " + c.mask.toStdString());
-        EXPECT_EQ(reports::formatValue(c.value, c.mask), c.printed);
+        EXPECT_EQ(data::value::formatValue(c.value, c.mask), c.printed);
     }
 
     // The same through the server's types: numeric, float8, bigint and null.
     data::ResultSet& set = rows("select 0.0005::numeric as a, (-1.5)::float8 as b,"
                                 " 7::bigint as c, null::float8 as d, 12.5::numeric(9,2) as e");
-    reports::Report r("T", set);
+    output::Report r("T", set);
     r.detail = {band("detail", 5,
                      {Item::ofField(0, 20, "a", Align::Left, "#0.000"),
                       Item::ofField(20, 20, "b", Align::Left, "#0"), Item::ofField(40, 20, "c"),
@@ -219,7 +220,7 @@ TEST_F(ReportEngineTest, NumbersFollowTheirMaskOrTheGeneralFormat) {
 TEST_F(ReportEngineTest, AFieldMissingFromTheRowsIsRefused) {
     data::ResultSet& set = rows("select 1 as kolvo");
     for (const Item& item : {Item::ofField(0, 20, "kolvo_"), Item::sumOf(0, 20, "summa", false)}) {
-        reports::Report r("TForm16", set);
+        output::Report r("TForm16", set);
         r.reportFooter = {band("report footer", 5, {item})};
         EXPECT_THROW(r.prepare(), data::Error);
     }
@@ -235,7 +236,7 @@ TEST_F(ReportEngineTest, LayoutFontsAreDrawnInLiberationSans) {
                           {"DejaVu Sans", "DejaVu Sans"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.family.toStdString());
-        EXPECT_EQ(reports::installedFamily(c.family), c.installed);
+        EXPECT_EQ(output::installedFamily(c.family), c.installed);
     }
 }
 
@@ -244,7 +245,7 @@ TEST_F(ReportEngineTest, LayoutFontsAreDrawnInLiberationSans) {
 // the header with its row.
 TEST_F(ReportEngineTest, AGroupHeaderAtThePageFootMovesOnWithItsRow) {
     data::ResultSet& set = rows("select g, g / 25 as grp from generate_series(0, 39) g");
-    reports::Report r("T", set);
+    output::Report r("T", set);
     r.reportHeader = {band("title", 10)};
     r.groups = {{"grp", {}, {band("group", 2, {Item::ofField(0, 20, "grp")})}, {}}};
     r.detail = {band("detail", 10, {Item::ofField(0, 20, "g")})};
@@ -272,12 +273,12 @@ TEST_F(ReportEngineTest, AGroupHeaderAtThePageFootMovesOnWithItsRow) {
 TEST_F(ReportEngineTest, LongReportsRepeatTheHeadingAndKeepTheFooterFree) {
     data::ResultSet& set = rows("select g, g / 7 as grp, (g % 5)::float8 / 4 as h"
                                 " from generate_series(1, 26000) g");
-    reports::Report r("TForm15", set);
+    output::Report r("TForm15", set);
     r.layout.setOrientation(QPageLayout::Landscape);
     r.pageHeader = {band("heading", 6.6, {Item::label(0, 40, "Данные за:").named("QRLabel33")})};
     ASSERT_TRUE(r.setText("QRLabel33", "Март 2026 г."));
     r.groups = {{{},
-                 [](const reports::Row& row) { return row.value("grp"); },
+                 [](const output::Row& row) { return row.value("grp"); },
                  {band("group", 5.3, {Item::ofField(0, 20, "grp")})},
                  {band("group footer", 4.5, {Item::sumOf(100, 20, "h", true)})}}};
     r.detail = {band("detail", 6.3, {Item::ofField(0, 20, "g"), Item::ofField(30, 20, "h")})};
@@ -313,7 +314,7 @@ TEST_F(ReportEngineTest, LongReportsRepeatTheHeadingAndKeepTheFooterFree) {
 
 TEST_F(ReportEngineTest, APdfHoldsThePagesAsTextInTheirPageSize) {
     data::ResultSet& set = rows("select g, 'Строка ' || g as name from generate_series(1, 80) g");
-    reports::Report r("T", set);
+    output::Report r("T", set);
     r.title = "Отчёт";
     r.layout.setOrientation(QPageLayout::Landscape);
     r.reportHeader = {band("title", 8, {Item::label(0, 100, "Отчёт за март").bold()})};
@@ -326,7 +327,7 @@ TEST_F(ReportEngineTest, APdfHoldsThePagesAsTextInTheirPageSize) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("report.pdf");
-    ASSERT_TRUE(reports::writePdf(prepared, path));
+    ASSERT_TRUE(output::writePdf(prepared, path));
     const QString text = pdfText(path);
     EXPECT_TRUE(text.contains("Отчёт за март"));
     EXPECT_TRUE(text.contains("Строка 80"));
@@ -341,23 +342,23 @@ TEST_F(ReportEngineTest, APdfHoldsThePagesAsTextInTheirPageSize) {
     const QString pdfInfo = QString::fromUtf8(info.readAllStandardOutput());
     EXPECT_TRUE(pdfInfo.contains("842 x 595 pts (A4)")) << pdfInfo.toStdString();
 
-    EXPECT_FALSE(reports::writePdf(prepared, dir.filePath("missing/folder/report.pdf")));
+    EXPECT_FALSE(output::writePdf(prepared, dir.filePath("missing/folder/report.pdf")));
 }
 
 // The printer (and so the preview) gets the page where the PDF has it: the margins are in the
 // placed primitives already and must not be added a second time.
 TEST_F(ReportEngineTest, PrintingPlacesTextsWhereThePdfHasThem) {
     data::ResultSet& set = rows("select 1 as g");
-    reports::Report r("T", set);
+    output::Report r("T", set);
     r.reportHeader = {
         band("title", 8, {Item::label(0, 60, "Слева"), Item::label(150, 40, "Справа")})};
     const auto prepared = r.prepare();
     QTemporaryDir dir;
-    ASSERT_TRUE(reports::writePdf(prepared, dir.filePath("written.pdf")));
+    ASSERT_TRUE(output::writePdf(prepared, dir.filePath("written.pdf")));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("printed.pdf"));
-    reports::print(prepared, printer);
+    output::print(prepared, printer);
 
     // "xMin yMin" of each word, in points from the paper's corner.
     auto corners = [](const QString& path) {
@@ -387,7 +388,7 @@ TEST_F(ReportEngineTest, PrintingPlacesTextsWhereThePdfHasThem) {
 // into the next box.
 TEST_F(ReportEngineTest, TextIsClippedToItsBox) {
     data::ResultSet& set = rows("select 'WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW' as name");
-    reports::Report r("T", set);
+    output::Report r("T", set);
     r.detail = {band("detail", 5, {Item::ofField(10, 15, "name")})};
     const auto prepared = r.prepare();
     ASSERT_EQ(prepared.texts(), QStringList({"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"}));
@@ -399,7 +400,7 @@ TEST_F(ReportEngineTest, TextIsClippedToItsBox) {
     image.fill(Qt::white);
     {
         QPainter painter(&image);
-        reports::paintPage(painter, prepared, 0, dotsPerMm);
+        output::paintPage(painter, prepared, 0, dotsPerMm);
     }
     // The box: 20..35 mm across, 10..15 mm down.
     auto inkIn = [&](double x1, double y1, double x2, double y2) {
@@ -419,7 +420,7 @@ TEST_F(ReportEngineTest, TextIsClippedToItsBox) {
 TEST_F(ReportEngineTest, ATabInATextIsDrawnAsABlank) {
     const auto paint = [&](const char* sql) {
         data::ResultSet& set = rows(sql);
-        reports::Report r("T", set);
+        output::Report r("T", set);
         r.detail = {
             band("detail", 5,
                  {Item::ofField(10, 40, "name"), Item::ofField(60, 40, "name", Align::Center),
@@ -430,7 +431,7 @@ TEST_F(ReportEngineTest, ATabInATextIsDrawnAsABlank) {
         image.setDotsPerMeterY(int(dotsPerMm * 1000));
         image.fill(Qt::white);
         QPainter painter(&image);
-        reports::paintPage(painter, r.prepare(), 0, dotsPerMm);
+        output::paintPage(painter, r.prepare(), 0, dotsPerMm);
         return image;
     };
     const QImage tab = paint("select E'\\tПЛ-502' as name");
@@ -440,14 +441,14 @@ TEST_F(ReportEngineTest, ATabInATextIsDrawnAsABlank) {
 
 TEST_F(ReportEngineTest, ThePreviewOpensMaximisedAtPageWidthAndSavesThePdf) {
     data::ResultSet& set = rows("select 'Строка' as name");
-    reports::Report r("TForm16", set);
+    output::Report r("TForm16", set);
     r.title = "   По работникам за март";
     r.detail = {band("detail", 5, {Item::ofField(0, 50, "name")})};
     const auto prepared = r.prepare();
     set.close(); // the preview keeps its own pages
 
     std::unique_ptr<QPrintPreviewDialog> dialog(
-        reports::createPreview(prepared, reports::Zoom::PageWidth, nullptr));
+        output::createPreview(prepared, output::Zoom::PageWidth, nullptr, ui::Messages::error));
     EXPECT_EQ(dialog->objectName(), "TForm16");
     EXPECT_EQ(dialog->windowTitle(), "По работникам за март");
     dialog->show();

@@ -1,0 +1,91 @@
+#include "NumberText.h"
+
+#include "Value.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace data::value {
+
+int decimalsOf(const QString& mask) {
+    if (mask.isEmpty())
+        return -1;
+    const qsizetype dot = mask.indexOf(QLatin1Char('.'));
+    return dot < 0 ? 0 : int(mask.size() - dot - 1);
+}
+
+// Rounds on the 15-digit decimal form rather than on the binary value, so 2.675 with two
+// decimals gives 2.68 as written, and a half goes away from zero.
+QString fixed(double x, int decimals, QChar point) {
+    if (!std::isfinite(x))
+        return QString::number(x);
+    char buffer[40] = {};
+    // d.dddddddddddddde±XX, as printf's "%.14e" writes it, many times faster.
+    std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(x), std::chars_format::scientific,
+                  14);
+    std::string digits(1, buffer[0]);
+    digits.append(buffer + 2, 14);
+    // |x| = 0.digits × 10^(exponent + 1); |x| × 10^decimals keeps the first `keep` digits.
+    const int keep = std::atoi(buffer + 17) + 1 + decimals;
+    std::string scaled; // round(|x| × 10^decimals)
+    if (keep <= 0) {
+        scaled = keep == 0 && digits[0] >= '5' ? "1" : "0";
+    } else if (keep >= int(digits.size())) {
+        scaled = digits + std::string(size_t(keep) - digits.size(), '0');
+    } else {
+        scaled = digits.substr(0, size_t(keep));
+        if (digits[size_t(keep)] >= '5') {
+            int i = keep - 1;
+            while (i >= 0 && scaled[size_t(i)] == '9')
+                scaled[size_t(i--)] = '0';
+            if (i >= 0)
+                ++scaled[size_t(i)];
+            else
+                scaled.insert(scaled.begin(), '1');
+        }
+    }
+    const size_t first = std::min(scaled.find_first_not_of('0'), scaled.size());
+    scaled.erase(0, first);
+    const bool zero = scaled.empty();
+    if (scaled.size() < size_t(decimals) + 1)
+        scaled.insert(0, size_t(decimals) + 1 - scaled.size(), '0');
+    QString out = QString::fromLatin1(scaled.data(), qsizetype(scaled.size() - size_t(decimals)));
+    if (decimals > 0)
+        out +=
+            point + QString::fromLatin1(scaled.data() + scaled.size() - size_t(decimals), decimals);
+    if (x < 0 && !zero)
+        out.prepend(QLatin1Char('-'));
+    return out;
+}
+
+QString formatNumber(const QVariant& v, int decimals, QChar point) {
+    if (decimals >= 0)
+        return fixed(v.toDouble(), decimals, point);
+    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
+        return QString::number(v.toLongLong());
+    char buffer[40] = {};
+    std::to_chars(buffer, buffer + sizeof buffer - 1, v.toDouble(), std::chars_format::general, 15);
+    QString s = QString::fromLatin1(buffer); // as "%.15g"
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    s.replace(QLatin1Char('.'), point);
+    return s;
+}
+
+QString formatValue(const QVariant& value, const QString& mask) {
+    if (isNull(value))
+        return {};
+    if (!isNumber(value))
+        return toString(value);
+    return formatNumber(value, decimalsOf(mask), QLocale().decimalPoint().at(0));
+}
+
+QString withDecimalComma(const QVariant& value) {
+    return toString(value).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+} // namespace data::value
