@@ -39,18 +39,18 @@ LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
                    Qt::WindowTitleHint);
 
     serverLabel_ = new QLabel(this);
-    serverLabel_->setObjectName(QStringLiteral("Label3"));
+    serverLabel_->setObjectName(QLatin1String(Names::server));
     auto* loginLabel = new QLabel(QStringLiteral("Логин"), this);
     loginLabel->setObjectName(QStringLiteral("Label1"));
     loginEdit_ = new QLineEdit(this);
-    loginEdit_->setObjectName(QStringLiteral("Edit1"));
+    loginEdit_->setObjectName(QLatin1String(Names::login));
     auto* passwordLabel = new QLabel(QStringLiteral("Пароль"), this);
     passwordLabel->setObjectName(QStringLiteral("Label2"));
     passwordEdit_ = new QLineEdit(this);
-    passwordEdit_->setObjectName(QStringLiteral("Edit2"));
+    passwordEdit_->setObjectName(QLatin1String(Names::password));
     passwordEdit_->setEchoMode(QLineEdit::Password);
     passwordEdit_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
-    loginButton_ = addButton("Button1", QStringLiteral("Вход"));
+    loginButton_ = addButton(Names::logIn, QStringLiteral("Вход"));
     // The program ends only once the refusal's box is closed: ending first would close the
     // box unseen.
     connect(loginButton_, &QPushButton::clicked, this, [this] {
@@ -59,11 +59,11 @@ LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
             end();
         }
     });
-    cancelButton_ = addButton("Button2", QStringLiteral("Отмена"), [this] { end(); });
+    cancelButton_ = addButton(Names::cancel, QStringLiteral("Отмена"), [this] { end(); });
     setDefaultButton(loginButton_);
     setCancelButton(cancelButton_);
     endTimer_ = new QTimer(this);
-    endTimer_->setObjectName(QStringLiteral("Timer1"));
+    endTimer_->setObjectName(QLatin1String(Names::endTimer));
     endTimer_->setInterval(5500);
     endTimer_->setSingleShot(true);
 

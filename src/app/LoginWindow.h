@@ -28,6 +28,16 @@ public:
     LoginWindow(data::DataModule& dm, journal::JournalWindow& journal, const QString& server,
                 const QString& database, QWidget* parent = nullptr);
 
+    // The documented names of the controls, their objectNames.
+    struct Names {
+        static constexpr const char* server = "Label3";
+        static constexpr const char* login = "Edit1";
+        static constexpr const char* password = "Edit2";
+        static constexpr const char* logIn = "Button1";
+        static constexpr const char* cancel = "Button2";
+        static constexpr const char* endTimer = "Timer1";
+    };
+
     // Ends the program; tests replace it.
     void setEndProgram(std::function<void()> end) { endProgram_ = std::move(end); }
     void setBuildStamp(std::function<BuildStamp()> stamp);

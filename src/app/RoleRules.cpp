@@ -1,6 +1,7 @@
 #include "RoleRules.h"
 
 #include "data/ResultSet.h"
+#include "journal/JournalWindow.h"
 
 #include <QAction>
 #include <QWidget>
@@ -104,12 +105,14 @@ Rights rightsOf(const QString& loginName, Group group) {
 }
 
 void applyRights(QWidget& journal, const Rights& rights) {
-    for (const char* name : {"Button1", "Button2", "Button3", "N2", "N11"})
+    using Names = journal::JournalWindow::Names;
+    for (const char* name :
+         {Names::add, Names::change, Names::remove, Names::referencesMenu, Names::timesheetItem})
         enable(journal, name, rights.edit);
-    enable(journal, "Button5", rights.accept);
-    enable(journal, "N7", rights.reports);
-    for (const char* name : {"RadioButton1", "RadioButton2", "RadioButton3", "RadioButton4",
-                             "CBox1", "Button8", "DBGrid2", "DateT"})
+    enable(journal, Names::accept, rights.accept);
+    enable(journal, Names::reportsMenu, rights.reports);
+    for (const char* name : {Names::shift1, Names::shift2, Names::shift3, Names::overtime,
+                             Names::dayOff, Names::refresh, Names::grid, Names::date})
         enable(journal, name, rights.journal);
 }
 

@@ -32,16 +32,17 @@ BrigadePanel::BrigadePanel(data::DataModule& dm, reference::WorkersList& workers
     insertMember_.setSql(statements::memberInsert());
     divide_.setSql(statements::division());
 
-    title_ = ui::boldLabel(QStringLiteral("Бригада"), "Label6", this);
+    title_ = ui::boldLabel(QStringLiteral("Бригада"), Names::title, this);
     auto* model = new ui::ResultSetModel(
         members_, {{QStringLiteral("s_caption"), QStringLiteral("Фамилия Имя Отчество"), 734}},
         this);
-    grid_ = new ui::DataGrid("DBGrid2", this);
+    grid_ = new ui::DataGrid(Names::grid, this);
     grid_->showModel(model);
-    addButton_ = form.addButton("Button7", QStringLiteral("Добавить"), [this] { addMember(); });
+    addButton_ = form.addButton(Names::add, QStringLiteral("Добавить"), [this] { addMember(); });
     deleteButton_ =
-        form.addButton("Button8", QStringLiteral("Удалить"), [this] { deleteMember(); });
-    divideButton_ = form.addButton("Button9", QStringLiteral("Сохранить"), [this] { divide(); });
+        form.addButton(Names::remove, QStringLiteral("Удалить"), [this] { deleteMember(); });
+    divideButton_ =
+        form.addButton(Names::divide, QStringLiteral("Сохранить"), [this] { divide(); });
     buttons_ = new QHBoxLayout;
     buttons_->addWidget(addButton_);
     buttons_->addWidget(deleteButton_);

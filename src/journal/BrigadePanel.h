@@ -33,6 +33,15 @@ public:
     // Its buttons run through the form's guard; a division accepts the form.
     BrigadePanel(data::DataModule& dm, reference::WorkersList& workers, ui::Form& form);
 
+    // The documented names of its controls on the form, their objectNames.
+    struct Names {
+        static constexpr const char* title = "Label6";
+        static constexpr const char* grid = "DBGrid2";
+        static constexpr const char* add = "Button7";
+        static constexpr const char* remove = "Button8";
+        static constexpr const char* divide = "Button9";
+    };
+
     // The saved position whose members are shown, added to and divided among.
     void showFor(int positionId);
     // Reads the members again if they are shown.

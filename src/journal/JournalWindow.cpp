@@ -54,9 +54,11 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     auto* top = new QHBoxLayout;
     const QString shiftTitles[4] = {QStringLiteral("Смена №1"), QStringLiteral("Смена №2"),
                                     QStringLiteral("Смена №3"), QStringLiteral("Переработка")};
+    const char* const shiftNames[4] = {Names::shift1, Names::shift2, Names::shift3,
+                                       Names::overtime};
     for (int i = 0; i < 4; ++i) {
         auto* rb = new QRadioButton(shiftTitles[i], this);
-        rb->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
+        rb->setObjectName(QLatin1String(shiftNames[i]));
         ui::reserveBoldWidth(rb);
         shiftChoices_[size_t(i)] = rb;
         top->addWidget(rb);
@@ -67,7 +69,7 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     }
     top->addSpacing(12);
 
-    dateEdit_ = new ui::DatePicker("DateT", this);
+    dateEdit_ = new ui::DatePicker(Names::date, this);
     connect(dateEdit_, &ui::DatePicker::confirmed, this, &JournalWindow::loadPickedDate);
     connect(dateEdit_, &QDateEdit::dateChanged, this,
             [this](const QDate& date) { dm_.session.journalDate = date; });
@@ -77,14 +79,14 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     top->addSpacing(12);
 
     dayOffBox_ = new QCheckBox(QStringLiteral("Выходной"), this);
-    dayOffBox_->setObjectName(QStringLiteral("CBox1"));
+    dayOffBox_->setObjectName(QLatin1String(Names::dayOff));
     ui::reserveBoldWidth(dayOffBox_);
     connect(dayOffBox_, &QCheckBox::toggled, this, &JournalWindow::markDayOff);
     top->addWidget(dayOffBox_);
     top->addStretch(1);
 
     styles_ = new QComboBox(this);
-    styles_->setObjectName(QStringLiteral("ComboBox1"));
+    styles_->setObjectName(QLatin1String(Names::styles));
     QStringList keys = QStyleFactory::keys();
     keys.sort(Qt::CaseInsensitive);
     styles_->addItems(keys);
@@ -94,7 +96,7 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     layout->addLayout(top);
 
     // The grid: one model per shift, the grid shows the selected one.
-    grid_ = new ui::DataGrid("DBGrid2", this);
+    grid_ = new ui::DataGrid(Names::grid, this);
     grid_->setMultiSelect(true);
     grid_->setSortRule(journalSortFor);
     grid_->setItemDelegateForColumn(ColOk, new ForegroundKeepingDelegate(grid_));
@@ -110,20 +112,22 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     auto* bottom = new QHBoxLayout;
     constexpr int gap = 16;
     bottom->addWidget(
-        addButton("Button1", QStringLiteral("Добавить"), [this] { emit addRequested(); }));
+        addButton(Names::add, QStringLiteral("Добавить"), [this] { emit addRequested(); }));
     bottom->addSpacing(gap);
     bottom->addWidget(
-        addButton("Button2", QStringLiteral("Изменить"), [this] { emit changeRequested(); }));
-    bottom->addSpacing(gap);
-    bottom->addWidget(addButton("Button3", QStringLiteral("Удалить"), [this] { deleteCurrent(); }));
+        addButton(Names::change, QStringLiteral("Изменить"), [this] { emit changeRequested(); }));
     bottom->addSpacing(gap);
     bottom->addWidget(
-        addButton("Button5", QStringLiteral("Принять"), [this] { acceptSelected(); }));
-    bottom->addWidget(addButton("Button6", QStringLiteral("Принять ВСЕ"), [this] { acceptAll(); }));
+        addButton(Names::remove, QStringLiteral("Удалить"), [this] { deleteCurrent(); }));
     bottom->addSpacing(gap);
-    bottom->addWidget(addButton("Button8", QStringLiteral("Обновить"), [this] { refresh(); }));
+    bottom->addWidget(
+        addButton(Names::accept, QStringLiteral("Принять"), [this] { acceptSelected(); }));
+    bottom->addWidget(
+        addButton(Names::acceptAll, QStringLiteral("Принять ВСЕ"), [this] { acceptAll(); }));
+    bottom->addSpacing(gap);
+    bottom->addWidget(addButton(Names::refresh, QStringLiteral("Обновить"), [this] { refresh(); }));
     bottom->addStretch(1);
-    bottom->addWidget(addButton("Button4", QStringLiteral("Выход"), [this] { close(); }));
+    bottom->addWidget(addButton(Names::exit, QStringLiteral("Выход"), [this] { close(); }));
     layout->addLayout(bottom);
 
     setClientSize(clientWidth, clientHeight);
@@ -131,7 +135,7 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     shiftChoices_[0]->setChecked(true);
 
     gateTimer_ = new QTimer(this);
-    gateTimer_->setObjectName(QStringLiteral("Timer1"));
+    gateTimer_->setObjectName(QLatin1String(Names::gateTimer));
     gateTimer_->setInterval(gateIntervalMs);
     connect(gateTimer_, &QTimer::timeout, this, &JournalWindow::gateTick);
     gateTimer_->start();
@@ -145,25 +149,25 @@ void JournalWindow::buildMenu(QMenuBar* menu) {
         return a;
     };
     QMenu* references = menu->addMenu(QStringLiteral("Справочники"));
-    named(references->menuAction(), "N2");
-    named(references->addAction(QStringLiteral("Рабочие")), "N1")->setEnabled(false);
-    named(references->addAction(QStringLiteral("Изделия")), "N3")->setEnabled(false);
-    connect(named(references->addAction(QStringLiteral("Операции")), "N6"), &QAction::triggered,
-            this, &JournalWindow::operationTypesRequested);
-    connect(named(references->addAction(QStringLiteral("Цены")), "N4"), &QAction::triggered, this,
-            &JournalWindow::pricesRequested);
-    named(references->addAction(QStringLiteral("Внеурочное")), "N8");
+    named(references->menuAction(), Names::referencesMenu);
+    named(references->addAction(QStringLiteral("Рабочие")), Names::workersItem)->setEnabled(false);
+    named(references->addAction(QStringLiteral("Изделия")), Names::productsItem)->setEnabled(false);
+    connect(named(references->addAction(QStringLiteral("Операции")), Names::operationTypesItem),
+            &QAction::triggered, this, &JournalWindow::operationTypesRequested);
+    connect(named(references->addAction(QStringLiteral("Цены")), Names::pricesItem),
+            &QAction::triggered, this, &JournalWindow::pricesRequested);
+    named(references->addAction(QStringLiteral("Внеурочное")), Names::overtimeItem);
 
-    connect(named(menu->addAction(QStringLiteral("Табель по времени")), "N11"), &QAction::triggered,
-            this, &JournalWindow::timesheetRequested);
+    connect(named(menu->addAction(QStringLiteral("Табель по времени")), Names::timesheetItem),
+            &QAction::triggered, this, &JournalWindow::timesheetRequested);
 
     QMenu* reports = menu->addMenu(QStringLiteral("Отчеты"));
-    named(reports->menuAction(), "N7");
-    connect(named(reports->addAction(QStringLiteral("Сводные отчеты")), "N10"), &QAction::triggered,
-            this, &JournalWindow::reportsRequested);
+    named(reports->menuAction(), Names::reportsMenu);
+    connect(named(reports->addAction(QStringLiteral("Сводные отчеты")), Names::summaryReportsItem),
+            &QAction::triggered, this, &JournalWindow::reportsRequested);
 
-    connect(named(menu->addAction(QStringLiteral("Выход")), "N5"), &QAction::triggered, this,
-            &QDialog::close);
+    connect(named(menu->addAction(QStringLiteral("Выход")), Names::exitItem), &QAction::triggered,
+            this, &QDialog::close);
 }
 
 data::ResultSet& JournalWindow::currentJournalQuery() {

@@ -34,6 +34,36 @@ public:
     explicit JournalWindow(data::DataModule& dm, QWidget* parent = nullptr);
     ~JournalWindow() override;
 
+    // The documented names of the controls and menu items, their objectNames.
+    struct Names {
+        static constexpr const char* shift1 = "RadioButton1";
+        static constexpr const char* shift2 = "RadioButton2";
+        static constexpr const char* shift3 = "RadioButton3";
+        static constexpr const char* overtime = "RadioButton4";
+        static constexpr const char* date = "DateT";
+        static constexpr const char* dayOff = "CBox1";
+        static constexpr const char* styles = "ComboBox1";
+        static constexpr const char* grid = "DBGrid2";
+        static constexpr const char* add = "Button1";
+        static constexpr const char* change = "Button2";
+        static constexpr const char* remove = "Button3";
+        static constexpr const char* accept = "Button5";
+        static constexpr const char* acceptAll = "Button6";
+        static constexpr const char* refresh = "Button8";
+        static constexpr const char* exit = "Button4";
+        static constexpr const char* gateTimer = "Timer1";
+        static constexpr const char* referencesMenu = "N2";
+        static constexpr const char* workersItem = "N1";
+        static constexpr const char* productsItem = "N3";
+        static constexpr const char* operationTypesItem = "N6";
+        static constexpr const char* pricesItem = "N4";
+        static constexpr const char* overtimeItem = "N8";
+        static constexpr const char* timesheetItem = "N11";
+        static constexpr const char* reportsMenu = "N7";
+        static constexpr const char* summaryReportsItem = "N10";
+        static constexpr const char* exitItem = "N5";
+    };
+
     // The journal query of the selected shift (shift 1 for any value out of range).
     data::ResultSet& currentJournalQuery();
     QDate journalDate() const;

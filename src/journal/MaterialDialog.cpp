@@ -45,7 +45,7 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
 
     auto* goodsLabel = new QLabel(QStringLiteral("ТМЦ"), this);
     goodsLabel->setObjectName(QStringLiteral("Label12"));
-    goodsBox_ = new ui::LookupBox("LCB_id_gds_use", this);
+    goodsBox_ = new ui::LookupBox(Names::goods, this);
     goodsBox_->setFixedWidth(209);
     goodsBox_->bind(&goods_, QStringLiteral("id"), QStringLiteral("s_caption"));
     goodsBox_->installEventFilter(this);
@@ -53,19 +53,19 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
     auto* quantityLabel = new QLabel(QStringLiteral("Расход"), this);
     quantityLabel->setObjectName(QStringLiteral("Label11"));
     quantityEdit_ = new QLineEdit(QStringLiteral("0"), this);
-    quantityEdit_->setObjectName(QStringLiteral("Edit7"));
+    quantityEdit_->setObjectName(QLatin1String(Names::quantity));
     quantityEdit_->setFixedWidth(55);
     ui::filterKeys(quantityEdit_, ui::TypedKeys::Decimal);
     quantityLabel->setBuddy(quantityEdit_);
-    freeStockLabel_ = ui::boldLabel(QString(), "DBText1", this);
-    reservedStockLabel_ = ui::boldLabel(QString(), "DBText2", this);
+    freeStockLabel_ = ui::boldLabel(QString(), Names::freeStock, this);
+    reservedStockLabel_ = ui::boldLabel(QString(), Names::reservedStock, this);
     connect(&freeStock_, &data::ResultSet::reset, freeStockLabel_,
             [this] { freeStockLabel_->setText(firstCaption(freeStock_)); });
     connect(&reservedStock_, &data::ResultSet::reset, reservedStockLabel_,
             [this] { reservedStockLabel_->setText(firstCaption(reservedStock_)); });
 
-    saveButton_ = addButton("Button1", QStringLiteral("Запись"), [this] { record(); });
-    cancelButton_ = addButton("Button2", QStringLiteral("Отмена"), [this] { reject(); });
+    saveButton_ = addButton(Names::save, QStringLiteral("Запись"), [this] { record(); });
+    cancelButton_ = addButton(Names::cancel, QStringLiteral("Отмена"), [this] { reject(); });
     setDefaultButton(saveButton_);
     setCancelButton(cancelButton_);
     connect(goodsBox_, &ui::LookupBox::chosen, this,

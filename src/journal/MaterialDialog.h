@@ -28,6 +28,16 @@ class MaterialDialog : public ui::Form {
 public:
     explicit MaterialDialog(data::DataModule& dm, QWidget* parent = nullptr);
 
+    // The documented names of the controls, their objectNames.
+    struct Names {
+        static constexpr const char* goods = "LCB_id_gds_use";
+        static constexpr const char* quantity = "Edit7";
+        static constexpr const char* freeStock = "DBText1";
+        static constexpr const char* reservedStock = "DBText2";
+        static constexpr const char* save = "Button1";
+        static constexpr const char* cancel = "Button2";
+    };
+
     // Records one consumption for the saved position; its norm follows the quantity and
     // product the server holds, not a dialog's unsaved boxes. Shows the dialog modally; true
     // when a row was written. After closing: no goods item chosen and the quantity "0".

@@ -31,10 +31,10 @@ MaterialsPanel::MaterialsPanel(data::DataModule& dm, MaterialDialog& dialog, ui:
                                 {QStringLiteral("f_qty_use"), QStringLiteral("Расход"), 97,
                                  Qt::AlignRight | Qt::AlignVCenter, data::value::withDecimalComma}},
                                this);
-    grid_ = new ui::DataGrid("DBGrid1", this);
+    grid_ = new ui::DataGrid(Names::grid, this);
     grid_->showModel(model);
-    addButton_ = form.addButton("Button5", QStringLiteral("Добавить"), [this] { add(); });
-    deleteButton_ = form.addButton("Button6", QStringLiteral("Удалить"), [this] { remove(); });
+    addButton_ = form.addButton(Names::add, QStringLiteral("Добавить"), [this] { add(); });
+    deleteButton_ = form.addButton(Names::remove, QStringLiteral("Удалить"), [this] { remove(); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(addButton_);
     buttons->addWidget(deleteButton_);

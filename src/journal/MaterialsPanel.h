@@ -31,6 +31,13 @@ public:
     MaterialsPanel(data::DataModule& dm, MaterialDialog& dialog, ui::Form& form,
                    std::function<void()> afterAdd);
 
+    // The documented names of its controls on the form, their objectNames.
+    struct Names {
+        static constexpr const char* grid = "DBGrid1";
+        static constexpr const char* add = "Button5";
+        static constexpr const char* remove = "Button6";
+    };
+
     // The position whose materials are shown and added to; -1 shows none.
     void showFor(int positionId);
     void close();

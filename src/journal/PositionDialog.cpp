@@ -69,7 +69,7 @@ PositionDialog::PositionDialog(data::DataModule& dm, reference::WorkersList& wor
     QHBoxLayout* modeRow = makeModeRow();
     materials_ = new MaterialsPanel(dm, materials, *this, [this] { materialAdded(); });
     brigade_ = new BrigadePanel(dm, workers, *this);
-    exitButton_ = addButton("Button2", QStringLiteral("Выход"), [this] { reject(); });
+    exitButton_ = addButton(Names::exit, QStringLiteral("Выход"), [this] { reject(); });
     setCancelButton(exitButton_);
     brigade_->endButtonRowWith(exitButton_);
 
@@ -89,36 +89,38 @@ PositionDialog::PositionDialog(data::DataModule& dm, reference::WorkersList& wor
 // The position's own fields, "Закрыто мастером".
 QGroupBox* PositionDialog::makeFields() {
     auto* group = new QGroupBox(QStringLiteral("Закрыто мастером"), this);
-    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setObjectName(QLatin1String(Names::fields));
     QFont bold = group->font();
     bold.setBold(true);
     group->setFont(bold);
-    documentLabel_ = ui::boldLabel(QStringLiteral("Продукция"), "Label13", group);
-    documentBox_ = new ui::LookupBox("LCB_id_doc", group);
+    documentLabel_ = ui::boldLabel(QStringLiteral("Продукция"), Names::documentLabel, group);
+    documentBox_ = new ui::LookupBox(Names::document, group);
     documentBox_->setFixedWidth(320);
-    lineBox_ = new ui::LookupBox("LCB_id_doc_item", group);
+    lineBox_ = new ui::LookupBox(Names::line, group);
     lineBox_->setFixedWidth(277);
-    workerEdit_ = box("Edit1", group);
-    operationEdit_ = box("Edit2", group);
+    workerEdit_ = box(Names::worker, group);
+    operationEdit_ = box(Names::operation, group);
     for (QLineEdit* e : {workerEdit_, operationEdit_}) {
         e->setReadOnly(true);
         e->setFocusPolicy(Qt::NoFocus); // skipped by Tab; a click opens its picker
         e->setFixedWidth(288);
         e->installEventFilter(this);
     }
-    pickWorkerButton_ = addButton("Button3", QStringLiteral("..."), [this] { pickWorker(); });
-    pickOperationButton_ = addButton("Button4", QStringLiteral("..."), [this] { pickOperation(); });
+    pickWorkerButton_ =
+        addButton(Names::pickWorker, QStringLiteral("..."), [this] { pickWorker(); });
+    pickOperationButton_ =
+        addButton(Names::pickOperation, QStringLiteral("..."), [this] { pickOperation(); });
     for (QPushButton* b : {pickWorkerButton_, pickOperationButton_})
         b->setFixedWidth(28);
-    quantityEdit_ = box("Edit3", group);
-    hoursEdit_ = box("Edit6", group);
-    rejectsEdit_ = box("Edit4", group);
+    quantityEdit_ = box(Names::quantity, group);
+    hoursEdit_ = box(Names::hours, group);
+    rejectsEdit_ = box(Names::rejects, group);
     for (QLineEdit* e : {rejectsEdit_, hoursEdit_})
         e->setMaxLength(4);
-    dateEdit_ = new ui::DatePicker("DTimeP", group);
-    basePriceEdit_ = box("Edit7", group);
-    finalPriceEdit_ = box("Edit8", group);
-    sumEdit_ = box("Edit5", group);
+    dateEdit_ = new ui::DatePicker(Names::date, group);
+    basePriceEdit_ = box(Names::basePrice, group);
+    finalPriceEdit_ = box(Names::finalPrice, group);
+    sumEdit_ = box(Names::sum, group);
     for (QLineEdit* e : {basePriceEdit_, finalPriceEdit_, sumEdit_})
         e->setEnabled(false);
     for (QLineEdit* e :
@@ -168,11 +170,11 @@ QGroupBox* PositionDialog::makeFields() {
 // The mode switch, the position's id and "Запись".
 QHBoxLayout* PositionDialog::makeModeRow() {
     entryBox_ = new QGroupBox(QStringLiteral("Режим работы:"), this);
-    entryBox_->setObjectName(QStringLiteral("RG1"));
+    entryBox_->setObjectName(QLatin1String(Names::entry));
     byRequisitionChoice_ = new QRadioButton(QStringLiteral("По ЗВП"), entryBox_);
-    byRequisitionChoice_->setObjectName(QStringLiteral("RG1_0"));
+    byRequisitionChoice_->setObjectName(QLatin1String(Names::byRequisition));
     byGoodsChoice_ = new QRadioButton(QStringLiteral("По ТМЦ "), entryBox_);
-    byGoodsChoice_->setObjectName(QStringLiteral("RG1_1"));
+    byGoodsChoice_->setObjectName(QLatin1String(Names::byGoods));
     byGoodsChoice_->setChecked(true);
     auto* choices = new QHBoxLayout(entryBox_);
     choices->addWidget(byRequisitionChoice_);
@@ -180,8 +182,8 @@ QHBoxLayout* PositionDialog::makeModeRow() {
     for (QRadioButton* rb : {byRequisitionChoice_, byGoodsChoice_})
         connect(rb, &QRadioButton::clicked, this,
                 [this] { runGuarded([this] { chooseEntry(entryBy()); }); });
-    idLabel_ = ui::boldLabel(QString(), "Label10", this);
-    saveButton_ = addButton("Button1", QStringLiteral("Запись"), [this] { save(); });
+    idLabel_ = ui::boldLabel(QString(), Names::id, this);
+    saveButton_ = addButton(Names::save, QStringLiteral("Запись"), [this] { save(); });
     setDefaultButton(saveButton_);
     auto* row = new QHBoxLayout;
     row->addWidget(entryBox_);

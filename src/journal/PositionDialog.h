@@ -39,6 +39,32 @@ public:
                    reference::OperationsList& operations, MaterialDialog& materials,
                    QWidget* parent = nullptr);
 
+    // The documented names of the controls, their objectNames. The materials' and the
+    // brigade's controls are named in their panels.
+    struct Names {
+        static constexpr const char* fields = "GroupBox1";
+        static constexpr const char* documentLabel = "Label13";
+        static constexpr const char* document = "LCB_id_doc";
+        static constexpr const char* line = "LCB_id_doc_item";
+        static constexpr const char* worker = "Edit1";
+        static constexpr const char* operation = "Edit2";
+        static constexpr const char* pickWorker = "Button3";
+        static constexpr const char* pickOperation = "Button4";
+        static constexpr const char* quantity = "Edit3";
+        static constexpr const char* hours = "Edit6";
+        static constexpr const char* rejects = "Edit4";
+        static constexpr const char* date = "DTimeP";
+        static constexpr const char* basePrice = "Edit7";
+        static constexpr const char* finalPrice = "Edit8";
+        static constexpr const char* sum = "Edit5";
+        static constexpr const char* entry = "RG1";
+        static constexpr const char* byRequisition = "RG1_0";
+        static constexpr const char* byGoods = "RG1_1";
+        static constexpr const char* id = "Label10";
+        static constexpr const char* save = "Button1";
+        static constexpr const char* exit = "Button2";
+    };
+
     enum class Mode { Add, Change, View };
 
     // The openers of "Добавить", "Изменить" and a double-click on a journal row; each says

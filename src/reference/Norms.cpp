@@ -136,12 +136,13 @@ NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
         if (e.isForeignKeyViolation(QStringLiteral("norm_o_id_fkey")))
             throw e.refused(ui::texts::operationDeletedElsewhere());
     });
-    stepsGrid_ = new ui::DataGrid("DBGrid1", this);
+    stepsGrid_ = new ui::DataGrid(Names::steps, this);
     stepsGrid_->showModel(model_);
     stepsGrid_->verticalHeader()->setVisible(true); // the row indicator
 
-    saveButton_ = addButton("Button1", QStringLiteral("Сохранить"), [this] { save(); });
-    deleteButton_ = addButton("Button2", QStringLiteral("Удалить"), [this] { removeCurrent(); });
+    saveButton_ = addButton(Names::save, QStringLiteral("Сохранить"), [this] { save(); });
+    deleteButton_ =
+        addButton(Names::remove, QStringLiteral("Удалить"), [this] { removeCurrent(); });
     setDefaultButton(saveButton_);
     setCancelButton(saveButton_);
 

@@ -56,6 +56,13 @@ class NormsWindow : public ui::Form {
 public:
     explicit NormsWindow(data::DataModule& dm, QWidget* parent = nullptr);
 
+    // The documented names of the controls, their objectNames.
+    struct Names {
+        static constexpr const char* steps = "DBGrid1";
+        static constexpr const char* save = "Button1";
+        static constexpr const char* remove = "Button2";
+    };
+
     // Shows the operation's steps modally. "Сохранить" (also Enter and Esc) writes what is
     // pending, re-opens dm.operations at the same row number and closes.
     void showFor(int operationId);

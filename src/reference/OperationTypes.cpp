@@ -38,10 +38,10 @@ bool removeOperationType(data::Connection& connection, int id) {
 OperationTypeDialog::OperationTypeDialog(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm9"), QString(), parent), dm_(dm) {
     auto* group = new QGroupBox(QStringLiteral("Вид операции"), this);
-    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setObjectName(QLatin1String(Names::fields));
     auto* label = new QLabel(QStringLiteral("Операция"), group);
     nameEdit_ = new QLineEdit(group);
-    nameEdit_->setObjectName(QStringLiteral("Edit1"));
+    nameEdit_->setObjectName(QLatin1String(Names::name));
     nameEdit_->setMaxLength(nameLength);
     label->setBuddy(nameEdit_);
     auto* row = new QHBoxLayout(group);

@@ -31,6 +31,12 @@ class OperationTypeDialog : public ui::Form {
 public:
     explicit OperationTypeDialog(data::DataModule& dm, QWidget* parent = nullptr);
 
+    // The documented names of the controls, their objectNames.
+    struct Names : EditDialogNames {
+        static constexpr const char* fields = "GroupBox1";
+        static constexpr const char* name = "Edit1";
+    };
+
     // Each returns true when a type was saved; the saved row is then Vid_oper's current.
     bool addNew();
     bool changeCurrent();

@@ -85,7 +85,7 @@ OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
     : ui::Form(QStringLiteral("TForm10"), QString(), parent), dm_(dm), products_(products),
       types_(types) {
     auto* group = new QGroupBox(QStringLiteral("Цена операции"), this);
-    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setObjectName(QLatin1String(Names::fields));
     auto readOnly = [group](const char* name) {
         auto* e = new QLineEdit(group);
         e->setObjectName(QLatin1String(name));
@@ -93,18 +93,19 @@ OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
         e->setFocusPolicy(Qt::NoFocus); // skipped by Tab; the picker button sets it
         return e;
     };
-    productEdit_ = readOnly("Edit1");
-    typeEdit_ = readOnly("Edit2");
-    pickProductButton_ = addButton("Button3", QStringLiteral("..."), [this] { pickProduct(); });
-    pickTypeButton_ = addButton("Button4", QStringLiteral("..."), [this] { pickType(); });
+    productEdit_ = readOnly(Names::product);
+    typeEdit_ = readOnly(Names::type);
+    pickProductButton_ =
+        addButton(Names::pickProduct, QStringLiteral("..."), [this] { pickProduct(); });
+    pickTypeButton_ = addButton(Names::pickType, QStringLiteral("..."), [this] { pickType(); });
     for (QPushButton* b : {pickProductButton_, pickTypeButton_})
         b->setFixedWidth(28);
     kindBox_ = new QComboBox(group);
-    kindBox_->setObjectName(QStringLiteral("ComboBox1"));
+    kindBox_->setObjectName(QLatin1String(Names::kind));
     kindBox_->addItems(QStringList{finishedKind, blanksKind});
     connect(kindBox_, &QComboBox::activated, this, [this] { storedKind_.reset(); });
     startingPriceEdit_ = new QLineEdit(group);
-    startingPriceEdit_->setObjectName(QStringLiteral("Edit3"));
+    startingPriceEdit_->setObjectName(QLatin1String(Names::startingPrice));
     ui::filterKeys(startingPriceEdit_, ui::TypedKeys::Decimal);
 
     auto* grid = new QGridLayout(group);
@@ -226,9 +227,9 @@ OperationsList::OperationsList(data::DataModule& dm, OperationDialog& dialog, No
       dialog_(dialog), norms_(norms), exportRows_(dm.connection, QStringLiteral("export")) {
     exportRows_.setSql(exportStatement());
     exportButton_ =
-        addButton("Button5", QStringLiteral("Excel"), [this] { exportToSpreadsheet(); });
+        addButton(Names::spreadsheet, QStringLiteral("Excel"), [this] { exportToSpreadsheet(); });
     withNormsCheck_ = new QCheckBox(QStringLiteral("Цены"), this);
-    withNormsCheck_->setObjectName(QStringLiteral("CheckBox1"));
+    withNormsCheck_->setObjectName(QLatin1String(Names::withNorms));
     buttonRow()->insertWidget(3, exportButton_);
     buttonRow()->insertWidget(4, withNormsCheck_);
     connect(addRowButton_, &QPushButton::clicked, this,

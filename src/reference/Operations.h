@@ -42,6 +42,17 @@ public:
     OperationDialog(data::DataModule& dm, ProductsList& products, OperationTypesList& types,
                     QWidget* parent = nullptr);
 
+    // The documented names of the controls, their objectNames.
+    struct Names : EditDialogNames {
+        static constexpr const char* fields = "GroupBox1";
+        static constexpr const char* product = "Edit1";
+        static constexpr const char* type = "Edit2";
+        static constexpr const char* pickProduct = "Button3";
+        static constexpr const char* pickType = "Button4";
+        static constexpr const char* kind = "ComboBox1";
+        static constexpr const char* startingPrice = "Edit3";
+    };
+
     // Each returns true when saved; the saved operation is then Oper's current row.
     bool addNew();
     bool changeCurrent();
@@ -79,6 +90,12 @@ class OperationsList : public ReferenceList {
 public:
     OperationsList(data::DataModule& dm, OperationDialog& dialog, NormsWindow& norms,
                    QWidget* parent = nullptr);
+
+    // The documented names of the controls, their objectNames.
+    struct Names : ReferenceList::Names {
+        static constexpr const char* spreadsheet = "Button5";
+        static constexpr const char* withNorms = "CheckBox1";
+    };
 
     void showList();
     std::optional<OperationPick> pick(const OperationPickRequest& request);

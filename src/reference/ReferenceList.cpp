@@ -17,25 +17,26 @@ ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const
                              QWidget* parent)
     : ui::Form(QLatin1String(layout.objectName), layout.caption, parent), dm_(dm), query_(query),
       searchKeys_(layout.searchKeys), searchField_(layout.searchField) {
-    grid_ = new ui::DataGrid("DBGrid1", this);
+    grid_ = new ui::DataGrid(Names::grid, this);
     model_ = new ui::ResultSetModel(query, layout.columns, this);
     grid_->showModel(model_);
     connect(grid_, &QAbstractItemView::doubleClicked, this,
             [this] { runGuarded([this] { rowDoubleClicked(); }); });
 
     searchEdit_ = new QLineEdit(this);
-    searchEdit_->setObjectName(QStringLiteral("Edit1"));
+    searchEdit_->setObjectName(QLatin1String(Names::search));
     searchEdit_->installEventFilter(this);
     searchEdit_->hide(); // only a picker's opener shows it
     connect(searchEdit_, &QLineEdit::textChanged, this,
             [this](const QString& text) { runGuarded([&] { search(text); }); });
 
     if (layout.rowButtons == RowButtons::AddAndDelete)
-        addRowButton_ = addButton("Button1", QStringLiteral("Добавить"));
-    changeButton_ = addButton("Button2", QStringLiteral("Изменить"), [this] { changeOrTake(); });
+        addRowButton_ = addButton(Names::add, QStringLiteral("Добавить"));
+    changeButton_ =
+        addButton(Names::change, QStringLiteral("Изменить"), [this] { changeOrTake(); });
     if (layout.rowButtons == RowButtons::AddAndDelete)
-        deleteButton_ = addButton("Button3", QStringLiteral("Удалить"));
-    exitButton_ = addButton("Button4", QStringLiteral("Выход"), [this] { close(); });
+        deleteButton_ = addButton(Names::remove, QStringLiteral("Удалить"));
+    exitButton_ = addButton(Names::exit, QStringLiteral("Выход"), [this] { close(); });
     setCancelButton(exitButton_);
 
     auto* buttons = buttonRow_ = new QHBoxLayout;

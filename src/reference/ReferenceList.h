@@ -47,6 +47,17 @@ public:
     ReferenceList(data::DataModule& dm, data::ResultSet& query, const Layout& layout,
                   QWidget* parent = nullptr);
 
+    // The documented names of the controls, their objectNames; a list with more controls
+    // extends them.
+    struct Names {
+        static constexpr const char* grid = "DBGrid1";
+        static constexpr const char* search = "Edit1";
+        static constexpr const char* add = "Button1";
+        static constexpr const char* change = "Button2";
+        static constexpr const char* remove = "Button3";
+        static constexpr const char* exit = "Button4";
+    };
+
     ui::DataGrid* grid() const { return grid_; }
 
 protected:

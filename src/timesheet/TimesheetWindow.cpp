@@ -23,12 +23,11 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm19"), QStringLiteral("Табель по времени"), parent), dm_(dm),
       rebuild_(dm.connection), print_(dm.connection) {
     shiftTabs_ = new QTabWidget(this);
-    shiftTabs_->setObjectName(QStringLiteral("PageControl1"));
+    shiftTabs_->setObjectName(QLatin1String(Names::shiftTabs));
     for (int shift = 1; shift <= 3; ++shift) {
         auto* tab = new QWidget;
-        tab->setObjectName(QStringLiteral("TabSheet%1").arg(shift));
-        auto* grid =
-            new ui::DataGrid(QStringLiteral("DBGrid%1").arg(shift).toLatin1().constData(), tab);
+        tab->setObjectName(QLatin1String(Names::shiftPages[shift - 1]));
+        auto* grid = new ui::DataGrid(Names::shiftGrids[shift - 1], tab);
         // Day columns are narrower than the style's least width.
         grid->horizontalHeader()->setMinimumSectionSize(16);
         auto* model = new TimesheetModel(dm_.timesheet(shift), marks_, grid);
@@ -39,11 +38,11 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
         auto* layout = new QVBoxLayout(tab);
         if (shift == 1) {
             exportButton_ =
-                addButton("Button2", QStringLiteral("Excel"), [this] { exportMonth(); });
+                addButton(Names::spreadsheet, QStringLiteral("Excel"), [this] { exportMonth(); });
             rebuildButton_ =
-                addButton("Button1", QStringLiteral("Перестроить"), [this] { rebuild(); });
+                addButton(Names::rebuild, QStringLiteral("Перестроить"), [this] { rebuild(); });
             rebuildProgress_ = new QProgressBar(tab);
-            rebuildProgress_->setObjectName(QStringLiteral("PB"));
+            rebuildProgress_->setObjectName(QLatin1String(Names::progress));
             rebuildProgress_->setRange(1, 1);
             rebuildProgress_->setValue(1);
             // Laid out while hidden, so it paints at its place the moment it is shown.
@@ -61,15 +60,15 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
         shiftTabs_->addTab(tab, QStringLiteral("Смена №%1").arg(shift));
     }
 
-    printButton_ = addButton("Button6", QStringLiteral("Печать"), [this] { printMonth(); });
+    printButton_ = addButton(Names::print, QStringLiteral("Печать"), [this] { printMonth(); });
     monthBox_ = new QComboBox(this);
-    monthBox_->setObjectName(QStringLiteral("ComboBox1"));
+    monthBox_->setObjectName(QLatin1String(Names::month));
     monthBox_->addItems(monthNames());
     yearBox_ = new QComboBox(this);
-    yearBox_->setObjectName(QStringLiteral("ComboBox2"));
+    yearBox_->setObjectName(QLatin1String(Names::year));
     fillYears(today_().year());
-    refreshButton_ = addButton("Button5", QStringLiteral("Обновить"), [this] { refresh(); });
-    exitButton_ = addButton("Button4", QStringLiteral("Выход"), [this] { reject(); });
+    refreshButton_ = addButton(Names::refresh, QStringLiteral("Обновить"), [this] { refresh(); });
+    exitButton_ = addButton(Names::exit, QStringLiteral("Выход"), [this] { reject(); });
     setCancelButton(exitButton_);
     for (QComboBox* list : {monthBox_, yearBox_})
         connect(list, &QComboBox::currentIndexChanged, this,

@@ -30,6 +30,22 @@ class TimesheetWindow : public ui::Form {
 public:
     explicit TimesheetWindow(data::DataModule& dm, QWidget* parent = nullptr);
 
+    // The documented names of the controls, their objectNames; a shift's page and grid at
+    // index shift - 1.
+    struct Names {
+        static constexpr const char* shiftTabs = "PageControl1";
+        static constexpr const char* shiftPages[3] = {"TabSheet1", "TabSheet2", "TabSheet3"};
+        static constexpr const char* shiftGrids[3] = {"DBGrid1", "DBGrid2", "DBGrid3"};
+        static constexpr const char* rebuild = "Button1";
+        static constexpr const char* progress = "PB";
+        static constexpr const char* spreadsheet = "Button2";
+        static constexpr const char* print = "Button6";
+        static constexpr const char* month = "ComboBox1";
+        static constexpr const char* year = "ComboBox2";
+        static constexpr const char* refresh = "Button5";
+        static constexpr const char* exit = "Button4";
+    };
+
     // The opener: the journal date's month and year, the month selected, the window shown
     // modally; the grids' queries are closed once it is closed.
     void openFor(const QDate& journalDate);

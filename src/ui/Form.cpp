@@ -50,8 +50,9 @@ void Form::setClientSize(int width, int height) {
 }
 
 Form::SaveCancel Form::layOutEditDialog(QWidget* content, std::function<void()> save) {
-    SaveCancel pair{addButton("Button1", QStringLiteral("Записать"), std::move(save)),
-                    addButton("Button2", QStringLiteral("Отмена"), [this] { reject(); })};
+    SaveCancel pair{
+        addButton(EditDialogNames::save, QStringLiteral("Записать"), std::move(save)),
+        addButton(EditDialogNames::cancel, QStringLiteral("Отмена"), [this] { reject(); })};
     setDefaultButton(pair.save);
     setCancelButton(pair.cancel);
     auto* buttons = new QHBoxLayout;

@@ -30,8 +30,13 @@ public:
     // Fixes the window to this client area; a menu bar of the layout comes on top of it.
     void setClientSize(int width, int height);
 
-    // An edit dialog's body: the content, under it "Записать" ("Button1", Enter) running save
-    // and "Отмена" ("Button2", Esc) closing without it, at the right.
+    // The documented names of an edit dialog's buttons, which its own Names extend.
+    struct EditDialogNames {
+        static constexpr const char* save = "Button1";
+        static constexpr const char* cancel = "Button2";
+    };
+    // An edit dialog's body: the content, under it "Записать" (Enter) running save and
+    // "Отмена" (Esc) closing without it, at the right.
     struct SaveCancel {
         QPushButton* save;
         QPushButton* cancel;

@@ -6,6 +6,7 @@
 #include "RoleRules.h"
 #include "StyleFile.h"
 #include "TestDatabase.h"
+#include "reference/ReferenceList.h"
 #include "ui/Messages.h"
 
 #include <QAction>
@@ -22,6 +23,9 @@
 #include <map>
 
 namespace {
+
+using JournalNames = journal::JournalWindow::Names;
+using LoginNames = app::LoginWindow::Names;
 
 const app::BuildStamp running{20261210, 3600};
 
@@ -58,8 +62,8 @@ protected:
     // is shown; then closes it.
     void logIn(app::Application& a, const QString& login, const QString& password,
                std::function<void(journal::JournalWindow&)> inspect = {}) {
-        a.loginWindow.findChild<QLineEdit*>("Edit1")->setText(login);
-        a.loginWindow.findChild<QLineEdit*>("Edit2")->setText(password);
+        a.loginWindow.findChild<QLineEdit*>(LoginNames::login)->setText(login);
+        a.loginWindow.findChild<QLineEdit*>(LoginNames::password)->setText(password);
         bool shown = false;
         whenModalOpens([&](QWidget* modal) {
             shown = modal == &a.journalWindow;
@@ -67,7 +71,7 @@ protected:
                 inspect(a.journalWindow);
             modal->close();
         });
-        QTest::mouseClick(a.loginWindow.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        QTest::mouseClick(a.loginWindow.findChild<QPushButton*>(LoginNames::logIn), Qt::LeftButton);
         journalShown = shown;
     }
     static bool enabled(QWidget& w, const char* name) {
@@ -105,17 +109,18 @@ TEST_F(LoginTest, RoleRulesSwitchTheJournalsControlsByExactLogin) {
         testdb::PreparedModule dm;
         journal::JournalWindow w(dm);
         app::applyRoleRules(w, c.login);
-        for (const char* name : {"Button1", "Button2", "Button3"})
+        for (const char* name : {JournalNames::add, JournalNames::change, JournalNames::remove})
             EXPECT_EQ(enabled(w, name), c.edit) << name;
-        EXPECT_EQ(enabled(w, "Button5"), c.accept);
-        EXPECT_EQ(enabled(w, "N2"), c.menus);
-        EXPECT_EQ(enabled(w, "N11"), c.menus);
-        EXPECT_EQ(enabled(w, "N7"), c.reports);
+        EXPECT_EQ(enabled(w, JournalNames::accept), c.accept);
+        EXPECT_EQ(enabled(w, JournalNames::referencesMenu), c.menus);
+        EXPECT_EQ(enabled(w, JournalNames::timesheetItem), c.menus);
+        EXPECT_EQ(enabled(w, JournalNames::reportsMenu), c.reports);
         for (const char* name :
-             {"DBGrid2", "DateT", "RadioButton1", "RadioButton4", "CBox1", "Button8"})
+             {JournalNames::grid, JournalNames::date, JournalNames::shift1, JournalNames::overtime,
+              JournalNames::dayOff, JournalNames::refresh})
             EXPECT_EQ(enabled(w, name), c.journal) << name;
-        EXPECT_TRUE(enabled(w, "Button6")) << "\"Принять ВСЕ\" is everybody's";
-        EXPECT_TRUE(enabled(w, "Button4"));
+        EXPECT_TRUE(enabled(w, JournalNames::acceptAll)) << "\"Принять ВСЕ\" is everybody's";
+        EXPECT_TRUE(enabled(w, JournalNames::exit));
     }
     EXPECT_EQ(app::trimLogin(QString::fromUtf8(" \t master\n ")), "master");
     EXPECT_EQ(app::trimLogin(QString::fromUtf8("\u00a0master")), QString::fromUtf8("\u00a0master"));
@@ -124,9 +129,12 @@ TEST_F(LoginTest, RoleRulesSwitchTheJournalsControlsByExactLogin) {
 // The journal's controls a login gets, as the names of those enabled.
 QStringList enabledControls(journal::JournalWindow& j) {
     QStringList on;
-    for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6",
-                             "Button8", "N2", "N7", "N11", "RadioButton1", "RadioButton2",
-                             "RadioButton3", "RadioButton4", "CBox1", "DBGrid2", "DateT"}) {
+    for (const char* name :
+         {JournalNames::add, JournalNames::change, JournalNames::remove, JournalNames::exit,
+          JournalNames::accept, JournalNames::acceptAll, JournalNames::refresh,
+          JournalNames::referencesMenu, JournalNames::reportsMenu, JournalNames::timesheetItem,
+          JournalNames::shift1, JournalNames::shift2, JournalNames::shift3, JournalNames::overtime,
+          JournalNames::dayOff, JournalNames::grid, JournalNames::date}) {
         QWidget* w = j.findChild<QWidget*>(name);
         QAction* a = j.findChild<QAction*>(name);
         EXPECT_TRUE(w || a) << name;
@@ -205,15 +213,15 @@ TEST_F(LoginTest, ALoginInNoGroupIsToldSoAndNotLetIn) {
     createPlantLogins();
     auto a = makeApp();
     a->start();
-    a->loginWindow.findChild<QLineEdit*>("Edit1")->setText(" plant_login_nobody ");
-    a->loginWindow.findChild<QLineEdit*>("Edit2")->setText("plant_login_nobody");
+    a->loginWindow.findChild<QLineEdit*>(LoginNames::login)->setText(" plant_login_nobody ");
+    a->loginWindow.findChild<QLineEdit*>(LoginNames::password)->setText("plant_login_nobody");
     // Not whenModalOpens: its action would wait for a journal that must not open.
     bool shown = false;
     QTimer::singleShot(0, &a->journalWindow, [&] {
         shown = true;
         a->journalWindow.close();
     });
-    QTest::mouseClick(a->loginWindow.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    QTest::mouseClick(a->loginWindow.findChild<QPushButton*>(LoginNames::logIn), Qt::LeftButton);
     EXPECT_FALSE(shown);
     EXPECT_EQ(messages.texts(),
               QStringList{QString::fromUtf8(
@@ -234,7 +242,7 @@ TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
         EXPECT_EQ(j.windowTitle(),
                   QString::fromUtf8("Табель (Сервер: %1, БД: %2, пользователь: sys)")
                       .arg(testdb::socketFolder(), testdb::databaseName()));
-        EXPECT_TRUE(enabled(j, "Button5"));
+        EXPECT_TRUE(enabled(j, JournalNames::accept));
         EXPECT_FALSE(a->loginWindow.isVisible());
         for (int shift = 1; shift <= 4; ++shift)
             EXPECT_EQ(a->dataModule.journal(shift).param("ok").toString(), "ta");
@@ -253,10 +261,11 @@ TEST_F(LoginTest, TheMenuOpensTheOperationTypesListOverTheJournal) {
     logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
         whenModalOpens([&](QWidget* modal) {
             opened = modal->objectName();
-            searchBox = modal->findChild<QWidget*>("Edit1")->isVisible();
+            searchBox =
+                modal->findChild<QWidget*>(reference::ReferenceList::Names::search)->isVisible();
             modal->close();
         });
-        j.findChild<QAction*>("N6")->trigger();
+        j.findChild<QAction*>(JournalNames::operationTypesItem)->trigger();
     });
     EXPECT_EQ(opened, "TForm8");
     EXPECT_FALSE(searchBox);
@@ -270,7 +279,9 @@ TEST_F(LoginTest, TheMenuOpensTheTimesheetAndTheReportsOverTheJournal) {
         const char* action;
         const char* window;
     };
-    const Case cases[] = {{"N11", "TForm19"}, {"N10", "TForm18"}, {"N4", "TForm4"}};
+    const Case cases[] = {{JournalNames::timesheetItem, "TForm19"},
+                          {JournalNames::summaryReportsItem, "TForm18"},
+                          {JournalNames::pricesItem, "TForm4"}};
     auto a = makeApp();
     a->start();
     logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
@@ -296,10 +307,10 @@ TEST_F(LoginTest, TheEconomistSeesAPlainCaptionAndALockedJournal) {
     a->start();
     logIn(*a, " econom ", "econom", [&](journal::JournalWindow& j) {
         EXPECT_EQ(j.windowTitle(), QString::fromUtf8("Табель"));
-        EXPECT_FALSE(enabled(j, "DBGrid2"));
-        EXPECT_FALSE(enabled(j, "DateT"));
-        EXPECT_TRUE(enabled(j, "Button6"));
-        EXPECT_TRUE(enabled(j, "N7"));
+        EXPECT_FALSE(enabled(j, JournalNames::grid));
+        EXPECT_FALSE(enabled(j, JournalNames::date));
+        EXPECT_TRUE(enabled(j, JournalNames::acceptAll));
+        EXPECT_TRUE(enabled(j, JournalNames::reportsMenu));
     });
     EXPECT_TRUE(journalShown);
 }
@@ -321,9 +332,10 @@ TEST_F(LoginTest, AFailedConnectionNamesTheArgumentsAndEndsTheProgram) {
         messages.clear();
         ended = 0;
         auto a = makeApp(c.server, c.database);
-        a->loginWindow.findChild<QLineEdit*>("Edit1")->setText(c.login);
-        a->loginWindow.findChild<QLineEdit*>("Edit2")->setText(c.password);
-        QTest::mouseClick(a->loginWindow.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        a->loginWindow.findChild<QLineEdit*>(LoginNames::login)->setText(c.login);
+        a->loginWindow.findChild<QLineEdit*>(LoginNames::password)->setText(c.password);
+        QTest::mouseClick(a->loginWindow.findChild<QPushButton*>(LoginNames::logIn),
+                          Qt::LeftButton);
         const QString expected =
             QString::fromUtf8("Подключение к БД отсутсвует (сервер: %1, БД: %2)")
                 .arg(c.shownServer, c.shownDatabase);
@@ -340,7 +352,7 @@ TEST_F(LoginTest, ActivationRunsTheGateAndShowsServerAndBuild) {
     auto a = makeApp();
     a->start();
     activate(a->loginWindow);
-    EXPECT_EQ(a->loginWindow.findChild<QLabel*>("Label3")->text(),
+    EXPECT_EQ(a->loginWindow.findChild<QLabel*>(LoginNames::server)->text(),
               QString::fromUtf8("Сервер: %1, БД: %2")
                   .arg(testdb::socketFolder(), testdb::databaseName()));
     EXPECT_EQ(a->loginWindow.windowTitle(),
@@ -362,7 +374,7 @@ TEST_F(LoginTest, ANewerBuildInTheDatabaseEndsTheProgramAlsoWithTheJournalOpen) 
         ASSERT_EQ(messages.messages.size(), 1u);
         EXPECT_EQ(messages.messages[0].text, versionMessage);
         EXPECT_EQ(messages.messages[0].icon, ui::Messages::Icon::Error);
-        EXPECT_TRUE(a->loginWindow.findChild<QTimer*>("Timer1")->isActive())
+        EXPECT_TRUE(a->loginWindow.findChild<QTimer*>(LoginNames::endTimer)->isActive())
             << "the program also ends by itself if the message is left open";
         EXPECT_EQ(ended, 1);
     }

@@ -26,6 +26,8 @@
 
 namespace {
 
+using Names = journal::JournalWindow::Names;
+
 const QDate wednesday(2026, 12, 9);
 const QString noMaterials = QString::fromUtf8("Не заведен расход ТМЦ!");
 const QString changedElsewhere =
@@ -393,7 +395,7 @@ protected:
         ASSERT_EQ(shownIds(), (QList<int>{7001, 7002, 7010, 7004, 7005, 7003}));
     }
 
-    QTableView* grid() { return window->findChild<QTableView*>("DBGrid2"); }
+    QTableView* grid() { return window->findChild<QTableView*>(Names::grid); }
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
         const QRect r = grid()->visualRect(grid()->model()->index(row, 0));
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, modifiers, r.center());
@@ -413,7 +415,7 @@ TEST_F(AcceptDeleteTest, AcceptTakesExactlyTheRowsSelectedWithCtrl) {
     clickRow(4, Qt::ControlModifier); // 7005
     clickRow(4, Qt::ControlModifier); // and off again; 7005 stays current
     ASSERT_EQ(window->currentJournalQuery().recNo(), 4);
-    click("Button5");
+    click(Names::accept);
     EXPECT_EQ(states(), QString::fromUtf8("7001=ok 7002=ok 7003=no 7004=ok 7005=да"));
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join(';').toStdString();
     EXPECT_EQ(window->currentJournalQuery().recNo(), 4) << "the same row number stays current";
@@ -422,14 +424,14 @@ TEST_F(AcceptDeleteTest, AcceptTakesExactlyTheRowsSelectedWithCtrl) {
 
 TEST_F(AcceptDeleteTest, APositionWithoutMaterialsIsRefusedAndAnAcceptedOneLeftAlone) {
     clickRow(5); // 7003: no material rows
-    click("Button5");
+    click(Names::accept);
     EXPECT_EQ(messages.texts(), QStringList{noMaterials});
     EXPECT_EQ(messages.messages[0].caption, QString::fromUtf8("Ошибка"));
     EXPECT_EQ(states(), QString::fromUtf8("7001=no 7002=no 7003=no 7004=ok 7005=да"));
 
     messages.clear();
     clickRow(3); // 7004, already accepted
-    click("Button5");
+    click(Names::accept);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(window->currentJournalQuery().recNo(), 3);
 }
@@ -441,7 +443,7 @@ TEST_F(AcceptDeleteTest, AcceptAllGoesOnPastRefusalsAndKeepsSortAndRow) {
     const QString sort = window->currentJournalQuery().sort();
     ASSERT_EQ(sort, "fio DESC, id ASC");
     clickRow(2); // 7002 in this order
-    click("Button6");
+    click(Names::acceptAll);
     EXPECT_EQ(messages.texts(), (QStringList{noMaterials, noMaterials})) << "7010 and 7003";
     EXPECT_EQ(states(), QString::fromUtf8("7001=ok 7002=ok 7003=no 7004=ok 7005=да"))
         << "да is accepted already";
@@ -451,11 +453,11 @@ TEST_F(AcceptDeleteTest, AcceptAllGoesOnPastRefusalsAndKeepsSortAndRow) {
 }
 
 TEST_F(AcceptDeleteTest, AnEmptyShiftAcceptsNothingAndSaysNothing) {
-    QTest::mouseClick(window->findChild<QRadioButton*>("RadioButton3"), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QRadioButton*>(Names::shift3), Qt::LeftButton);
     ASSERT_TRUE(shownIds().isEmpty());
-    click("Button5");
-    click("Button6");
-    click("Button3");
+    click(Names::accept);
+    click(Names::acceptAll);
+    click(Names::remove);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(states(), QString::fromUtf8("7001=no 7002=no 7003=no 7004=ok 7005=да"));
 }
@@ -466,7 +468,7 @@ create function public.refuse_7002() returns trigger language plpgsql as $$
 begin raise exception 'Позиция 7002 заблокирована'; end $$;
 create trigger refuse_7002 before update on accounts_dep.smena for each row
   when (old.id = 7002) execute function public.refuse_7002();)"));
-    click("Button6");
+    click(Names::acceptAll);
     testdb::exec(
         "drop trigger refuse_7002 on accounts_dep.smena; drop function public.refuse_7002()");
     ASSERT_EQ(messages.messages.size(), 1u);
@@ -480,7 +482,7 @@ create trigger refuse_7002 before update on accounts_dep.smena for each row
 TEST_F(AcceptDeleteTest, DeletingTheOnlyPositionOfADayZeroesItsCellAndKeepsTheRow) {
     clickRow(2); // 7010, worker 504's only position of the day
     messages.answers = {ui::Messages::Answer::Yes};
-    click("Button3");
+    click(Names::remove);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].caption, QString::fromUtf8("Удаление"));
     EXPECT_EQ(messages.messages[0].text, QString::fromUtf8("Удалить позицию из списка?"));
@@ -494,7 +496,7 @@ TEST_F(AcceptDeleteTest, DeletingIsRefusedForAcceptedPositionsAndUndoneByNo) {
     window->currentJournalQuery().setSort("id DESC");
     clickRow(0); // 7010 in this order
     messages.answers = {ui::Messages::Answer::No};
-    click("Button3");
+    click(Names::remove);
     EXPECT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(shownIds(), (QList<int>{7001, 7002, 7010, 7004, 7005, 7003}))
         << "reloaded in the statement's order";
@@ -506,7 +508,7 @@ TEST_F(AcceptDeleteTest, DeletingIsRefusedForAcceptedPositionsAndUndoneByNo) {
         messages.clear();
         clickRow(row);
         messages.answers = {ui::Messages::Answer::Yes};
-        click("Button3");
+        click(Names::remove);
         EXPECT_TRUE(messages.messages.empty()) << "no question for an accepted position";
     }
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 7);
@@ -514,17 +516,17 @@ TEST_F(AcceptDeleteTest, DeletingIsRefusedForAcceptedPositionsAndUndoneByNo) {
 }
 
 TEST_F(AcceptDeleteTest, DeletingRollsUpThePositionsOwnDayNotATypedOne) {
-    control<QDateEdit>("DateT")->setDate(QDate(2026, 12, 3)); // typed, not loaded
-    clickRow(2);                                              // 7010 of Wednesday
+    control<QDateEdit>(Names::date)->setDate(QDate(2026, 12, 3)); // typed, not loaded
+    clickRow(2);                                                  // 7010 of Wednesday
     messages.answers = {ui::Messages::Answer::Yes};
-    click("Button3");
+    click(Names::remove);
     EXPECT_EQ(cells(504), "2/0") << "Wednesday lost the hours, the 3rd kept its own";
 }
 
 TEST_F(AcceptDeleteTest, RowsChangedOnAnotherWorkstationAreRefusedAndTheRestGoOn) {
     testdb::exec("update accounts_dep.smena set kol_vo = 1000 where id = 7001;"
                  "delete from accounts_dep.smena where id = 7003");
-    click("Button6");
+    click(Names::acceptAll);
     EXPECT_EQ(messages.texts(), (QStringList{changedElsewhere, noMaterials, changedElsewhere}))
         << "7001 changed, 7010 without materials, 7003 gone";
     EXPECT_EQ(states(), QString::fromUtf8("7001=no 7002=ok 7004=ok 7005=да"));
@@ -534,7 +536,7 @@ TEST_F(AcceptDeleteTest, RowsChangedOnAnotherWorkstationAreRefusedAndTheRestGoOn
     testdb::exec("update accounts_dep.smena set ok = 'ok' where id = 7010");
     clickRow(2);
     messages.answers = {ui::Messages::Answer::Yes};
-    click("Button3");
+    click(Names::remove);
     EXPECT_EQ(messages.texts(),
               (QStringList{QString::fromUtf8("Удалить позицию из списка?"), changedElsewhere}));
     EXPECT_EQ(testdb::exec("select ok from accounts_dep.smena where id = 7010").toString(), "ok");

@@ -37,6 +37,7 @@ const QColor green(0x00, 0x80, 0x00);
 const QColor red(0xFF, 0x00, 0x00);
 
 using journal::JournalWindow;
+using Names = JournalWindow::Names;
 
 class JournalWindowTest : public WindowTest<JournalWindow> {
 protected:
@@ -69,9 +70,9 @@ insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, 
         window->setToday([this] { return today; });
     }
 
-    QTableView* grid() { return control<QTableView>("DBGrid2"); }
-    QDateEdit* dateT() { return control<QDateEdit>("DateT"); }
-    QCheckBox* dayOffBox() { return control<QCheckBox>("CBox1"); }
+    QTableView* grid() { return control<QTableView>(Names::grid); }
+    QDateEdit* dateT() { return control<QDateEdit>(Names::date); }
+    QCheckBox* dayOffBox() { return control<QCheckBox>(Names::dayOff); }
 
     // The positions the grid shows, top to bottom.
     QList<int> shownIds() {
@@ -159,15 +160,17 @@ TEST_F(JournalWindowTest, LaysOutTheGridAndControlsByTheirNames) {
     EXPECT_EQ(cell(row, journal::ColVvod), "10.12.2026");
     EXPECT_EQ(cell(shownIds().indexOf(5002), journal::ColSumma), "30,00");
 
-    for (const char* name :
-         {"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button4"})
+    for (const char* name : {Names::add, Names::change, Names::remove, Names::accept,
+                             Names::acceptAll, Names::refresh, Names::exit})
         EXPECT_TRUE(control<QPushButton>(name)->isEnabled()) << name;
-    for (const char* name : {"N1", "N3"})
+    for (const char* name : {Names::workersItem, Names::productsItem})
         EXPECT_FALSE(control<QAction>(name)->isEnabled()) << name;
-    for (const char* name : {"N2", "N6", "N4", "N8", "N11", "N7", "N10", "N5"})
+    for (const char* name :
+         {Names::referencesMenu, Names::operationTypesItem, Names::pricesItem, Names::overtimeItem,
+          Names::timesheetItem, Names::reportsMenu, Names::summaryReportsItem, Names::exitItem})
         EXPECT_TRUE(control<QAction>(name)->isEnabled()) << name;
 
-    QComboBox* styles = control<QComboBox>("ComboBox1");
+    QComboBox* styles = control<QComboBox>(Names::styles);
     QStringList keys = QStyleFactory::keys();
     keys.sort(Qt::CaseInsensitive);
     QStringList items;
@@ -349,8 +352,8 @@ TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOpera
         QSignalSpy changes(window.get(), &JournalWindow::changeRequested);
         QSignalSpy views(window.get(), &JournalWindow::viewRequested);
         if (c.viaButtons) {
-            QTest::mouseClick(control<QPushButton>("Button1"), Qt::LeftButton);
-            QTest::mouseClick(control<QPushButton>("Button2"), Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(Names::add), Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(Names::change), Qt::LeftButton);
         } else {
             doubleClick(grid(), shownIds().indexOf(5003));
         }
@@ -380,7 +383,7 @@ TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
     testdb::exec(
         "insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, ok) "
         "values (6102, '2026-12-09', 4, 501, 800001, 701, 1, 1, 'no')");
-    QRadioButton* overtime = control<QRadioButton>("RadioButton4");
+    QRadioButton* overtime = control<QRadioButton>(Names::overtime);
     QTest::mouseClick(overtime, Qt::LeftButton);
     testdb::exec("delete from accounts_dep.smena where id = 6102");
 
@@ -398,7 +401,7 @@ TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
         }
     }
 
-    QTest::mouseClick(control<QRadioButton>("RadioButton2"), Qt::LeftButton);
+    QTest::mouseClick(control<QRadioButton>(Names::shift2), Qt::LeftButton);
     EXPECT_EQ(shownIds(), QList<int>{6001});
     dm.session.selectedShift = 7;
     EXPECT_EQ(&window->currentJournalQuery(), &dm.journal(1))
@@ -435,7 +438,7 @@ TEST_F(JournalWindowTest, TitleClicksSortByDirectionOfThePreviousSortAndRefreshD
     EXPECT_EQ(dm.journal(1).sort(), "naimen DESC, marka, fio, id ASC") << "by the kind code";
 
     testdb::exec("update accounts_dep.smena set kol_vo = 5 where id = 5003");
-    QTest::mouseClick(control<QPushButton>("Button8"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(Names::refresh), Qt::LeftButton);
     testdb::exec("update accounts_dep.smena set kol_vo = 2 where id = 5003");
     EXPECT_EQ(dm.journal(1).sort(), "");
     EXPECT_EQ(shownIds(), statementOrder);
@@ -500,7 +503,7 @@ alter table cmn_gds_and_srv.gds_and_srv_real rename to gds_and_srv;
     EXPECT_FALSE(dm.journal(3).isOpen());
     EXPECT_FALSE(dm.journal(4).isOpen());
     EXPECT_EQ(shownIds().size(), 4);
-    QTest::mouseClick(control<QRadioButton>("RadioButton4"), Qt::LeftButton);
+    QTest::mouseClick(control<QRadioButton>(Names::overtime), Qt::LeftButton);
     EXPECT_EQ(grid()->model()->rowCount(), 0) << "a closed query shows an empty grid";
     EXPECT_TRUE(window->isVisible());
 }
@@ -509,7 +512,7 @@ TEST_F(JournalWindowTest, AReloadThatFailsKeepsTheRowsShown) {
     activate();
     ASSERT_EQ(shownIds().size(), 4);
     testdb::exec("alter table accounts_dep.vid_oper rename to vid_oper_moved");
-    QTest::mouseClick(control<QPushButton>("Button8"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(Names::refresh), Qt::LeftButton);
     testdb::exec("alter table accounts_dep.vid_oper_moved rename to vid_oper");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].text.contains("vid_oper"));
@@ -520,8 +523,8 @@ TEST_F(JournalWindowTest, AReloadThatFailsKeepsTheRowsShown) {
 TEST_F(JournalWindowTest, EscExitButtonAndExitMenuEndTheModalRun) {
     const std::function<void()> ways[] = {
         [&] { QTest::keyClick(window.get(), Qt::Key_Escape); },
-        [&] { QTest::mouseClick(control<QPushButton>("Button4"), Qt::LeftButton); },
-        [&] { control<QAction>("N5")->trigger(); },
+        [&] { QTest::mouseClick(control<QPushButton>(Names::exit), Qt::LeftButton); },
+        [&] { control<QAction>(Names::exitItem)->trigger(); },
     };
     for (const auto& close : ways) {
         bool closed = false;
@@ -541,19 +544,19 @@ TEST_F(JournalWindowTest, MenuStyleAndTimerReachTheirListeners) {
         const char* action;
         void (JournalWindow::*signal)();
     };
-    const Item items[] = {{"N6", &JournalWindow::operationTypesRequested},
-                          {"N4", &JournalWindow::pricesRequested},
-                          {"N11", &JournalWindow::timesheetRequested},
-                          {"N10", &JournalWindow::reportsRequested}};
+    const Item items[] = {{Names::operationTypesItem, &JournalWindow::operationTypesRequested},
+                          {Names::pricesItem, &JournalWindow::pricesRequested},
+                          {Names::timesheetItem, &JournalWindow::timesheetRequested},
+                          {Names::summaryReportsItem, &JournalWindow::reportsRequested}};
     for (const Item& item : items) {
         QSignalSpy spy(window.get(), item.signal);
         control<QAction>(item.action)->trigger();
         EXPECT_EQ(spy.count(), 1) << item.action;
     }
-    control<QAction>("N8")->trigger();
+    control<QAction>(Names::overtimeItem)->trigger();
     EXPECT_TRUE(window->isVisible());
 
-    QComboBox* styles = control<QComboBox>("ComboBox1");
+    QComboBox* styles = control<QComboBox>(Names::styles);
     QSignalSpy chosen(window.get(), &JournalWindow::styleChosen);
     ASSERT_GT(styles->count(), 1);
     styles->setCurrentIndex(styles->count() - 1);
@@ -563,7 +566,7 @@ TEST_F(JournalWindowTest, MenuStyleAndTimerReachTheirListeners) {
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen[0][0].toString(), styles->itemText(0));
 
-    auto* timer = window->findChild<QTimer*>("Timer1");
+    auto* timer = window->findChild<QTimer*>(Names::gateTimer);
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 30000);
     EXPECT_TRUE(timer->isActive());

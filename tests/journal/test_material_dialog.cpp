@@ -24,6 +24,8 @@
 
 namespace {
 
+using Names = journal::MaterialDialog::Names;
+
 const QString aboveNorm = QString::fromUtf8(
     "Расход ТМЦ не может быть больше остатка по партии! Расходовать весь остаток по партии?");
 const QString aboveStock = QString::fromUtf8(
@@ -80,8 +82,8 @@ protected:
         WindowTest::SetUp();
     }
 
-    ui::LookupBox* box() { return control<ui::LookupBox>("LCB_id_gds_use"); }
-    QLineEdit* edit7() { return control<QLineEdit>("Edit7"); }
+    ui::LookupBox* box() { return control<ui::LookupBox>(Names::goods); }
+    QLineEdit* edit7() { return control<QLineEdit>(Names::quantity); }
     QString label(const char* name) { return control<QLabel>(name)->text(); }
 
     // As a user does: Home, then Down until the item shows; each step is a choice.
@@ -114,7 +116,7 @@ protected:
             if (stayedOpen)
                 *stayedOpen = modal->isVisible();
             if (modal->isVisible())
-                click("Button2");
+                click(Names::cancel);
         });
         return window->addFor(position);
     }
@@ -127,10 +129,10 @@ TEST_F(MaterialDialogTest, ShowsRemaindersOnlyOnceChosenAndProposesTheRestOfTheN
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_EQ(box()->width(), 209);
     EXPECT_EQ(edit7()->width(), 55);
-    EXPECT_TRUE(control<QLabel>("DBText1")->font().bold());
-    EXPECT_TRUE(control<QPushButton>("Button1")->isDefault());
-    EXPECT_EQ(control<QPushButton>("Button1")->text(), QString::fromUtf8("Запись"));
-    EXPECT_EQ(control<QPushButton>("Button2")->text(), QString::fromUtf8("Отмена"));
+    EXPECT_TRUE(control<QLabel>(Names::freeStock)->font().bold());
+    EXPECT_TRUE(control<QPushButton>(Names::save)->isDefault());
+    EXPECT_EQ(control<QPushButton>(Names::save)->text(), QString::fromUtf8("Запись"));
+    EXPECT_EQ(control<QPushButton>(Names::cancel)->text(), QString::fromUtf8("Отмена"));
 
     testdb::exec("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
                  "values (9001, 600001, 1.25)");
@@ -139,9 +141,11 @@ TEST_F(MaterialDialogTest, ShowsRemaindersOnlyOnceChosenAndProposesTheRestOfTheN
     const bool written = add(9001, [&] {
         for (int i = 0; i < box()->count(); ++i)
             items << box()->itemText(i);
-        before = label("DBText1") + "|" + label("DBText2") + "|" + edit7()->text();
+        before =
+            label(Names::freeStock) + "|" + label(Names::reservedStock) + "|" + edit7()->text();
         choose("Фанера");
-        chosen = label("DBText1") + "|" + label("DBText2") + "|" + edit7()->text();
+        chosen =
+            label(Names::freeStock) + "|" + label(Names::reservedStock) + "|" + edit7()->text();
         tip = edit7()->toolTip();
         type("1.5x-");
         typed = edit7()->text();
@@ -160,7 +164,7 @@ TEST_F(MaterialDialogTest, ShowsRemaindersOnlyOnceChosenAndProposesTheRestOfTheN
     EXPECT_TRUE(box()->key().isNull());
     EXPECT_EQ(box()->currentIndex(), -1);
     EXPECT_EQ(edit7()->text(), "0");
-    EXPECT_EQ(label("DBText1"), "") << "the remainders are closed with the dialog";
+    EXPECT_EQ(label(Names::freeStock), "") << "the remainders are closed with the dialog";
     EXPECT_TRUE(messages.messages.empty());
 }
 
@@ -254,7 +258,7 @@ TEST_F(MaterialDialogTest, RecordsOnlyWhatTheNormAndTheStockAllowAsTheServerHold
                 if (!c.meanwhile.isEmpty())
                     testdb::exec(c.meanwhile);
                 before = stored();
-                click("Button1");
+                click(Names::save);
             },
             &stayedOpen);
         EXPECT_EQ(proposal, QString::fromUtf8(c.proposal));
@@ -275,7 +279,7 @@ TEST_F(MaterialDialogTest, LeavingTheBoxProposesTheNormAgainAndQuestionsAreWarni
         box()->setFocus();
         edit7()->setFocus();
         afterLeaving = edit7()->text();
-        click("Button1");
+        click(Names::save);
     });
     EXPECT_EQ(afterLeaving, "6") << "entering and leaving the box replaced the typed quantity";
     ASSERT_EQ(messages.messages.size(), 1u);

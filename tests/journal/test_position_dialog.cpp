@@ -3,8 +3,10 @@
 #include "ModalDriver.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
+#include "journal/BrigadePanel.h"
 #include "journal/JournalWindow.h"
 #include "journal/MaterialDialog.h"
+#include "journal/MaterialsPanel.h"
 #include "journal/PositionDialog.h"
 #include "reference/Norms.h"
 #include "reference/OperationTypes.h"
@@ -24,6 +26,12 @@
 namespace {
 
 const QDate wednesday(2026, 12, 9);
+
+using Names = journal::PositionDialog::Names;
+using MaterialsPanelNames = journal::MaterialsPanel::Names;
+using BrigadeNames = journal::BrigadePanel::Names;
+using MaterialDialogNames = journal::MaterialDialog::Names;
+using ListNames = reference::ReferenceList::Names;
 
 class PositionDialogTest : public ::testing::Test {
 protected:
@@ -53,23 +61,23 @@ protected:
 
     // Chooses goods, line, worker and operation by the keyboard and saves one piece.
     void enterByGoods() {
-        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc"));
-        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc_item"));
-        for (const char* button : {"Button3", "Button4"}) {
+        choose(in<ui::LookupBox>(&dialog, Names::document));
+        choose(in<ui::LookupBox>(&dialog, Names::line));
+        for (const char* button : {Names::pickWorker, Names::pickOperation}) {
             whenModalOpens([&](QWidget* picker) {
-                QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+                QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
             });
             QTest::mouseClick(in<QPushButton>(&dialog, button), Qt::LeftButton);
         }
-        in<QLineEdit>(&dialog, "Edit3")->setText("1");
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        in<QLineEdit>(&dialog, Names::quantity)->setText("1");
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
     }
     // Picks the first worker of the list as a brigade member.
     void addFirstMember() {
         whenModalOpens([&](QWidget* picker) {
-            QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+            QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
         });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button7"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, BrigadeNames::add), Qt::LeftButton);
     }
 
     ui::MessageRecorder messages;
@@ -91,35 +99,36 @@ TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksI
     QString goods, line, worker, operation;
     bool locked = false, panels = false;
     whenModalOpens([&](QWidget*) {
-        auto* doc = in<ui::LookupBox>(&dialog, "LCB_id_doc");
-        auto* item = in<ui::LookupBox>(&dialog, "LCB_id_doc_item");
-        EXPECT_EQ(in<QLabel>(&dialog, "Label13")->text(), QString::fromUtf8("Продукция"));
+        auto* doc = in<ui::LookupBox>(&dialog, Names::document);
+        auto* item = in<ui::LookupBox>(&dialog, Names::line);
+        EXPECT_EQ(in<QLabel>(&dialog, Names::documentLabel)->text(),
+                  QString::fromUtf8("Продукция"));
         EXPECT_EQ(doc->text(), "") << "nothing chosen at the start";
         choose(doc);
         goods = doc->key().toString();
         choose(item);
         line = item->key().toString();
-        EXPECT_FALSE(in<QLineEdit>(&dialog, "Edit3")->text().isEmpty())
+        EXPECT_FALSE(in<QLineEdit>(&dialog, Names::quantity)->text().isEmpty())
             << "the quantity the line still requires";
         whenModalOpens([&](QWidget* picker) {
-            QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+            QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
         });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
-        worker = in<QLineEdit>(&dialog, "Edit1")->text();
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::pickWorker), Qt::LeftButton);
+        worker = in<QLineEdit>(&dialog, Names::worker)->text();
         whenModalOpens([&](QWidget* picker) {
-            QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+            QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
         });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
-        operation = in<QLineEdit>(&dialog, "Edit2")->text();
-        auto* quantity = in<QLineEdit>(&dialog, "Edit3");
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::pickOperation), Qt::LeftButton);
+        operation = in<QLineEdit>(&dialog, Names::operation)->text();
+        auto* quantity = in<QLineEdit>(&dialog, Names::quantity);
         quantity->setText("1");
-        auto* hours = in<QLineEdit>(&dialog, "Edit6");
+        auto* hours = in<QLineEdit>(&dialog, Names::hours);
         hours->setText("3");
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
-        locked = !in<QGroupBox>(&dialog, "GroupBox1")->isEnabled();
-        panels = in<QPushButton>(&dialog, "Button5")->isEnabled() &&
-                 in<QPushButton>(&dialog, "Button7")->isEnabled();
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
+        locked = !in<QGroupBox>(&dialog, Names::fields)->isEnabled();
+        panels = in<QPushButton>(&dialog, MaterialsPanelNames::add)->isEnabled() &&
+                 in<QPushButton>(&dialog, BrigadeNames::add)->isEnabled();
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
     });
     dialog.addNew();
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
@@ -172,13 +181,14 @@ TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
         whenModalOpens([&](QWidget*) {
             seen = true;
             EXPECT_EQ(dialog.windowTitle(), c.caption);
-            EXPECT_EQ(in<QGroupBox>(&dialog, "GroupBox1")->isEnabled(), c.fields);
-            EXPECT_EQ(in<QPushButton>(&dialog, "Button1")->isEnabled(), c.save);
-            EXPECT_EQ(in<QPushButton>(&dialog, "Button5")->isEnabled(), c.materials);
-            EXPECT_EQ(in<QPushButton>(&dialog, "Button7")->isEnabled(), c.brigade);
-            EXPECT_EQ(in<QGroupBox>(&dialog, "RG1")->isVisible(), c.modeSwitch);
+            EXPECT_EQ(in<QGroupBox>(&dialog, Names::fields)->isEnabled(), c.fields);
+            EXPECT_EQ(in<QPushButton>(&dialog, Names::save)->isEnabled(), c.save);
+            EXPECT_EQ(in<QPushButton>(&dialog, MaterialsPanelNames::add)->isEnabled(), c.materials);
+            EXPECT_EQ(in<QPushButton>(&dialog, BrigadeNames::add)->isEnabled(), c.brigade);
+            EXPECT_EQ(in<QGroupBox>(&dialog, Names::entry)->isVisible(), c.modeSwitch);
             if (c.opener != &journal::PositionDialog::addNew) {
-                EXPECT_EQ(in<QLabel>(&dialog, "Label13")->text(), QString::fromUtf8("Заявка"))
+                EXPECT_EQ(in<QLabel>(&dialog, Names::documentLabel)->text(),
+                          QString::fromUtf8("Заявка"))
                     << "the box shows the position's requisition";
             }
             QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -193,26 +203,26 @@ TEST_F(PositionDialogTest, ByRequisitionTheLineLimitsTheQuantityAlsoWhenChanged)
         QString::fromUtf8("Количество изделий не может быть больше требуемого!");
     QString required, line;
     whenModalOpens([&](QWidget*) {
-        QTest::mouseClick(in<QWidget>(&dialog, "RG1_0"), Qt::LeftButton);
-        EXPECT_EQ(in<QLabel>(&dialog, "Label13")->text(), QString::fromUtf8("Заявка"));
-        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc"));
-        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc_item"));
-        line = in<ui::LookupBox>(&dialog, "LCB_id_doc_item")->key().toString();
-        required = in<QLineEdit>(&dialog, "Edit3")->text();
-        for (const char* button : {"Button3", "Button4"}) {
+        QTest::mouseClick(in<QWidget>(&dialog, Names::byRequisition), Qt::LeftButton);
+        EXPECT_EQ(in<QLabel>(&dialog, Names::documentLabel)->text(), QString::fromUtf8("Заявка"));
+        choose(in<ui::LookupBox>(&dialog, Names::document));
+        choose(in<ui::LookupBox>(&dialog, Names::line));
+        line = in<ui::LookupBox>(&dialog, Names::line)->key().toString();
+        required = in<QLineEdit>(&dialog, Names::quantity)->text();
+        for (const char* button : {Names::pickWorker, Names::pickOperation}) {
             whenModalOpens([&](QWidget* picker) {
-                QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+                QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
             });
             QTest::mouseClick(in<QPushButton>(&dialog, button), Qt::LeftButton);
         }
-        auto* quantity = in<QLineEdit>(&dialog, "Edit3");
+        auto* quantity = in<QLineEdit>(&dialog, Names::quantity);
         const double limit = QString(required).replace(',', '.').toDouble();
         quantity->setText(QString::number(limit + 0.01, 'f', 2).replace('.', ','));
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
         EXPECT_EQ(dialog.positionId(), 0) << "refused";
         quantity->setText(required);
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
     });
     dialog.addNew();
     ASSERT_FALSE(line.isEmpty());
@@ -235,13 +245,13 @@ TEST_F(PositionDialogTest, ByRequisitionTheLineLimitsTheQuantityAlsoWhenChanged)
     ASSERT_TRUE(journal.currentJournalQuery().locate("id", id));
     messages.clear();
     whenModalOpens([&](QWidget*) {
-        auto* quantity = in<QLineEdit>(&dialog, "Edit3");
+        auto* quantity = in<QLineEdit>(&dialog, Names::quantity);
         const double limit = QString(required).replace(',', '.').toDouble();
         quantity->setText(QString::number(limit + 1, 'f', 2).replace('.', ','));
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
         quantity->setText(required);
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
     });
     dialog.changeCurrent();
     EXPECT_EQ(messages.texts(), QStringList{tooMuch});
@@ -272,15 +282,15 @@ TEST_F(PositionDialogTest, TheMaterialNormFollowsTheStoredQuantityNotAnUnsavedOn
     ASSERT_TRUE(journal.currentJournalQuery().locate("id", id));
     QString proposed;
     whenModalOpens([&](QWidget*) {
-        in<QLineEdit>(&dialog, "Edit3")->setText("1000");
+        in<QLineEdit>(&dialog, Names::quantity)->setText("1000");
         whenModalOpens([&](QWidget* material) {
             QApplication::setActiveWindow(material);
-            choose(in<ui::LookupBox>(material, "LCB_id_gds_use"));
-            proposed = in<QLineEdit>(material, "Edit7")->text();
+            choose(in<ui::LookupBox>(material, MaterialDialogNames::goods));
+            proposed = in<QLineEdit>(material, MaterialDialogNames::quantity)->text();
             QTest::keyClick(material, Qt::Key_Escape);
         });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button5"), Qt::LeftButton);
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, MaterialsPanelNames::add), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
     });
     dialog.changeCurrent();
     EXPECT_EQ(proposed, expected) << "the norm of one piece, not of 1000";
@@ -297,10 +307,10 @@ TEST_F(PositionDialogTest, BoxesTakeOnlyTheirKeysAndEmptyOnesBecomeZero) {
         QString shown;
     };
     const Case cases[] = {
-        {"Edit3", "1.5x-", "1,5"},
-        {"Edit3", "12,5", "12,5"},
-        {"Edit4", "1a2,3", "123"},
-        {"Edit6", "99999", "9999"},
+        {Names::quantity, "1.5x-", "1,5"},
+        {Names::quantity, "12,5", "12,5"},
+        {Names::rejects, "1a2,3", "123"},
+        {Names::hours, "99999", "9999"},
     };
     whenModalOpens([&](QWidget*) {
         QApplication::setActiveWindow(&dialog); // focus moves as on a desktop
@@ -312,11 +322,11 @@ TEST_F(PositionDialogTest, BoxesTakeOnlyTheirKeysAndEmptyOnesBecomeZero) {
             QTest::keyClicks(edit, c.typed);
             EXPECT_EQ(edit->text(), c.shown);
         }
-        for (const char* name : {"Edit4", "Edit6"}) {
+        for (const char* name : {Names::rejects, Names::hours}) {
             auto* edit = in<QLineEdit>(&dialog, name);
             edit->clear();
             edit->setFocus();
-            in<QLineEdit>(&dialog, "Edit3")->setFocus(); // leaving it
+            in<QLineEdit>(&dialog, Names::quantity)->setFocus(); // leaving it
             EXPECT_EQ(edit->text(), "0") << name;
         }
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -329,8 +339,8 @@ TEST_F(PositionDialogTest, BoxesTakeOnlyTheirKeysAndEmptyOnesBecomeZero) {
 TEST_F(PositionDialogTest, TheWheelMovesTheFocusedLookupBoxAndRunsItsChoice) {
     whenModalOpens([&](QWidget*) {
         QApplication::setActiveWindow(&dialog);
-        auto* doc = in<ui::LookupBox>(&dialog, "LCB_id_doc");
-        auto* item = in<ui::LookupBox>(&dialog, "LCB_id_doc_item");
+        auto* doc = in<ui::LookupBox>(&dialog, Names::document);
+        auto* item = in<ui::LookupBox>(&dialog, Names::line);
         const auto wheel = [&](int delta) {
             const QPointF at(10, 10);
             QWheelEvent e(at, dialog.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
@@ -350,7 +360,7 @@ TEST_F(PositionDialogTest, TheWheelMovesTheFocusedLookupBoxAndRunsItsChoice) {
         item->setFocus();
         wheel(-120);
         EXPECT_FALSE(item->text().isEmpty());
-        EXPECT_FALSE(in<QLineEdit>(&dialog, "Edit3")->text().isEmpty())
+        EXPECT_FALSE(in<QLineEdit>(&dialog, Names::quantity)->text().isEmpty())
             << "the chosen line proposes what it still requires";
         EXPECT_EQ(doc->key(), first) << "only the focused box moves";
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -364,7 +374,7 @@ TEST_F(PositionDialogTest, APickClosedWithoutAChoiceAddsNoMemberAndAMaterialGoes
     whenModalOpens([&](QWidget*) {
         enterByGoods();
         whenModalOpens([&](QWidget* picker) { QTest::keyClick(picker, Qt::Key_Escape); });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button7"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, BrigadeNames::add), Qt::LeftButton);
         members = testdb::exec(QString("select count(*) from accounts_dep.person_temp where "
                                        "id_smena=%1")
                                    .arg(dialog.positionId()))
@@ -373,13 +383,14 @@ TEST_F(PositionDialogTest, APickClosedWithoutAChoiceAddsNoMemberAndAMaterialGoes
                              "f_qty_use) values (%1, 1, 1), (%1, 2, 1)")
                          .arg(dialog.positionId()));
         whenModalOpens([&](QWidget* material) { QTest::keyClick(material, Qt::Key_Escape); });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button5"), Qt::LeftButton); // nothing chosen
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button6"), Qt::LeftButton);
+        // Nothing chosen.
+        QTest::mouseClick(in<QPushButton>(&dialog, MaterialsPanelNames::add), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, MaterialsPanelNames::remove), Qt::LeftButton);
         materialsLeft = testdb::exec(QString("select count(*) from accounts_dep.smena_gds_use "
                                              "where id_smena=%1")
                                          .arg(dialog.positionId()))
                             .toInt();
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
     });
     dialog.addNew();
     EXPECT_EQ(members, 0);
@@ -396,13 +407,14 @@ TEST_F(PositionDialogTest, MaterialsOfAPositionAcceptedElsewhereStay) {
                              "'ok' where id = %1")
                          .arg(dialog.positionId()));
         whenModalOpens([&](QWidget* material) { QTest::keyClick(material, Qt::Key_Escape); });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button5"), Qt::LeftButton); // re-reads them
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button6"), Qt::LeftButton);
+        // Re-reads them.
+        QTest::mouseClick(in<QPushButton>(&dialog, MaterialsPanelNames::add), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, MaterialsPanelNames::remove), Qt::LeftButton);
         left = testdb::exec(QString("select count(*) from accounts_dep.smena_gds_use where "
                                     "id_smena=%1")
                                 .arg(dialog.positionId()))
                    .toInt();
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
     });
     dialog.addNew();
     EXPECT_EQ(left, 1);
@@ -416,10 +428,10 @@ TEST_F(PositionDialogTest, TheBrigadeIsRecordedAndARefusedDivisionCanBeRetried) 
     bool stayedOpen = false;
     whenModalOpens([&](QWidget*) {
         enterByGoods();
-        workerBefore = in<QLineEdit>(&dialog, "Edit1")->text();
+        workerBefore = in<QLineEdit>(&dialog, Names::worker)->text();
         addFirstMember();
         addFirstMember(); // the same person twice is two members
-        workerAfter = in<QLineEdit>(&dialog, "Edit1")->text();
+        workerAfter = in<QLineEdit>(&dialog, Names::worker)->text();
         members = testdb::exec(QString("select count(*) from accounts_dep.person_temp where "
                                        "id_smena=%1")
                                    .arg(dialog.positionId()))
@@ -429,11 +441,11 @@ create function public.refuse_division() returns trigger language plpgsql as $$
 begin raise exception 'деление недоступно'; end $$;
 create trigger refuse_division before delete on accounts_dep.person_temp for each row
   execute function public.refuse_division();)");
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button9"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, BrigadeNames::divide), Qt::LeftButton);
         stayedOpen = dialog.isVisible();
         testdb::exec("drop trigger refuse_division on accounts_dep.person_temp; drop function "
                      "public.refuse_division()");
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button9"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, BrigadeNames::divide), Qt::LeftButton);
     });
     dialog.addNew();
     EXPECT_EQ(members, 2);
@@ -460,7 +472,7 @@ TEST_F(PositionDialogTest, AnOperationDeletedAfterItWasPickedIsRefusedAtTheSave)
     const int before = testdb::exec("select count(*) from accounts_dep.smena").toInt();
     // The row of the grid whose hidden id column holds the operation.
     auto rowOf = [](QWidget* list, int operation) {
-        auto* grid = list->findChild<ui::DataGrid*>("DBGrid1");
+        auto* grid = list->findChild<ui::DataGrid*>(ListNames::grid);
         for (int r = 0; r < grid->model()->rowCount(); ++r)
             if (grid->model()->index(r, 5).data().toInt() == operation)
                 return r;
@@ -470,9 +482,9 @@ TEST_F(PositionDialogTest, AnOperationDeletedAfterItWasPickedIsRefusedAtTheSave)
     bool stayedOpen = false;
     messages.answers = {ui::Messages::Answer::Yes};
     whenModalOpens([&](QWidget*) {
-        auto* doc = in<ui::LookupBox>(&dialog, "LCB_id_doc");
+        auto* doc = in<ui::LookupBox>(&dialog, Names::document);
         choose(doc);
-        choose(in<ui::LookupBox>(&dialog, "LCB_id_doc_item"));
+        choose(in<ui::LookupBox>(&dialog, Names::line));
         // An operation of the chosen goods that no position uses yet.
         operation = testdb::exec(QString::fromUtf8("insert into accounts_dep.vid_oper(vid) values "
                                                    "('Проверка'); insert into accounts_dep.oper("
@@ -482,27 +494,27 @@ TEST_F(PositionDialogTest, AnOperationDeletedAfterItWasPickedIsRefusedAtTheSave)
                                      .arg(doc->key().toInt()))
                         .toInt();
         whenModalOpens([&](QWidget* picker) {
-            QTest::keyClick(picker->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+            QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
         });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::pickWorker), Qt::LeftButton);
         whenModalOpens([&](QWidget* picker) {
             pickedRow = rowOf(picker, operation);
-            doubleClick(picker->findChild<ui::DataGrid*>("DBGrid1"), pickedRow);
+            doubleClick(picker->findChild<ui::DataGrid*>(ListNames::grid), pickedRow);
         });
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::pickOperation), Qt::LeftButton);
         whenModalOpens([&](QWidget* list) {
             listedRow = rowOf(list, operation);
-            auto* grid = list->findChild<ui::DataGrid*>("DBGrid1");
+            auto* grid = list->findChild<ui::DataGrid*>(ListNames::grid);
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                               grid->visualRect(grid->model()->index(listedRow, 0)).center());
-            QTest::mouseClick(list->findChild<QPushButton*>("Button3"), Qt::LeftButton);
+            QTest::mouseClick(list->findChild<QPushButton*>(ListNames::remove), Qt::LeftButton);
             list->close();
         });
         operations.showList();
-        in<QLineEdit>(&dialog, "Edit3")->setText("1");
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button1"), Qt::LeftButton);
+        in<QLineEdit>(&dialog, Names::quantity)->setText("1");
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
         stayedOpen = dialog.isVisible() && dialog.positionId() == 0;
-        QTest::mouseClick(in<QPushButton>(&dialog, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
     });
     dialog.addNew();
     ASSERT_GE(pickedRow, 0);

@@ -25,6 +25,7 @@ const QString lastStep = QString::fromUtf8(
     "Последний норматив операции удалить нельзя: у операции остаётся хотя бы один.");
 
 using reference::NormsWindow;
+using Names = NormsWindow::Names;
 
 const QString required = QString::fromUtf8("Все поля должны быть заполнены!");
 
@@ -77,7 +78,7 @@ protected:
         return open;
     }
 
-    ui::DataGrid* grid() { return control<ui::DataGrid>("DBGrid1"); }
+    ui::DataGrid* grid() { return control<ui::DataGrid>(Names::steps); }
     ui::ResultSetModel* model() { return grid()->resultModel(); }
     QLineEdit* editor() {
         for (QLineEdit* e : grid()->findChildren<QLineEdit*>())
@@ -155,8 +156,8 @@ TEST_F(NormsTest, StepsShowInAscendingNormaEndingInAnEmptyRow) {
         EXPECT_EQ(model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), titles[c]);
         EXPECT_EQ(grid()->columnWidth(c), widths[c]);
     }
-    EXPECT_EQ(control<QPushButton>("Button1")->text(), QString::fromUtf8("Сохранить"));
-    EXPECT_EQ(control<QPushButton>("Button2")->text(), QString::fromUtf8("Удалить"));
+    EXPECT_EQ(control<QPushButton>(Names::save)->text(), QString::fromUtf8("Сохранить"));
+    EXPECT_EQ(control<QPushButton>(Names::remove)->text(), QString::fromUtf8("Удалить"));
     EXPECT_EQ(model()->rowCount(), 0) << "closing the window closes its steps";
 }
 
@@ -204,7 +205,7 @@ TEST_F(NormsTest, TypedCellsAreTakenOrRefusedKeepingTheirValue) {
             editorShows = editor()->text();
             key(Qt::Key_Return);
             cellAfter = model()->index(c.row, c.column).data().toString();
-            click("Button1");
+            click(Names::save);
         });
         EXPECT_FALSE(open);
         EXPECT_EQ(editorShows, c.editorShows);
@@ -300,7 +301,7 @@ TEST_F(NormsTest, SavingShowsTheCheaperStepAndTheCountInTheOperationsList) {
         type("4,5");
         testdb::exec("insert into accounts_dep.norm(o_id, norma, price, prize) values "
                      "(3, 5, 6, 0)");
-        click("Button1");
+        click(Names::save);
     });
     EXPECT_FALSE(open);
     EXPECT_EQ(stored(3), "5:6:0 10:9:0 20:8:0 30:4.5:0");
@@ -358,11 +359,11 @@ TEST_F(NormsTest, AStepWithoutNormaOrPriceStaysCurrentUnwrittenUntilDropped) {
             key(Qt::Key_Return);
             key(Qt::Key_Up);
             rowAfterUp = currentRow();
-            click("Button1");
+            click(Names::save);
             openAfterSave = window->isVisible();
-            click("Button2");
+            click(Names::remove);
             typedAfterDrop = model()->index(3, c.column).data().toString();
-            click("Button1");
+            click(Names::save);
         });
         EXPECT_EQ(messages.texts(), QStringList({required, required}));
         EXPECT_EQ(rowAfterUp, 3) << "the refused row stays current";
@@ -392,7 +393,7 @@ TEST_F(NormsTest, DeletingAsksNothingAndKeepsTheLastStepSayingWhy) {
         QStringList shownAfter;
         run(c.operation, [&] {
             go(c.row, 0);
-            click("Button2");
+            click(Names::remove);
             shownAfter = shown(0);
         });
         EXPECT_EQ(messages.texts(), c.said);
@@ -424,7 +425,7 @@ TEST_F(NormsTest, TwoWorkstationsDeletingTheLastTwoStepsLeaveOne) {
         go(1, 0);
         QElapsedTimer clock;
         clock.start();
-        click("Button2");
+        click(Names::remove);
         waited = clock.elapsed();
         shownAfter = shown(0);
     });
@@ -460,7 +461,7 @@ TEST_F(NormsTest, AWriteMeetingAnotherWorkstationsChangeIsToldAndLeavesNoOrphan)
             key(Qt::Key_Tab);
             type("5");
             testdb::exec(c.change);
-            click("Button1");
+            click(Names::save);
         });
         EXPECT_TRUE(open) << "the window stays with the step unwritten";
         ASSERT_EQ(messages.messages.size(), 1u);

@@ -18,6 +18,8 @@ namespace {
 
 using reference::OperationTypeDialog;
 using reference::OperationTypesList;
+using DialogNames = OperationTypeDialog::Names;
+using ListNames = OperationTypesList::Names;
 
 const QString required = QString::fromUtf8("Все поля должны быть заполнены!");
 const QString duplicate = QString::fromUtf8("Такая операция уже заведена!");
@@ -60,7 +62,7 @@ insert into accounts_dep.oper(vid, naimen, i_id, cena_new) values (2, 0, 1, 10);
     // Acts on the edit dialog once an action of the list has opened it.
     void inDialog(const QString& typed, const std::function<void()>& after = {}) {
         whenModalOpens([this, typed, after](QWidget*) {
-            auto* box = in<QLineEdit>(&dialog, "Edit1");
+            auto* box = in<QLineEdit>(&dialog, DialogNames::name);
             box->selectAll();
             typeText(box, typed);
             QTest::keyClick(box, Qt::Key_Return);
@@ -72,7 +74,7 @@ insert into accounts_dep.oper(vid, naimen, i_id, cena_new) values (2, 0, 1, 10);
     }
     QStringList shown() {
         QStringList out;
-        auto* grid = in<ui::DataGrid>(&list, "DBGrid1");
+        auto* grid = in<ui::DataGrid>(&list, ListNames::grid);
         for (int r = 0; r < grid->model()->rowCount(); ++r)
             out << grid->model()->index(r, 0).data().toString();
         return out;
@@ -108,7 +110,7 @@ TEST_F(OperationTypesTest, AddingRefusesBlankAndExistingNamesAndStoresTheRestAsT
         QString title;
         withList([&] {
             inDialog(c.typed, [&] { title = dialog.windowTitle(); });
-            QTest::mouseClick(in<QPushButton>(&list, "Button1"), Qt::LeftButton);
+            QTest::mouseClick(in<QPushButton>(&list, ListNames::add), Qt::LeftButton);
         });
         EXPECT_EQ(title, QString::fromUtf8("Заведение нового вида операций"));
         EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
@@ -135,7 +137,7 @@ TEST_F(OperationTypesTest, RenamingExcludesItselfAndTheSavedRowStaysCurrent) {
         messages.clear();
         QString title, current;
         withList([&] {
-            auto* grid = in<ui::DataGrid>(&list, "DBGrid1");
+            auto* grid = in<ui::DataGrid>(&list, ListNames::grid);
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                               grid->visualRect(grid->model()->index(c.row, 0)).center());
             inDialog(c.typed, [&] { title = dialog.windowTitle(); });
@@ -165,7 +167,7 @@ create trigger first_elsewhere before insert on accounts_dep.vid_oper for each r
   execute function public.first_elsewhere();)");
     withList([&] {
         inDialog(QString::fromUtf8("Шлифовка"));
-        QTest::mouseClick(in<QPushButton>(&list, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&list, ListNames::add), Qt::LeftButton);
     });
     testdb::exec("drop trigger first_elsewhere on accounts_dep.vid_oper; drop function "
                  "public.first_elsewhere()");
@@ -206,10 +208,10 @@ TEST_F(OperationTypesTest, DeletingAsksAndKeepsATypeInUse) {
         messages.answers = {c.answer};
         QString current;
         withList([&] {
-            auto* grid = in<ui::DataGrid>(&list, "DBGrid1");
+            auto* grid = in<ui::DataGrid>(&list, ListNames::grid);
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                               grid->visualRect(grid->model()->index(c.row, 0)).center());
-            QTest::mouseClick(in<QPushButton>(&list, "Button3"), Qt::LeftButton);
+            QTest::mouseClick(in<QPushButton>(&list, ListNames::remove), Qt::LeftButton);
             current = dm.operationTypes.asString("vid");
         });
         ASSERT_FALSE(messages.messages.empty());
@@ -225,8 +227,8 @@ TEST_F(OperationTypesTest, AnEmptyListChangesAndDeletesNothing) {
     testdb::exec("truncate accounts_dep.vid_oper, accounts_dep.oper cascade");
     messages.answers = {ui::Messages::Answer::Yes};
     withList([&] {
-        QTest::mouseClick(in<QPushButton>(&list, "Button2"), Qt::LeftButton);
-        QTest::mouseClick(in<QPushButton>(&list, "Button3"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&list, ListNames::change), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&list, ListNames::remove), Qt::LeftButton);
         EXPECT_FALSE(dialog.isVisible());
     });
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
@@ -235,11 +237,11 @@ TEST_F(OperationTypesTest, AnEmptyListChangesAndDeletesNothing) {
 TEST_F(OperationTypesTest, ThePickerHasItsBoxAndTheListAfterItHasNone) {
     bool pickerLooked = false;
     whenModalOpens([&](QWidget*) {
-        auto* box = in<QLineEdit>(&list, "Edit1");
+        auto* box = in<QLineEdit>(&list, ListNames::search);
         EXPECT_TRUE(box->isVisible());
-        EXPECT_FALSE(in<QPushButton>(&list, "Button1")->isVisible());
-        EXPECT_FALSE(in<QPushButton>(&list, "Button3")->isVisible());
-        EXPECT_EQ(in<QPushButton>(&list, "Button2")->text(), QString::fromUtf8("Выбрать"));
+        EXPECT_FALSE(in<QPushButton>(&list, ListNames::add)->isVisible());
+        EXPECT_FALSE(in<QPushButton>(&list, ListNames::remove)->isVisible());
+        EXPECT_EQ(in<QPushButton>(&list, ListNames::change)->text(), QString::fromUtf8("Выбрать"));
         typeText(box, QString::fromUtf8("у"));
         QTest::keyClick(box, Qt::Key_Return);
         pickerLooked = true;
@@ -251,9 +253,10 @@ TEST_F(OperationTypesTest, ThePickerHasItsBoxAndTheListAfterItHasNone) {
     EXPECT_EQ(taken->id, 3);
 
     withList([&] {
-        EXPECT_FALSE(in<QLineEdit>(&list, "Edit1")->isVisible()) << "no search box in the list";
-        EXPECT_TRUE(in<QPushButton>(&list, "Button1")->isVisible());
-        EXPECT_EQ(in<QPushButton>(&list, "Button2")->text(), QString::fromUtf8("Изменить"));
+        EXPECT_FALSE(in<QLineEdit>(&list, ListNames::search)->isVisible())
+            << "no search box in the list";
+        EXPECT_TRUE(in<QPushButton>(&list, ListNames::add)->isVisible());
+        EXPECT_EQ(in<QPushButton>(&list, ListNames::change)->text(), QString::fromUtf8("Изменить"));
         EXPECT_EQ(shown().size(), 3) << "the picker's search does not filter the list";
     });
     EXPECT_FALSE(dm.operationTypes.isOpen());

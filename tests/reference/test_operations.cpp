@@ -20,6 +20,10 @@
 namespace {
 
 using namespace reference;
+using DialogNames = OperationDialog::Names;
+using ListNames = OperationsList::Names;
+using ProductsNames = ProductsList::Names;
+using TypesNames = OperationTypesList::Names;
 
 const QString required = QString::fromUtf8("Все поля должны быть заполнены!");
 const QString duplicate = QString::fromUtf8("Операция с такими параметрами уже заведена!");
@@ -79,7 +83,7 @@ insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo) valu
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    ui::DataGrid* grid() { return in<ui::DataGrid>(&list, "DBGrid1"); }
+    ui::DataGrid* grid() { return in<ui::DataGrid>(&list, ListNames::grid); }
     QStringList shown(int column = 0) {
         QStringList out;
         for (int r = 0; r < grid()->model()->rowCount(); ++r)
@@ -126,9 +130,9 @@ TEST_F(OperationsTest, ThePickerOffersTheRequisitionsProductAndItsNewerOnes) {
         SCOPED_TRACE(c.typed);
         QStringList seen;
         whenModalOpens([&](QWidget*) {
-            typeText(in<QLineEdit>(&list, "Edit1"), QString::fromUtf8(c.typed));
+            typeText(in<QLineEdit>(&list, ListNames::search), QString::fromUtf8(c.typed));
             seen = shown();
-            QTest::keyClick(in<QLineEdit>(&list, "Edit1"), Qt::Key_Escape);
+            QTest::keyClick(in<QLineEdit>(&list, ListNames::search), Qt::Key_Escape);
         });
         EXPECT_FALSE(list.pick({std::nullopt, c.product, false, 1}).has_value()) << "Esc";
         EXPECT_EQ(seen, c.marks) << "marks without their tabs, in the stored order";
@@ -138,7 +142,7 @@ TEST_F(OperationsTest, ThePickerOffersTheRequisitionsProductAndItsNewerOnes) {
 
 TEST_F(OperationsTest, DownDownEnterHandsOverTheThirdRowWithItsPriceInForce) {
     whenModalOpens([&](QWidget*) {
-        auto* box = in<QLineEdit>(&list, "Edit1");
+        auto* box = in<QLineEdit>(&list, ListNames::search);
         EXPECT_EQ(shown(2), QStringList({"8,5", "3", "7", "12,34567", "5"}))
             << "the lowest step price in its shortest form";
         QTest::keyClick(box, Qt::Key_Down);
@@ -157,8 +161,8 @@ TEST_F(OperationsTest, DownDownEnterHandsOverTheThirdRowWithItsPriceInForce) {
     int startRow = -1;
     whenModalOpens([&](QWidget*) {
         startRow = grid()->currentIndex().row();
-        typeText(in<QLineEdit>(&list, "Edit1"), "zzz");
-        QTest::keyClick(in<QLineEdit>(&list, "Edit1"), Qt::Key_Return);
+        typeText(in<QLineEdit>(&list, ListNames::search), "zzz");
+        QTest::keyClick(in<QLineEdit>(&list, ListNames::search), Qt::Key_Return);
     });
     EXPECT_FALSE(list.pick({3, std::nullopt, false, 1}).has_value()) << "an empty list";
     EXPECT_EQ(startRow, shown().indexOf(QString::fromUtf8("СТУЛ-8")))
@@ -166,15 +170,16 @@ TEST_F(OperationsTest, DownDownEnterHandsOverTheThirdRowWithItsPriceInForce) {
 }
 
 TEST_F(OperationsTest, TheListFiltersByTheTypedTextOnly) {
-    whenModalOpens(
-        [&](QWidget*) { QTest::keyClick(in<QLineEdit>(&list, "Edit1"), Qt::Key_Escape); });
+    whenModalOpens([&](QWidget*) {
+        QTest::keyClick(in<QLineEdit>(&list, ListNames::search), Qt::Key_Escape);
+    });
     list.pick({std::nullopt, 10001, false, 1});
     QStringList seen, buttons;
     withList([&] {
         seen = shown();
-        EXPECT_TRUE(in<QLineEdit>(&list, "Edit1")->isVisible());
-        EXPECT_TRUE(in<QPushButton>(&list, "Button1")->isVisible());
-        EXPECT_EQ(in<QPushButton>(&list, "Button2")->text(), QString::fromUtf8("Изменить"));
+        EXPECT_TRUE(in<QLineEdit>(&list, ListNames::search)->isVisible());
+        EXPECT_TRUE(in<QPushButton>(&list, ListNames::add)->isVisible());
+        EXPECT_EQ(in<QPushButton>(&list, ListNames::change)->text(), QString::fromUtf8("Изменить"));
         EXPECT_TRUE(grid()->isColumnHidden(5) && grid()->isColumnHidden(6) &&
                     grid()->isColumnHidden(7));
         EXPECT_EQ(grid()->model()->headerData(1, Qt::Horizontal).toString(),
@@ -222,21 +227,23 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
             whenModalOpens([&](QWidget*) {
                 if (c.productRow >= 0) {
                     whenModalOpens([&](QWidget*) {
-                        doubleClick(in<ui::DataGrid>(&products, "DBGrid1"), c.productRow);
+                        doubleClick(in<ui::DataGrid>(&products, ProductsNames::grid), c.productRow);
                     });
-                    QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
+                    QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickProduct),
+                                      Qt::LeftButton);
                 }
                 if (c.type) {
                     whenModalOpens([&](QWidget*) {
-                        auto* box = in<QLineEdit>(&types, "Edit1");
+                        auto* box = in<QLineEdit>(&types, TypesNames::search);
                         typeText(box, QString::fromUtf8(c.type));
                         QTest::keyClick(box, Qt::Key_Return);
                     });
-                    QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
+                    QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickType),
+                                      Qt::LeftButton);
                 }
                 if (c.kind >= 0)
-                    in<QComboBox>(&dialog, "ComboBox1")->setCurrentIndex(c.kind);
-                auto* price = in<QLineEdit>(&dialog, "Edit3");
+                    in<QComboBox>(&dialog, DialogNames::kind)->setCurrentIndex(c.kind);
+                auto* price = in<QLineEdit>(&dialog, DialogNames::startingPrice);
                 if (price->isEnabled() && c.price[0] == '-') {
                     QApplication::clipboard()->setText(QString::fromUtf8(c.price));
                     price->setFocus();
@@ -249,9 +256,9 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
                     QTest::keyClick(&dialog, Qt::Key_Escape);
             });
             if (c.row >= 0)
-                QTest::mouseClick(in<QPushButton>(&list, "Button2"), Qt::LeftButton);
+                QTest::mouseClick(in<QPushButton>(&list, ListNames::change), Qt::LeftButton);
             else
-                QTest::mouseClick(in<QPushButton>(&list, "Button1"), Qt::LeftButton);
+                QTest::mouseClick(in<QPushButton>(&list, ListNames::add), Qt::LeftButton);
         });
         EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
         const QString where = c.row >= 0 ? "id = " + editedId : "id > 5";
@@ -282,7 +289,7 @@ TEST_F(OperationsTest, DeletingAsksAndKeepsAnOperationTheJournalUses) {
         messages.answers = {c.answer};
         withList([&] {
             selectRow(shown().indexOf(QString::fromUtf8(c.mark)));
-            QTest::mouseClick(in<QPushButton>(&list, "Button3"), Qt::LeftButton);
+            QTest::mouseClick(in<QPushButton>(&list, ListNames::remove), Qt::LeftButton);
         });
         ASSERT_FALSE(messages.messages.empty());
         EXPECT_EQ(messages.messages[0].text, QString::fromUtf8("Удалить операцию?"));
@@ -308,22 +315,23 @@ create trigger first_elsewhere before insert on accounts_dep.oper for each row
     bool stayedOpen = false;
     withList([&] {
         whenModalOpens([&](QWidget*) {
-            whenModalOpens(
-                [&](QWidget*) { doubleClick(in<ui::DataGrid>(&products, "DBGrid1"), 2); });
-            QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
             whenModalOpens([&](QWidget*) {
-                auto* box = in<QLineEdit>(&types, "Edit1");
+                doubleClick(in<ui::DataGrid>(&products, ProductsNames::grid), 2);
+            });
+            QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickProduct), Qt::LeftButton);
+            whenModalOpens([&](QWidget*) {
+                auto* box = in<QLineEdit>(&types, TypesNames::search);
                 typeText(box, QString::fromUtf8("Сб"));
                 QTest::keyClick(box, Qt::Key_Return);
             });
-            QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
-            in<QComboBox>(&dialog, "ComboBox1")->setCurrentIndex(1);
-            typeText(in<QLineEdit>(&dialog, "Edit3"), "4");
+            QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickType), Qt::LeftButton);
+            in<QComboBox>(&dialog, DialogNames::kind)->setCurrentIndex(1);
+            typeText(in<QLineEdit>(&dialog, DialogNames::startingPrice), "4");
             QTest::keyClick(&dialog, Qt::Key_Return);
             stayedOpen = dialog.isVisible();
             QTest::keyClick(&dialog, Qt::Key_Escape);
         });
-        QTest::mouseClick(in<QPushButton>(&list, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&list, ListNames::add), Qt::LeftButton);
     });
     testdb::exec("drop trigger first_elsewhere on accounts_dep.oper; drop function "
                  "public.first_elsewhere()");
@@ -341,30 +349,31 @@ TEST_F(OperationsTest, ATypeDeletedAfterItWasPickedIsRefusedAtTheSave) {
     QString picked;
     withList([&] {
         whenModalOpens([&](QWidget*) {
-            whenModalOpens(
-                [&](QWidget*) { doubleClick(in<ui::DataGrid>(&products, "DBGrid1"), 2); });
-            QTest::mouseClick(in<QPushButton>(&dialog, "Button3"), Qt::LeftButton);
             whenModalOpens([&](QWidget*) {
-                auto* box = in<QLineEdit>(&types, "Edit1");
+                doubleClick(in<ui::DataGrid>(&products, ProductsNames::grid), 2);
+            });
+            QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickProduct), Qt::LeftButton);
+            whenModalOpens([&](QWidget*) {
+                auto* box = in<QLineEdit>(&types, TypesNames::search);
                 typeText(box, QString::fromUtf8("Шл"));
                 QTest::keyClick(box, Qt::Key_Return);
             });
-            QTest::mouseClick(in<QPushButton>(&dialog, "Button4"), Qt::LeftButton);
-            picked = in<QLineEdit>(&dialog, "Edit2")->text();
+            QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickType), Qt::LeftButton);
+            picked = in<QLineEdit>(&dialog, DialogNames::type)->text();
             whenModalOpens([&](QWidget*) {
-                auto* typesGrid = in<ui::DataGrid>(&types, "DBGrid1");
+                auto* typesGrid = in<ui::DataGrid>(&types, TypesNames::grid);
                 QTest::mouseClick(typesGrid->viewport(), Qt::LeftButton, {},
                                   typesGrid->visualRect(typesGrid->model()->index(2, 0)).center());
-                QTest::mouseClick(in<QPushButton>(&types, "Button3"), Qt::LeftButton);
+                QTest::mouseClick(in<QPushButton>(&types, TypesNames::remove), Qt::LeftButton);
                 types.close();
             });
             types.showList();
-            typeText(in<QLineEdit>(&dialog, "Edit3"), "4");
+            typeText(in<QLineEdit>(&dialog, DialogNames::startingPrice), "4");
             QTest::keyClick(&dialog, Qt::Key_Return);
             stayedOpen = dialog.isVisible();
             QTest::keyClick(&dialog, Qt::Key_Escape);
         });
-        QTest::mouseClick(in<QPushButton>(&list, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(&list, ListNames::add), Qt::LeftButton);
     });
     EXPECT_EQ(picked, QString::fromUtf8("Шлифовка"));
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.vid_oper").toInt(), 2)
@@ -383,8 +392,8 @@ TEST_F(OperationsTest, TheExportHasEveryOperationWithItsLowestPrice) {
     testdb::exec("insert into accounts_dep.oper(vid, naimen, i_id, cena) values (1, 0, 10007, 9.5);"
                  "delete from accounts_dep.norm where o_id = 6");
     withList([&] {
-        typeText(in<QLineEdit>(&list, "Edit1"), "Д"); // the export ignores the filter
-        QTest::mouseClick(in<QPushButton>(&list, "Button5"), Qt::LeftButton);
+        typeText(in<QLineEdit>(&list, ListNames::search), "Д"); // the export ignores the filter
+        QTest::mouseClick(in<QPushButton>(&list, ListNames::spreadsheet), Qt::LeftButton);
     });
     ASSERT_EQ(home.opened.size(), 1);
     const xlsx::Xlsx file(home.opened[0]);

@@ -15,6 +15,7 @@ namespace {
 
 using reference::ProductsList;
 using reference::WorkersList;
+using ListNames = reference::ReferenceList::Names;
 
 QStringList shown(const ui::DataGrid* grid) {
     QStringList out;
@@ -39,8 +40,8 @@ insert into hrms_movement.movement(id, id_employee, id_staffpos, d_begin, d_end)
   (3, 9604, 71, '2019-01-01', '2020-01-01');
 )"));
     }
-    QLineEdit* box() { return control<QLineEdit>("Edit1"); }
-    ui::DataGrid* grid() { return control<ui::DataGrid>("DBGrid1"); }
+    QLineEdit* box() { return control<QLineEdit>(ListNames::search); }
+    ui::DataGrid* grid() { return control<ui::DataGrid>(ListNames::grid); }
 };
 
 TEST_F(WorkersPickerTest, ShowsEmployeesWithTodaysPositionAndSearchesByLiteralPrefix) {
@@ -154,13 +155,13 @@ insert into accounts_dep.izdel(id, marka, nom, massa) values
   (800103, 'ШК-402', 'Шкафы', 0.123456);
 )"));
     }
-    QLineEdit* box() { return control<QLineEdit>("Edit1"); }
-    ui::DataGrid* grid() { return control<ui::DataGrid>("DBGrid1"); }
+    QLineEdit* box() { return control<QLineEdit>(ListNames::search); }
+    ui::DataGrid* grid() { return control<ui::DataGrid>(ListNames::grid); }
 };
 
 TEST_F(ProductsPickerTest, OnlyADoubleClickTakesAndATabbedMarkIsFoundWithoutIt) {
     whenModalOpens([&](QWidget*) {
-        EXPECT_FALSE(control<QPushButton>("Button2")->isVisible());
+        EXPECT_FALSE(control<QPushButton>(ListNames::change)->isVisible());
         typeText(box(), QString::fromUtf8("ст-1"));
         EXPECT_EQ(shown(grid()),
                   QStringList({QString::fromUtf8("СТ-104"), QString::fromUtf8("СТ-105")}));

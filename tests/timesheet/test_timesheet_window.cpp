@@ -18,6 +18,7 @@
 namespace {
 
 using timesheet::TimesheetWindow;
+using Names = TimesheetWindow::Names;
 
 const QColor red(0xFF, 0x00, 0x00);
 const QColor silver(0xC0, 0xC0, 0xC0);
@@ -72,8 +73,8 @@ insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (1, 1, 0, 
         window->openFor(journalDate);
     }
     void choose(int month, const QString& year) {
-        control<QComboBox>("ComboBox2")->setCurrentText(year);
-        control<QComboBox>("ComboBox1")->setCurrentIndex(month - 1);
+        control<QComboBox>(Names::year)->setCurrentText(year);
+        control<QComboBox>(Names::month)->setCurrentIndex(month - 1);
     }
     QStringList names(int shift) {
         QStringList list;
@@ -110,8 +111,8 @@ TEST_F(TimesheetWindowTest, OpensOnTheJournalMonthWithTheYearAlwaysInTheList) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.year.toStdString());
         openFor(c.journal, [&] {
-            auto* months = control<QComboBox>("ComboBox1");
-            auto* years = control<QComboBox>("ComboBox2");
+            auto* months = control<QComboBox>(Names::month);
+            auto* years = control<QComboBox>(Names::year);
             EXPECT_EQ(months->currentText(), c.month);
             EXPECT_EQ(years->currentText(), c.year);
             EXPECT_EQ(years->itemText(0), c.firstYear);
@@ -125,10 +126,10 @@ TEST_F(TimesheetWindowTest, OpensOnTheJournalMonthWithTheYearAlwaysInTheList) {
 }
 
 TEST_F(TimesheetWindowTest, TheLayoutIsAsDocumented) {
-    auto* tabs = control<QTabWidget>("PageControl1");
+    auto* tabs = control<QTabWidget>(Names::shiftTabs);
     ASSERT_EQ(tabs->count(), 3);
     EXPECT_EQ(tabs->tabText(2), "Смена №3");
-    for (const char* name : {"DBGrid1", "DBGrid2", "DBGrid3"}) {
+    for (const char* name : Names::shiftGrids) {
         auto* grid = control<QTableView>(name);
         ASSERT_EQ(grid->model()->columnCount(), 33) << name;
         EXPECT_EQ(grid->columnWidth(0), 208);
@@ -138,11 +139,11 @@ TEST_F(TimesheetWindowTest, TheLayoutIsAsDocumented) {
     }
     EXPECT_EQ(window->model(1)->headerData(0, Qt::Horizontal, Qt::DisplayRole), "Фамилия И. О.");
     EXPECT_EQ(window->model(1)->headerData(32, Qt::Horizontal, Qt::DisplayRole), "Итого");
-    auto* tab1 = control<QWidget>("TabSheet1");
-    for (const char* name : {"Button1", "Button2", "PB"})
+    auto* tab1 = control<QWidget>(Names::shiftPages[0]);
+    for (const char* name : {Names::rebuild, Names::spreadsheet, Names::progress})
         EXPECT_TRUE(tab1->isAncestorOf(control<QWidget>(name))) << name;
-    EXPECT_TRUE(control<QWidget>("PB")->isHidden());
-    EXPECT_EQ(control<QProgressBar>("PB")->minimum(), 1);
+    EXPECT_TRUE(control<QWidget>(Names::progress)->isHidden());
+    EXPECT_EQ(control<QProgressBar>(Names::progress)->minimum(), 1);
 }
 
 TEST_F(TimesheetWindowTest, NovemberIsMarkedAndItsCellsDrawnByTheRule) {
@@ -158,8 +159,8 @@ TEST_F(TimesheetWindowTest, NovemberIsMarkedAndItsCellsDrawnByTheRule) {
     EXPECT_NE(titleColour(2), red);
     EXPECT_NE(titleColour(2), silver);
 
-    control<QTableView>("DBGrid1")->setCurrentIndex(window->model(1)->index(1, 0));
-    const QColor base = control<QTableView>("DBGrid1")->palette().color(QPalette::Base);
+    control<QTableView>(Names::shiftGrids[0])->setCurrentIndex(window->model(1)->index(1, 0));
+    const QColor base = control<QTableView>(Names::shiftGrids[0])->palette().color(QPalette::Base);
     struct Case {
         int column;
         QColor ink;
@@ -201,28 +202,28 @@ TEST_F(TimesheetWindowTest, RefreshAndRebuildKeepTheTabAndTheWorker) {
     position(502, "2026-12-02", 1, 5);
     activate();
     choose(12, "2026");
-    control<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    control<QTabWidget>(Names::shiftTabs)->setCurrentIndex(1);
     dm.timesheet(2).moveTo(1);
     ASSERT_EQ(dm.timesheet(2).asInt("w_id"), 502);
 
     testdb::exec("update accounts_dep.h_tabel set w_id = 505 where w_id = 501");
     testdb::exec("insert into cmn_contractor.person(id, s_code, s_caption) values "
                  "(900005, '505', 'Яковлев Я.Я.')");
-    click("Button5");
+    click(Names::refresh);
     EXPECT_EQ(names(2), QStringList({"Борисов Б.Б.", "Яковлев Я.Я."}));
     EXPECT_EQ(dm.timesheet(2).asInt("w_id"), 502);
-    EXPECT_EQ(control<QTableView>("DBGrid2")->currentIndex().row(), 0);
+    EXPECT_EQ(control<QTableView>(Names::shiftGrids[1])->currentIndex().row(), 0);
 
-    click("Button1");
+    click(Names::rebuild);
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(control<QTabWidget>("PageControl1")->currentIndex(), 1);
+    EXPECT_EQ(control<QTabWidget>(Names::shiftTabs)->currentIndex(), 1);
     EXPECT_EQ(names(2), QStringList({"Борисов Б.Б."}));
     EXPECT_EQ(dm.timesheet(2).asInt("d1"), 8);
     EXPECT_EQ(names(1), QStringList({"Борисов Б.Б."}));
     EXPECT_EQ(testdb::exec("select d1 from accounts_dep.h_tabel where smena = 4").toInt(), 3);
-    EXPECT_TRUE(control<QWidget>("PB")->isHidden());
-    EXPECT_EQ(control<QProgressBar>("PB")->maximum(), 31);
-    EXPECT_EQ(control<QProgressBar>("PB")->value(), 31);
+    EXPECT_TRUE(control<QWidget>(Names::progress)->isHidden());
+    EXPECT_EQ(control<QProgressBar>(Names::progress)->maximum(), 31);
+    EXPECT_EQ(control<QProgressBar>(Names::progress)->value(), 31);
     testdb::exec("delete from cmn_contractor.person where id = 900005");
 }
 
@@ -232,11 +233,11 @@ TEST_F(TimesheetWindowTest, ARefusedRebuildIsReportedAndTheOldMonthShown) {
     position(502, "2026-12-03", 1, 30000);
     activate();
     choose(12, "2026");
-    click("Button1");
+    click(Names::rebuild);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].text.contains("smallint"));
     EXPECT_EQ(names(1), QStringList({"Абрамов А.А."}));
-    EXPECT_TRUE(control<QWidget>("PB")->isHidden());
+    EXPECT_TRUE(control<QWidget>(Names::progress)->isHidden());
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.h_tabel").toInt(), 1);
 }
 
@@ -244,11 +245,11 @@ TEST_F(TimesheetWindowTest, EnterPressesNothingAndEscCloses) {
     xlsx::ThrowAwayHome home;
     activate();
     choose(12, "2026");
-    auto* months = control<QComboBox>("ComboBox1");
+    auto* months = control<QComboBox>(Names::month);
     months->setFocus();
     QTest::keyClick(months, Qt::Key_Return);
-    QTest::keyClick(control<QTableView>("DBGrid1"), Qt::Key_Enter);
-    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel");
+    QTest::keyClick(control<QTableView>(Names::shiftGrids[0]), Qt::Key_Enter);
+    EXPECT_EQ(control<QPushButton>(Names::spreadsheet)->text(), "Excel");
     EXPECT_TRUE(QDir(home.documents).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(window->isVisible());
     QTest::keyClick(months, Qt::Key_Escape);
@@ -277,7 +278,7 @@ TEST_F(TimesheetWindowTest, ExportSumsTheShiftsPerWorkerOverAll31Days) {
             return false;
         }
     } spy;
-    QPushButton* button2 = control<QPushButton>("Button2");
+    QPushButton* button2 = control<QPushButton>(Names::spreadsheet);
     button2->installEventFilter(&spy);
     QTimer::singleShot(0, [&spy] { spy.otherEventRan = true; });
     button2->click();
@@ -285,7 +286,7 @@ TEST_F(TimesheetWindowTest, ExportSumsTheShiftsPerWorkerOverAll31Days) {
     for (const char* caption : {"Excel (1 из 3)", "Excel (2 из 3)", "Excel (3 из 3)"})
         EXPECT_TRUE(spy.painted.contains(QString::fromUtf8(caption)))
             << qPrintable(spy.painted.join('|'));
-    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel (3 из 3)");
+    EXPECT_EQ(control<QPushButton>(Names::spreadsheet)->text(), "Excel (3 из 3)");
     EXPECT_FALSE(window->printLayout().H_Tabel.isOpen());
     ASSERT_EQ(home.opened.size(), 1);
     const xlsx::Xlsx sheet(home.opened[0]);
@@ -317,10 +318,10 @@ TEST_F(TimesheetWindowTest, ExportSumsTheShiftsPerWorkerOverAll31Days) {
     // Activation puts the caption back; an empty month writes the heading only.
     window->hide();
     activate();
-    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel");
+    EXPECT_EQ(control<QPushButton>(Names::spreadsheet)->text(), "Excel");
     choose(3, "2024");
-    click("Button2");
-    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel (0 из 0)");
+    click(Names::spreadsheet);
+    EXPECT_EQ(control<QPushButton>(Names::spreadsheet)->text(), "Excel (0 из 0)");
     ASSERT_EQ(home.opened.size(), 2);
     const xlsx::Xlsx empty(home.opened[1]);
     EXPECT_EQ(empty.at(1, 1), "s:Март 2024 @ b");
@@ -333,9 +334,9 @@ TEST_F(TimesheetWindowTest, ExportSumsTheShiftsPerWorkerOverAll31Days) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     window->hide();
     activate();
-    click("Button2");
+    click(Names::spreadsheet);
     EXPECT_EQ(messages.texts(), QStringList({"Ошибка открытия файла Microsoft Excel."}));
-    EXPECT_EQ(control<QPushButton>("Button2")->text(), "Excel");
+    EXPECT_EQ(control<QPushButton>(Names::spreadsheet)->text(), "Excel");
     EXPECT_FALSE(window->printLayout().H_Tabel.isOpen());
     EXPECT_EQ(home.opened.size(), 2);
 }
@@ -395,7 +396,7 @@ TEST_F(TimesheetWindowTest, PrintShowsTheWholePagePreviewWithTheQueryClosed) {
         queryOpen = window->printLayout().H_Tabel.isOpen();
         modal->close();
     });
-    click("Button6");
+    click(Names::print);
     EXPECT_EQ(previewName, "TForm15");
     EXPECT_FALSE(queryOpen);
     EXPECT_TRUE(messages.messages.empty());
