@@ -31,8 +31,8 @@ int main(int argc, char* argv[]) {
         dm.connection.open(t->socket, t->database, t->user, t->password);
         timesheet::TimesheetWindow window(dm);
         window.setToday([&] { return month; });
-        auto* months = window.findChild<QComboBox*>("ComboBox1");
-        auto* years = window.findChild<QComboBox*>("ComboBox2");
+        auto* months = window.findChild<QComboBox*>(timesheet::TimesheetWindow::Names::month);
+        auto* years = window.findChild<QComboBox*>(timesheet::TimesheetWindow::Names::year);
         months->blockSignals(true);
         years->blockSignals(true);
         months->setCurrentIndex(month.month() - 1);
@@ -44,13 +44,13 @@ int main(int argc, char* argv[]) {
             timesheet::TimesheetPrint& print = window.printLayout();
             print.openMonth(month.month(), month.year());
             pages = int(print.prepare(months->currentText(), years->currentText()).pages.size());
-            workers = print.H_Tabel.rowCount();
-            print.H_Tabel.close();
+            workers = print.monthRows.rowCount();
+            print.monthRows.close();
         });
         QStringList statements;
         for (int shift = 1; shift <= 3; ++shift)
             statements << dm.timesheet(shift).sql();
-        statements << window.printLayout().H_Tabel.sql();
+        statements << window.printLayout().monthRows.sql();
         for (QString& s : statements)
             s.replace(":mnth", QString::number(month.month()))
                 .replace(":yea", QString::number(month.year()));

@@ -1,5 +1,6 @@
 #include "RoleRules.h"
 
+#include "StartupStatements.h"
 #include "data/ResultSet.h"
 #include "journal/JournalWindow.h"
 
@@ -63,12 +64,8 @@ QString trimLogin(const QString& text) {
 }
 
 Group groupOfConnectedLogin(data::Connection& db) {
-    // pg_has_role raises an error on a role name that does not exist; on an oid from
-    // pg_roles it cannot.
     data::ResultSet held(db);
-    held.setSql(QStringLiteral("select rolname::text as rolname from pg_roles "
-                               "where rolname in ('tabel_user', 'tabel_operator', 'tabel_reader') "
-                               "and pg_has_role(current_user, oid, 'member')"));
+    held.setSql(statements::heldGroups());
     held.open();
     Group strongest = Group::None;
     for (held.first(); !held.eof(); held.next()) {

@@ -1,5 +1,6 @@
 #include "VersionGate.h"
 
+#include "StartupStatements.h"
 #include "data/DataModule.h"
 
 namespace app {
@@ -10,7 +11,7 @@ VersionGate::VersionGate(data::DataModule& dm, std::function<BuildStamp()> stamp
 VersionGate::Outcome VersionGate::run() {
     stamp_ = stampOf_();
     data::ResultSet ver(dm_.connection, QStringLiteral("ver"));
-    ver.setSql(QStringLiteral("select d, t from accounts_dep.ver"));
+    ver.setSql(statements::buildStamp());
     ver.setUpdateTable(QStringLiteral("accounts_dep.ver"), {}); // one row, no key
     ver.open();
     ver.first();
@@ -36,7 +37,7 @@ VersionGate::Outcome VersionGate::run() {
 VersionGate::Outcome VersionGate::check() {
     stamp_ = stampOf_();
     data::ResultSet ver(dm_.connection, QStringLiteral("ver"));
-    ver.setSql(QStringLiteral("select d, t from accounts_dep.ver"));
+    ver.setSql(statements::buildStamp());
     ver.open();
     ver.first();
     const BuildStamp stored{ver.asInt(QStringLiteral("d")), ver.asInt(QStringLiteral("t"))};

@@ -1,5 +1,6 @@
 #include "HoursRollup.h"
 
+#include "PositionStatements.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
@@ -27,38 +28,18 @@ void bindCell(data::Command& command, const DayCell& cell) {
     command.setParam(QStringLiteral("data"), cell.date);
 }
 
-const char* const rowKey = "w_id=:w_id and smena=:smena and month=:month and year=:year";
-
-const char* const daySum = "(select coalesce(sum(time), 0) from accounts_dep.smena where "
-                           "w_id=:w_id and smena=:smena and data=:data::date)";
-
-// The month's lock, shared with every roll-up of the month and exclusive with its rebuild
-// (timesheet::MonthRebuild takes the same key), so a rebuild never interleaves with a roll-up.
-// It is a condition of the statements that lock or create the worker's row, evaluated on the
-// row found before the row is locked, or before the row is made: no statement of its own.
-const char* const monthLocked =
-    "pg_advisory_xact_lock_shared(:year::integer, :month::integer) is not null";
-
 // Locks the worker's row of the month; false when there is none. A row that a rebuild we
 // waited for has replaced is not found here; creating it then finds the rebuild's row.
 bool lockRow(data::DataModule& dm, const DayCell& cell) {
     data::Command lock(dm.connection);
-    lock.setSql(QStringLiteral("select 1 from accounts_dep.h_tabel where %1 and %2 for update")
-                    .arg(QLatin1String(rowKey), QLatin1String(monthLocked)));
+    lock.setSql(statements::dayRowLock());
     bindCell(lock, cell);
     return !data::value::isNull(lock.executeScalar());
 }
 
 void createRow(data::DataModule& dm, const DayCell& cell) {
     data::Command create(dm.connection);
-    create.setSql(QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) "
-                                 "select :smena::integer, :w_id::integer, :month::integer, "
-                                 ":year::integer where %1%2 on conflict (w_id, smena, month, "
-                                 "year) do nothing")
-                      .arg(QLatin1String(monthLocked),
-                           cell.createRow
-                               ? QString()
-                               : QStringLiteral(" and %1 <> 0").arg(QLatin1String(daySum))));
+    create.setSql(cell.createRow ? statements::dayRowCreate() : statements::dayRowCreateForHours());
     bindCell(create, cell);
     create.execute();
 }
@@ -66,10 +47,7 @@ void createRow(data::DataModule& dm, const DayCell& cell) {
 // Runs after the locks: a new statement, so its sum sees every position committed by now.
 void writeSum(data::DataModule& dm, const DayCell& cell) {
     data::Command write(dm.connection);
-    // The day names a column, which no parameter can: it is the one number written in.
-    write.setSql(
-        QStringLiteral("update accounts_dep.h_tabel set d%1=%2 where %3")
-            .arg(QString::number(cell.date.day()), QLatin1String(daySum), QLatin1String(rowKey)));
+    write.setSql(statements::dayCellWrite(cell.date.day()));
     bindCell(write, cell);
     try {
         write.execute();

@@ -188,6 +188,75 @@ QString acceptRow() {
     return QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)");
 }
 
+// A new position: not accepted ('no'), no bonus, no consumption yet.
+QString positionInsert() {
+    return QStringLiteral(
+        "insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
+        "time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) "
+        "values(:w_id, :i_id, :o_id, :cena, :kol_vo, :brak, :data::date, :smena, :color, :time, "
+        ":vvod::date, 'no', 0, :id_doc, :id_doc_item, 0, :id_gds_use, 0) returning id");
+}
+
+// The old row is locked and read in the same statement, so the day it leaves is known; a
+// position accepted meanwhile is not changed.
+QString positionUpdate() {
+    return QStringLiteral(
+               "update accounts_dep.SMENA s set w_id=:w_id, i_id=:i_id, o_id=:o_id, cena=:cena, "
+               "kol_vo=:kol_vo, brak=:brak, data=:data::date, smena=:smena, time=:time, "
+               "vvod=:vvod::date, prize=0, f_gds_qty_use=0, id_cons_use=0 from (select id, data, "
+               "smena, w_id from accounts_dep.smena where id=:id for update) old where "
+               "s.id=old.id and coalesce(s.ok, '') not in %1 returning old.data, old.smena, "
+               "old.w_id")
+        .arg(acceptedStatesSql());
+}
+
+QString positionCount() {
+    return QStringLiteral("select count(*) from accounts_dep.smena where id=:id");
+}
+
+namespace {
+
+const char* const dayRowKey = "w_id=:w_id and smena=:smena and month=:month and year=:year";
+
+const char* const daySum = "(select coalesce(sum(time), 0) from accounts_dep.smena where "
+                           "w_id=:w_id and smena=:smena and data=:data::date)";
+
+// The month's lock, shared with every roll-up of the month and exclusive with its rebuild
+// (the month rebuild takes the same key), so a rebuild never interleaves with a roll-up. It is
+// a condition of the statements that lock or create the worker's row, evaluated on the row
+// found before the row is locked, or before the row is made: no statement of its own.
+const char* const monthLockedShared =
+    "pg_advisory_xact_lock_shared(:year::integer, :month::integer) is not null";
+
+QString dayRowInsert(const QString& condition) {
+    return QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year) select "
+                          ":smena::integer, :w_id::integer, :month::integer, :year::integer "
+                          "where %1 on conflict (w_id, smena, month, year) do nothing")
+        .arg(condition);
+}
+
+} // namespace
+
+QString dayRowLock() {
+    return QStringLiteral("select 1 from accounts_dep.h_tabel where %1 and %2 for update")
+        .arg(QLatin1String(dayRowKey), QLatin1String(monthLockedShared));
+}
+
+QString dayRowCreate() {
+    return dayRowInsert(QLatin1String(monthLockedShared));
+}
+
+QString dayRowCreateForHours() {
+    return dayRowInsert(QStringLiteral("%1 and %2 <> 0")
+                            .arg(QLatin1String(monthLockedShared), QLatin1String(daySum)));
+}
+
+// The day names a column, which no parameter can: it is the one number written in.
+QString dayCellWrite(int day) {
+    return QStringLiteral("update accounts_dep.h_tabel set d%1=%2 where %3")
+        .arg(QString::number(day), QLatin1String(daySum), QLatin1String(dayRowKey));
+}
+
 void prepareShiftJournals(data::DataModule& dm) {
     for (int shift = 1; shift <= 4; ++shift)
         dm.journal(shift).setSql(shiftJournal(shift));

@@ -14,9 +14,23 @@ namespace journal::statements {
 // four queries (Smena1..Smena4), this gives them their statements.
 QString shiftJournal(int shift);
 void prepareShiftJournals(data::DataModule& dm);
+// Saving a position: :w_id, :i_id, :o_id, :cena, :kol_vo, :brak, :data, :smena, :time, :vvod;
+// the insert also :color, :id_doc, :id_doc_item, :id_gds_use; the update :id, only while the
+// position is not accepted, returning the day it leaves.
+QString positionInsert();
+QString positionUpdate();
+QString positionCount();  // :id
 QString deletePosition(); // :id, only while it is not accepted
-QString acceptCheck();    // :id; the fields acceptance depends on and the count of materials
-QString acceptRow();      // :id; the server's acceptance of one position
+
+// The roll-up of a worker's day into the timesheet (:w_id, :smena, :month, :year, :data), each
+// under the month's shared lock: lock the worker's month row; create it (always, or only when
+// the day has hours); write the day's sum of hours into its cell.
+QString dayRowLock();
+QString dayRowCreate();
+QString dayRowCreateForHours();
+QString dayCellWrite(int day);
+QString acceptCheck(); // :id; the fields acceptance depends on and the count of materials
+QString acceptRow();   // :id; the server's acceptance of one position
 
 // The position dialog (TForm11).
 QString requisitions();        // open requisitions, by caption

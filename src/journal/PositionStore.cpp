@@ -1,6 +1,7 @@
 #include "PositionStore.h"
 
 #include "HoursRollup.h"
+#include "PositionStatements.h"
 #include "Positions.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
@@ -63,11 +64,7 @@ int PositionStore::insert(const PositionValues& v, const QDate& today) {
     if (!today.isValid())
         throw data::ConversionError(QStringLiteral("Неверная дата"));
     data::Command write(dm_.connection, QStringLiteral("SmenaIU"));
-    write.setSql(QStringLiteral(
-        "insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
-        "time, vvod,ok, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) "
-        "values(:w_id, :i_id, :o_id, :cena, :kol_vo, :brak, :data::date, :smena, :color, :time, "
-        ":vvod::date, 'no', 0, :id_doc, :id_doc_item, 0, :id_gds_use, 0) returning id"));
+    write.setSql(statements::positionInsert());
     bindValues(write, v, c, today);
     write.setParam(QStringLiteral("color"), v.colorId);
     write.setParam(QStringLiteral("id_doc"), v.requisitionId);
@@ -93,14 +90,7 @@ void PositionStore::update(int id, const PositionValues& v, const QDate& today) 
         throw data::ConversionError(QStringLiteral("Неверная дата"));
     // The old row is locked and read in the same statement, so the day it leaves is known.
     data::Command write(dm_.connection, QStringLiteral("SmenaIU"));
-    write.setSql(
-        QStringLiteral("update accounts_dep.SMENA s set w_id=:w_id, i_id=:i_id, o_id=:o_id, "
-                       "cena=:cena, kol_vo=:kol_vo, brak=:brak, data=:data::date, smena=:smena, "
-                       "time=:time, vvod=:vvod::date, prize=0, f_gds_qty_use=0, id_cons_use=0 from "
-                       "(select id, data, smena, w_id from accounts_dep.smena where id=:id for "
-                       "update) old where s.id=old.id and coalesce(s.ok, '') not in %1 returning "
-                       "old.data, old.smena, old.w_id")
-            .arg(acceptedStatesSql()));
+    write.setSql(statements::positionUpdate());
     bindValues(write, v, c, today);
     write.setParam(QStringLiteral("id"), id);
     data::Transaction transaction(dm_.connection);
@@ -113,7 +103,7 @@ void PositionStore::update(int id, const PositionValues& v, const QDate& today) 
     }
     if (old.isEmpty()) {
         data::Command exists(dm_.connection);
-        exists.setSql(QStringLiteral("select count(*) from accounts_dep.smena where id=:id"));
+        exists.setSql(statements::positionCount());
         exists.setParam(QStringLiteral("id"), id);
         throw data::DbError(
             data::value::toInt64(exists.executeScalar()) > 0

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <initializer_list>
 
 namespace reports {
 
@@ -70,8 +71,7 @@ ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent)
     toLabel->setObjectName(QStringLiteral("Label2"));
     fromPicker_ = new ui::DatePicker("DTPicker1", periodBox);
     toPicker_ = new ui::DatePicker("DTPicker2", periodBox);
-    for (QWidget* w : {static_cast<QWidget*>(fromLabel), static_cast<QWidget*>(toLabel),
-                       static_cast<QWidget*>(fromPicker_), static_cast<QWidget*>(toPicker_)})
+    for (QWidget* w : std::initializer_list<QWidget*>{fromLabel, toLabel, fromPicker_, toPicker_})
         plainFont(w);
     periodLayout->addWidget(fromLabel, 0, 0);
     periodLayout->addWidget(fromPicker_, 0, 1);
@@ -89,7 +89,7 @@ ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent)
     // No default button: Enter in a picker starts nothing.
     setCancelButton(exitButton);
 
-    for (QWidget* w : {static_cast<QWidget*>(kinds), static_cast<QWidget*>(periodBox)})
+    for (QWidget* w : std::initializer_list<QWidget*>{kinds, periodBox})
         w->setFixedWidth(columnWidth);
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setFixedWidth(columnWidth);

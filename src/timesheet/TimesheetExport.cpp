@@ -30,7 +30,7 @@ void writeHeading(output::Spreadsheet& book, const QString& heading) {
 
 void exportMonth(TimesheetPrint& print, int month, int year, const QString& heading,
                  const std::function<void(const QString& caption)>& progress) {
-    data::ResultSet& rows = print.H_Tabel;
+    data::ResultSet& rows = print.monthRows;
     struct CloseAfter {
         data::ResultSet& rows;
         ~CloseAfter() { rows.close(); }

@@ -10,7 +10,7 @@ namespace timesheet {
 
 class TimesheetPrint;
 
-// Opens the print's H_Tabel for the month, writes the sheet and shows it; H_Tabel is closed
+// Opens the print's monthRows for the month, writes the sheet and shows it; monthRows is closed
 // afterwards whatever happened. heading is the text of row 1.
 void exportMonth(TimesheetPrint& print, int month, int year, const QString& heading,
                  const std::function<void(const QString& caption)>& progress);

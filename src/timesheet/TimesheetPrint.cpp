@@ -1,23 +1,13 @@
 #include "TimesheetPrint.h"
 
+#include "TimesheetStatements.h"
+
 #include <QStringList>
 #include <array>
 
 namespace timesheet {
 
 namespace {
-
-// Namesakes stay two lines: the rows are grouped by the worker's code, not the name text.
-QString monthSql() {
-    QStringList sums;
-    for (int day = 1; day <= 31; ++day)
-        sums << QStringLiteral("sum(d%1) as sd%1").arg(day);
-    return QStringLiteral("select person.s_caption fio,%1 from accounts_dep.h_tabel, "
-                          "cmn_contractor.person person where "
-                          "h_tabel.w_id=person.s_code::t_integer and month=:mnth and "
-                          "year=:yea group by fio, h_tabel.w_id order by fio, h_tabel.w_id")
-        .arg(sums.join(QLatin1Char(',')));
-}
 
 // Left edges of the day columns, in millimetres from the left margin.
 constexpr std::array<double, 31> dayLeft = {81.2,  87.8,  93.7,  100.0, 106.1, 112.4, 118.8, 125.4,
@@ -84,8 +74,9 @@ output::Band detail() {
 } // namespace
 
 TimesheetPrint::TimesheetPrint(data::Connection& connection)
-    : H_Tabel(connection, QStringLiteral("H_Tabel")), report(QStringLiteral("TForm15"), H_Tabel) {
-    H_Tabel.setSql(monthSql());
+    : monthRows(connection, QStringLiteral("H_Tabel")),
+      report(QStringLiteral("TForm15"), monthRows) {
+    monthRows.setSql(statements::monthPrint());
     report.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                 QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
     report.pageHeader.push_back(heading());
@@ -96,10 +87,10 @@ TimesheetPrint::TimesheetPrint(data::Connection& connection)
 }
 
 void TimesheetPrint::openMonth(int month, int year) {
-    H_Tabel.close();
-    H_Tabel.setParam(QStringLiteral("mnth"), month);
-    H_Tabel.setParam(QStringLiteral("yea"), year);
-    H_Tabel.open();
+    monthRows.close();
+    monthRows.setParam(QStringLiteral("mnth"), month);
+    monthRows.setParam(QStringLiteral("yea"), year);
+    monthRows.open();
 }
 
 output::PreparedReport TimesheetPrint::prepare(const QString& monthName, const QString& year) {

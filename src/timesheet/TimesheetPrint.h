@@ -16,13 +16,13 @@ class TimesheetPrint {
 public:
     explicit TimesheetPrint(data::Connection& connection);
 
-    // Sets :mnth and :yea of H_Tabel and opens it.
+    // Sets :mnth and :yea of monthRows and opens it.
     void openMonth(int month, int year);
-    // The pages of the open H_Tabel under the heading "<month> <year> г.".
+    // The pages of the open monthRows under the heading "<month> <year> г.".
     output::PreparedReport prepare(const QString& monthName, const QString& year);
 
-    data::ResultSet H_Tabel;
-    output::Report report; // the layout over H_Tabel
+    data::ResultSet monthRows;
+    output::Report report; // the layout over monthRows
 };
 
 } // namespace timesheet

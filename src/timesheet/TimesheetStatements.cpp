@@ -55,4 +55,16 @@ QString monthInsert() {
              updates.join(QLatin1Char(',')));
 }
 
+// Namesakes stay two lines: the rows are grouped by the worker's code, not the name text.
+QString monthPrint() {
+    QStringList sums;
+    for (int day = 1; day <= 31; ++day)
+        sums << QStringLiteral("sum(d%1) as sd%1").arg(day);
+    return QStringLiteral("select person.s_caption fio,%1 from accounts_dep.h_tabel, "
+                          "cmn_contractor.person person where "
+                          "h_tabel.w_id=person.s_code::t_integer and month=:mnth and "
+                          "year=:yea group by fio, h_tabel.w_id order by fio, h_tabel.w_id")
+        .arg(sums.join(QLatin1Char(',')));
+}
+
 } // namespace timesheet::statements

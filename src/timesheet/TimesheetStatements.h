@@ -21,4 +21,8 @@ QString monthLock();
 QString monthDelete();
 QString monthInsert();
 
+// The print and the export: one line per worker of the month (:mnth, :yea), every shift's
+// hours of each day summed.
+QString monthPrint();
+
 } // namespace timesheet::statements

@@ -204,7 +204,7 @@ void TimesheetWindow::exportMonth() {
 void TimesheetWindow::printMonth() {
     output::PreparedReport pages;
     {
-        const data::CloseOnExit closeRows(print_.H_Tabel);
+        const data::CloseOnExit closeRows(print_.monthRows);
         print_.openMonth(month(), year());
         pages = print_.prepare(monthBox_->currentText(), yearBox_->currentText());
     }

@@ -287,7 +287,7 @@ TEST_F(TimesheetWindowTest, ExportSumsTheShiftsPerWorkerOverAll31Days) {
         EXPECT_TRUE(spy.painted.contains(QString::fromUtf8(caption)))
             << qPrintable(spy.painted.join('|'));
     EXPECT_EQ(control<QPushButton>(Names::spreadsheet)->text(), "Excel (3 из 3)");
-    EXPECT_FALSE(window->printLayout().H_Tabel.isOpen());
+    EXPECT_FALSE(window->printLayout().monthRows.isOpen());
     ASSERT_EQ(home.opened.size(), 1);
     const xlsx::Xlsx sheet(home.opened[0]);
     EXPECT_EQ(sheet.at(1, 1), "s:Февраль 2024 @ b");
@@ -337,7 +337,7 @@ TEST_F(TimesheetWindowTest, ExportSumsTheShiftsPerWorkerOverAll31Days) {
     click(Names::spreadsheet);
     EXPECT_EQ(messages.texts(), QStringList({"Ошибка открытия файла Microsoft Excel."}));
     EXPECT_EQ(control<QPushButton>(Names::spreadsheet)->text(), "Excel");
-    EXPECT_FALSE(window->printLayout().H_Tabel.isOpen());
+    EXPECT_FALSE(window->printLayout().monthRows.isOpen());
     EXPECT_EQ(home.opened.size(), 2);
 }
 
@@ -381,7 +381,7 @@ TEST_F(TimesheetWindowTest, PrintedPagesRepeatTheHeadingAndSumTheShifts) {
     ASSERT_EQ(pages.pages.size(), 1u);
     for (const output::PlacedBand& band : pages.pages[0].bands)
         EXPECT_NE(band.name, "detail");
-    print.H_Tabel.close();
+    print.monthRows.close();
     testdb::exec("delete from cmn_contractor.person where id >= 910000");
 }
 
@@ -393,7 +393,7 @@ TEST_F(TimesheetWindowTest, PrintShowsTheWholePagePreviewWithTheQueryClosed) {
     bool queryOpen = true;
     whenModalOpens([&](QWidget* modal) {
         previewName = modal->objectName();
-        queryOpen = window->printLayout().H_Tabel.isOpen();
+        queryOpen = window->printLayout().monthRows.isOpen();
         modal->close();
     });
     click(Names::print);

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// The statement texts of start-up and login: the build stamp the version gate compares and
+// raises, and the program's groups the login holds.
+namespace app::statements {
+
+QString buildStamp(); // one row (d, t), opened on accounts_dep.ver to raise it
+QString heldGroups(); // the names of tabel_user, tabel_operator, tabel_reader held
+
+} // namespace app::statements
