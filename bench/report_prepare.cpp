@@ -14,24 +14,22 @@
 #include <QElapsedTimer>
 #include <QPrintPreviewDialog>
 #include <QTemporaryDir>
+#include <vector>
 
 namespace {
 
 struct Statement {
-    const char* name;
+    QString name;
     QString sql;
 };
 
 void openStatements(data::Connection& db, const bench::Target& t, const reports::ReportPeriod& p,
                     int runs) {
-    const Statement statements[] = {
-        {"TForm16 t_Report", reports::summaryStatement(16)},
-        {"TForm17 t_Report", reports::summaryStatement(17)},
-        {"TForm20 w_Report", reports::summaryStatement(20)},
-        {"TForm21 i_Report", reports::summaryStatement(21)},
-        {"TForm25 i_Report", reports::summaryStatement(25)},
-        {"XLS_Rep", reports::exportStatement()},
-    };
+    std::vector<Statement> statements;
+    for (const reports::SummaryReport& r : reports::summaryReports())
+        statements.push_back({QStringLiteral("TForm%1 %2").arg(r.number).arg(r.query),
+                              reports::summaryStatement(r.number)});
+    statements.push_back({QStringLiteral("XLS_Rep"), reports::exportStatement()});
     for (const Statement& s : statements) {
         data::ResultSet query(db);
         query.setSql(s.sql);
@@ -43,14 +41,15 @@ void openStatements(data::Connection& db, const bench::Target& t, const reports:
             query.open();
         });
         std::printf("  open %-17s %6d rows: program median %8.2f ms, psql %8.2f ms, ratio %.2f\n",
-                    s.name, query.rowCount(), bench::median(c.program), bench::median(c.psql),
-                    c.psql.empty() ? 0.0 : c.ratio());
+                    qPrintable(s.name), query.rowCount(), bench::median(c.program),
+                    bench::median(c.psql), c.psql.empty() ? 0.0 : c.ratio());
     }
 }
 
 void prepareReports(data::Connection& db, const bench::Target& t, const reports::ReportPeriod& p,
                     int runs) {
-    for (int number : {16, 17, 20, 21, 25}) {
+    for (const reports::SummaryReport& r : reports::summaryReports()) {
+        const int number = r.number;
         size_t pages = 0;
         const bench::Comparison c = bench::compareWithPsql(
             db, t, runs, [&] { pages = reports::prepareSummary(db, number, p).pages.size(); });
