@@ -97,6 +97,21 @@ insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo) valu
         });
         list.showList();
     }
+    // In the open operation dialog: takes the products picker's row, or the first type whose
+    // name starts with the prefix, as a user does.
+    void pickProduct(int row) {
+        whenModalOpens(
+            [&](QWidget*) { doubleClick(in<ui::DataGrid>(&products, ProductsNames::grid), row); });
+        QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickProduct), Qt::LeftButton);
+    }
+    void pickType(const char* prefix) {
+        whenModalOpens([&](QWidget*) {
+            auto* box = in<QLineEdit>(&types, TypesNames::search);
+            typeText(box, QString::fromUtf8(prefix));
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickType), Qt::LeftButton);
+    }
     void selectRow(int row) {
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
                           grid()->visualRect(grid()->model()->index(row, 0)).center());
@@ -225,22 +240,10 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
                 editedId = dm.operations.asString("id");
             }
             whenModalOpens([&](QWidget*) {
-                if (c.productRow >= 0) {
-                    whenModalOpens([&](QWidget*) {
-                        doubleClick(in<ui::DataGrid>(&products, ProductsNames::grid), c.productRow);
-                    });
-                    QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickProduct),
-                                      Qt::LeftButton);
-                }
-                if (c.type) {
-                    whenModalOpens([&](QWidget*) {
-                        auto* box = in<QLineEdit>(&types, TypesNames::search);
-                        typeText(box, QString::fromUtf8(c.type));
-                        QTest::keyClick(box, Qt::Key_Return);
-                    });
-                    QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickType),
-                                      Qt::LeftButton);
-                }
+                if (c.productRow >= 0)
+                    pickProduct(c.productRow);
+                if (c.type)
+                    pickType(c.type);
                 if (c.kind >= 0)
                     in<QComboBox>(&dialog, DialogNames::kind)->setCurrentIndex(c.kind);
                 auto* price = in<QLineEdit>(&dialog, DialogNames::startingPrice);
@@ -315,16 +318,8 @@ create trigger first_elsewhere before insert on accounts_dep.oper for each row
     bool stayedOpen = false;
     withList([&] {
         whenModalOpens([&](QWidget*) {
-            whenModalOpens([&](QWidget*) {
-                doubleClick(in<ui::DataGrid>(&products, ProductsNames::grid), 2);
-            });
-            QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickProduct), Qt::LeftButton);
-            whenModalOpens([&](QWidget*) {
-                auto* box = in<QLineEdit>(&types, TypesNames::search);
-                typeText(box, QString::fromUtf8("Сб"));
-                QTest::keyClick(box, Qt::Key_Return);
-            });
-            QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickType), Qt::LeftButton);
+            pickProduct(2);
+            pickType("Сб");
             in<QComboBox>(&dialog, DialogNames::kind)->setCurrentIndex(1);
             typeText(in<QLineEdit>(&dialog, DialogNames::startingPrice), "4");
             QTest::keyClick(&dialog, Qt::Key_Return);
@@ -349,16 +344,8 @@ TEST_F(OperationsTest, ATypeDeletedAfterItWasPickedIsRefusedAtTheSave) {
     QString picked;
     withList([&] {
         whenModalOpens([&](QWidget*) {
-            whenModalOpens([&](QWidget*) {
-                doubleClick(in<ui::DataGrid>(&products, ProductsNames::grid), 2);
-            });
-            QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickProduct), Qt::LeftButton);
-            whenModalOpens([&](QWidget*) {
-                auto* box = in<QLineEdit>(&types, TypesNames::search);
-                typeText(box, QString::fromUtf8("Шл"));
-                QTest::keyClick(box, Qt::Key_Return);
-            });
-            QTest::mouseClick(in<QPushButton>(&dialog, DialogNames::pickType), Qt::LeftButton);
+            pickProduct(2);
+            pickType("Шл");
             picked = in<QLineEdit>(&dialog, DialogNames::type)->text();
             whenModalOpens([&](QWidget*) {
                 auto* typesGrid = in<ui::DataGrid>(&types, TypesNames::grid);
