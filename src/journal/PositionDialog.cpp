@@ -461,18 +461,15 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
     lineBox_->bind(&requisitionLines_, QStringLiteral("id"), QStringLiteral("s_caption"));
     requisitions_.close();
     requisitionLines_.close();
-    requisitions_.setSql(statements::positionRequisition());
-    requisitions_.setParam(QStringLiteral("id_smena"), positionId_);
-    requisitions_.open();
-    requisitions_.first();
-    documentBox_->setKey(requisitions_.isEmpty() ? QVariant(0)
-                                                 : requisitions_.value(QStringLiteral("id")));
-    requisitionLines_.setSql(statements::positionLine());
-    requisitionLines_.setParam(QStringLiteral("id_smena"), positionId_);
-    requisitionLines_.open();
-    requisitionLines_.first();
-    lineBox_->setKey(requisitionLines_.isEmpty() ? QVariant(0)
-                                                 : requisitionLines_.value(QStringLiteral("id")));
+    const auto showStored = [this](data::ResultSet& query, const QString& sql, ui::LookupBox* box) {
+        query.setSql(sql);
+        query.setParam(QStringLiteral("id_smena"), positionId_);
+        query.open();
+        query.first();
+        box->setKey(query.isEmpty() ? QVariant(0) : query.value(QStringLiteral("id")));
+    };
+    showStored(requisitions_, statements::positionRequisition(), documentBox_);
+    showStored(requisitionLines_, statements::positionLine(), lineBox_);
     materials_->showFor(positionId_);
     const double quantity = row.asDouble(QStringLiteral("kol_vo"));
     sumEdit_->setText(shown(data::value::rounded(quantity * chosen_.finalPrice, 4)));
