@@ -76,8 +76,8 @@ PositionDialog::PositionDialog(data::DataModule& dm, reference::WorkersList& wor
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fieldsBox_);
     layout->addLayout(modeRow);
-    layout->addWidget(materials_, 1);
-    layout->addWidget(brigade_, 1);
+    layout->addWidget(materials_);
+    layout->addWidget(brigade_);
     setClientSize(761, 558);
 
     connect(documentBox_, &ui::LookupBox::chosen, this,
