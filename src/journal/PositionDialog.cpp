@@ -76,6 +76,7 @@ PositionDialog::PositionDialog(data::DataModule& dm, reference::WorkersList& wor
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fieldsBox_);
     layout->addLayout(modeRow);
+    // No stretch: the extra height goes to both panels alike, so their grids stay equally tall.
     layout->addWidget(materials_);
     layout->addWidget(brigade_);
     setClientSize(761, 558);
