@@ -7,7 +7,7 @@
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
-#include "journal/PositionStatements.h"
+#include "journal/JournalStatements.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "Replay.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
-#include "journal/PositionStatements.h"
+#include "journal/JournalStatements.h"
 
 #include <QCoreApplication>
 #include <QDate>

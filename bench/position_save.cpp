@@ -12,8 +12,8 @@
 #include "data/SqlText.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
+#include "journal/JournalStatements.h"
 #include "journal/MaterialStore.h"
-#include "journal/PositionStatements.h"
 #include "journal/PositionStore.h"
 #include "journal/Positions.h"
 

@@ -1,7 +1,7 @@
 #include "Application.h"
 
 #include "StyleFile.h"
-#include "journal/PositionStatements.h"
+#include "journal/JournalStatements.h"
 #include "timesheet/TimesheetStatements.h"
 #include "ui/Messages.h"
 

@@ -1,6 +1,6 @@
 #include "BrigadePanel.h"
 
-#include "PositionStatements.h"
+#include "JournalStatements.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "reference/Pickers.h"

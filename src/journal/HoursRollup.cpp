@@ -1,6 +1,6 @@
 #include "HoursRollup.h"
 
-#include "PositionStatements.h"
+#include "JournalStatements.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"

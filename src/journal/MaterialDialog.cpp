@@ -1,6 +1,6 @@
 #include "MaterialDialog.h"
 
-#include "PositionStatements.h"
+#include "JournalStatements.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"

@@ -1,6 +1,6 @@
 #include "MaterialStore.h"
 
-#include "PositionStatements.h"
+#include "JournalStatements.h"
 #include "Positions.h"
 #include "data/Command.h"
 #include "data/DataModule.h"

@@ -1,7 +1,7 @@
 #include "MaterialsPanel.h"
 
+#include "JournalStatements.h"
 #include "MaterialDialog.h"
-#include "PositionStatements.h"
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/NumberText.h"

@@ -2,8 +2,8 @@
 
 #include "BrigadePanel.h"
 #include "JournalGrid.h"
+#include "JournalStatements.h"
 #include "MaterialsPanel.h"
-#include "PositionStatements.h"
 #include "Positions.h"
 #include "data/Command.h"
 #include "data/DataModule.h"

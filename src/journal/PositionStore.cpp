@@ -1,7 +1,7 @@
 #include "PositionStore.h"
 
 #include "HoursRollup.h"
-#include "PositionStatements.h"
+#include "JournalStatements.h"
 #include "Positions.h"
 #include "data/Command.h"
 #include "data/DataModule.h"

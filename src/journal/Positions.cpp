@@ -1,7 +1,7 @@
 #include "Positions.h"
 
 #include "HoursRollup.h"
-#include "PositionStatements.h"
+#include "JournalStatements.h"
 #include "data/DataModule.h"
 #include "data/Transaction.h"
 #include "data/Value.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/DataModule.h"
-#include "journal/PositionStatements.h"
+#include "journal/JournalStatements.h"
 #include "timesheet/TimesheetStatements.h"
 
 namespace testdb {

@@ -1,4 +1,4 @@
-#include "PositionStatements.h"
+#include "JournalStatements.h"
 
 #include "Positions.h"
 #include "data/DataModule.h"
