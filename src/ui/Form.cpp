@@ -82,6 +82,17 @@ void Form::showEvent(QShowEvent* event) {
 }
 
 void Form::keyPressEvent(QKeyEvent* event) {
+    const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+                       (event->key() == Qt::Key_Enter &&
+                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+    // A button that is not the default one passes Enter on; the user meant that button.
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    if (enter && focused && focused->isVisible()) {
+        if (focused->isEnabled())
+            focused->click();
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && escapeButton_) {
         if (escapeButton_->isEnabled())
             escapeButton_->click();

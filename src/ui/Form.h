@@ -15,14 +15,14 @@ class Form : public QDialog {
 public:
     Form(const QString& objectName, const QString& caption, QWidget* parent = nullptr);
 
-    // A push button with its documented name. Enter never presses it unless it is made the
-    // default button; a click runs the handler guarded.
+    // A push button with its documented name. Enter presses it when it has the focus or is
+    // the default button; a click runs the handler guarded.
     QPushButton* addButton(const char* objectName, const QString& text,
                            std::function<void()> handler = {});
     // Runs any other handler (a menu item, a key, a timer) the same way; false on an error.
     bool runGuarded(const std::function<void()>& handler);
 
-    // Enter presses this button wherever the focus is.
+    // Enter presses this button wherever the focus is, except on another button.
     void setDefaultButton(QPushButton* button);
     // Esc presses this button; without one Esc closes the window.
     void setCancelButton(QPushButton* button);

@@ -289,6 +289,21 @@ TEST_F(MaterialDialogTest, LeavingTheBoxProposesTheNormAgainAndQuestionsAreWarni
     EXPECT_EQ(messages.messages[0].buttons, ui::Messages::Buttons::YesNo);
 }
 
+TEST_F(MaterialDialogTest, EnterOnAFocusedCancelRecordsNothing) {
+    bool stayedOpen = true;
+    const bool written = add(
+        9001,
+        [&] {
+            choose("Фанера");
+            control<QPushButton>(Names::cancel)->setFocus();
+            QTest::keyClick(control<QPushButton>(Names::cancel), Qt::Key_Return);
+        },
+        &stayedOpen);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(stored(), "-");
+}
+
 TEST(MaterialRules, TheChecksCapInTheirOrderAndRefuseWhatIsLeftAtZero) {
     struct Case {
         const char* name;

@@ -369,6 +369,41 @@ TEST_F(PositionDialogTest, TheWheelMovesTheFocusedLookupBoxAndRunsItsChoice) {
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
 }
 
+// Enter on a focused button is that button's: "..." opens its picker, and "Выход" leaves
+// without saving what the boxes hold.
+TEST_F(PositionDialogTest, EnterOnAFocusedButtonPressesThatButton) {
+    const int before = testdb::exec("select count(*) from accounts_dep.smena").toInt();
+    QString picker;
+    bool closed = false;
+    whenModalOpens([&](QWidget*) {
+        QApplication::setActiveWindow(&dialog);
+        choose(in<ui::LookupBox>(&dialog, Names::document));
+        choose(in<ui::LookupBox>(&dialog, Names::line));
+        for (const char* button : {Names::pickWorker, Names::pickOperation}) {
+            whenModalOpens([&](QWidget* list) {
+                picker += list->objectName() + " ";
+                QTest::keyClick(list->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
+            });
+            auto* pick = in<QPushButton>(&dialog, button);
+            pick->setFocus();
+            QTest::keyClick(pick, Qt::Key_Return);
+        }
+        in<QLineEdit>(&dialog, Names::quantity)->setText("1");
+        auto* exit = in<QPushButton>(&dialog, Names::exit);
+        exit->setFocus();
+        QTest::keyClick(exit, Qt::Key_Return);
+        closed = !dialog.isVisible();
+        if (!closed)
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    dialog.addNew();
+    EXPECT_EQ(picker, "TForm5 TForm4 ");
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), before)
+        << "nothing saved";
+}
+
 TEST_F(PositionDialogTest, APickClosedWithoutAChoiceAddsNoMemberAndAMaterialGoesAtOnce) {
     int members = -1, materialsLeft = -1;
     whenModalOpens([&](QWidget*) {

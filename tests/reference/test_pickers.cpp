@@ -127,6 +127,16 @@ TEST_F(WorkersPickerTest, KeysMoveTypeOrDoNothingAndEnterTakesTheCurrentRow) {
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(WorkersPickerTest, EnterOnAFocusedExitTakesNothing) {
+    whenModalOpens([&](QWidget*) {
+        auto* exit = control<QPushButton>(ListNames::exit);
+        exit->setFocus();
+        QTest::keyClick(exit, Qt::Key_Return);
+    });
+    EXPECT_FALSE(window->pick().has_value());
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(WorkersPickerTest, ARowWhoseIdentifiersDoNotFitIsRefusedAndTheListStaysOpen) {
     testdb::exec(QString::fromUtf8(
         "insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values "

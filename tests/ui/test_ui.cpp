@@ -17,6 +17,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QCheckBox>
 #include <QColor>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -286,6 +287,49 @@ TEST_F(UiTest, TheWindowBaseGivesEnterEscAndGuardedButtons) {
     EXPECT_TRUE(stillOpen) << "the handler's error left the window open";
     EXPECT_EQ(recorder.texts(), QStringList{QString::fromUtf8("отказ сервера")});
     EXPECT_FALSE(form.isVisible());
+}
+
+// A keyboard user presses the button that has the focus; Enter anywhere else is the default
+// button's, whatever kind of control has the focus.
+TEST_F(UiTest, EnterAndSpacePressTheFocusedButtonAndEnterElsewhereTheDefaultOne) {
+    ui::Form form("TForm99", "Окно");
+    QStringList pressed;
+    auto* edit = new QLineEdit(&form);
+    auto* check = new QCheckBox("Флажок", &form);
+    QPushButton* save = form.addButton("Button1", "Запись", [&] { pressed << "save"; });
+    QPushButton* cancel = form.addButton("Button2", "Отмена", [&] { pressed << "cancel"; });
+    auto* layout = new QVBoxLayout(&form);
+    for (QWidget* w : std::initializer_list<QWidget*>{edit, check, save, cancel})
+        layout->addWidget(w);
+    form.setDefaultButton(save);
+    form.setCancelButton(cancel);
+    struct Case {
+        QWidget* focus;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QStringList pressed;
+    };
+    const Case cases[] = {
+        {edit, Qt::Key_Return, Qt::NoModifier, {"save"}},
+        {check, Qt::Key_Return, Qt::NoModifier, {"save"}},
+        {edit, Qt::Key_Enter, Qt::KeypadModifier, {"save"}},
+        {save, Qt::Key_Return, Qt::NoModifier, {"save"}},
+        {cancel, Qt::Key_Return, Qt::NoModifier, {"cancel"}},
+        {cancel, Qt::Key_Enter, Qt::KeypadModifier, {"cancel"}},
+        {cancel, Qt::Key_Space, Qt::NoModifier, {"cancel"}},
+        {cancel, Qt::Key_Return, Qt::ControlModifier, {}},
+    };
+    form.show();
+    QApplication::setActiveWindow(&form);
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.focus->metaObject()->className() + QString(" ") +
+                      QKeySequence(c.key | c.modifiers).toString())
+                         .toStdString());
+        pressed.clear();
+        c.focus->setFocus();
+        QTest::keyClick(c.focus, c.key, c.modifiers);
+        EXPECT_EQ(pressed, c.pressed);
+    }
 }
 
 TEST_F(UiTest, ALookupBoxShowsTheItemOfItsKeyAndFollowsItsRows) {
