@@ -548,10 +548,11 @@ bool PositionDialog::eventFilter(QObject* watched, QEvent* event) {
     return ui::Form::eventFilter(watched, event);
 }
 
-// The wheel moves the choice of the focused lookup box by one entry.
+// The wheel anywhere over the dialog moves the choice of the focused lookup box by one
+// entry; a sideways wheel moves nothing.
 void PositionDialog::wheelEvent(QWheelEvent* event) {
     for (ui::LookupBox* box : {documentBox_, lineBox_}) {
-        if (!box->hasFocus())
+        if (!box->hasFocus() || event->angleDelta().y() == 0)
             continue;
         QKeyEvent press(QEvent::KeyPress, event->angleDelta().y() < 0 ? Qt::Key_Down : Qt::Key_Up,
                         Qt::NoModifier);

@@ -4,7 +4,11 @@
 #include "data/Value.h"
 
 #include <QAbstractItemView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
 
 namespace ui {
 
@@ -30,6 +34,8 @@ LookupBox::LookupBox(const char* objectName, QWidget* parent) : QComboBox(parent
     // The width is the layout's; measuring hundreds of captions would only slow a reload.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(8);
+    // A wheel passing over the box must not take the focus and so turn it.
+    setFocusPolicy(Qt::StrongFocus);
     connect(this, &QComboBox::currentIndexChanged, this, &LookupBox::indexChanged);
     connect(this, &QComboBox::activated, this, &LookupBox::activatedByUser);
 }
@@ -97,6 +103,26 @@ void LookupBox::indexChanged(int index) {
     wanted_ = keys_[size_t(index)];
     if (rows_ && rows_->isOpen() && index < rows_->rowCount())
         rows_->moveTo(index);
+}
+
+void LookupBox::wheelEvent(QWheelEvent* event) {
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
+}
+
+// Measured at each opening, not at each reload: the captions are only read when looked at.
+void LookupBox::showPopup() {
+    QAbstractItemView* list = view();
+    int wanted = list->sizeHintForColumn(0) + 2 * list->frameWidth();
+    if (count() > maxVisibleItems())
+        wanted += list->verticalScrollBar()->sizeHint().width();
+    if (const QScreen* s = screen())
+        wanted = std::min(wanted, s->availableGeometry().width());
+    list->setMinimumWidth(wanted);
+    QComboBox::showPopup();
 }
 
 // The drop-down's choice arrives after it has closed, and Qt may tell the two in either order;

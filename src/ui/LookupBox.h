@@ -11,7 +11,7 @@ namespace ui {
 
 // A drop-down over the rows of a result set: it shows one field and stands for the key field
 // of the chosen row, whose row becomes the result set's current one. It tells when the user
-// chose: its drop-down closed, or a key or the wheel chose in the closed box.
+// chose: its drop-down closed, or a key or the wheel chose in the closed, focused box.
 class LookupBox : public QComboBox {
     Q_OBJECT
 public:
@@ -30,7 +30,13 @@ public:
     // The shown text; empty when no item is shown.
     QString text() const { return currentText(); }
 
+    // The drop-down is as wide as its longest entry, within the screen; the box keeps its width.
+    void showPopup() override;
     void hidePopup() override;
+
+protected:
+    // Only the focused box turns with the wheel; over another box the wheel goes on to the window.
+    void wheelEvent(QWheelEvent* event) override;
 
 signals:
     // Once for each closing of the drop-down, chosen or not, and for each choice by a key

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -367,6 +368,55 @@ TEST_F(PositionDialogTest, TheWheelMovesTheFocusedLookupBoxAndRunsItsChoice) {
     });
     dialog.addNew();
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+}
+
+// A wheel step over a widget as the window system delivers it: to the widget under the mouse,
+// which the wheel may give the focus, and on to its parents while nobody takes it.
+void turnWheelOver(QWidget* widget, QPoint angle) {
+    const QPointF at = widget->rect().center();
+    QWheelEvent e(at, widget->mapToGlobal(at), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    QApplication::instance()->notify(widget, &e);
+    QApplication::processEvents();
+}
+
+// Only the focused box turns: a wheel over another box turns the focused one, a sideways
+// wheel none, and over boxes while the focus is elsewhere nothing moves or is cleared.
+TEST_F(PositionDialogTest, TheWheelOverABoxWithoutTheFocusTurnsOnlyTheFocusedOne) {
+    QVariant goods, goodsAfter, line, lineAfter;
+    QString lineAfterSideways = "?", worker, workerAfter;
+    whenModalOpens([&](QWidget*) {
+        QApplication::setActiveWindow(&dialog);
+        auto* doc = in<ui::LookupBox>(&dialog, Names::document);
+        auto* item = in<ui::LookupBox>(&dialog, Names::line);
+        choose(doc);
+        goods = doc->key();
+        item->setFocus();
+        turnWheelOver(doc, {-120, 0});
+        lineAfterSideways = item->text();
+        turnWheelOver(doc, {0, -120});
+        line = item->key();
+        whenModalOpens([&](QWidget* picker) {
+            QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
+        });
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::pickWorker), Qt::LeftButton);
+        worker = in<QLineEdit>(&dialog, Names::worker)->text();
+        in<QLineEdit>(&dialog, Names::quantity)->setFocus();
+        turnWheelOver(doc, {0, -120});
+        turnWheelOver(item, {0, 120});
+        goodsAfter = doc->key();
+        lineAfter = item->key();
+        workerAfter = in<QLineEdit>(&dialog, Names::worker)->text();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    dialog.addNew();
+    EXPECT_EQ(lineAfterSideways, "") << "a sideways wheel chose nothing";
+    EXPECT_FALSE(line.isNull()) << "the wheel over the product turned the focused line";
+    EXPECT_EQ(goodsAfter, goods);
+    EXPECT_EQ(lineAfter, line);
+    ASSERT_FALSE(worker.isEmpty());
+    EXPECT_EQ(workerAfter, worker) << "no choice cleared the worker";
 }
 
 // Enter on a focused button is that button's: "..." opens its picker, and "Выход" leaves

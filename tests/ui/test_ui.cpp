@@ -22,11 +22,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTableView>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -391,6 +394,31 @@ TEST_F(UiTest, ALookupBoxShowsTheItemOfItsKeyAndFollowsItsRows) {
     rows.close();
     rows.open();
     EXPECT_EQ(box.itemText(1), QString::fromUtf8("Лак")) << "the old rows reach it no more";
+}
+
+// Lines of one product differ in their colour at the end of a long caption. The Windows style
+// (unlike Fusion) cuts a drop-down to its box.
+TEST_F(UiTest, ALookupBoxDropsDownAsWideAsItsLongestEntryAndKeepsItsOwnWidth) {
+    const QString longest =
+        QString::fromUtf8("Стол обеденный раскладной 1200x800, цвет: орех тёмный");
+    data::ResultSet goods(connection, "goods");
+    goods.setSql(QString::fromUtf8("select * from (values (1, 'Стул'), (2, '%1')) t(id, s_caption)")
+                     .arg(longest));
+    goods.open();
+    QWidget window;
+    auto* box = new ui::LookupBox("LCB_id_doc", &window);
+    std::unique_ptr<QStyle> windows(QStyleFactory::create("Windows"));
+    ASSERT_NE(windows, nullptr);
+    box->setStyle(windows.get());
+    box->setFixedWidth(100);
+    box->bind(&goods, "id", "s_caption");
+    window.show();
+    box->showPopup();
+    QApplication::processEvents();
+    EXPECT_GE(box->view()->viewport()->width(),
+              box->view()->fontMetrics().horizontalAdvance(longest));
+    EXPECT_EQ(box->width(), 100);
+    box->hidePopup();
 }
 
 TEST_F(UiTest, ALookupBoxTellsEachChoiceOfTheUserOnceWithItsRowCurrent) {
