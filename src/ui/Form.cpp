@@ -12,6 +12,34 @@
 
 namespace ui {
 
+namespace {
+
+// Qt passes Enter on from a button that is not the default one, and the window's default
+// button takes it; a user who pressed Enter on a button meant that button.
+class EnterPressesButton : public QObject {
+public:
+    explicit EnterPressesButton(QPushButton* button) : QObject(button), button_(button) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != button_ || event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = (key->key() == Qt::Key_Return && key->modifiers() == Qt::NoModifier) ||
+                           (key->key() == Qt::Key_Enter &&
+                            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+        if (!enter)
+            return false;
+        button_->click();
+        return true;
+    }
+
+private:
+    QPushButton* button_;
+};
+
+} // namespace
+
 Form::Form(const QString& objectName, const QString& caption, QWidget* parent) : QDialog(parent) {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -26,6 +54,7 @@ QPushButton* Form::addButton(const char* objectName, const QString& text,
     // Qt would make the first auto-default button of a dialog the default one, so Enter in
     // any field would press it.
     button->setAutoDefault(false);
+    button->installEventFilter(new EnterPressesButton(button));
     if (handler)
         connect(button, &QPushButton::clicked, this, [this, handler] { runGuarded(handler); });
     return button;
@@ -82,17 +111,6 @@ void Form::showEvent(QShowEvent* event) {
 }
 
 void Form::keyPressEvent(QKeyEvent* event) {
-    const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
-                       (event->key() == Qt::Key_Enter &&
-                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
-    // A button that is not the default one passes Enter on; the user meant that button.
-    auto* focused = qobject_cast<QPushButton*>(focusWidget());
-    if (enter && focused && focused->isVisible()) {
-        if (focused->isEnabled())
-            focused->click();
-        event->accept();
-        return;
-    }
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && escapeButton_) {
         if (escapeButton_->isEnabled())
             escapeButton_->click();
