@@ -67,6 +67,8 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
                 showShift(i + 1);
         });
     }
+    ui::tabToCheckedChoice(
+        {shiftChoices_[0], shiftChoices_[1], shiftChoices_[2], shiftChoices_[3]});
     top->addSpacing(12);
 
     dateEdit_ = new ui::DatePicker(Names::date, this);

@@ -80,6 +80,9 @@ PositionDialog::PositionDialog(data::DataModule& dm, reference::WorkersList& wor
     layout->addWidget(materials_);
     layout->addWidget(brigade_);
     setClientSize(761, 558);
+    // Tab as the fields stand on the screen: the date comes before the rejects.
+    ui::setTabOrder({quantityEdit_, hoursEdit_, dateEdit_, rejectsEdit_});
+    ui::tabToCheckedChoice({byRequisitionChoice_, byGoodsChoice_});
 
     connect(documentBox_, &ui::LookupBox::chosen, this,
             [this] { runGuarded([this] { documentChosen(); }); });

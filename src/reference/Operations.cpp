@@ -232,6 +232,7 @@ OperationsList::OperationsList(data::DataModule& dm, OperationDialog& dialog, No
     withNormsCheck_->setObjectName(QLatin1String(Names::withNorms));
     buttonRow()->insertWidget(3, exportButton_);
     buttonRow()->insertWidget(4, withNormsCheck_);
+    ui::setTabOrder({deleteButton_, exportButton_, withNormsCheck_, exitButton_});
     connect(addRowButton_, &QPushButton::clicked, this,
             [this] { runGuarded([this] { dialog_.addNew(); }); });
     connect(deleteButton_, &QPushButton::clicked, this,

@@ -61,6 +61,7 @@ ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent)
         kindLayout->addWidget(button);
     }
     kindButtons_[0]->setChecked(true);
+    ui::tabToCheckedChoice({kindButtons_[0], kindButtons_[1], kindButtons_[2]});
     layout->addWidget(kinds);
 
     QGroupBox* periodBox = boldFrame("GroupBox1", QStringLiteral("Период отбора"), this);

@@ -5,6 +5,7 @@
 #include "data/Error.h"
 #include "output/ReportOutput.h"
 #include "ui/BusyCursor.h"
+#include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
 
@@ -85,6 +86,8 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     layout->addWidget(shiftTabs_, 1);
     layout->addLayout(bottom);
     setClientSize(940, 600);
+    // Made before the grid and moved into its page, the buttons above it came after it.
+    ui::setTabOrder({exportButton_, rebuildButton_, grids_[0]});
 }
 
 int TimesheetWindow::month() const {

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
+#include <vector>
 
 namespace ui {
 
@@ -17,11 +19,14 @@ DatePicker::DatePicker(const char* objectName, QWidget* parent) : QDateEdit(pare
 
 void DatePicker::keyPressEvent(QKeyEvent* e) {
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-    QDateEdit::keyPressEvent(e);
-    if (enter) {
-        e->accept();
+    QDateEdit::keyPressEvent(e); // takes the typed date and leaves Enter to the window
+    if (enter)
         emit confirmed();
-    }
+}
+
+// The arrows and typing move between the parts of the date; Tab is the window's.
+bool DatePicker::focusNextPrevChild(bool next) {
+    return QAbstractSpinBox::focusNextPrevChild(next);
 }
 
 namespace {
@@ -83,6 +88,32 @@ void highlight(QWidget* w, bool on, const QColor& colour) {
 void setEnabled(std::initializer_list<QWidget*> widgets, bool on) {
     for (QWidget* w : widgets)
         w->setEnabled(on);
+}
+
+void setTabOrder(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    for (QWidget* w : widgets) {
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
+}
+
+// Qt makes the last focused choice of a group its Tab stop; before any focus every choice is
+// one, and the first, not the checked one, is reached.
+void tabToCheckedChoice(std::initializer_list<QAbstractButton*> choices) {
+    const std::vector<QAbstractButton*> group(choices);
+    const auto follow = [group] {
+        const bool anyChecked =
+            std::any_of(group.begin(), group.end(), [](auto* b) { return b->isChecked(); });
+        for (QAbstractButton* b : group) {
+            const bool stop = anyChecked ? b->isChecked() : b == group.front();
+            b->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    };
+    for (QAbstractButton* b : group)
+        QObject::connect(b, &QAbstractButton::toggled, b, follow);
+    follow();
 }
 
 void reserveBoldWidth(QAbstractButton* b) {

@@ -11,8 +11,9 @@ class QLabel;
 
 namespace ui {
 
-// A date picker whose typed date counts only when Enter confirms it; the key goes no
-// further, so no default button of the window takes it.
+// A date picker whose typed date counts only when Enter confirms it; the key then goes on to
+// the window, whose default button takes it as from any other box. Tab leaves the picker
+// at once instead of stepping through day, month and year.
 class DatePicker : public QDateEdit {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 };
 
 // What a box lets through as typed: digits only, or a decimal number where a typed point is
@@ -39,6 +41,12 @@ void highlight(QWidget* widget, bool on, const QColor& colour);
 
 // Enables or disables the controls together, whatever their kind.
 void setEnabled(std::initializer_list<QWidget*> widgets, bool on);
+
+// Tab goes through the controls in this order (the screen's), whatever order they were made in.
+void setTabOrder(std::initializer_list<QWidget*> widgets);
+
+// A group of choices is one Tab stop, its checked choice; the arrows move between them.
+void tabToCheckedChoice(std::initializer_list<QAbstractButton*> choices);
 
 // Room for the bold text of a highlighted choice, so a bar does not shift when it changes.
 void reserveBoldWidth(QAbstractButton* button);

@@ -75,6 +75,7 @@ DataGrid::DataGrid(const char* objectName, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
     setItemDelegate(delegate_);
     setSortingEnabled(false);
     setWordWrap(false);
@@ -121,6 +122,8 @@ void DataGrid::showModel(ResultSetModel* model) {
                                    QAbstractItemView::EditKeyPressed
                              : QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(editable ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    // Tab walks the cells only where they are typed into; elsewhere it leaves for the next control.
+    setTabKeyNavigation(editable);
     data::ResultSet& query = model->resultSet();
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DataGrid::rowChanged);
     connect(&query, &data::ResultSet::currentChanged, this, &DataGrid::followQuery);

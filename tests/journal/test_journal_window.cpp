@@ -330,6 +330,18 @@ TEST_F(JournalWindowTest, ARunDialogReturnsAsItsOpenerAsks) {
     }
 }
 
+// The date picker's parts and the grid's cells are no Tab stops of their own: the buttons
+// under the grid are reached.
+TEST_F(JournalWindowTest, TabFollowsTheScreenThroughEveryControl) {
+    activate();
+    ASSERT_GT(shownIds().size(), 1);
+    control<QWidget>(Names::shift1)->setFocus();
+    EXPECT_EQ(tabStops(window.get(), 13),
+              QStringList({Names::shift1, Names::date, Names::dayOff, Names::styles, Names::grid,
+                           Names::add, Names::change, Names::remove, Names::accept,
+                           Names::acceptAll, Names::refresh, Names::exit, Names::shift1}));
+}
+
 TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOperatorsAccept) {
     activate();
     struct Case {

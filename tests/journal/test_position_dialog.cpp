@@ -370,6 +370,73 @@ TEST_F(PositionDialogTest, TheWheelMovesTheFocusedLookupBoxAndRunsItsChoice) {
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
 }
 
+// Enter in the date box is "Запись", as in every other box of the dialog.
+TEST_F(PositionDialogTest, EnterInTheDateSaves) {
+    whenModalOpens([&](QWidget*) {
+        QApplication::setActiveWindow(&dialog);
+        choose(in<ui::LookupBox>(&dialog, Names::document));
+        choose(in<ui::LookupBox>(&dialog, Names::line));
+        for (const char* button : {Names::pickWorker, Names::pickOperation}) {
+            whenModalOpens([&](QWidget* picker) {
+                QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search), Qt::Key_Return);
+            });
+            QTest::mouseClick(in<QPushButton>(&dialog, button), Qt::LeftButton);
+        }
+        in<QLineEdit>(&dialog, Names::quantity)->setText("1");
+        auto* date = in<QWidget>(&dialog, Names::date);
+        date->setFocus();
+        QTest::keyClick(date, Qt::Key_Return);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    dialog.addNew();
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+    EXPECT_GT(dialog.positionId(), 0) << "saved";
+}
+
+// Tab goes as the controls stand on the screen, one stop each: the date picker's parts and a
+// grid's cells are none of their own, and the mode switch is reached at its checked choice.
+TEST_F(PositionDialogTest, TabFollowsTheScreenThroughEveryControl) {
+    using journal::PositionDialog;
+    struct Case {
+        const char* name;
+        bool (PositionDialog::*opener)();
+        const char* start;
+        QStringList stops;
+    };
+    const Case cases[] = {
+        {"add",
+         &PositionDialog::addNew,
+         Names::document,
+         {Names::document, Names::line, Names::pickWorker, Names::pickOperation, Names::quantity,
+          Names::hours, Names::date, Names::rejects, Names::byGoods, Names::save, Names::exit,
+          Names::document}},
+        {"change",
+         &PositionDialog::changeCurrent,
+         Names::quantity,
+         {Names::quantity, Names::hours, Names::date, Names::rejects, Names::save,
+          MaterialsPanelNames::grid, MaterialsPanelNames::add, MaterialsPanelNames::remove,
+          Names::exit, Names::quantity}},
+    };
+    data::ResultSet& rows = journal.currentJournalQuery();
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        rows.moveTo(r);
+        if (rows.asString("ok") == "no")
+            break;
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList stops;
+        whenModalOpens([&](QWidget*) {
+            QApplication::setActiveWindow(&dialog);
+            in<QWidget>(&dialog, c.start)->setFocus();
+            stops = tabStops(&dialog, int(c.stops.size()));
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        (dialog.*c.opener)();
+        EXPECT_EQ(stops, c.stops);
+    }
+}
+
 // A wheel step over a widget as the window system delivers it: to the widget under the mouse,
 // which the wheel may give the focus, and on to its parents while nobody takes it.
 void turnWheelOver(QWidget* widget, QPoint angle) {

@@ -127,6 +127,18 @@ insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo) valu
     OperationsList list{dm, dialog, norms};
 };
 
+TEST_F(OperationsTest, TabFollowsTheButtonRowAsItStands) {
+    QStringList stops;
+    withList([&] {
+        QApplication::setActiveWindow(&list);
+        grid()->setFocus();
+        stops = tabStops(&list, 9);
+    });
+    EXPECT_EQ(stops, QStringList({ListNames::grid, ListNames::search, ListNames::add,
+                                  ListNames::change, ListNames::remove, ListNames::spreadsheet,
+                                  ListNames::withNorms, ListNames::exit, ListNames::grid}));
+}
+
 TEST_F(OperationsTest, ThePickerOffersTheRequisitionsProductAndItsNewerOnes) {
     struct Case {
         std::optional<int> product;

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -80,6 +81,34 @@ TEST_F(ReportsDialogTest, ControlsStandInTheirOrderInAFixedWindow) {
 
 // From today, whatever the journal shows: January reaches back into December. The kind
 // stays as the last use left it; Esc closes the dialog.
+// One Tab stop per control, the date pickers' parts none; and with no default button Enter in
+// a picker starts no report.
+TEST_F(ReportsDialogTest, TabFollowsTheScreenAndEnterInAPickerStartsNothing) {
+    activate();
+    control<QRadioButton>("RadioGroup1_2")->setChecked(true);
+    control<QWidget>("DTPicker1")->setFocus();
+    EXPECT_EQ(tabStops(window.get(), 10),
+              QStringList({"DTPicker1", "DTPicker2", "Button4", "Button2", "Button1", "Button3",
+                           "Button7", "Button6", "Button5", "RadioGroup1_2"}));
+
+    QStringList opened;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened << modal->objectName();
+            modal->close();
+        }
+    });
+    watch.start(5);
+    for (const char* picker : {"DTPicker1", "DTPicker2"}) {
+        control<QWidget>(picker)->setFocus();
+        QTest::keyClick(control<QWidget>(picker), Qt::Key_Return);
+        QTest::qWait(20);
+    }
+    EXPECT_TRUE(opened.isEmpty()) << opened.join(',').toStdString();
+    EXPECT_TRUE(window->isVisible());
+}
+
 TEST_F(ReportsDialogTest, TheOpenerTakesTheMonthBeforeToday) {
     struct Case {
         QDate today, from, to;

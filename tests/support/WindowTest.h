@@ -44,6 +44,21 @@ inline void doubleClick(QAbstractItemView* grid, int row) {
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
 }
 
+// The controls Tab visits, starting from the focused one and pressing Tab on whatever has
+// the focus, up to `count` of them; each is named by its nearest named widget, so a date
+// picker's inner box counts as the picker and a picker that keeps a Tab shows twice.
+inline QStringList tabStops(QWidget* window, int count) {
+    QStringList stops;
+    for (int i = 0; i < count; ++i) {
+        QWidget* at = window->focusWidget();
+        while (at && (at->objectName().isEmpty() || at->objectName().startsWith("qt_")))
+            at = at->parentWidget();
+        stops << (at ? at->objectName() : QString());
+        QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Tab);
+    }
+    return stops;
+}
+
 // A window of the program on the suite's own database: a data module logged in as "master",
 // every message recorded (questions answered from messages.answers), the window made anew for
 // each test. A suite seeds its rows in SetUpTestSuite or before calling SetUp.

@@ -146,6 +146,15 @@ TEST_F(TimesheetWindowTest, TheLayoutIsAsDocumented) {
     EXPECT_EQ(control<QProgressBar>(Names::progress)->minimum(), 1);
 }
 
+TEST_F(TimesheetWindowTest, TabFollowsTheScreenFromTheButtonsAboveTheGrid) {
+    activate();
+    control<QWidget>(Names::spreadsheet)->setFocus();
+    EXPECT_EQ(tabStops(window.get(), 10),
+              QStringList({Names::spreadsheet, Names::rebuild, Names::shiftGrids[0], Names::print,
+                           Names::month, Names::year, Names::refresh, Names::exit, Names::shiftTabs,
+                           Names::spreadsheet}));
+}
+
 TEST_F(TimesheetWindowTest, NovemberIsMarkedAndItsCellsDrawnByTheRule) {
     // 1 November 2026 is a Sunday; the month has 30 days.
     timesheetRow(501, 1, 11, 2026, "1=0,2=8,3=9,7=8,4=3");
