@@ -234,7 +234,9 @@ void JournalWindow::runDialog(const std::function<bool()>& dialog, Return back) 
     const bool shown = dialog();
     if (!shown && back == Return::OnRow)
         return;
-    returnFromDialog();
+    // Nothing was shown, so nothing was returned from: the journal stays on its date.
+    if (shown)
+        returnFromDialog();
     data::ResultSet& after = currentJournalQuery();
     if (back != Return::OnRow) {
         after.reopen();

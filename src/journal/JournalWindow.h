@@ -87,7 +87,8 @@ public:
         OnRow,         // only if the dialog was shown: returned from, on the row it was on
     };
     // Keeps the shown shift's sort and row, runs `dialog` (true when it was shown) and
-    // returns from it as `back` says. An error of the dialog's opener leaves the journal.
+    // returns from it as `back` says; a dialog not shown returns to nothing, and a reload
+    // then reads the date the journal shows. An error of the dialog's opener leaves the journal.
     void runDialog(const std::function<bool()>& dialog, Return back);
     ui::DataGrid* grid() const { return grid_; }
 

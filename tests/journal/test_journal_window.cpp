@@ -24,6 +24,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -332,6 +333,28 @@ TEST_F(JournalWindowTest, ARunDialogReturnsAsItsOpenerAsks) {
 
 // The date picker's parts and the grid's cells are no Tab stops of their own: the buttons
 // under the grid are reached.
+// "Изменить" on an accepted row shows no dialog: the journal reads its rows again on the
+// date it shows instead of going back to today.
+TEST_F(JournalWindowTest, ADialogNotShownReloadsTheDateShown) {
+    activate();
+    pickInCalendar(tuesday);
+    ASSERT_EQ(shownIds(), QList<int>{5201});
+    window->runDialog(
+        [] {
+            testdb::exec("insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, "
+                         "cena, kol_vo, brak, time, ok, vvod) values (5901, '2026-12-08', 1, "
+                         "501, 800001, 701, 10, 1, 0, 1, 'no', '2026-12-10 08:30')");
+            return false;
+        },
+        JournalWindow::Return::ReloadedOnRow);
+    QList<int> shown = shownIds();
+    std::sort(shown.begin(), shown.end());
+    testdb::exec("delete from accounts_dep.smena where id = 5901");
+    EXPECT_EQ(window->journalDate(), tuesday);
+    EXPECT_EQ(loadedDate(), tuesday);
+    EXPECT_EQ(shown, QList<int>({5201, 5901})) << "read again";
+}
+
 TEST_F(JournalWindowTest, TabFollowsTheScreenThroughEveryControl) {
     activate();
     ASSERT_GT(shownIds().size(), 1);
