@@ -19,8 +19,8 @@ const char* const decimalCommaProperty = "decimalComma";
 }
 
 // Cell editors of an editable grid: a point typed where the column wants a comma becomes one,
-// the model's refusal of a text is remembered, and Esc keeps what was typed and goes on to
-// the window, whose Esc then acts as everywhere else.
+// a text the model refuses stays in its open editor to be corrected, and Esc keeps what was
+// typed and goes on to the window, whose Esc then acts as everywhere else.
 class CellDelegate : public QStyledItemDelegate {
 public:
     explicit CellDelegate(DataGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -61,7 +61,21 @@ protected:
                 }
                 return true;
             }
+            // Tried first: Qt would close the editor and move on whatever the model said.
+            const bool leaves = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                                key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+            if (leaves && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                refused = false;
+                emit commitData(editor);
+                if (refused)
+                    return true;
+            }
         }
+        // Losing the focus writes nothing yet: what the user does next (a button, another
+        // cell, closing) commits the editor first, and only once; a window left for another
+        // program keeps its editor as it was.
+        if (editor && event->type() == QEvent::FocusOut)
+            return false;
         return QStyledItemDelegate::eventFilter(object, event);
     }
 
@@ -170,8 +184,12 @@ bool DataGrid::commitEditor() {
         return true;
     delegate_->refused = false;
     commitData(editor);
+    if (delegate_->refused) {
+        editor->setFocus(); // the typed text stays to be corrected
+        return false;
+    }
     closeEditor(editor, QAbstractItemDelegate::NoHint);
-    return !delegate_->refused;
+    return true;
 }
 
 bool DataGrid::writePendingRow() {
@@ -180,15 +198,18 @@ bool DataGrid::writePendingRow() {
     return guarded([this] { model_->writePending(); }, window());
 }
 
-// A click on another row writes the changed row first; the click then only ends the change.
+// A click on another cell takes the open editor's text first and stays put when it is
+// refused; a click on another row writes the changed row first and then only ends the change.
 void DataGrid::mousePressEvent(QMouseEvent* event) {
     if (model_ && model_->isEditable()) {
         const QModelIndex target = indexAt(event->position().toPoint());
-        if (target.isValid() && target.row() != currentIndex().row()) {
-            const bool committed = commitEditor();
-            if (!committed || model_->pendingRow() >= 0) {
-                if (committed)
-                    writePendingRow();
+        if (target.isValid() && target != currentIndex()) {
+            if (!commitEditor()) {
+                event->accept();
+                return;
+            }
+            if (target.row() != currentIndex().row() && model_->pendingRow() >= 0) {
+                writePendingRow();
                 event->accept();
                 return;
             }

@@ -14,9 +14,10 @@ class ResultSetModel;
 // titled, sized and hidden as the model's column table says, titles that sort by a rule,
 // and the grid's current row and the query's current row kept as one: a click moves the
 // query, a query that moves (a re-run keeping place, a locate) moves the grid.
-// Over an editable model typing in a cell starts editing it, Tab moves from cell to cell, and
-// a changed row is written before the grid leaves it: the written row then stays current, a
-// refused one keeps the grid. Over any other model Tab goes on to the next control.
+// Over an editable model typing in a cell starts editing it, Tab moves from cell to cell, a
+// refused text keeps its cell and its open editor, and a changed row is written before the
+// grid leaves it: the written row then stays current, a refused one keeps the grid. Over any
+// other model Tab goes on to the next control.
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
@@ -37,7 +38,8 @@ public:
     QList<int> selectedRowNumbers() const;
 
     // Puts the text of an open cell editor into the model and closes the editor; false when
-    // the model refused the text (it has said why). True when no editor is open.
+    // the model refused the text (it has said why), which then stays in the open editor.
+    // True when no editor is open.
     bool commitEditor();
 
 protected:

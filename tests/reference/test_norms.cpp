@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -191,7 +192,7 @@ TEST_F(NormsTest, TypedCellsAreTakenOrRefusedKeepingTheirValue) {
         SCOPED_TRACE((c.typed + " in column " + QString::number(c.column)).toStdString());
         SetUp();
         messages.clear();
-        QString editorShows, cellAfter;
+        QString editorShows, cellAfter, editorAfter;
         const bool open = run(1, [&] {
             go(c.row, c.column);
             if (c.typed.isEmpty()) {
@@ -205,20 +206,58 @@ TEST_F(NormsTest, TypedCellsAreTakenOrRefusedKeepingTheirValue) {
             editorShows = editor()->text();
             key(Qt::Key_Return);
             cellAfter = model()->index(c.row, c.column).data().toString();
-            click(Names::save);
+            editorAfter = editor() ? editor()->text() : QStringLiteral("(closed)");
+            if (c.message.isEmpty())
+                click(Names::save);
         });
-        EXPECT_FALSE(open);
+        EXPECT_EQ(open, !c.message.isEmpty()) << "a refused text is neither saved nor dropped";
         EXPECT_EQ(editorShows, c.editorShows);
         if (c.message.isEmpty()) {
             EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+            EXPECT_EQ(editorAfter, "(closed)");
         } else {
             ASSERT_EQ(messages.messages.size(), 1u);
             EXPECT_TRUE(messages.messages[0].text.contains(c.message))
                 << messages.messages[0].text.toStdString();
             EXPECT_EQ(messages.messages[0].caption, QString::fromUtf8("Ошибка"));
             EXPECT_NE(cellAfter, c.editorShows) << "the refused cell keeps its value";
+            EXPECT_EQ(editorAfter, c.editorShows) << "and its editor the typed text";
         }
         EXPECT_EQ(stored(1), c.stored);
+    }
+}
+
+// A refused text stays in its cell's open editor whatever key would have left it, so the
+// corrected number goes where it was meant to, and "Сохранить" writes only that.
+TEST_F(NormsTest, ARefusedCellKeepsItsEditorSoTheRetypedNumberLandsInIt) {
+    struct Case {
+        const char* name;
+        Qt::Key key;
+    };
+    const Case cases[] = {{"Tab", Qt::Key_Tab},
+                          {"Enter", Qt::Key_Return},
+                          {"Down", Qt::Key_Down},
+                          {"Shift+Tab", Qt::Key_Backtab}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        messages.clear();
+        QString kept;
+        std::pair<int, int> at;
+        run(1, [&] {
+            go(0, 1);
+            type("abc");
+            key(c.key);
+            at = {grid()->currentIndex().row(), grid()->currentIndex().column()};
+            kept = editor() ? editor()->text() : QString();
+            type("7,5");
+            key(Qt::Key_Return);
+            click(Names::save);
+        });
+        EXPECT_EQ(messages.messages.size(), 1u) << messages.texts().join('|').toStdString();
+        EXPECT_EQ(at, std::make_pair(0, 1));
+        EXPECT_EQ(kept, "abc");
+        EXPECT_EQ(stored(1), "50:7.5:0 100:12.5:5 200:7:-");
     }
 }
 
