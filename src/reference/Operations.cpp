@@ -353,8 +353,8 @@ void OperationsList::exportToSpreadsheet() {
         spreadsheet_.writeFormatted(1, 2, row, data::value::toString(exportRows_.valueAt(r, vid)),
                                     text);
         spreadsheet_.write(1, 3, row, data::value::withDecimalComma(exportRows_.valueAt(r, cena)));
-        spreadsheet_.writeFormatted(
-            1, 4, row, kindText(data::value::toInt64(exportRows_.valueAt(r, naimen))), text);
+        spreadsheet_.write(1, 4, row,
+                           kindText(data::value::toInt64(exportRows_.valueAt(r, naimen))));
     }
     spreadsheet_.show(true);
 }

@@ -218,10 +218,9 @@ void exportSummary(data::Connection& db, const ReportPeriod& period, output::Spr
                              withColour(data::value::toString(query.valueAt(r, vid)),
                                         data::value::toInt64(query.valueAt(r, color))),
                              text);
-        sheet.writeFormatted(
-            1, 3, row,
-            !data::value::isNull(kind) && data::value::toInt64(kind) == 0 ? finished : blanks,
-            text);
+        sheet.write(1, 3, row,
+                    !data::value::isNull(kind) && data::value::toInt64(kind) == 0 ? finished
+                                                                                  : blanks);
         sheet.write(1, 4, row, data::value::withDecimalComma(query.valueAt(r, mass)));
         sheet.write(1, 5, row,
                     data::value::formatValue(query.valueAt(r, kolvo), QStringLiteral("#0")));
