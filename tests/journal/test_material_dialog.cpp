@@ -180,7 +180,8 @@ TEST_F(MaterialDialogTest, RecordsOnlyWhatTheNormAndTheStockAllowAsTheServerHold
     };
     const auto told = [](auto... texts) { return QStringList{QString(texts)...}; };
     const auto notANumber = [](const char* typed) {
-        return QString::fromUtf8("«%1» не является числом").arg(QString::fromUtf8(typed));
+        return QString::fromUtf8("«%1» не является числом (поле Расход)")
+            .arg(QString::fromUtf8(typed));
     };
     struct Case {
         const char* name;

@@ -218,9 +218,9 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
         // list rows: СТУЛ-1 Сборка, Д'АРТ-20 Покраска (kind 2), Д'АРТ-20 Сборка, СТУЛ-7, СТУЛ-8;
         // product rows: Д'АРТ-20, СТУЛ-1, СТУЛ-7, СТУЛ-8
         {"no product", -1, -1, "Сб", 0, "5", required, ""},
-        {"no price", -1, 2, "Сб", 1, "", QString::fromUtf8("«» не является числом"), ""},
-        {"two commas", -1, 2, "Сб", 1, "1,2.3", QString::fromUtf8("«1,2,3» не является числом"),
-         ""},
+        {"no price", -1, 2, "Сб", 1, "", QString::fromUtf8("Поле «min Цена» не заполнено"), ""},
+        {"two commas", -1, 2, "Сб", 1, "1,2.3",
+         QString::fromUtf8("«1,2,3» не является числом (поле min Цена)"), ""},
         {"a negative price pasted", -1, 2, "Сб", 1, "-7,5",
          QString::fromUtf8("Значение -7,5 поля min Цена не может быть отрицательным"), ""},
         {"existing combination", -1, 1, "Сб", 0, "5", duplicate, ""},
