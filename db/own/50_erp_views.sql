@@ -42,7 +42,7 @@ select l.id,
        l.id_doc,
        format('%s%s, %s %s', l.s_gds_hl,
               case when l.id_gds_color <> 0 then format(' (%s)', l.s_gds_color_hl) else '' end,
-              trim_scale(l.f_qty), l.s_msm_ident) as s_caption,
+              replace(trim_scale(l.f_qty)::text, '.', ','), l.s_msm_ident) as s_caption,
        l.id_gds,
        (l.f_qty - l.made)::t_float as f_qty,
        l.id_gds::text as s_gds_mc

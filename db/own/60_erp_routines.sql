@@ -2,10 +2,11 @@
 -- Position ids are bigint, so a call with any integer type or a quoted number
 -- resolves; goods ids are ERP ids (t_id) and take numerics as well.
 
--- Quantity as short text: at most 3 decimals, no trailing zeros.
+-- Quantity as short text: at most 3 decimals, no trailing zeros, and the decimal comma
+-- the boxes beside a caption show.
 create function accounts_dep.qty_text(q numeric) returns text
 language sql immutable as $$
-    select trim_scale(round(coalesce(q, 0), 3))::text
+    select replace(trim_scale(round(coalesce(q, 0), 3))::text, '.', ',')
 $$;
 
 -- Consignments (batches) of a goods item at every stock, oldest first:
@@ -59,7 +60,7 @@ language sql stable as $$
            format('%s%s, %s %s', g.s_caption,
                   case when di.id_gds_color <> 0
                        then format(' (%s)', coalesce(c.s_caption, di.id_gds_color::text)) else '' end,
-                  trim_scale(di.f_qty), g.s_msm_ident)
+                  replace(trim_scale(di.f_qty)::text, '.', ','), g.s_msm_ident)
     from accounts_dep.smena s
     join mnf_doc.doc_item di on di.id = s.id_doc_item
     join cmn_gds_and_srv.gds_and_srv g on g.id = di.id_gds

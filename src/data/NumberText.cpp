@@ -67,13 +67,32 @@ QString formatNumber(const QVariant& v, int decimals, QChar point) {
         return fixed(v.toDouble(), decimals, point);
     if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
         return QString::number(v.toLongLong());
+    return shortest(v.toDouble(), point);
+}
+
+QString shortest(double x, QChar point) {
+    if (!std::isfinite(x))
+        return QString::number(x);
     char buffer[40] = {};
-    std::to_chars(buffer, buffer + sizeof buffer - 1, v.toDouble(), std::chars_format::general, 15);
-    QString s = QString::fromLatin1(buffer); // as "%.15g"
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    s.replace(QLatin1Char('.'), point);
-    return s;
+    std::to_chars(buffer, buffer + sizeof buffer - 1, x, std::chars_format::scientific, 14);
+    const int exponent = std::atoi(buffer + (x < 0 ? 18 : 17));
+    if (x == 0 || exponent < -15 || exponent > 20) {
+        char general[40] = {};
+        std::to_chars(general, general + sizeof general - 1, x, std::chars_format::general, 15);
+        QString s = QString::fromLatin1(general); // as "%.15g"
+        if (s == QLatin1String("-0"))
+            s = QStringLiteral("0");
+        return s.replace(QLatin1Char('.'), point);
+    }
+    // 15 significant digits in fixed form, then the zeros past the last digit that counts.
+    QString s = fixed(x, std::max(0, 14 - exponent), point);
+    if (s.contains(point)) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(point))
+            s.chop(1);
+    }
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
 }
 
 QString formatValue(const QVariant& value, const QString& mask) {
@@ -85,7 +104,15 @@ QString formatValue(const QVariant& value, const QString& mask) {
 }
 
 QString withDecimalComma(const QVariant& value) {
-    return toString(value).replace(QLatin1Char('.'), QLatin1Char(','));
+    const QChar comma(QLatin1Char(','));
+    if (isNumber(value))
+        return formatNumber(value, -1, comma);
+    const QString text = toString(value);
+    bool ok = false;
+    const double x = text.trimmed().toDouble(&ok);
+    if (ok)
+        return shortest(x, comma);
+    return QString(text).replace(QLatin1Char('.'), comma);
 }
 
 } // namespace data::value

@@ -22,7 +22,12 @@ QString formatNumber(const QVariant& number, int decimals, QChar point);
 // locale's decimal point, anything else as its text.
 QString formatValue(const QVariant& value, const QString& mask);
 
-// A value as the workstation shows a number: its shortest text, with a decimal comma.
+// x in at most 15 significant digits, trailing zeros dropped, never in exponent form from
+// 1e-15 to 1e20 ("-0" printed as "0"): 1.6500000000000001 shows as 1.65.
+QString shortest(double x, QChar point);
+
+// A value as the workstation shows a number: its shortest text, with a decimal comma. A number
+// written as text ("1.6500000000000001" from the server) is shown the same way.
 QString withDecimalComma(const QVariant& value);
 
 } // namespace data::value

@@ -24,13 +24,30 @@ QString decimal(double v) {
     return QString::fromLatin1(buf, int(p - buf));
 }
 
-QString typedDecimal(const QString& typed) {
+namespace {
+
+// "(поле Кол-во)" after a refusal, so the user knows which box to mend.
+QString inField(const QString& fieldCaption) {
+    return fieldCaption.isEmpty() ? QString()
+                                  : QStringLiteral(" (поле %1)").arg(data::excerpt(fieldCaption));
+}
+
+void refuseEmpty(const QString& text, const QString& fieldCaption) {
+    if (text.isEmpty() && !fieldCaption.isEmpty())
+        throw data::ConversionError(
+            QStringLiteral("Поле «%1» не заполнено").arg(data::excerpt(fieldCaption)));
+}
+
+} // namespace
+
+QString typedDecimal(const QString& typed, const QString& fieldCaption) {
     QString text = typed.trimmed();
+    refuseEmpty(text, fieldCaption);
     text.replace(QLatin1Char(','), QLatin1Char('.'));
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
     if (!number.match(text).hasMatch())
-        throw data::ConversionError(
-            QStringLiteral("«%1» не является числом").arg(data::excerpt(typed)));
+        throw data::ConversionError(QStringLiteral("«%1» не является числом%2")
+                                        .arg(data::excerpt(typed), inField(fieldCaption)));
     if (text.startsWith(QLatin1Char('+')))
         text.remove(0, 1);
     if (text.endsWith(QLatin1Char('.')))
@@ -52,7 +69,7 @@ data::ConversionError negative(const QString& typed, const QString& fieldCaption
 } // namespace
 
 QString typedDecimal(const QString& typed, double max, const QString& fieldCaption) {
-    QString text = typedDecimal(typed);
+    QString text = typedDecimal(typed, fieldCaption);
     bool ok = false;
     const double v = text.toDouble(&ok);
     if (text.startsWith(QLatin1Char('-'))) {
@@ -74,14 +91,11 @@ QString typedInteger(const QString& typed) {
 
 QString typedInteger(const QString& typed, qint64 min, qint64 max, const QString& fieldCaption) {
     const QString text = typed.trimmed();
+    refuseEmpty(text, fieldCaption);
     static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
     if (!number.match(text).hasMatch())
-        throw data::ConversionError(
-            QStringLiteral("«%1» не является целым числом%2")
-                .arg(data::excerpt(typed),
-                     fieldCaption.isEmpty()
-                         ? QString()
-                         : QStringLiteral(" (поле %1)").arg(data::excerpt(fieldCaption))));
+        throw data::ConversionError(QStringLiteral("«%1» не является целым числом%2")
+                                        .arg(data::excerpt(typed), inField(fieldCaption)));
     // Digits only by now: what remains to refuse is a sign the field does not take, or a
     // number too wide for it.
     static const QRegularExpression zero(QStringLiteral("^[+-]?0+$"));

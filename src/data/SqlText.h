@@ -12,8 +12,9 @@ QString integer(qint64 v);
 // Shortest decimal form that reads back as the same number, "." as the separator: 12.5, 100.
 QString decimal(double v);
 // A number as the user typed it, "," taken as the separator: "1,5" gives "1.5". Anything
-// that is not a plain decimal number is refused with ConversionError.
-QString typedDecimal(const QString& typed);
+// that is not a plain decimal number is refused with ConversionError, naming the field when
+// given: "Поле «Кол-во» не заполнено", "«1,2,3» не является числом (поле Кол-во)".
+QString typedDecimal(const QString& typed, const QString& fieldCaption = {});
 // The same for a field that takes no sign and nothing above max: "-7,5" typed for "Цена" is
 // refused as "Значение -7,5 поля Цена не может быть отрицательным", a wider number as out of
 // range, whatever way the text reached the box.

@@ -26,7 +26,7 @@ QString money(const QVariant& v) {
         return {};
     bool ok = false;
     const double d = v.toDouble(&ok);
-    return ok ? withDecimalComma(QString::number(d, 'f', 2)) : data::value::toString(v);
+    return ok ? data::value::fixed(d, 2, QLatin1Char(',')) : data::value::toString(v);
 }
 
 QString day(const QVariant& v) {

@@ -202,7 +202,8 @@ bool MaterialDialog::paintChosen() {
 void MaterialDialog::record() {
     if (goodsBox_->text().isEmpty())
         throw data::Error(ui::texts::allFieldsRequired());
-    const double typed = material::typedQuantity(quantityEdit_->text(), true);
+    const double typed =
+        material::typedQuantity(quantityEdit_->text(), true, QStringLiteral("Расход"));
     if (goodsBox_->key().isNull() || goodsId_ == 0)
         return;
     const MaterialStore::Result result =

@@ -19,19 +19,19 @@ namespace material {
 
 using data::value::rounded;
 
-double typedQuantity(const QString& typed, bool emptyIsZero) {
+double typedQuantity(const QString& typed, bool emptyIsZero, const QString& fieldCaption) {
     const QString text = typed.trimmed();
     if (text.isEmpty() && emptyIsZero)
         return 0;
-    const auto refuse = [&typed] {
-        return data::ConversionError(
-            QStringLiteral("«%1» не является числом").arg(data::excerpt(typed)));
+    const auto refuse = [&] {
+        return data::ConversionError(QStringLiteral("«%1» не является числом (поле %2)")
+                                         .arg(data::excerpt(typed), fieldCaption));
     };
     // A pasted sign would get past the key filter; a consumption is never negative.
     if (text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')))
         throw refuse();
     bool ok = false;
-    const double v = sqltext::typedDecimal(text).toDouble(&ok);
+    const double v = sqltext::typedDecimal(text, fieldCaption).toDouble(&ok);
     if (!ok || !std::isfinite(v))
         throw refuse();
     return v;

@@ -18,8 +18,9 @@ namespace journal {
 namespace material {
 
 // A typed quantity, comma or point: a plain number not below 0. Anything else is refused
-// with ConversionError "«…» не является числом"; an empty text is 0 when emptyIsZero.
-double typedQuantity(const QString& typed, bool emptyIsZero);
+// with ConversionError "«…» не является числом (поле <fieldCaption>)"; an empty text is 0
+// when emptyIsZero, else refused as the field not filled in.
+double typedQuantity(const QString& typed, bool emptyIsZero, const QString& fieldCaption);
 
 // What the quantity box proposes: the rest of the norm, 0 without a norm or when it is used.
 double proposal(double normQty, double usedQty);

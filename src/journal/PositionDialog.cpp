@@ -334,7 +334,8 @@ void PositionDialog::showPrices() {
         quantityEdit_->setText(QStringLiteral("0"));
     finalPriceEdit_->setText(shown(chosen_.finalPrice));
     basePriceEdit_->setText(chosen_.basePrice ? shown(*chosen_.basePrice) : QString());
-    const double quantity = sqltext::typedDecimal(quantityEdit_->text()).toDouble();
+    const double quantity =
+        sqltext::typedDecimal(quantityEdit_->text(), QStringLiteral("Кол-во")).toDouble();
     sumEdit_->setText(shown(data::value::rounded(quantity * chosen_.finalPrice, 4)));
 }
 
@@ -357,7 +358,8 @@ void PositionDialog::save() {
             throw data::Error(ui::texts::allFieldsRequired());
     if (documentBox_->text().isEmpty() || lineBox_->text().isEmpty())
         throw data::Error(ui::texts::allFieldsRequired());
-    const double quantity = sqltext::typedDecimal(quantityEdit_->text()).toDouble();
+    const double quantity =
+        sqltext::typedDecimal(quantityEdit_->text(), QStringLiteral("Кол-во")).toDouble();
     const bool adding = mode_ == Mode::Add && positionId_ == 0;
     if ((adding && quantity > chosen_.requiredQuantity) ||
         (mode_ == Mode::Change && changeLimit_ && quantity > *changeLimit_))

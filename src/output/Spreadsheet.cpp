@@ -283,7 +283,8 @@ int Spreadsheet::show(bool visible) {
         opener ? opener(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     // The file stays written: the user may open it by hand.
     if (!opened)
-        throw data::Error(QStringLiteral("Невозможно открыть Microsoft Excel.\n") + path);
+        throw data::Error(QStringLiteral("Файл сохранён: ") + path +
+                          QStringLiteral("\nПрограмма, которая открыла бы его, не найдена."));
     return 1;
 }
 

@@ -35,7 +35,8 @@ public:
 
     // true: writes the workbook under a name not yet taken in the documents folder and opens
     // it; throws "Ошибка записи файла <folder>: <reason>" when the file could not be written,
-    // and "Невозможно открыть Microsoft Excel.\n<file>" when it was, but no program took it.
+    // and "Файл сохранён: <file>\nПрограмма, которая открыла бы его, не найдена." when it
+    // was, but no program took it.
     // false, or no workbook: does nothing.
     int show(bool visible);
 

@@ -67,8 +67,8 @@ QVariant typedPrice(const QString& typed) {
     if (text.isEmpty())
         return {};
     if (text.startsWith(QLatin1Char('+')))
-        throw data::ConversionError(
-            QStringLiteral("«%1» не является числом").arg(data::excerpt(typed)));
+        throw data::ConversionError(QStringLiteral("«%1» не является числом (поле %2)")
+                                        .arg(data::excerpt(typed), priceCaption));
     return sqltext::typedDecimal(text, maxPrice, priceCaption).toDouble();
 }
 

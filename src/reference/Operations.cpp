@@ -345,10 +345,14 @@ void OperationsList::exportToSpreadsheet() {
     const int vid = exportRows_.fieldIndex(QStringLiteral("vid"));
     const int cena = exportRows_.fieldIndex(QStringLiteral("cena"));
     const int naimen = exportRows_.fieldIndex(QStringLiteral("naimen"));
+    // A mark such as "1,10" or a 13-digit code stays as written, not a number.
+    constexpr output::CellFormat text{.asText = true};
     for (int r = 0; r < exportRows_.rowCount(); ++r) {
         const int row = r + 2;
-        spreadsheet_.write(1, 1, row, data::value::toString(exportRows_.valueAt(r, marka)));
-        spreadsheet_.write(1, 2, row, data::value::toString(exportRows_.valueAt(r, vid)));
+        spreadsheet_.writeFormatted(1, 1, row, data::value::toString(exportRows_.valueAt(r, marka)),
+                                    text);
+        spreadsheet_.writeFormatted(1, 2, row, data::value::toString(exportRows_.valueAt(r, vid)),
+                                    text);
         spreadsheet_.write(1, 3, row, data::value::withDecimalComma(exportRows_.valueAt(r, cena)));
         spreadsheet_.write(1, 4, row,
                            kindText(data::value::toInt64(exportRows_.valueAt(r, naimen))));

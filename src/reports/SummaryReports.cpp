@@ -208,17 +208,20 @@ void exportSummary(data::Connection& db, const ReportPeriod& period, output::Spr
     const int kolvo = query.fieldIndex(QStringLiteral("kolvo"));
     const QString finished = QStringLiteral("Готовая продукция");
     const QString blanks = QStringLiteral("Заготовки");
+    // A name such as "1,10" or a 13-digit code stays as written, not a number.
+    constexpr output::CellFormat text{.asText = true};
     for (int r = 0; r < n; ++r) {
         const int row = r + 2;
         const QVariant kind = query.valueAt(r, naimen);
-        sheet.write(1, 1, row, data::value::toString(query.valueAt(r, nom)));
-        sheet.write(1, 2, row,
-                    withColour(data::value::toString(query.valueAt(r, vid)),
-                               data::value::toInt64(query.valueAt(r, color))));
+        sheet.writeFormatted(1, 1, row, data::value::toString(query.valueAt(r, nom)), text);
+        sheet.writeFormatted(1, 2, row,
+                             withColour(data::value::toString(query.valueAt(r, vid)),
+                                        data::value::toInt64(query.valueAt(r, color))),
+                             text);
         sheet.write(1, 3, row,
                     !data::value::isNull(kind) && data::value::toInt64(kind) == 0 ? finished
                                                                                   : blanks);
-        sheet.write(1, 4, row, data::value::formatValue(query.valueAt(r, mass), QString()));
+        sheet.write(1, 4, row, data::value::withDecimalComma(query.valueAt(r, mass)));
         sheet.write(1, 5, row,
                     data::value::formatValue(query.valueAt(r, kolvo), QStringLiteral("#0")));
         if (progress)

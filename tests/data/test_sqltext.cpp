@@ -1,5 +1,6 @@
 #include "data/Error.h"
 #include "data/FilterExpression.h"
+#include "data/NumberText.h"
 #include "data/SortExpression.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
@@ -149,5 +150,34 @@ TEST(ErrorTexts, QuoteAtMostAHundredCharactersOfAnInput) {
             EXPECT_TRUE(e.text().contains(QString(80, QLatin1Char('x')) + QChar(0x2026)))
                 << e.text().toStdString();
         }
+    }
+}
+
+TEST(NumberText, NumbersShowInTheirShortestFifteenDigitForm) {
+    struct Case {
+        QVariant value;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {1.6500000000000001, "1,65"},
+        {18.666719999999998, "18,66672"},
+        {11.110000000000001, "11,11"},
+        {0.1 + 0.2, "0,3"},
+        {1e-05, "0,00001"},
+        {0.000012345, "0,000012345"},
+        {999999999999.0, "999999999999"},
+        {1e+20, "100000000000000000000"},
+        {-2.5, "-2,5"},
+        {-0.0, "0"},
+        {127.0, "127"},
+        {QVariant::fromValue(qint64(123456789012)), "123456789012"},
+        {QString("1.6500000000000001"), "1,65"}, // a number the server sent as text
+        {QString("53.79"), "53,79"},
+        {QString("Б-12"), "Б-12"},
+        {QVariant(), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value.toString().toStdString());
+        EXPECT_EQ(data::value::withDecimalComma(c.value), QString::fromUtf8(c.shown));
     }
 }

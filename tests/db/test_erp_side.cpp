@@ -180,7 +180,7 @@ TEST_F(ErpSideTest, RequisitionItemsHoldWhatIsStillRequired) {
     EXPECT_EQ(got, (QList<QStringList>{
                        {"11", "1", S("Стул СТ-1 (RAL 3020 красная), 10 шт"), "100", "5.5", "100"},
                        {"12", "1", S("Стол СЛ-2, 5 шт"), "101", "5", "101"},
-                       {"14", "2", S("Стул СТ-1, 2.5 шт"), "100", "2.5", "100"},
+                       {"14", "2", S("Стул СТ-1, 2,5 шт"), "100", "2.5", "100"},
                        {"15", "2", S("Стол СЛ-2 (999), 3 шт"), "101", "3", "101"},
                        {"18", "2", S("Стол СЛ-2, 1 шт"), "101", "1", "101"}}));
 
@@ -223,8 +223,8 @@ TEST_F(ErpSideTest, LinesByGoodsAreThoseOfOpenRequisitionsStillRequiringIt) {
     };
     const QString doc1 = S("Заявка № 15 от 01.12.2026"), doc2 = S("Заявка № 7 от 20.11.2026");
     const Case cases[] = {
-        {100, 300, {{"11", "1", "5.5", doc1, doc1 + S(": 5.5 шт")}}}, // 13 over-made, 16 closed
-        {100, 0, {{"14", "2", "2.5", doc2, doc2 + S(": 2.5 шт")}}},
+        {100, 300, {{"11", "1", "5.5", doc1, doc1 + S(": 5,5 шт")}}}, // 13 over-made, 16 closed
+        {100, 0, {{"14", "2", "2.5", doc2, doc2 + S(": 2,5 шт")}}},
         // the older requisition first
         {101,
          0,
@@ -292,10 +292,10 @@ TEST_F(ErpSideTest, RemaindersTakeConsumptionFromTheReservationFirst) {
         double qty;
     };
     const Case cases[] = {
-        {1001, 200, "free", S("Свободно: 90.25 м"), 90.25},
+        {1001, 200, "free", S("Свободно: 90,25 м"), 90.25},
         {1001, 200, "reserved", S("В резерве по заявке: 20 м"), 20},
         {1009, 200, "reserved", S("В резерве по заявке: 20 м"), 20}, // same requisition
-        {1005, 200, "free", S("Свободно: 90.25 м"), 90.25},
+        {1005, 200, "free", S("Свободно: 90,25 м"), 90.25},
         {1005, 200, "reserved", S("В резерве по заявке: 0 м"), 0}, // used beyond its reserve
         {1007, 200, "reserved", S("В резерве по заявке: 0 м"), 0}, // no requisition
         {1001, 201, "free", S("Свободно: 0 шт"), 0},               // used, never in stock
@@ -413,7 +413,7 @@ TEST_F(ErpSideTest, ConsignmentsOfAGoodsItemOldestFirstWithWhatIsOnHand) {
             {"51", S("Партия № 1-А от 01.10.2026"),
              S("Брус сосновый: партия № 1-А от 01.10.2026, остаток 100 м"), S("Склад материалов")},
             {"52", S("Партия № 2-Б от 15.11.2026"),
-             S("Брус сосновый: партия № 2-Б от 15.11.2026, остаток 50.25 м"),
+             S("Брус сосновый: партия № 2-Б от 15.11.2026, остаток 50,25 м"),
              S("Склад материалов")}}));
 }
 

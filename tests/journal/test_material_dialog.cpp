@@ -156,7 +156,7 @@ TEST_F(MaterialDialogTest, ShowsRemaindersOnlyOnceChosenAndProposesTheRestOfTheN
                                   QString::fromUtf8("Краска синяя")}))
         << "materials, then the paint";
     EXPECT_EQ(before, "||0");
-    EXPECT_EQ(chosen, QString::fromUtf8("Свободно: 98.75 м2|В резерве по заявке: 0 м2|4,75"))
+    EXPECT_EQ(chosen, QString::fromUtf8("Свободно: 98,75 м2|В резерве по заявке: 0 м2|4,75"))
         << "norm 4 x 1.5 less the 1.25 recorded";
     EXPECT_EQ(tip, QString::fromUtf8("Норма: 6, уже записано: 1,25"));
     EXPECT_EQ(typed, "1,5") << "a point becomes a comma, other keys are dropped";
@@ -180,7 +180,8 @@ TEST_F(MaterialDialogTest, RecordsOnlyWhatTheNormAndTheStockAllowAsTheServerHold
     };
     const auto told = [](auto... texts) { return QStringList{QString(texts)...}; };
     const auto notANumber = [](const char* typed) {
-        return QString::fromUtf8("«%1» не является числом").arg(QString::fromUtf8(typed));
+        return QString::fromUtf8("«%1» не является числом (поле Расход)")
+            .arg(QString::fromUtf8(typed));
     };
     struct Case {
         const char* name;

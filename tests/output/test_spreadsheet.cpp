@@ -362,7 +362,8 @@ TEST_F(SpreadsheetTest, AFileNoProgramOpensIsNamed) {
     EXPECT_TRUE(opened.isEmpty()); // its own opener, not the default one
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].caption, "Ошибка");
-    EXPECT_EQ(messages.messages[0].text, "Невозможно открыть Microsoft Excel.\n" + path);
+    EXPECT_EQ(messages.messages[0].text,
+              "Файл сохранён: " + path + "\nПрограмма, которая открыла бы его, не найдена.");
     EXPECT_EQ(Xlsx(path).at(1, 1), "s:x");
 }
 

@@ -230,9 +230,9 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
         // list rows: СТУЛ-1 Сборка, Д'АРТ-20 Покраска (kind 2), Д'АРТ-20 Сборка, СТУЛ-7, СТУЛ-8;
         // product rows: Д'АРТ-20, СТУЛ-1, СТУЛ-7, СТУЛ-8
         {"no product", -1, -1, "Сб", 0, "5", required, ""},
-        {"no price", -1, 2, "Сб", 1, "", QString::fromUtf8("«» не является числом"), ""},
-        {"two commas", -1, 2, "Сб", 1, "1,2.3", QString::fromUtf8("«1,2,3» не является числом"),
-         ""},
+        {"no price", -1, 2, "Сб", 1, "", QString::fromUtf8("Поле «min Цена» не заполнено"), ""},
+        {"two commas", -1, 2, "Сб", 1, "1,2.3",
+         QString::fromUtf8("«1,2,3» не является числом (поле min Цена)"), ""},
         {"a negative price pasted", -1, 2, "Сб", 1, "-7,5",
          QString::fromUtf8("Значение -7,5 поля min Цена не может быть отрицательным"), ""},
         {"existing combination", -1, 1, "Сб", 0, "5", duplicate, ""},
@@ -401,14 +401,31 @@ TEST_F(OperationsTest, TheExportHasEveryOperationWithItsLowestPrice) {
         rows << QStringList{file.at(1, r), file.at(2, r), file.at(3, r), file.at(4, r)}.join('|');
     EXPECT_EQ(rows, QStringList({
                         "s:Марка|s:Операция|s:Цена (min)|s:Вид",
-                        "s:СТУЛ-1|s:Сборка|n:8.5|s:Готовая продукция",
-                        "s:Д'АРТ-20|s:Покраска|n:3|s:Заготовки",
-                        "s:Д'АРТ-20|s:Сборка|n:7|s:Заготовки",
-                        "s:СТУЛ-7|s:Покраска|n:9.5|s:Готовая продукция",
-                        "s:СТУЛ-7|s:Сборка|n:12.34567|s:Готовая продукция",
-                        "s:СТУЛ-8|s:Покраска|n:5|s:Заготовки",
+                        "s:СТУЛ-1 @|s:Сборка @|n:8.5|s:Готовая продукция",
+                        "s:Д'АРТ-20 @|s:Покраска @|n:3|s:Заготовки",
+                        "s:Д'АРТ-20 @|s:Сборка @|n:7|s:Заготовки",
+                        "s:СТУЛ-7 @|s:Покраска @|n:9.5|s:Готовая продукция",
+                        "s:СТУЛ-7 @|s:Сборка @|n:12.34567|s:Готовая продукция",
+                        "s:СТУЛ-8 @|s:Покраска @|n:5|s:Заготовки",
                     }));
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+}
+
+TEST_F(OperationsTest, TheExportKeepsMarksAsWrittenAndPricesAsNumbers) {
+    xlsx::ThrowAwayHome home;
+    testdb::exec("insert into accounts_dep.izdel(id, marka, nom, massa) values"
+                 " (10030, '1,10', 'Стулья', 1), (10031, '4607001234567', 'Стулья', 1);"
+                 "insert into accounts_dep.oper(vid, naimen, i_id, cena_new) values"
+                 " (1, 0, 10030, 11.110000000000001), (1, 0, 10031, 0.00001)");
+    withList(
+        [&] { QTest::mouseClick(in<QPushButton>(&list, ListNames::spreadsheet), Qt::LeftButton); });
+    ASSERT_EQ(home.opened.size(), 1);
+    const xlsx::Xlsx file(home.opened[0]);
+    QStringList rows;
+    for (int r = 3; r <= 4; ++r) // after "\tСТУЛ-1"
+        rows << QStringList{file.at(1, r), file.at(2, r), file.at(3, r)}.join('|');
+    EXPECT_EQ(rows, QStringList({"s:1,10 @|s:Покраска @|n:11.11",
+                                 "s:4607001234567 @|s:Покраска @|n:1E-05"}));
 }
 
 } // namespace

@@ -487,9 +487,10 @@ TEST_F(SummaryExportTest, RowsCarryColourAndKindTextsAndRoundedQuantities) {
                            {"C1", "s:Вид продукции"},
                            {"D1", "s:Коробки"},
                            {"E1", "s:Кол-во"}};
-    // 2.4 and 2.5 good pieces; the boxes of a product without massa stay empty.
-    const Cells bolt = {{"A2", "s:Болт"},
-                        {"B2", "s:Сборка"},
+    // 2.4 and 2.5 good pieces; the boxes of a product without massa stay empty. Names and
+    // operations are text cells ("@"), whatever they hold.
+    const Cells bolt = {{"A2", "s:Болт @"},
+                        {"B2", "s:Сборка @"},
                         {"C2", "s:Готовая продукция"},
                         {"D2", "n:1.2"},
                         {"E2", "n:2"}};
@@ -500,19 +501,19 @@ TEST_F(SummaryExportTest, RowsCarryColourAndKindTextsAndRoundedQuantities) {
     };
     const Case cases[] = {
         {-1,
-         {{"A3", "s:Гайка"},
-          {"B3", "s:Покраска (цвет: 7)"},
+         {{"A3", "s:Гайка @"},
+          {"B3", "s:Покраска (цвет: 7) @"},
           {"C3", "s:Заготовки"},
           {"D3", "n:5"},
           {"E3", "n:3"},
-          {"A4", "s:Шайба"},
-          {"B4", "s:Сборка (грунт)"},
+          {"A4", "s:Шайба @"},
+          {"B4", "s:Сборка (грунт) @"},
           {"C4", "s:Готовая продукция"},
           {"E4", "n:1"}},
          {{0, 3}, {1, 3}, {2, 3}, {3, 3}}},
         {1,
-         {{"A2", "s:Гайка"},
-          {"B2", "s:Покраска (цвет: 7)"},
+         {{"A2", "s:Гайка @"},
+          {"B2", "s:Покраска (цвет: 7) @"},
           {"C2", "s:Заготовки"},
           {"D2", "n:5"},
           {"E2", "n:3"}},
