@@ -28,7 +28,14 @@ char32_t codePointAt(QStringView s, qsizetype i, qsizetype& width) {
     return c.unicode();
 }
 
-// A like pattern: literal characters (compared case-folded), _ for one character and % for
+// The letter a search compares: case folded, and ё as е, since Russian text writes either
+// for the same letter and the user cannot know which one a name was stored with.
+char32_t searchFolded(char32_t c) {
+    const char32_t f = QChar::toCaseFolded(c);
+    return f == U'ё' ? U'е' : f;
+}
+
+// A like pattern: literal characters (compared as searchFolded), _ for one character and % for
 // any run. Matched greedily with one backtrack point, the last %: time is at most the
 // product of the text's and the pattern's lengths, never exponential.
 class LikePattern {
@@ -49,21 +56,17 @@ public:
             } else if (!escaped && c == U'_') {
                 tokens_.push_back({One, 0});
             } else {
-                tokens_.push_back({Literal, QChar::toCaseFolded(c)});
-                literal_ += QStringView(p).mid(i - width, width);
+                tokens_.push_back({Literal, searchFolded(c)});
             }
         }
         const auto wild = std::count_if(tokens_.begin(), tokens_.end(),
                                         [](const Token& t) { return t.kind != Literal; });
-        plainExact_ = wild == 0;
         plainPrefix_ = wild == 1 && tokens_.back().kind == Any;
     }
 
     bool matches(QStringView s) const {
-        if (plainExact_)
-            return s.compare(literal_, Qt::CaseInsensitive) == 0;
         if (plainPrefix_)
-            return s.startsWith(literal_, Qt::CaseInsensitive);
+            return startsWithLiterals(s);
         const size_t m = tokens_.size(), none = size_t(-1);
         size_t pi = 0, star = none;
         qsizetype si = 0, mark = 0, width = 0;
@@ -74,8 +77,7 @@ public:
                 continue;
             }
             const char32_t c = codePointAt(s, si, width);
-            if (pi < m &&
-                (tokens_[pi].kind == One || tokens_[pi].folded == QChar::toCaseFolded(c))) {
+            if (pi < m && (tokens_[pi].kind == One || tokens_[pi].folded == searchFolded(c))) {
                 si += width;
                 ++pi;
             } else if (star != none) {
@@ -94,14 +96,22 @@ public:
     }
 
 private:
+    // The typed search "Ив%": no backtracking to set up, the common case on every keystroke.
+    bool startsWithLiterals(QStringView s) const {
+        qsizetype si = 0, width = 0;
+        for (size_t pi = 0; pi + 1 < tokens_.size(); ++pi, si += width) {
+            if (si >= s.size() || searchFolded(codePointAt(s, si, width)) != tokens_[pi].folded)
+                return false;
+        }
+        return true;
+    }
+
     enum Kind : char { Literal, One, Any };
     struct Token {
         Kind kind;
         char32_t folded; // of a literal
     };
     std::vector<Token> tokens_;
-    QString literal_; // the literal characters, for the patterns without _ or inner %
-    bool plainExact_ = false;
     bool plainPrefix_ = false;
 };
 

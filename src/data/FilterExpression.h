@@ -10,6 +10,7 @@ namespace data {
 // A client-side row filter: comparisons of a column with a number or a quoted text
 // ("naimen=0", "fio like 'Ив%'"), joined by and / or (and binds tighter), with
 // parentheses and not. Text comparisons and like ignore letter case, Cyrillic included;
+// like also takes ё and е as one letter, as a search does;
 // in a like pattern % and _ are wildcards and a backslash takes the next character as is.
 class FilterExpression {
 public:

@@ -188,3 +188,65 @@ TEST(FilterParser, DeepNestingIsRefusedLongChainsAndWildcardsRunFlat) {
 }
 
 } // namespace
+
+// Fetched in neither order, so each order below is made by the server or by the sort.
+class RussianNames : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testdb::openAdmin(connection);
+        names.setSql(QString::fromUtf8("select * from (values (1, 'Фролов'), (2, 'ёжиков'), "
+                                       "(3, 'Ёлочка'), (4, 'Yates'), (5, 'Фёдоров'), "
+                                       "(6, 'Ёлкин'), (7, 'Елизаров'), (8, 'Федоров'), "
+                                       "(9, 'Абрамов'), (10, 'ершов'), (11, 'Елкин')) "
+                                       "t(id, fio) %1"));
+    }
+    QList<int> ids() {
+        QList<int> out;
+        for (names.first(); !names.eof(); names.next())
+            out << names.asInt("id");
+        return out;
+    }
+    data::Connection connection;
+    data::ResultSet names{connection, "names"};
+};
+
+TEST_F(RussianNames, TheServerAndTheWorkstationOrderAsTheAlphabetDoes) {
+    // ё sorts as е, the one with ё after the one with е; case only breaks ties; Latin last.
+    const QList<int> alphabet = {9, 2, 7, 11, 6, 3, 10, 8, 5, 1, 4};
+    names.setSql(names.sql().arg("order by fio"));
+    names.open();
+    EXPECT_EQ(ids(), alphabet) << "the server";
+    names.close();
+    names.setSql(names.sql().replace("order by fio", "order by id desc"));
+    names.open();
+    names.setSort("fio");
+    EXPECT_EQ(ids(), alphabet) << "the workstation";
+}
+
+TEST_F(RussianNames, LikeTakesEAndYoAsOneLetterBothWays) {
+    struct Case {
+        QString filter;
+        QList<int> ids;
+    };
+    const QList<Case> cases = {
+        {QString::fromUtf8("fio like 'е%'"), {2, 3, 6, 7, 10, 11}},
+        {QString::fromUtf8("fio like 'Ё%'"), {2, 3, 6, 7, 10, 11}},
+        {QString::fromUtf8("fio like 'Ёлк%'"), {6, 11}},
+        {QString::fromUtf8("fio like 'фед%'"), {5, 8}},
+        {QString::fromUtf8("fio like 'ФЁДОРОВ'"), {5, 8}}, // no wildcard at all
+        {QString::fromUtf8("fio like '_ё%'"), {5, 8}},
+        {QString::fromUtf8("fio like '%рОв'"), {5, 7, 8}},
+        {QString::fromUtf8("fio like '%ёр%'"), {10}},
+        {QString::fromUtf8("fio like '%ло%'"), {1, 3}},
+        {sqltext::filterLikePrefix("fio", QString::fromUtf8("Фё")), {5, 8}},
+        {sqltext::filterLikePrefix("fio", QString::fromUtf8("ёж")), {2}},
+    };
+    names.setSql(names.sql().arg("order by id"));
+    names.open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter.toStdString());
+        names.setFilter(c.filter);
+        names.setFiltered(true);
+        EXPECT_EQ(ids(), c.ids);
+    }
+}
