@@ -57,6 +57,8 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
     quantityEdit_->setFixedWidth(55);
     ui::filterKeys(quantityEdit_, ui::TypedKeys::Decimal);
     quantityLabel->setBuddy(quantityEdit_);
+    normLabel_ = new QLabel(this);
+    normLabel_->setObjectName(QLatin1String(Names::norm));
     freeStockLabel_ = ui::boldLabel(QString(), Names::freeStock, this);
     reservedStockLabel_ = ui::boldLabel(QString(), Names::reservedStock, this);
     connect(&freeStock_, &data::ResultSet::reset, freeStockLabel_,
@@ -87,11 +89,12 @@ MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(3);
     layout->addLayout(row);
+    layout->addWidget(normLabel_);
     layout->addWidget(freeStockLabel_);
     layout->addWidget(reservedStockLabel_);
     layout->addStretch(1);
     layout->addLayout(buttons);
-    setClientSize(399, 123);
+    setClientSize(399, 141);
 }
 
 QString MaterialDialog::firstCaption(const data::ResultSet& remainder) {
@@ -105,7 +108,7 @@ bool MaterialDialog::addFor(int positionId) {
     positionId_ = positionId;
     goodsId_ = 0;
     usedQty_ = normQty_ = 0;
-    quantityEdit_->setToolTip({});
+    showNorm({});
     freeStock_.close();
     reservedStock_.close();
     goods_.close();
@@ -121,6 +124,7 @@ bool MaterialDialog::addFor(int positionId) {
     positionNow_.close();
     goodsBox_->setKey(0);
     quantityEdit_->setText(QStringLiteral("0"));
+    showNorm({});
     return written;
 }
 
@@ -162,7 +166,7 @@ void MaterialDialog::computeNorm() {
     reservedStock_.close();
     norm_.close();
     normQty_ = 0;
-    quantityEdit_->setToolTip({});
+    showNorm({});
     const QVariant key = goodsBox_->key();
     goodsId_ = key.isNull() ? 0 : data::value::toInt32(key, QStringLiteral("id"));
     if (key.isNull()) {
@@ -189,8 +193,14 @@ void MaterialDialog::computeNorm() {
                                 : data::value::toDouble(storedQuantity, QStringLiteral("kol_vo"));
     normQty_ = data::value::rounded(quantity * perPiece, 4);
     quantityEdit_->setText(commaText(material::proposal(normQty_, usedQty_)));
-    quantityEdit_->setToolTip(QStringLiteral("Норма: %1, уже записано: %2")
-                                  .arg(commaText(normQty_), commaText(usedQty_)));
+    showNorm(QStringLiteral("Норма: %1, уже записано: %2")
+                 .arg(commaText(normQty_), commaText(usedQty_)));
+}
+
+// On screen and beside the box: the proposal alone does not say how it was reached.
+void MaterialDialog::showNorm(const QString& text) {
+    normLabel_->setText(text);
+    quantityEdit_->setToolTip(text);
 }
 
 bool MaterialDialog::paintChosen() {

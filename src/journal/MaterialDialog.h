@@ -34,6 +34,7 @@ public:
         static constexpr const char* quantity = "Edit7";
         static constexpr const char* freeStock = "DBText1";
         static constexpr const char* reservedStock = "DBText2";
+        static constexpr const char* norm = "LabelNorm";
         static constexpr const char* save = "Button1";
         static constexpr const char* cancel = "Button2";
     };
@@ -49,6 +50,7 @@ protected:
 
 private:
     void computeNorm();
+    void showNorm(const QString& text);
     void record();
     // Whether the chosen goods item is the position's paint, whose norm is the product's.
     bool paintChosen();
@@ -72,6 +74,7 @@ private:
 
     ui::LookupBox* goodsBox_;
     QLineEdit* quantityEdit_;
+    QLabel* normLabel_;
     QLabel* freeStockLabel_;
     QLabel* reservedStockLabel_;
     QPushButton* saveButton_;

@@ -125,7 +125,7 @@ protected:
 TEST_F(MaterialDialogTest, ShowsRemaindersOnlyOnceChosenAndProposesTheRestOfTheNorm) {
     EXPECT_EQ(window->objectName(), "TForm24");
     EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Материал"));
-    EXPECT_EQ(window->size(), QSize(399, 123));
+    EXPECT_EQ(window->size(), QSize(399, 141));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_EQ(box()->width(), 209);
     EXPECT_EQ(edit7()->width(), 55);
@@ -137,7 +137,7 @@ TEST_F(MaterialDialogTest, ShowsRemaindersOnlyOnceChosenAndProposesTheRestOfTheN
     testdb::exec("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
                  "values (9001, 600001, 1.25)");
     QStringList items;
-    QString before, chosen, typed, tip;
+    QString before, chosen, typed, tip, normShown;
     const bool written = add(9001, [&] {
         for (int i = 0; i < box()->count(); ++i)
             items << box()->itemText(i);
@@ -147,6 +147,7 @@ TEST_F(MaterialDialogTest, ShowsRemaindersOnlyOnceChosenAndProposesTheRestOfTheN
         chosen =
             label(Names::freeStock) + "|" + label(Names::reservedStock) + "|" + edit7()->text();
         tip = edit7()->toolTip();
+        normShown = label(Names::norm);
         type("1.5x-");
         typed = edit7()->text();
         QTest::keyClick(edit7(), Qt::Key_Escape);
@@ -159,12 +160,14 @@ TEST_F(MaterialDialogTest, ShowsRemaindersOnlyOnceChosenAndProposesTheRestOfTheN
     EXPECT_EQ(chosen, QString::fromUtf8("Свободно: 98,75 м2|В резерве по заявке: 0 м2|4,75"))
         << "norm 4 x 1.5 less the 1.25 recorded";
     EXPECT_EQ(tip, QString::fromUtf8("Норма: 6, уже записано: 1,25"));
+    EXPECT_EQ(normShown, tip) << "the norm is on screen, not only in the tooltip";
     EXPECT_EQ(typed, "1,5") << "a point becomes a comma, other keys are dropped";
     EXPECT_EQ(stored(), "9001:600001:1.25") << "Esc wrote nothing";
     EXPECT_TRUE(box()->key().isNull());
     EXPECT_EQ(box()->currentIndex(), -1);
     EXPECT_EQ(edit7()->text(), "0");
     EXPECT_EQ(label(Names::freeStock), "") << "the remainders are closed with the dialog";
+    EXPECT_EQ(label(Names::norm), "");
     EXPECT_TRUE(messages.messages.empty());
 }
 
