@@ -160,8 +160,10 @@ QString NormsWindow::stepsStatement() {
     return statements::normSteps();
 }
 
-void NormsWindow::showFor(int operationId) {
+void NormsWindow::showFor(int operationId, const QString& operation) {
     operationId_ = operationId;
+    // Several operations of one product look alike in their steps; the caption tells them apart.
+    setWindowTitle(QStringLiteral("Норматив — ") + operation);
     // Re-reading drops whatever an earlier showing left unwritten.
     steps_.close();
     steps_.setParam(QStringLiteral("o_id"), operationId);

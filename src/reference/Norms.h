@@ -64,8 +64,9 @@ public:
     };
 
     // Shows the operation's steps modally. "Сохранить" (also Enter and Esc) writes what is
-    // pending, re-opens dm.operations at the same row number and closes.
-    void showFor(int operationId);
+    // pending, re-opens dm.operations at the same row number and closes. The operation, as
+    // the list names it, goes into the caption.
+    void showFor(int operationId, const QString& operation);
     // The statement of one operation's steps in ascending norma (parameter :o_id).
     static QString stepsStatement();
 

@@ -148,6 +148,8 @@ bool OperationDialog::changeCurrent() {
     // An odd stored kind reads as blanks and is written back as it was unless changed.
     storedKind_ = kind == 0 || kind == 1 ? std::nullopt : std::optional<int>(kind);
     kindBox_->setCurrentIndex(kind == 0 ? 0 : 1);
+    // Changed through its norm steps, the price is shown as it stands, not as typed last time.
+    startingPriceEdit_->setText(data::value::withDecimalComma(oper.value(QStringLiteral("cena"))));
     startingPriceEdit_->setEnabled(false);
     productId_ = requiredId(oper, QStringLiteral("i_id"));
     typeId_ = requiredId(oper, QStringLiteral("oper_vid"));
@@ -301,7 +303,11 @@ void OperationsList::changeCurrentRow() {
 void OperationsList::rowDoubleClicked() {
     if (!isPicker() && withNormsCheck_->isChecked()) {
         if (query_.isOpen() && !query_.isEmpty())
-            norms_.showFor(requiredId(query_, QStringLiteral("id")));
+            norms_.showFor(
+                requiredId(query_, QStringLiteral("id")),
+                query_.asString(QStringLiteral("marka")).trimmed() + QStringLiteral("; ") +
+                    query_.asString(QStringLiteral("vid")).trimmed() + QStringLiteral("; ") +
+                    kindText(query_.asInt64(QStringLiteral("naimen"))));
         return;
     }
     changeOrTake();

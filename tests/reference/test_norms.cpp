@@ -75,7 +75,7 @@ protected:
             if (open)
                 window->done(QDialog::Rejected);
         });
-        window->showFor(operation);
+        window->showFor(operation, QString::fromUtf8("Стул; Сборка; Готовая продукция"));
         return open;
     }
 
@@ -149,7 +149,9 @@ TEST_F(NormsTest, StepsShowInAscendingNormaEndingInAnEmptyRow) {
     });
     EXPECT_EQ(editorText, "12,3456") << "the editor shows the stored price";
     EXPECT_EQ(window->objectName(), "TForm22");
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Норматив"));
+    EXPECT_EQ(window->windowTitle(),
+              QString::fromUtf8("Норматив — Стул; Сборка; Готовая продукция"))
+        << "the caption names the operation whose steps it holds";
     const QStringList titles = {QString::fromUtf8("Норматив"), QString::fromUtf8("Цена"),
                                 QString::fromUtf8("Премия, %")};
     const int widths[] = {133, 105, 82};

@@ -285,6 +285,28 @@ TEST_F(OperationsTest, TheDialogRefusesWhatItMustAndSavesTheRest) {
     }
 }
 
+TEST_F(OperationsTest, ChangingShowsTheOperationsLowestPriceNotWhatAnEarlierAddLeft) {
+    QString shownPrice;
+    bool priceEnabled = true;
+    withList([&] {
+        whenModalOpens([&](QWidget*) {
+            typeText(in<QLineEdit>(&dialog, DialogNames::startingPrice), "5");
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        QTest::mouseClick(in<QPushButton>(&list, ListNames::add), Qt::LeftButton);
+        selectRow(0); // СТУЛ-1 Сборка, its one step at 8.5
+        whenModalOpens([&](QWidget*) {
+            auto* price = in<QLineEdit>(&dialog, DialogNames::startingPrice);
+            shownPrice = price->text();
+            priceEnabled = price->isEnabled();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        QTest::mouseClick(in<QPushButton>(&list, ListNames::change), Qt::LeftButton);
+    });
+    EXPECT_EQ(shownPrice, "8,5");
+    EXPECT_FALSE(priceEnabled);
+}
+
 TEST_F(OperationsTest, DeletingAsksAndKeepsAnOperationTheJournalUses) {
     struct Case {
         const char* mark; // of the row to delete
