@@ -81,7 +81,7 @@ void BrigadePanel::clear() {
 }
 
 void BrigadePanel::enableControls(bool on) {
-    ui::setEnabled({grid_, addButton_, deleteButton_, divideButton_}, on);
+    ui::setEnabled({title_, grid_, addButton_, deleteButton_, divideButton_}, on);
 }
 
 // A member only feeds its own row: the position's worker stays as it is.

@@ -52,7 +52,6 @@ public:
     void enableControls(bool on);
     // A control of the form that sits at the end of the brigade's button row.
     void endButtonRowWith(QWidget* widget);
-    QLabel* title() const { return title_; }
 
 private:
     void addMember();

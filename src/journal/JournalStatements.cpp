@@ -57,6 +57,10 @@ QString lineStillRequired() {
     return QStringLiteral("select f_qty from accounts_dep.v_mnf_requisition_item where id=:id");
 }
 
+QString operationPrice() {
+    return QStringLiteral("select min(price) from accounts_dep.norm where o_id=:o_id");
+}
+
 // The materials of a position accepted meanwhile on another workstation stay.
 QString materialDelete() {
     return QStringLiteral("delete from accounts_dep.smena_gds_use sgu where sgu.id=:id and "

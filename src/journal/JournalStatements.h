@@ -42,6 +42,7 @@ QString positionMembers();     // :s_id
 QString positionRequisition(); // :id_smena; the position's requisition
 QString positionLine();        // :id_smena; its requisition line
 QString lineStillRequired();   // :id; what an open requisition line still requires
+QString operationPrice();      // :o_id; its lowest step, the base of its price
 QString materialDelete();      // :id; only of a position not accepted now
 QString memberInsert();        // :s_id, :p_id
 QString memberDelete();        // :id

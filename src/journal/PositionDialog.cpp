@@ -11,6 +11,7 @@
 #include "data/NumberText.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
+#include "reference/OperationPick.h"
 #include "reference/Operations.h"
 #include "reference/Pickers.h"
 #include "ui/Controls.h"
@@ -323,7 +324,6 @@ void PositionDialog::pickOperation() {
     if (!paint)
         sumEdit_->clear();
     sumEdit_->setEnabled(paint);
-    brigade_->title()->setEnabled(paint);
     showPrices();
 }
 
@@ -445,7 +445,6 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
     chosen_.basePrice.reset();
     positionId_ = row.asInt(QStringLiteral("id"));
     finalPriceEdit_->setText(shown(data::value::rounded(chosen_.finalPrice, 4)));
-    basePriceEdit_->clear();
     dateEdit_->setDate(row.asDate(QStringLiteral("data")));
     workerEdit_->setText(row.asString(QStringLiteral("fio")).trimmed());
     operationEdit_->setText(row.asString(QStringLiteral("marka")).trimmed() + QStringLiteral("; ") +
@@ -460,6 +459,16 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
     chosen_.workerCode = row.asInt(QStringLiteral("w_id"));
     chosen_.productId = row.asInt(QStringLiteral("i_id"));
     chosen_.operationId = row.asInt(QStringLiteral("o_id"));
+    // A stored position keeps only its final price; the base is the operation's lowest step
+    // as it stands now.
+    data::Command lowest(dm_.connection);
+    lowest.setSql(statements::operationPrice());
+    lowest.setParam(QStringLiteral("o_id"), chosen_.operationId);
+    const QVariant lowestPrice = lowest.executeScalar();
+    if (!data::value::isNull(lowestPrice))
+        chosen_.basePrice =
+            reference::priceInForce(data::value::toDouble(lowestPrice), false, 1).basePrice;
+    basePriceEdit_->setText(chosen_.basePrice ? shown(*chosen_.basePrice) : QString());
 
     // The box shows the position's requisition, whatever the mode switch says.
     documentLabel_->setText(QStringLiteral("Заявка"));
@@ -516,7 +525,8 @@ bool PositionDialog::changeCurrent() {
 
 bool PositionDialog::viewCurrent() {
     data::ResultSet& journal = selectedJournal(dm_);
-    ui::setEnabled({fieldsBox_, saveButton_}, false);
+    // Looking changes nothing: the mode switch would clear the worker and the operation.
+    ui::setEnabled({fieldsBox_, saveButton_, entryBox_}, false);
     materials_->enableControls(false);
     brigade_->enableControls(false);
     const bool shown = !journal.isEmpty();
@@ -527,7 +537,7 @@ bool PositionDialog::viewCurrent() {
         exec();
         restoreStatements();
     }
-    ui::setEnabled({fieldsBox_, saveButton_}, true);
+    ui::setEnabled({fieldsBox_, saveButton_, entryBox_}, true);
     materials_->enableControls(true);
     return shown;
 }

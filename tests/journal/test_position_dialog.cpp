@@ -128,7 +128,8 @@ TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksI
         QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
         locked = !in<QGroupBox>(&dialog, Names::fields)->isEnabled();
         panels = in<QPushButton>(&dialog, MaterialsPanelNames::add)->isEnabled() &&
-                 in<QPushButton>(&dialog, BrigadeNames::add)->isEnabled();
+                 in<QPushButton>(&dialog, BrigadeNames::add)->isEnabled() &&
+                 in<QLabel>(&dialog, BrigadeNames::title)->isEnabled();
         QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
     });
     dialog.addNew();
@@ -137,7 +138,7 @@ TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksI
     ASSERT_FALSE(worker.isEmpty());
     ASSERT_FALSE(operation.isEmpty());
     EXPECT_TRUE(locked) << "a saved new position's fields are locked";
-    EXPECT_TRUE(panels) << "materials and brigade open up";
+    EXPECT_TRUE(panels) << "materials and brigade open up, the brigade's title with them";
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), before + 1);
     const int id = dialog.positionId();
     EXPECT_EQ(testdb::exec(QString("select id_gds_use || '/' || id_doc_item || '/' || kol_vo || "
@@ -158,15 +159,15 @@ TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
     struct Case {
         const char* name;
         bool (journal::PositionDialog::*opener)();
-        bool fields, save, materials, brigade, modeSwitch;
+        bool fields, save, materials, brigade, modeSwitchShown, modeSwitchUsable;
         QString caption;
     };
     const Case cases[] = {
-        {"add", &journal::PositionDialog::addNew, true, true, false, false, true,
+        {"add", &journal::PositionDialog::addNew, true, true, false, false, true, true,
          QString::fromUtf8("Заведение новой позиции")},
-        {"change", &journal::PositionDialog::changeCurrent, true, true, true, false, false,
+        {"change", &journal::PositionDialog::changeCurrent, true, true, true, false, false, false,
          QString::fromUtf8("Изменение данных о позиции")},
-        {"view", &journal::PositionDialog::viewCurrent, false, false, false, false, true,
+        {"view", &journal::PositionDialog::viewCurrent, false, false, false, false, true, false,
          QString::fromUtf8("Просмотр данных о позиции")},
     };
     data::ResultSet& rows = journal.currentJournalQuery();
@@ -176,6 +177,12 @@ TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
         if (rows.asString("ok") == "no")
             break;
     }
+    const QString lowestPrice =
+        testdb::exec(QString("select replace(trim_scale(round(min(price)::numeric, 4))::text, "
+                             "'.', ',') from accounts_dep.norm where o_id = %1")
+                         .arg(rows.asInt("o_id")))
+            .toString();
+    ASSERT_FALSE(lowestPrice.isEmpty());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         bool seen = false;
@@ -186,11 +193,17 @@ TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
             EXPECT_EQ(in<QPushButton>(&dialog, Names::save)->isEnabled(), c.save);
             EXPECT_EQ(in<QPushButton>(&dialog, MaterialsPanelNames::add)->isEnabled(), c.materials);
             EXPECT_EQ(in<QPushButton>(&dialog, BrigadeNames::add)->isEnabled(), c.brigade);
-            EXPECT_EQ(in<QGroupBox>(&dialog, Names::entry)->isVisible(), c.modeSwitch);
+            EXPECT_EQ(in<QLabel>(&dialog, BrigadeNames::title)->isEnabled(), c.brigade);
+            auto* modeSwitch = in<QGroupBox>(&dialog, Names::entry);
+            EXPECT_EQ(modeSwitch->isVisible(), c.modeSwitchShown);
+            if (c.modeSwitchShown)
+                EXPECT_EQ(modeSwitch->isEnabled(), c.modeSwitchUsable);
             if (c.opener != &journal::PositionDialog::addNew) {
                 EXPECT_EQ(in<QLabel>(&dialog, Names::documentLabel)->text(),
                           QString::fromUtf8("Заявка"))
                     << "the box shows the position's requisition";
+                EXPECT_EQ(in<QLineEdit>(&dialog, Names::basePrice)->text(), lowestPrice)
+                    << "the operation's lowest step, as the picker would take it";
             }
             QTest::keyClick(&dialog, Qt::Key_Escape);
         });
@@ -423,6 +436,12 @@ TEST_F(PositionDialogTest, TabFollowsTheScreenThroughEveryControl) {
         if (rows.asString("ok") == "no")
             break;
     }
+    const QString lowestPrice =
+        testdb::exec(QString("select replace(trim_scale(round(min(price)::numeric, 4))::text, "
+                             "'.', ',') from accounts_dep.norm where o_id = %1")
+                         .arg(rows.asInt("o_id")))
+            .toString();
+    ASSERT_FALSE(lowestPrice.isEmpty());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QStringList stops;
