@@ -188,8 +188,8 @@ void NormsWindow::reject() {
 }
 
 void NormsWindow::removeCurrent() {
-    if (!stepsGrid_->commitEditor())
-        return;
+    // What is typed into the step goes with it, refused or not.
+    stepsGrid_->discardEditor();
     const int row = stepsGrid_->currentIndex().row();
     if (row < 0)
         return;

@@ -192,6 +192,11 @@ bool DataGrid::commitEditor() {
     return true;
 }
 
+void DataGrid::discardEditor() {
+    if (QWidget* editor = state() == EditingState ? indexWidget(currentIndex()) : nullptr)
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
 bool DataGrid::writePendingRow() {
     if (!model_ || model_->pendingRow() < 0)
         return true;

@@ -41,6 +41,8 @@ public:
     // the model refused the text (it has said why), which then stays in the open editor.
     // True when no editor is open.
     bool commitEditor();
+    // Closes an open cell editor, its text unused.
+    void discardEditor();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -323,8 +323,9 @@ TEST_F(JournalWindowTest, ARunDialogReturnsAsItsOpenerAsks) {
             },
             c.back);
         EXPECT_EQ(shownIds().contains(5900), c.returned);
-        if (c.sort)
+        if (c.sort) {
             EXPECT_EQ(query.sort(), c.sort);
+        }
         EXPECT_EQ(query.recNo() == 2, c.onRow) << query.recNo();
         testdb::exec("delete from accounts_dep.smena where id = 5900");
         window->returnFromDialog();

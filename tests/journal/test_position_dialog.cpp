@@ -196,8 +196,9 @@ TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
             EXPECT_EQ(in<QLabel>(&dialog, BrigadeNames::title)->isEnabled(), c.brigade);
             auto* modeSwitch = in<QGroupBox>(&dialog, Names::entry);
             EXPECT_EQ(modeSwitch->isVisible(), c.modeSwitchShown);
-            if (c.modeSwitchShown)
+            if (c.modeSwitchShown) {
                 EXPECT_EQ(modeSwitch->isEnabled(), c.modeSwitchUsable);
+            }
             if (c.opener != &journal::PositionDialog::addNew) {
                 EXPECT_EQ(in<QLabel>(&dialog, Names::documentLabel)->text(),
                           QString::fromUtf8("Заявка"))

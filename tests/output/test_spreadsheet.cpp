@@ -445,10 +445,11 @@ TEST_F(SpreadsheetTest, SaveToRefusesWhatIsNoFileWritesThroughLinksAndKeepsModes
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     ASSERT_TRUE(QFile::link("/dev/null", at("на-устройство")));
     const bool root = ::geteuid() == 0;
-    if (root) // a private copy of /dev/full
+    if (root) { // a private copy of /dev/full
         ASSERT_EQ(
             ::mknod(QFile::encodeName(at("устройство")).constData(), S_IFCHR | 0666, makedev(1, 7)),
             0);
+    }
     for (const auto& [name, mode] : {std::pair{"закрытый.xlsx", 0600}, {"группе.xlsx", 0640}}) {
         QFile f(at(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -415,6 +415,33 @@ TEST_F(NormsTest, AStepWithoutNormaOrPriceStaysCurrentUnwrittenUntilDropped) {
     }
 }
 
+TEST_F(NormsTest, DeletingAStepWithARefusedTextInItsEditorDeletesIt) {
+    struct Case {
+        int row; // 3: the empty row for a new step
+        QString stored;
+    };
+    const Case cases[] = {{0, "100:12.5:5 200:7:-"}, {3, operation1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        SetUp();
+        messages.clear();
+        QStringList shownAfter;
+        bool editorOpen = true;
+        run(1, [&] {
+            go(c.row, 0);
+            type("abc");
+            key(Qt::Key_Return);
+            click(Names::remove);
+            editorOpen = editor() != nullptr;
+            shownAfter = shown(0);
+        });
+        EXPECT_EQ(messages.messages.size(), 1u) << "only the refusal; the deletion says nothing";
+        EXPECT_FALSE(editorOpen);
+        EXPECT_EQ(stored(1), c.stored);
+        EXPECT_FALSE(shownAfter.contains("abc"));
+    }
+}
+
 TEST_F(NormsTest, DeletingAsksNothingAndKeepsTheLastStepSayingWhy) {
     struct Case {
         int operation, row;
