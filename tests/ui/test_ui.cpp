@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTableView>
@@ -250,6 +251,43 @@ TEST_F(UiTest, GridAndQueryShareTheCurrentRowBothWaysAndThroughAReRun) {
     ASSERT_TRUE(rows.locate("fio", QString::fromUtf8("Яковлев")));
     EXPECT_EQ(grid.currentIndex().row(), 2) << "a located row is shown";
     EXPECT_EQ(grid.currentIndex().data(ui::ResultSetModel::KeyRole).toInt(), 3);
+}
+
+// Documented widths stay unless the title would be cut; then the title fits, bold or not.
+TEST_F(UiTest, AColumnIsWidenedOnlyWhereItsTitleWouldBeCut) {
+    struct Case {
+        const char* title;
+        int width;
+        bool bold, widened;
+    };
+    const Case cases[] = {
+        {"Нормы (шт.)", 76, true, true},
+        {"Нормы (шт.)", 40, false, true},
+        {"31", 20, false, false},
+        {"fio", 120, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.title) + " " + std::to_string(c.width));
+        const QString title = QString::fromUtf8(c.title);
+        ui::ResultSetModel model(rows, {{"fio", title, c.width}});
+        model.setBoldTitles(c.bold);
+        ui::DataGrid grid("DBGrid1");
+        grid.horizontalHeader()->setMinimumSectionSize(16);
+        grid.showModel(&model);
+        grid.resize(400, 200);
+        grid.show();
+        QFont font = grid.horizontalHeader()->font();
+        font.setBold(c.bold);
+        const int text = QFontMetrics(font).horizontalAdvance(title);
+        if (c.widened) {
+            EXPECT_GT(grid.columnWidth(0), c.width);
+            EXPECT_GE(grid.columnWidth(0), text + 4) << "room for the borders";
+        } else {
+            EXPECT_EQ(grid.columnWidth(0), c.width);
+        }
+        EXPECT_GE(grid.fullWidth(),
+                  grid.columnWidth(0) + grid.verticalScrollBar()->sizeHint().width());
+    }
 }
 
 TEST_F(UiTest, TheWindowBaseGivesEnterEscAndGuardedButtons) {
