@@ -9,6 +9,7 @@
 #include "data/Value.h"
 #include "ui/ActionGuard.h"
 #include "ui/BusyCursor.h"
+#include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Form.h"
 #include "ui/LookupBox.h"
@@ -22,6 +23,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
@@ -287,6 +289,35 @@ TEST_F(UiTest, AColumnIsWidenedOnlyWhereItsTitleWouldBeCut) {
         }
         EXPECT_GE(grid.fullWidth(),
                   grid.columnWidth(0) + grid.verticalScrollBar()->sizeHint().width());
+    }
+}
+
+// The journal's shifts and day off: bold text on the colour, in whichever of black and white
+// reads on it; off, the window's own look.
+TEST_F(UiTest, AHighlightedChoiceWritesInTheColourThatReadsOnItsBackground) {
+    struct Case {
+        QColor background, text;
+    };
+    const Case cases[] = {
+        {QColor(0x00, 0x80, 0x00), Qt::white}, // the selected shift
+        {QColor(0xFF, 0x00, 0x00), Qt::black}, // the day off
+        {QColor(0x00, 0x00, 0x80), Qt::white},
+        {QColor(0xFF, 0xFF, 0xC0), Qt::black},
+    };
+    QWidget bar;
+    auto* choice = new QRadioButton("Смена №1", &bar);
+    const QColor usual = choice->palette().color(choice->foregroundRole());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.background.name().toStdString());
+        ui::highlight(choice, true, c.background);
+        EXPECT_EQ(choice->palette().color(choice->backgroundRole()), c.background);
+        EXPECT_EQ(choice->palette().color(choice->foregroundRole()), c.text);
+        EXPECT_TRUE(choice->font().bold());
+        EXPECT_TRUE(choice->autoFillBackground());
+        ui::highlight(choice, false, c.background);
+        EXPECT_EQ(choice->palette().color(choice->foregroundRole()), usual);
+        EXPECT_FALSE(choice->font().bold());
+        EXPECT_FALSE(choice->autoFillBackground());
     }
 }
 
