@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontMetricsF>
+#include <QGraphicsView>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QToolBar>
 #include <memory>
@@ -211,6 +213,18 @@ QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWid
                 view->setZoomMode(mode);
         },
         Qt::SingleShotConnection);
+    // Qt fits a page's width about the middle of the view, which opened on the foot of page
+    // 1: every fit comes back to the top until the user scrolls or turns the page.
+    if (auto* pagesView = view->findChild<QGraphicsView*>()) {
+        QScrollBar* bar = pagesView->verticalScrollBar();
+        auto toTop = std::make_shared<QMetaObject::Connection>();
+        *toTop = QObject::connect(view, &QPrintPreviewWidget::previewChanged, bar, [view, bar] {
+            if (view->currentPage() == 1)
+                bar->setValue(bar->minimum());
+        });
+        QObject::connect(bar, &QAbstractSlider::actionTriggered, view,
+                         [toTop] { QObject::disconnect(*toTop); });
+    }
     dialog->setWindowState(dialog->windowState() | Qt::WindowMaximized);
     return dialog;
 }

@@ -30,8 +30,8 @@ enum class Zoom { PageWidth, WholePage };
 using Tell = std::function<void(const QString& text, QWidget* over)>;
 
 // The preview window, not yet shown: named after the layout, captioned with the title without
-// its leading blanks, opening maximised at the zoom given; print and save-as-PDF buttons. A PDF
-// that cannot be written is told: "Не удалось записать файл <path>".
+// its leading blanks, opening maximised at the zoom given on the top of page 1; print and
+// save-as-PDF buttons. A PDF that cannot be written is told: "Не удалось записать файл <path>".
 QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWidget* parent,
                                    Tell tell);
 

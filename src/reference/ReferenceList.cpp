@@ -6,17 +6,20 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace reference {
 
 ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const Layout& layout,
                              QWidget* parent)
     : ui::Form(QLatin1String(layout.objectName), layout.caption, parent), dm_(dm), query_(query),
-      searchKeys_(layout.searchKeys), searchField_(layout.searchField) {
+      clientSize_(layout.clientSize), searchKeys_(layout.searchKeys),
+      searchField_(layout.searchField) {
     grid_ = new ui::DataGrid(Names::grid, this);
     model_ = new ui::ResultSetModel(query, layout.columns, this);
     grid_->showModel(model_);
@@ -25,6 +28,9 @@ ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const
 
     searchEdit_ = new QLineEdit(this);
     searchEdit_->setObjectName(QLatin1String(Names::search));
+    searchLabel_ = new QLabel(QStringLiteral("&Поиск:"), this);
+    searchLabel_->setBuddy(searchEdit_);
+    searchLabel_->hide();
     searchEdit_->installEventFilter(this);
     searchEdit_->hide(); // only a picker's opener shows it
     connect(searchEdit_, &QLineEdit::textChanged, this,
@@ -47,9 +53,19 @@ ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const
     buttons->addWidget(exitButton_);
     auto* column = new QVBoxLayout(this);
     column->addWidget(grid_, 1);
-    column->addWidget(searchEdit_);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(searchLabel_);
+    searchRow->addWidget(searchEdit_, 1);
+    column->addLayout(searchRow);
     column->addLayout(buttons);
-    setClientSize(layout.clientSize.width(), layout.clientSize.height());
+    fitClientWidth();
+}
+
+// The documented width cut the last column and scrolled the grid sideways.
+void ReferenceList::fitClientWidth() {
+    const QMargins margins = layout()->contentsMargins();
+    const int columns = grid_->fullWidth() + margins.left() + margins.right();
+    setClientSize(std::max(clientSize_.width(), columns), clientSize_.height());
 }
 
 bool ReferenceList::runPicker() {
@@ -131,6 +147,9 @@ void ReferenceList::take() {
 }
 
 bool ReferenceList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == searchEdit_ &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        searchLabel_->setVisible(!searchEdit_->isHidden());
     if (watched != searchEdit_ || event->type() != QEvent::KeyPress)
         return ui::Form::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -162,6 +181,7 @@ bool ReferenceList::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ReferenceList::showEvent(QShowEvent* event) {
+    fitClientWidth(); // a style chosen since may draw wider frames and scroll bars
     ui::Form::showEvent(event);
     if (searchEdit_->isVisibleTo(this))
         searchEdit_->setFocus();

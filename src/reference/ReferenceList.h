@@ -6,6 +6,7 @@
 #include <vector>
 
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -20,10 +21,10 @@ class DataGrid;
 
 namespace reference {
 
-// A list of one shared query with a search box under its grid, shown as a list or as a
-// picker. A picker hands the chosen row back as a small value and never writes its
-// opener's controls; every closing switches the search filter off and closes the query, so
-// the next opening starts from the whole list.
+// A list of one shared query with a labelled search box under its grid, shown as a list or
+// as a picker; the window is never narrower than its grid's columns. A picker hands the chosen row
+// back as a small value and never writes its opener's controls; every closing switches the search
+// filter off and closes the query, so the next opening starts from the whole list.
 class ReferenceList : public ui::Form {
     Q_OBJECT
 public:
@@ -100,9 +101,12 @@ protected:
 private:
     void take();
     void closeQuery();
+    void fitClientWidth();
 
     ui::ResultSetModel* model_;
+    QLabel* searchLabel_ = nullptr; // shown with the box
     QHBoxLayout* buttonRow_;
+    QSize clientSize_;
     SearchKeys searchKeys_;
     QString searchField_;
     bool picker_ = false;

@@ -148,10 +148,11 @@ const QString money2 = QStringLiteral("#0.00");
 const QString money3 = QStringLiteral("#0.000");
 
 // The detailed product rows; the by-requisitions layout shows the product name where this one
-// shows the boxes.
+// shows the boxes. The colour (a RAL number at most) leaves the kind room for "Готовая
+// продукция".
 Band detailedProductRow(const Cell& fifth, double kolvoLeft) {
     return detail(9, {text(1.1, 52.1, "marka", Align::Left), text(52.9, 27.8, "vid", Align::Left),
-                      text(81.2, 16.7, "color"), kind(99.5, 27.0), text(125.4, 6.6, "brk"), fifth,
+                      text(81.2, 12.0, "color"), kind(93.5, 31.9), text(125.4, 6.6, "brk"), fifth,
                       text(kolvoLeft, 16.7, "kolvo"),
                       text(169.9, 19.1, "summa", Align::Center, money3)});
 }

@@ -8,6 +8,10 @@
 #include <QBrush>
 #include <QItemSelectionModel>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTableView>
+#include <algorithm>
 
 namespace timesheet {
 
@@ -17,6 +21,7 @@ const QColor red(0xFF, 0x00, 0x00);
 const QColor silver(0xC0, 0xC0, 0xC0);
 const QColor shade(0xC0, 0xDC, 0xC0);
 const QColor totalFill(0xE1, 0xE4, 0xFF);
+constexpr int dayWidth = 20;
 
 // An empty stored cell counts as no hours.
 int hoursOf(const QVariant& v) {
@@ -27,13 +32,28 @@ std::vector<ui::ResultSetModel::Column> gridColumns() {
     std::vector<ui::ResultSetModel::Column> list;
     list.push_back({QStringLiteral("fio"), QStringLiteral("Фамилия И. О."), 208});
     for (int day = 1; day <= 31; ++day) {
-        ui::ResultSetModel::Column c{QStringLiteral("d%1").arg(day), QString::number(day), 20,
+        ui::ResultSetModel::Column c{QStringLiteral("d%1").arg(day), QString::number(day), dayWidth,
                                      Qt::AlignCenter};
         c.format = [](const QVariant& v) { return QString::number(hoursOf(v)); };
         list.push_back(std::move(c));
     }
     list.push_back({QStringLiteral("summ"), QStringLiteral("Итого"), 47});
     return list;
+}
+
+// The column width in which the grid's style lays the text out without eliding it: the
+// style's margins around the text, and the grid line that the column gives up.
+int cellWidthFor(const QTableView& grid, const QFont& font, const QString& text) {
+    QStyleOptionViewItem option;
+    option.initFrom(&grid);
+    option.font = font;
+    option.fontMetrics = QFontMetrics(font);
+    option.text = text;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.displayAlignment = Qt::AlignCenter;
+    const QSize content =
+        grid.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &grid);
+    return content.width() + (grid.showGrid() ? 1 : 0);
 }
 
 } // namespace
@@ -46,6 +66,27 @@ TimesheetModel::TimesheetModel(data::ResultSet& rows, const Marks& marks, QObjec
 
 void TimesheetModel::marksChanged() {
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+int TimesheetModel::fitDayColumns(QTableView& grid) const {
+    QFont bold = grid.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    QString widest = QStringLiteral("24");
+    const data::ResultSet& rows = resultSet();
+    if (rows.isOpen())
+        for (int day = 1; day <= dayColumns; ++day) {
+            const int field = rows.fieldIndex(QStringLiteral("d%1").arg(day));
+            for (int row = 0; row < rows.rowCount(); ++row) {
+                const QString text = QString::number(hoursOf(rows.valueAt(row, field)));
+                if (metrics.horizontalAdvance(text) > metrics.horizontalAdvance(widest))
+                    widest = text;
+            }
+        }
+    const int width = std::max(dayWidth, cellWidthFor(grid, bold, widest));
+    for (int column = 1; column <= dayColumns; ++column)
+        grid.setColumnWidth(column, width);
+    return width;
 }
 
 QColor TimesheetModel::inkColour(Ink ink) const {
@@ -85,7 +126,7 @@ QVariant TimesheetModel::cellRole(int row, int column, int role) const {
         (role != Qt::FontRole && role != Qt::ForegroundRole && role != Qt::BackgroundRole))
         return {};
     const bool selected =
-        grid_ && grid_->selectionModel() && grid_->selectionModel()->isRowSelected(row, {});
+        grid_ && grid_->selectionModel() && grid_->selectionModel()->isSelected(index(row, column));
     const int hours = hoursOf(
         resultSet().valueAt(row, resultSet().fieldIndex(QStringLiteral("d%1").arg(column))));
     const CellLook look = dayCellLook(hours, marks_[size_t(column - 1)], selected);

@@ -5,6 +5,8 @@
 
 #include <array>
 
+class QTableView;
+
 namespace ui {
 class DataGrid;
 }
@@ -21,12 +23,18 @@ class TimesheetModel : public ui::ResultSetModel {
 public:
     TimesheetModel(data::ResultSet& rows, const Marks& marks, QObject* parent = nullptr);
 
-    // The grid whose selected row is left to the selection colours.
+    // The grid whose selected cell is left to the selection colours; the rest of its row
+    // keeps the marks.
     void setGrid(const ui::DataGrid* grid) { grid_ = grid; }
     // The marks were changed: titles are drawn anew (the cells follow the query's reopening).
     void marksChanged();
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Widens the day columns of the grid over this model so that each of its values shows
+    // whole, in the bold of a full day, and a day's 24 hours always do; never narrower than
+    // the column table. Returns the width set.
+    int fitDayColumns(QTableView& grid) const;
 
     static constexpr int dayColumns = 31, totalColumn = 32;
 

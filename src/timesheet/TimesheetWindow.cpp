@@ -25,6 +25,7 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
       rebuild_(dm.connection), print_(dm.connection) {
     shiftTabs_ = new QTabWidget(this);
     shiftTabs_->setObjectName(QLatin1String(Names::shiftTabs));
+    int dayWidth = 0;
     for (int shift = 1; shift <= 3; ++shift) {
         auto* tab = new QWidget;
         tab->setObjectName(QLatin1String(Names::shiftPages[shift - 1]));
@@ -34,6 +35,12 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
         auto* model = new TimesheetModel(dm_.timesheet(shift), marks_, grid);
         model->setGrid(grid);
         grid->showModel(model);
+        // The current cell alone takes the selection colours: the rest of the row keeps its
+        // weekend, full-day and overtime marks.
+        grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+        dayWidth = model->fitDayColumns(*grid);
+        connect(model, &QAbstractItemModel::modelReset, grid,
+                [model, grid] { model->fitDayColumns(*grid); });
         grids_[size_t(shift - 1)] = grid;
         models_[size_t(shift - 1)] = model;
         auto* layout = new QVBoxLayout(tab);
@@ -85,7 +92,9 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(shiftTabs_, 1);
     layout->addLayout(bottom);
-    setClientSize(940, 600);
+    // Wider day columns widen the window, so that a month still shows without scrolling.
+    const int tableWidth = models_[0]->columns()[1].width;
+    setClientSize(940 + TimesheetModel::dayColumns * (dayWidth - tableWidth), 600);
     // Made before the grid and moved into its page, the buttons above it came after it.
     ui::setTabOrder({exportButton_, rebuildButton_, grids_[0]});
 }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace ui {
@@ -74,10 +75,24 @@ QLabel* boldLabel(const QString& text, const char* objectName, QWidget* parent) 
     return label;
 }
 
+QColor readableOn(const QColor& background) {
+    const auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const double light = 0.2126 * linear(background.redF()) + 0.7152 * linear(background.greenF()) +
+                         0.0722 * linear(background.blueF());
+    // Contrast ratios of white and of black text on it.
+    return (1.05 / (light + 0.05)) > ((light + 0.05) / 0.05) ? QColor(Qt::white)
+                                                             : QColor(Qt::black);
+}
+
 void highlight(QWidget* w, bool on, const QColor& colour) {
     QPalette p = w->parentWidget() ? w->parentWidget()->palette() : QApplication::palette();
-    if (on)
+    if (on) {
         p.setColor(w->backgroundRole(), colour);
+        // Black bold text on the journal's dark green could not be read.
+        p.setColor(w->foregroundRole(), readableOn(colour));
+    }
     w->setPalette(on ? p : QPalette());
     w->setAutoFillBackground(on);
     QFont f = w->font();

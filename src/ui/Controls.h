@@ -36,8 +36,12 @@ void filterKeys(QLineEdit* box, TypedKeys keys);
 // A label with its documented name, in bold.
 QLabel* boldLabel(const QString& text, const char* objectName, QWidget* parent);
 
-// A highlighted choice: the given background and bold text; off, the usual look again.
+// A highlighted choice: the given background and bold text in black or white, whichever
+// reads better on it; off, the usual look again.
 void highlight(QWidget* widget, bool on, const QColor& colour);
+
+// Black or white, whichever stands out more from the background.
+QColor readableOn(const QColor& background);
 
 // Enables or disables the controls together, whatever their kind.
 void setEnabled(std::initializer_list<QWidget*> widgets, bool on);

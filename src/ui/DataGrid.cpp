@@ -9,6 +9,9 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -241,9 +244,32 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
 void DataGrid::applyColumns() {
     const auto& columns = model_->columns();
     for (int c = 0; c < int(columns.size()); ++c) {
-        setColumnWidth(c, columns[size_t(c)].width);
+        setColumnWidth(c, std::max(columns[size_t(c)].width, titleWidth(c)));
         setColumnHidden(c, columns[size_t(c)].hidden);
     }
+}
+
+// As the header measures a title, without its least section size: narrow columns stay narrow.
+int DataGrid::titleWidth(int column) const {
+    const QHeaderView* header = horizontalHeader();
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.orientation = Qt::Horizontal;
+    option.section = column;
+    option.text = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const QVariant font = model_->headerData(column, Qt::Horizontal, Qt::FontRole);
+    if (font.isValid())
+        option.fontMetrics = QFontMetrics(font.value<QFont>().resolve(header->font()));
+    return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width();
+}
+
+int DataGrid::fullWidth() const {
+    int width = 2 * frameWidth() +
+                style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    for (int c = 0; model_ && c < model_->columnCount(); ++c)
+        if (!isColumnHidden(c))
+            width += columnWidth(c);
+    return width;
 }
 
 void DataGrid::sortByTitle(int column) {

@@ -11,7 +11,8 @@ class CellDelegate;
 class ResultSetModel;
 
 // A grid over a result set: whole rows selected and kept visible without the focus, columns
-// titled, sized and hidden as the model's column table says, titles that sort by a rule,
+// titled, sized and hidden as the model's column table says (widened where the title would be
+// cut), titles that sort by a rule,
 // and the grid's current row and the query's current row kept as one: a click moves the
 // query, a query that moves (a re-run keeping place, a locate) moves the grid.
 // Over an editable model typing in a cell starts editing it, Tab moves from cell to cell, a
@@ -36,6 +37,8 @@ public:
     void setMultiSelect(bool on);
     // Rows selected by the user, top to bottom.
     QList<int> selectedRowNumbers() const;
+    // The width that shows every column unscrolled beside a vertical scroll bar.
+    int fullWidth() const;
 
     // Puts the text of an open cell editor into the model and closes the editor; false when
     // the model refused the text (it has said why), which then stays in the open editor.
@@ -54,6 +57,7 @@ private:
     void sortByTitle(int column);
     void followQuery(int row);
     void applyColumns();
+    int titleWidth(int column) const;
 
     ResultSetModel* model_ = nullptr;
     SortRule sortRule_;

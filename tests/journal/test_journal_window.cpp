@@ -434,6 +434,11 @@ TEST_F(JournalWindowTest, ShiftChoiceShowsItsQueryWithoutRunningItAgain) {
         EXPECT_EQ(rb->autoFillBackground(), selected) << i;
         if (selected) {
             EXPECT_EQ(rb->palette().color(rb->backgroundRole()), green);
+            EXPECT_EQ(rb->palette().color(rb->foregroundRole()), QColor(Qt::white))
+                << "readable on the dark green";
+        } else {
+            EXPECT_EQ(rb->palette().color(rb->foregroundRole()),
+                      window->palette().color(QPalette::WindowText));
         }
     }
 

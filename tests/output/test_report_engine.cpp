@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGraphicsView>
 #include <QImage>
 #include <QLocale>
 #include <QMap>
@@ -22,6 +23,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -474,6 +476,40 @@ TEST_F(ReportEngineTest, ThePreviewOpensMaximisedAtPageWidthAndSavesThePdf) {
 
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// The preview opens on the top of the first page, at either zoom.
+TEST_F(ReportEngineTest, ThePreviewOpensAtTheTopOfTheFirstPage) {
+    data::ResultSet& set = rows("select 'Строка ' || g as name from generate_series(1, 120) g");
+    output::Report r("TForm16", set);
+    r.detail = {band("detail", 5, {Item::ofField(0, 50, "name")})};
+    const auto prepared = r.prepare();
+    ASSERT_GT(prepared.pages.size(), 1u);
+    for (const output::Zoom zoom : {output::Zoom::PageWidth, output::Zoom::WholePage}) {
+        SCOPED_TRACE(int(zoom));
+        std::unique_ptr<QPrintPreviewDialog> dialog(
+            output::createPreview(prepared, zoom, nullptr, ui::Messages::error));
+        dialog->show();
+        QTest::qWait(200);
+        auto* pages = dialog->findChild<QGraphicsView*>();
+        ASSERT_NE(pages, nullptr);
+        QScrollBar* down = pages->verticalScrollBar();
+        EXPECT_GT(down->maximum(), down->minimum()) << "more to see below";
+        EXPECT_EQ(down->value(), down->minimum());
+        auto* view = dialog->findChild<QPrintPreviewWidget*>();
+        EXPECT_EQ(view->currentPage(), 1);
+
+        // Where the user scrolled to stays through the next fit.
+        down->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        dialog->showNormal();
+        dialog->resize(700, 500);
+        QTest::qWait(200);
+        EXPECT_GT(down->value(), down->minimum());
+    }
 }
 
 } // namespace

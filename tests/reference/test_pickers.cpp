@@ -7,8 +7,13 @@
 #include "ui/DataGrid.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <gtest/gtest.h>
 
 namespace {
@@ -154,6 +159,62 @@ TEST_F(WorkersPickerTest, ARowWhoseIdentifiersDoNotFitIsRefusedAndTheListStaysOp
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].text.contains("3000000000"))
         << messages.texts().join('|').toStdString();
+}
+
+// Both pickers, with a list long enough to scroll: every column whole beside the scroll bar
+// on a 1600-pixel screen, and the search box labelled, Alt+П reaching it.
+TEST_F(WorkersPickerTest, BothPickersShowTheirColumnsWholeAndALabelledSearchBox) {
+    // The program's own style, chosen after the windows were made, as at start-up.
+    const QString previousStyle = QApplication::style()->name();
+    QApplication::setStyle(QStyleFactory::create("Windows"));
+    const auto restoreStyle = qScopeGuard([&] { QApplication::setStyle(previousStyle); });
+    ProductsList products(dm);
+    struct Case {
+        const char* name;
+        reference::ReferenceList* list;
+        std::function<void()> pick;
+    };
+    const Case cases[] = {
+        {"workers", window.get(), [&] { window->pick(); }},
+        {"products", &products, [&] { products.pick(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* grid = c.list->findChild<ui::DataGrid*>(ListNames::grid);
+        auto* box = c.list->findChild<QLineEdit*>(ListNames::search);
+        QLabel* label = nullptr;
+        for (QLabel* l : c.list->findChildren<QLabel*>())
+            if (l->buddy() == box)
+                label = l;
+        ASSERT_NE(label, nullptr);
+        bool looked = false;
+        whenModalOpens([&](QWidget*) {
+            grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            QApplication::processEvents();
+            EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
+            EXPECT_LE(c.list->frameGeometry().width(), 1600);
+            for (int column = 0; column < grid->model()->columnCount(); ++column) {
+                const QString title = grid->model()->headerData(column, Qt::Horizontal).toString();
+                EXPECT_GT(grid->columnWidth(column),
+                          grid->horizontalHeader()->fontMetrics().horizontalAdvance(title))
+                    << title.toStdString();
+            }
+            EXPECT_TRUE(label->isVisible());
+            EXPECT_EQ(label->text(), QString::fromUtf8("&Поиск:"));
+            QApplication::setActiveWindow(c.list);
+            grid->setFocus();
+            const QString letter = QString::fromUtf8("П");
+            for (auto action : {QTest::Press, QTest::Release})
+                QTest::sendKeyEvent(action, grid, Qt::Key(letter.at(0).unicode()), letter,
+                                    Qt::AltModifier);
+            EXPECT_TRUE(box->hasFocus());
+            looked = true;
+            c.list->close();
+        });
+        c.pick();
+        EXPECT_TRUE(looked);
+        EXPECT_FALSE(label->isVisibleTo(c.list)) << "hidden with its box";
+    }
 }
 
 class ProductsPickerTest : public WindowTest<ProductsList> {

@@ -8,6 +8,9 @@
 #include "reports/SummaryReports.h"
 #include "ui/Messages.h"
 
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLocale>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -290,6 +293,35 @@ TEST_F(SummaryReportsTest, DetailedByProductsCountsRejectsInTheBoxes) {
                                       "21",
                                       "41,50",
                                       "1"}));
+}
+
+// Every text of every layout shows whole in its box, measured in the font it is printed in
+// ("Готовая продукция" beside the colour of the detailed layouts among them).
+TEST_F(SummaryReportsTest, EveryTextFitsItsBox) {
+    const double dotsPerMm = 20;
+    QImage paper(10, 10, QImage::Format_RGB32);
+    paper.setDotsPerMeterX(int(dotsPerMm * 1000));
+    paper.setDotsPerMeterY(int(dotsPerMm * 1000));
+    for (int number : {16, 17, 20, 21, 25}) {
+        SCOPED_TRACE(number);
+        const PreparedReport r = prepared(number);
+        int measured = 0;
+        for (const output::Page& page : r.pages)
+            for (const output::Primitive& p : page.primitives) {
+                if (p.kind != output::Primitive::Kind::Text || p.text.trimmed().isEmpty())
+                    continue;
+                const output::Font& f = r.fonts[size_t(p.font)];
+                QFont font(f.family);
+                font.setPointSizeF(f.size);
+                font.setBold(f.bold);
+                const double width = QFontMetricsF(font, &paper).horizontalAdvance(p.text);
+                EXPECT_LE(width / dotsPerMm, p.rect.width()) << p.text.toStdString();
+                ++measured;
+            }
+        EXPECT_GT(measured, 10);
+    }
+    const QStringList detailed = prepared(21).texts();
+    EXPECT_TRUE(detailed.contains("Готовая продукция"));
 }
 
 TEST_F(SummaryReportsTest, TwoRequisitionsOfOneNumberStayApart) {

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -133,7 +134,8 @@ TEST_F(TimesheetWindowTest, TheLayoutIsAsDocumented) {
         auto* grid = control<QTableView>(name);
         ASSERT_EQ(grid->model()->columnCount(), 33) << name;
         EXPECT_EQ(grid->columnWidth(0), 208);
-        EXPECT_EQ(grid->columnWidth(15), 20);
+        EXPECT_GE(grid->columnWidth(15), 20) << "widened only where a value needs it";
+        EXPECT_EQ(grid->selectionBehavior(), QAbstractItemView::SelectItems);
         EXPECT_EQ(grid->columnWidth(32), 47);
         EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     }
@@ -198,9 +200,76 @@ TEST_F(TimesheetWindowTest, NovemberIsMarkedAndItsCellsDrawnByTheRule) {
     EXPECT_EQ(cell(1, 0, 5, Qt::DisplayRole), "0");
     EXPECT_EQ(cell(1, 0, 32, Qt::DisplayRole), "28");
     EXPECT_TRUE(cell(1, 0, 32, Qt::FontRole).value<QFont>().bold());
-    // The selected row keeps the selection colours.
+    // The current cell keeps the selection colours, the rest of its row its marks.
+    control<QTableView>(Names::shiftGrids[0])->setCurrentIndex(window->model(1)->index(1, 2));
     EXPECT_EQ(cell(1, 1, 2, Qt::ForegroundRole), QVariant());
     EXPECT_EQ(cell(1, 1, 2, Qt::FontRole), QVariant());
+    EXPECT_EQ(cell(1, 1, 1, Qt::ForegroundRole).value<QBrush>().color(), red);
+}
+
+TEST_F(TimesheetWindowTest, TheRowOfTheCurrentCellIsDrawnWithItsMarks) {
+    timesheetRow(501, 1, 11, 2026, "2=8,3=9");
+    timesheetRow(502, 1, 11, 2026, "2=8,3=9");
+    activate();
+    choose(11, "2026");
+    auto* grid = control<QTableView>(Names::shiftGrids[0]);
+    const QAbstractItemModel* model = grid->model();
+    grid->setFocus();
+    grid->setCurrentIndex(model->index(0, 2));
+    QTest::keyClick(grid, Qt::Key_Down);
+    ASSERT_EQ(grid->currentIndex(), model->index(1, 2));
+    EXPECT_EQ(dm.timesheet(1).recNo(), 1) << "the keys still move the worker";
+
+    const QImage shown = grid->viewport()->grab().toImage();
+    auto fill = [&](int row, int column) {
+        return shown.pixelColor(grid->visualRect(model->index(row, column)).topLeft() +
+                                QPoint(2, 2));
+    };
+    // Styles shade the highlight a little.
+    const QColor highlight = grid->palette().color(QPalette::Active, QPalette::Highlight);
+    auto highlighted = [&](const QColor& c) {
+        return std::abs(c.red() - highlight.red()) + std::abs(c.green() - highlight.green()) +
+                   std::abs(c.blue() - highlight.blue()) <
+               32;
+    };
+    EXPECT_TRUE(highlighted(fill(1, 2)));
+    EXPECT_EQ(fill(1, 3), shade) << "overtime beside the current cell";
+    EXPECT_FALSE(highlighted(fill(1, 0))) << "the name";
+    EXPECT_FALSE(highlighted(fill(1, 1))) << "a Sunday";
+    EXPECT_EQ(fill(0, 3), shade);
+    EXPECT_TRUE(cell(1, 1, 3, Qt::FontRole).value<QFont>().bold());
+}
+
+TEST_F(TimesheetWindowTest, EveryDayValueShowsWhole) {
+    // 1 December 2026 is a Tuesday; a stray 100 in November is widened for too.
+    timesheetRow(501, 1, 12, 2026, "1=10,2=24,3=9,4=12,5=1");
+    timesheetRow(501, 1, 11, 2026, "2=100");
+    struct Case {
+        int month;
+        bool fitsTheWindow;
+    };
+    const Case cases[] = {{12, true}, {11, false}};
+    activate();
+    auto* grid = control<QTableView>(Names::shiftGrids[0]);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.month);
+        choose(c.month, "2026");
+        QApplication::processEvents();
+        QFont bold = grid->font();
+        bold.setBold(true);
+        for (int day = 1; day <= 31; ++day) {
+            SCOPED_TRACE(day);
+            const int column = day;
+            const QString text = cell(1, 0, column, Qt::DisplayRole).toString();
+            // What Qt itself needs to lay the value out without eliding it, and the grid line.
+            const int needed = grid->sizeHintForIndex(grid->model()->index(0, column)).width();
+            EXPECT_GE(grid->columnWidth(column), needed + 1);
+            EXPECT_GT(grid->columnWidth(column), QFontMetrics(bold).horizontalAdvance(text));
+        }
+        if (c.fitsTheWindow) {
+            EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0) << "a month shows unscrolled";
+        }
+    }
 }
 
 TEST_F(TimesheetWindowTest, RefreshAndRebuildKeepTheTabAndTheWorker) {

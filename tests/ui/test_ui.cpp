@@ -9,6 +9,7 @@
 #include "data/Value.h"
 #include "ui/ActionGuard.h"
 #include "ui/BusyCursor.h"
+#include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Form.h"
 #include "ui/LookupBox.h"
@@ -22,6 +23,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTableView>
@@ -250,6 +253,72 @@ TEST_F(UiTest, GridAndQueryShareTheCurrentRowBothWaysAndThroughAReRun) {
     ASSERT_TRUE(rows.locate("fio", QString::fromUtf8("Яковлев")));
     EXPECT_EQ(grid.currentIndex().row(), 2) << "a located row is shown";
     EXPECT_EQ(grid.currentIndex().data(ui::ResultSetModel::KeyRole).toInt(), 3);
+}
+
+// Documented widths stay unless the title would be cut; then the title fits, bold or not.
+TEST_F(UiTest, AColumnIsWidenedOnlyWhereItsTitleWouldBeCut) {
+    struct Case {
+        const char* title;
+        int width;
+        bool bold, widened;
+    };
+    const Case cases[] = {
+        {"Нормы (шт.)", 76, true, true},
+        {"Нормы (шт.)", 40, false, true},
+        {"31", 20, false, false},
+        {"fio", 120, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.title) + " " + std::to_string(c.width));
+        const QString title = QString::fromUtf8(c.title);
+        ui::ResultSetModel model(rows, {{"fio", title, c.width}});
+        model.setBoldTitles(c.bold);
+        ui::DataGrid grid("DBGrid1");
+        grid.horizontalHeader()->setMinimumSectionSize(16);
+        grid.showModel(&model);
+        grid.resize(400, 200);
+        grid.show();
+        QFont font = grid.horizontalHeader()->font();
+        font.setBold(c.bold);
+        const int text = QFontMetrics(font).horizontalAdvance(title);
+        if (c.widened) {
+            EXPECT_GT(grid.columnWidth(0), c.width);
+            EXPECT_GE(grid.columnWidth(0), text + 4) << "room for the borders";
+        } else {
+            EXPECT_EQ(grid.columnWidth(0), c.width);
+        }
+        EXPECT_GE(grid.fullWidth(),
+                  grid.columnWidth(0) + grid.verticalScrollBar()->sizeHint().width());
+    }
+}
+
+// The journal's shifts and day off: bold text on the colour, in whichever of black and white
+// reads on it; off, the window's own look.
+TEST_F(UiTest, AHighlightedChoiceWritesInTheColourThatReadsOnItsBackground) {
+    struct Case {
+        QColor background, text;
+    };
+    const Case cases[] = {
+        {QColor(0x00, 0x80, 0x00), Qt::white}, // the selected shift
+        {QColor(0xFF, 0x00, 0x00), Qt::black}, // the day off
+        {QColor(0x00, 0x00, 0x80), Qt::white},
+        {QColor(0xFF, 0xFF, 0xC0), Qt::black},
+    };
+    QWidget bar;
+    auto* choice = new QRadioButton("Смена №1", &bar);
+    const QColor usual = choice->palette().color(choice->foregroundRole());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.background.name().toStdString());
+        ui::highlight(choice, true, c.background);
+        EXPECT_EQ(choice->palette().color(choice->backgroundRole()), c.background);
+        EXPECT_EQ(choice->palette().color(choice->foregroundRole()), c.text);
+        EXPECT_TRUE(choice->font().bold());
+        EXPECT_TRUE(choice->autoFillBackground());
+        ui::highlight(choice, false, c.background);
+        EXPECT_EQ(choice->palette().color(choice->foregroundRole()), usual);
+        EXPECT_FALSE(choice->font().bold());
+        EXPECT_FALSE(choice->autoFillBackground());
+    }
 }
 
 TEST_F(UiTest, TheWindowBaseGivesEnterEscAndGuardedButtons) {
