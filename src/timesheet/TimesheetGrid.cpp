@@ -79,7 +79,9 @@ int TimesheetModel::fitDayColumns(QTableView& grid) const {
             const int field = rows.fieldIndex(QStringLiteral("d%1").arg(day));
             for (int row = 0; row < rows.rowCount(); ++row) {
                 const QString text = QString::number(hoursOf(rows.valueAt(row, field)));
-                if (metrics.horizontalAdvance(text) > metrics.horizontalAdvance(widest))
+                // Digits are about equally wide: only a value as long may be wider.
+                if (text.size() >= widest.size() &&
+                    metrics.horizontalAdvance(text) > metrics.horizontalAdvance(widest))
                     widest = text;
             }
         }
