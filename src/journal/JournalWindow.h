@@ -92,7 +92,12 @@ public:
     void runDialog(const std::function<bool()>& dialog, Return back);
     ui::DataGrid* grid() const { return grid_; }
 
+    // How long the journal waits after an announced change for more of its burst.
+    void setFollowDelay(int ms);
+
 signals:
+    // The shift grids of the shown date that changed elsewhere were read again (once a burst).
+    void followedServer();
     void styleChosen(const QString& name);
     void gateTick();
     void operationTypesRequested();
@@ -124,6 +129,9 @@ private:
     void accept(const std::vector<ShownPosition>& positions);
     void deleteCurrent();
     void rowDoubleClicked();
+    void noteChange(const QString& payload);
+    void followServer();
+    void rerun(int shift);
 
     data::DataModule& dm_;
     Positions positions_;
@@ -135,6 +143,10 @@ private:
     QComboBox* styles_ = nullptr;
     ui::DataGrid* grid_ = nullptr;
     QTimer* gateTimer_ = nullptr;
+    // Shifts of the shown date changed elsewhere and not read since; the timer gathers a
+    // burst of announcements into one re-run.
+    std::array<bool, 4> changed_{};
+    QTimer* followTimer_ = nullptr;
     bool loading_ = false;
     // The window lost the activation to something that is no other window of the program;
     // the activation that follows reloads nothing.
