@@ -10,6 +10,7 @@
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -110,6 +111,12 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     grid_->setItemDelegateForColumn(ColOk, new ForegroundKeepingDelegate(grid_));
     connect(grid_, &QAbstractItemView::doubleClicked, this,
             [this] { runGuarded([this] { rowDoubleClicked(); }); });
+    grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* historyAction = new QAction(QStringLiteral("История"), grid_);
+    historyAction->setObjectName(QLatin1String(Names::historyItem));
+    connect(historyAction, &QAction::triggered, this,
+            [this] { runGuarded([this] { showHistory(); }); });
+    grid_->addAction(historyAction);
     for (int shift = 1; shift <= 4; ++shift) {
         auto* model = new ui::ResultSetModel(dm_.journal(shift), journalColumns(), this);
         model->setCellRole(acceptanceColours(*model));
@@ -127,6 +134,8 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     bottom->addSpacing(gap);
     bottom->addWidget(
         addButton(Names::remove, QStringLiteral("Удалить"), [this] { deleteCurrent(); }));
+    bottom->addWidget(
+        addButton(Names::history, QStringLiteral("История"), [this] { showHistory(); }));
     bottom->addSpacing(gap);
     bottom->addWidget(
         addButton(Names::accept, QStringLiteral("Принять"), [this] { acceptSelected(); }));
@@ -264,6 +273,9 @@ void JournalWindow::buildMenu(QMenuBar* menu) {
     named(reports->menuAction(), Names::reportsMenu);
     connect(named(reports->addAction(QStringLiteral("Сводные отчеты")), Names::summaryReportsItem),
             &QAction::triggered, this, &JournalWindow::reportsRequested);
+    connect(
+        named(reports->addAction(QStringLiteral("История изменений")), Names::periodHistoryItem),
+        &QAction::triggered, this, &JournalWindow::periodHistoryRequested);
 
     connect(named(menu->addAction(QStringLiteral("Выход")), Names::exitItem), &QAction::triggered,
             this, &QDialog::close);
@@ -450,6 +462,13 @@ void JournalWindow::acceptAll() {
     query.moveTo(place);
     accept(all);
     query.reopenKeepingPlace();
+}
+
+void JournalWindow::showHistory() {
+    data::ResultSet& query = currentJournalQuery();
+    if (!query.isOpen() || query.isEmpty())
+        return;
+    emit historyRequested(query.asInt(QStringLiteral("id")));
 }
 
 void JournalWindow::deleteCurrent() {

@@ -47,6 +47,9 @@ public:
         static constexpr const char* add = "Button1";
         static constexpr const char* change = "Button2";
         static constexpr const char* remove = "Button3";
+        static constexpr const char* history = "ButtonHistory";
+        static constexpr const char* historyItem = "NHistory";
+        static constexpr const char* periodHistoryItem = "N12";
         static constexpr const char* accept = "Button5";
         static constexpr const char* acceptAll = "Button6";
         static constexpr const char* refresh = "Button8";
@@ -108,6 +111,9 @@ signals:
     void addRequested();
     void changeRequested();
     void viewRequested();
+    // "История" of the current position (button, context menu) and the period's list.
+    void historyRequested(int positionId);
+    void periodHistoryRequested();
 
 protected:
     bool event(QEvent* event) override;
@@ -128,6 +134,7 @@ private:
     void acceptAll();
     void accept(const std::vector<ShownPosition>& positions);
     void deleteCurrent();
+    void showHistory();
     void rowDoubleClicked();
     void noteChange(const QString& payload);
     void followServer();

@@ -12,6 +12,7 @@
 #include "ui/DataGrid.h"
 #include "ui/ResultSetModel.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -176,6 +177,25 @@ TEST_F(LiveJournalTest, ADialogOpenOverTheJournalHoldsTheReRunUntilItCloses) {
     EXPECT_EQ(runsWhileOpen, 0);
     ASSERT_TRUE(followed.wait(5000));
     EXPECT_EQ(shown().rowCount(), 61);
+}
+
+} // namespace
+
+namespace {
+
+// "История" asks for the current position's history, from the button and the row's menu.
+TEST_F(LiveJournalTest, HistoryAsksForTheCurrentPosition) {
+    QSignalSpy asked(window.get(), &JournalWindow::historyRequested);
+    shown().locate("id", 5007);
+    click(JournalWindow::Names::history);
+    auto* item = window->grid()->findChild<QAction*>(JournalWindow::Names::historyItem);
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(window->grid()->actions().contains(item));
+    shown().locate("id", 5009);
+    item->trigger();
+    ASSERT_EQ(asked.count(), 2);
+    EXPECT_EQ(asked.at(0).at(0).toInt(), 5007);
+    EXPECT_EQ(asked.at(1).at(0).toInt(), 5009);
 }
 
 } // namespace
