@@ -179,7 +179,8 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
             output::Spreadsheet sheet;
             sheet.openForSave();
             if (request.kind == BatchRequest::Kind::History)
-                journal::exportPeriodHistory(dm.connection, request.from, request.to,
+                // --to is left out, as in the reports; the window's "по" takes its day in
+                journal::exportPeriodHistory(dm.connection, request.from, request.to.addDays(-1),
                                              request.worker, sheet);
             else
                 reports::exportSummary(dm.connection, period, sheet, {});

@@ -282,15 +282,16 @@ TEST_F(BatchTest, TheHistoryOfAPeriodIsAWorkbookUnderTheRightsOfTheReports) {
                     .arg(position)
                     .toUtf8());
     const QString day = testdb::exec("select to_char(current_date, 'DD.MM.YYYY')").toString();
+    const QString next = testdb::exec("select to_char(current_date + 1, 'DD.MM.YYYY')").toString();
     const QString xlsxFile = file("history.xlsx");
 
-    EXPECT_EQ(run({"history", "--from", day, "--to", day, "--xlsx", xlsxFile}, "operator1"),
+    EXPECT_EQ(run({"history", "--from", day, "--to", next, "--xlsx", xlsxFile}, "operator1"),
               app::BatchFailed);
     EXPECT_FALSE(QFile::exists(xlsxFile));
-    EXPECT_EQ(run({"history", "--from", day, "--to", day, "--worker", "x", "--xlsx", xlsxFile}),
+    EXPECT_EQ(run({"history", "--from", day, "--to", next, "--worker", "x", "--xlsx", xlsxFile}),
               app::BatchBadArguments);
 
-    ASSERT_EQ(run({"history", "--from", day, "--to", day, "--worker", QString::number(worker),
+    ASSERT_EQ(run({"history", "--from", day, "--to", next, "--worker", QString::number(worker),
                    "--xlsx", xlsxFile}),
               app::BatchDone)
         << said.toStdString();
@@ -311,6 +312,11 @@ TEST_F(BatchTest, TheHistoryOfAPeriodIsAWorkbookUnderTheRightsOfTheReports) {
                           .toInt() > 0,
                   true)
             << row;
+    QFile::remove(xlsxFile);
+
+    // --to is left out, as in the reports: the day before today has no changes
+    ASSERT_EQ(run({"history", "--to", day, "--xlsx", xlsxFile}), app::BatchDone);
+    EXPECT_EQ(xlsx::Xlsx(xlsxFile).at(1, 2), "");
     QFile::remove(xlsxFile);
 }
 
