@@ -3,6 +3,7 @@
 #include "Connection.h"
 
 #include <QSocketNotifier>
+#include <QThread>
 
 namespace data {
 
@@ -49,7 +50,8 @@ void Listener::listen(const QByteArray& channel) {
 void Listener::watch() {
     notifier_.reset();
     const int socket = connection_.socket();
-    if (socket < 0)
+    // A module used from a plain thread (a test's workstation) has no event loop to watch with.
+    if (socket < 0 || !thread()->eventDispatcher())
         return;
     retry_.stop();
     notifier_ = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
