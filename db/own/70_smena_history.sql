@@ -3,7 +3,8 @@
 -- The server announces each change of a position on the channel tabel_smena, from
 -- whichever client it comes (psql included), at the commit of its transaction. The
 -- payload is "YYYY-MM-DD shift id": the date and shift whose journal changed and the
--- position. An update that moves a position announces its old place and its new one.
+-- position. Identical payloads of one transaction reach the listeners once. An update that
+-- moves a position announces its old place and its new one.
 
 create function accounts_dep.smena_notify() returns trigger
 language plpgsql as $$
@@ -25,6 +26,29 @@ end $$;
 
 create trigger smena_notify after insert or update or delete on accounts_dep.smena
     for each row execute function accounts_dep.smena_notify();
+
+-- A timesheet row is announced on tabel_h_tabel alike, its date the first of its month; the
+-- server sends one of equal payloads per transaction, so a month's rebuild costs a few.
+create function accounts_dep.h_tabel_notify() returns trigger
+language plpgsql as $$
+declare
+    r accounts_dep.h_tabel%rowtype;
+begin
+    if tg_op = 'DELETE' then
+        r := old;
+    elsif new is distinct from old or tg_op = 'INSERT' then
+        r := new;
+    else
+        return null;
+    end if;
+    perform pg_notify('tabel_h_tabel',
+                      concat_ws(' ', to_char(make_date(r.year, r.month, 1), 'YYYY-MM-DD'),
+                                r.smena, 0));
+    return null;
+end $$;
+
+create trigger h_tabel_notify after insert or update or delete on accounts_dep.h_tabel
+    for each row execute function accounts_dep.h_tabel_notify();
 
 -- The history of the positions, for the pay disputes: who changed what, and when. The
 -- trigger below writes it, not the program, so every client is logged. Nobody changes or
