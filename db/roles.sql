@@ -73,6 +73,8 @@ begin
     perform pg_temp.set_group('tabel_operator', 'tabel_reader', groups);
     -- owns the accepting routine; nobody logs in as it or is a member of it
     perform pg_temp.ensure_role('tabel_accept', 'nologin');
+    -- writes the history of the positions; nobody logs in as it or is a member of it
+    perform pg_temp.ensure_role('tabel_log', 'nologin');
 
     -- start-up account: only reads and raises the build stamp; in no group
     perform pg_temp.ensure_role('tab', 'login password ''qzx''');
@@ -142,6 +144,19 @@ alter function accounts_dep.smena__accept_row_hwo(bigint)
     security definer set search_path = pg_catalog, pg_temp;
 revoke execute on function accounts_dep.smena__accept_row_hwo(bigint) from public;
 grant execute on function accounts_dep.smena__accept_row_hwo(bigint) to tabel_operator, tabel_user;
+
+-- ---------------------------------------------------------------- the history
+
+-- Read by users and readers (operators through readers); written only by the trigger,
+-- which runs as tabel_log; changed and deleted by nobody.
+revoke all on accounts_dep.smena_log from public;
+revoke all on sequence accounts_dep.smena_log_id_seq from public, tabel_user;
+grant select on accounts_dep.smena_log to tabel_user, tabel_reader;
+grant usage on schema accounts_dep to tabel_log;
+grant insert on accounts_dep.smena_log to tabel_log;
+grant usage on sequence accounts_dep.smena_log_id_seq to tabel_log;
+alter function accounts_dep.smena_log_row() owner to tabel_log;
+revoke execute on function accounts_dep.smena_log_row() from public, tabel_user;
 
 -- ---------------------------------------------------------------- tab
 

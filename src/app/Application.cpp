@@ -18,7 +18,8 @@ Application::Application(const QString& server, const QString& database)
       operationDialog(dataModule, productsList, operationTypesList, &journalWindow),
       positionDialog(dataModule, workersList, operationsList, materialDialog, &journalWindow),
       reportsDialog(dataModule, &journalWindow), timesheetWindow(dataModule, &journalWindow),
-      normsWindow(dataModule, &journalWindow), materialDialog(dataModule, &journalWindow) {
+      normsWindow(dataModule, &journalWindow), materialDialog(dataModule, &journalWindow),
+      historyWindow(dataModule, &journalWindow) {
     journal::statements::prepareShiftJournals(dataModule);
     timesheet::statements::prepareShiftMonths(dataModule);
     using journal::JournalWindow;
@@ -61,6 +62,17 @@ Application::Application(const QString& server, const QString& database)
             journalWindow.runGuarded([this] { reportsDialog.openFrom(journalWindow.today()); });
             journalWindow.returnFromDialog();
         });
+    QObject::connect(&journalWindow, &journal::JournalWindow::historyRequested, &historyWindow,
+                     [this](int position) {
+                         journalWindow.runGuarded([&] { historyWindow.showPosition(position); });
+                     });
+    QObject::connect(&journalWindow, &journal::JournalWindow::periodHistoryRequested,
+                     &historyWindow, [this] {
+                         const QDate today = journalWindow.today();
+                         journalWindow.runGuarded([&] {
+                             historyWindow.showPeriod(QDate(today.year(), today.month(), 1), today);
+                         });
+                     });
     QObject::connect(&journalWindow, &journal::JournalWindow::styleChosen, [](const QString& name) {
         if (applyStyle(name))
             writeStyleName(styleFilePath(), name);

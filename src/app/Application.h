@@ -2,6 +2,7 @@
 
 #include "LoginWindow.h"
 #include "data/DataModule.h"
+#include "journal/HistoryWindow.h"
 #include "journal/JournalWindow.h"
 #include "journal/MaterialDialog.h"
 #include "journal/PositionDialog.h"
@@ -41,6 +42,7 @@ public:
     timesheet::TimesheetWindow timesheetWindow;         // TForm19
     reference::NormsWindow normsWindow;                 // TForm22
     journal::MaterialDialog materialDialog;             // TForm24
+    journal::HistoryWindow historyWindow;
 };
 
 // Reads the style file and applies the style in it.

@@ -5,6 +5,7 @@
 #include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
+#include "journal/History.h"
 #include "output/ReportOutput.h"
 #include "output/Spreadsheet.h"
 #include "output/WholeFile.h"
@@ -24,6 +25,7 @@ QString usage() {
         numbers << QString::number(r.number);
     return QStringLiteral("usage: tabel report %1 [--from D] [--to D] [--kind 0|1] --pdf FILE\n"
                           "       tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE\n"
+                          "       tabel history [--from D] [--to D] [--worker N] --xlsx FILE\n"
                           "           [--server S] [--db DB] --user LOGIN    (D is DD.MM.YYYY)\n")
         .arg(numbers.join(QLatin1Char('|')));
 }
@@ -42,14 +44,17 @@ QString cannotWrite(const QString& path, const QString& reason) {
 
 bool isBatchCommand(const QStringList& arguments) {
     const QString verb = arguments.value(1);
-    return verb == QLatin1String("report") || verb == QLatin1String("export");
+    return verb == QLatin1String("report") || verb == QLatin1String("export") ||
+           verb == QLatin1String("history");
 }
 
 std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate& today,
                                        QTextStream& err) {
     BatchRequest r;
-    r.kind = arguments.value(1) == QLatin1String("report") ? BatchRequest::Kind::Report
-                                                           : BatchRequest::Kind::Export;
+    const QString verb = arguments.value(1);
+    r.kind = verb == QLatin1String("report")    ? BatchRequest::Kind::Report
+             : verb == QLatin1String("history") ? BatchRequest::Kind::History
+                                                : BatchRequest::Kind::Export;
     const reports::ReportPeriod offered = reports::defaultPeriod(today);
     r.from = offered.from;
     r.to = offered.to;
@@ -67,10 +72,11 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
             err << usage();
             return std::nullopt;
         }
-        const bool known = a == QLatin1String("--from") || a == QLatin1String("--to") ||
-                           a == QLatin1String("--kind") || a == fileOption ||
-                           a == QLatin1String("--server") || a == QLatin1String("--db") ||
-                           a == QLatin1String("--user");
+        const bool known =
+            a == QLatin1String("--from") || a == QLatin1String("--to") ||
+            a == QLatin1String("--kind") || a == fileOption || a == QLatin1String("--server") ||
+            a == QLatin1String("--db") || a == QLatin1String("--user") ||
+            (a == QLatin1String("--worker") && r.kind == BatchRequest::Kind::History);
         if (!known || i + 1 >= arguments.size()) {
             err << usage();
             return std::nullopt;
@@ -83,6 +89,13 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
                 return std::nullopt;
             }
             (a == QLatin1String("--from") ? r.from : r.to) = d;
+        } else if (a == QLatin1String("--worker")) {
+            bool ok = false;
+            r.worker = value.toInt(&ok);
+            if (!ok || *r.worker < 0) {
+                err << QStringLiteral("Неверный табельный номер: %1\n").arg(value);
+                return std::nullopt;
+            }
         } else if (a == QLatin1String("--kind")) {
             if (value != QLatin1String("0") && value != QLatin1String("1")) {
                 err << QStringLiteral("Неверный вид продукции: %1\n").arg(value);
@@ -165,7 +178,12 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         } else {
             output::Spreadsheet sheet;
             sheet.openForSave();
-            reports::exportSummary(dm.connection, period, sheet, {});
+            if (request.kind == BatchRequest::Kind::History)
+                // --to is left out, as in the reports; the window's "по" takes its day in
+                journal::exportPeriodHistory(dm.connection, request.from, request.to.addDays(-1),
+                                             request.worker, sheet);
+            else
+                reports::exportSummary(dm.connection, period, sheet, {});
             sheet.saveTo(request.file);
             written = true;
         }

@@ -11,6 +11,7 @@ class QTextStream;
 // The summary reports and the summary export without a window:
 //   tabel report 16|17|20|21|25 [--from D] [--to D] [--kind 0|1] --pdf FILE
 //   tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE
+//   tabel history [--from D] [--to D] [--worker N] --xlsx FILE
 //       [--server S] [--db DB] --user LOGIN
 // The password comes from libpq (PGPASSWORD, .pgpass), never from the command line.
 namespace app {
@@ -18,10 +19,11 @@ namespace app {
 enum BatchExit { BatchDone = 0, BatchFailed = 1, BatchBadArguments = 2 };
 
 struct BatchRequest {
-    enum class Kind { Report, Export } kind = Kind::Report;
+    enum class Kind { Report, Export, History } kind = Kind::Report;
     int report = 0;
     QDate from, to;
     int productKind = -1;
+    std::optional<int> worker; // history: one worker's changes only
     QString file;
     QString server, database, user;
 };

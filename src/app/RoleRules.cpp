@@ -108,8 +108,9 @@ void applyRights(QWidget& journal, const Rights& rights) {
         enable(journal, name, rights.edit);
     enable(journal, Names::accept, rights.accept);
     enable(journal, Names::reportsMenu, rights.reports);
-    for (const char* name : {Names::shift1, Names::shift2, Names::shift3, Names::overtime,
-                             Names::dayOff, Names::refresh, Names::grid, Names::date})
+    for (const char* name :
+         {Names::shift1, Names::shift2, Names::shift3, Names::overtime, Names::dayOff,
+          Names::refresh, Names::grid, Names::date, Names::history})
         enable(journal, name, rights.journal);
 }
 

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "Value.h"
 
+#include <algorithm>
 #include <libpq-fe.h>
 
 namespace data {
@@ -31,6 +32,15 @@ void refuseNul(const QString& value, const char* what) {
 }
 
 void ignoreNotice(void*, const char*) {}
+
+// A channel is the program's own name, quoted all the same.
+void listenNow(pg_conn* conn, const QByteArray& channel) {
+    char* quoted = PQescapeIdentifier(conn, channel.constData(), size_t(channel.size()));
+    if (!quoted)
+        return;
+    PQclear(PQexec(conn, QByteArray("listen " + QByteArray(quoted)).constData()));
+    PQfreemem(quoted);
+}
 
 bool succeeded(pg_result* r) {
     const ExecStatusType status = PQresultStatus(r);
@@ -131,6 +141,8 @@ void Connection::open(const QString& server, const QString& database, const QStr
     server_ = server;
     database_ = database;
     user_ = user;
+    if (sessionChanged_)
+        sessionChanged_(SessionEvent::Opened);
 }
 
 // Settings of a session just begun, by open() or by a reconnect.
@@ -144,14 +156,63 @@ void Connection::startSession() {
             "введённый текст может изменить смысл запроса. Работа с этим сервером невозможна, "
             "подключение закрыто."));
     }
+    for (const QByteArray& channel : channels_)
+        listenNow(conn_, channel);
+}
+
+void Connection::listen(const QByteArray& channel) {
+    if (std::find(channels_.begin(), channels_.end(), channel) != channels_.end())
+        return;
+    channels_.push_back(channel);
+    if (conn_ && PQstatus(conn_) == CONNECTION_OK)
+        listenNow(conn_, channel);
+}
+
+int Connection::socket() const {
+    return conn_ && PQstatus(conn_) == CONNECTION_OK ? PQsocket(conn_) : -1;
+}
+
+bool Connection::readNotifications() {
+    if (!conn_)
+        return false;
+    const bool ok = PQconsumeInput(conn_) == 1 && PQstatus(conn_) == CONNECTION_OK;
+    deliverNotifications();
+    return ok;
+}
+
+void Connection::deliverNotifications() {
+    const int own = PQbackendPID(conn_);
+    while (PGnotify* n = PQnotifies(conn_)) {
+        const QByteArray channel(n->relname), payload(n->extra);
+        const bool mine = n->be_pid == own;
+        PQfreemem(n);
+        if (!mine && notified_)
+            notified_(channel, payload);
+    }
+}
+
+bool Connection::reconnectIfLost() {
+    if (!conn_ || inTransaction())
+        return false;
+    if (PQstatus(conn_) == CONNECTION_OK)
+        return true;
+    try {
+        reconnect();
+    } catch (const Error&) {
+        return false;
+    }
+    return true;
 }
 
 void Connection::close() {
+    const bool was = conn_ != nullptr;
     if (conn_)
         PQfinish(conn_);
     conn_ = nullptr;
     prepared_.clear();
     transactionLost_ = false;
+    if (was && sessionChanged_)
+        sessionChanged_(SessionEvent::Closed);
 }
 
 bool Connection::isOpen() const {
@@ -178,6 +239,8 @@ void Connection::reconnect() {
         throw DbError(
             withReason(QString::fromUtf8(noServerText), serverText(PQerrorMessage(conn_))));
     startSession();
+    if (sessionChanged_)
+        sessionChanged_(SessionEvent::Resumed);
 }
 
 PgResult Connection::run(const QByteArray& sql, const std::vector<const char*>& values) {
@@ -240,6 +303,7 @@ PgResult Connection::exec(const QByteArray& sql,
 
     const bool idle = PQtransactionStatus(conn_) == PQTRANS_IDLE;
     PgResult result = attempt(sql, values, plan);
+    deliverNotifications();
     if (!succeeded(result.get()) && PQstatus(conn_) == CONNECTION_BAD) {
         const QString reason = failureText(conn_, result.get());
         if (access == Access::Read && idle) {

@@ -67,7 +67,29 @@ public:
                                         const std::vector<std::optional<QByteArray>>& params)>;
     void setObserver(Observer observer) { observer_ = std::move(observer); }
 
+    // Listening: the server's notifications on the channels asked for, in every session
+    // (a reconnect listens again). Notifications of this session's own changes are left out.
+    // A notification read along with a statement's result is handed on after that statement.
+    void listen(const QByteArray& channel);
+    using NotificationHandler =
+        std::function<void(const QByteArray& channel, const QByteArray& payload)>;
+    void setNotificationHandler(NotificationHandler handler) { notified_ = std::move(handler); }
+    // Told when a session begins (open, reconnect) or ends (close): its socket changed.
+    enum class SessionEvent { Opened, Resumed, Closed };
+    void setSessionHandler(std::function<void(SessionEvent)> handler) {
+        sessionChanged_ = std::move(handler);
+    }
+    // The session's socket, -1 without one; readable when the server has sent something.
+    int socket() const;
+    // Reads what the server has sent and hands on its notifications; false when the
+    // connection turns out to be lost.
+    bool readNotifications();
+    // One attempt at a new session when the connection was lost, outside a transaction;
+    // true when connected.
+    bool reconnectIfLost();
+
 private:
+    void deliverNotifications();
     void ensureConnected();
     void reconnect();
     void startSession();
@@ -78,6 +100,9 @@ private:
     pg_conn* conn_ = nullptr;
     QHash<QByteArray, QByteArray> prepared_; // statement text -> prepared name
     Observer observer_;
+    std::vector<QByteArray> channels_;
+    NotificationHandler notified_;
+    std::function<void(SessionEvent)> sessionChanged_;
     QString server_, database_, user_;
     // The connection was lost inside a transaction: its work is gone, and nothing may run as
     // if it went on (on a new session every statement would commit by itself) until the

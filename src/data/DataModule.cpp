@@ -16,6 +16,8 @@ DataModule::DataModule(QObject* parent)
       timesheet2_(connection, QStringLiteral("H_Tabel_2")),
       timesheet3_(connection, QStringLiteral("H_Tabel_3")) {
     setObjectName(QStringLiteral("TDataModule6"));
+    listener.listen(journalChannel);
+    listener.listen(timesheetChannel);
     workers.setSql(QStringLiteral(
         "select person.s_code id, person .s_caption fio, person.id p_id ,staffpos.s_caption as "
         "s_staffpos_hl from cmn_contractor.person person left join hrms_movement.movement "

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 #include "Connection.h"
+#include "Listener.h"
 #include "ResultSet.h"
 #include "Session.h"
 
@@ -20,6 +21,8 @@ public:
     ~DataModule() override;
 
     Connection connection;
+    // Listens on the journal's and the timesheet's channels.
+    Listener listener{connection};
     Session session;
 
     // The pickers' lists: employees, products, operations with their norms, operation types.

@@ -3,12 +3,14 @@
 #include "JournalGrid.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/Listener.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -18,6 +20,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
@@ -30,6 +34,9 @@ namespace {
 constexpr int clientWidth = 1461;
 constexpr int clientHeight = 592;
 constexpr int gateIntervalMs = 30000;
+// A burst (a division, "Принять ВСЕ" elsewhere) commits its rows within a few milliseconds.
+constexpr int followDelayMs = 40;
+constexpr int waitForDialogMs = 250;
 
 bool isWeekend(const QDate& d) {
     return d.dayOfWeek() == Qt::Saturday || d.dayOfWeek() == Qt::Sunday;
@@ -104,6 +111,12 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     grid_->setItemDelegateForColumn(ColOk, new ForegroundKeepingDelegate(grid_));
     connect(grid_, &QAbstractItemView::doubleClicked, this,
             [this] { runGuarded([this] { rowDoubleClicked(); }); });
+    grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* historyAction = new QAction(QStringLiteral("История"), grid_);
+    historyAction->setObjectName(QLatin1String(Names::historyItem));
+    connect(historyAction, &QAction::triggered, this,
+            [this] { runGuarded([this] { showHistory(); }); });
+    grid_->addAction(historyAction);
     for (int shift = 1; shift <= 4; ++shift) {
         auto* model = new ui::ResultSetModel(dm_.journal(shift), journalColumns(), this);
         model->setCellRole(acceptanceColours(*model));
@@ -121,6 +134,8 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     bottom->addSpacing(gap);
     bottom->addWidget(
         addButton(Names::remove, QStringLiteral("Удалить"), [this] { deleteCurrent(); }));
+    bottom->addWidget(
+        addButton(Names::history, QStringLiteral("История"), [this] { showHistory(); }));
     bottom->addSpacing(gap);
     bottom->addWidget(
         addButton(Names::accept, QStringLiteral("Принять"), [this] { acceptSelected(); }));
@@ -141,6 +156,97 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     gateTimer_->setInterval(gateIntervalMs);
     connect(gateTimer_, &QTimer::timeout, this, &JournalWindow::gateTick);
     gateTimer_->start();
+
+    followTimer_ = new QTimer(this);
+    followTimer_->setSingleShot(true);
+    followTimer_->setInterval(followDelayMs);
+    connect(followTimer_, &QTimer::timeout, this, &JournalWindow::followServer);
+    connect(&dm_.listener, &data::Listener::notified, this,
+            [this](const QString& channel, const QString& payload) {
+                if (channel == QLatin1String(data::journalChannel))
+                    noteChange(payload);
+            });
+    // What changed while the server was away is unknown: every shift is read again.
+    connect(&dm_.listener, &data::Listener::resumed, this, [this] {
+        changed_.fill(true);
+        followTimer_->start();
+    });
+}
+
+void JournalWindow::setFollowDelay(int ms) {
+    followTimer_->setInterval(ms);
+}
+
+void JournalWindow::noteChange(const QString& payload) {
+    const std::optional<data::Announcement> change = data::parseAnnouncement(payload);
+    if (!change || change->shift < 1 || change->shift > 4)
+        return;
+    const QVariant shown = dm_.journal(change->shift).param(QStringLiteral("data"));
+    if (shown.toDate() != change->date)
+        return;
+    changed_[size_t(change->shift - 1)] = true;
+    // Started by the burst's first announcement only: a stream of them cannot hold it off.
+    if (!followTimer_->isActive())
+        followTimer_->start();
+}
+
+// Waits while a dialog or a menu of the program is open, or a load runs: the window's
+// rows stay as the dialog saw them until it closes.
+void JournalWindow::followServer() {
+    if (std::find(changed_.begin(), changed_.end(), true) == changed_.end())
+        return;
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (loading_ || (modal && modal != this) || QApplication::activePopupWidget()) {
+        followTimer_->start(waitForDialogMs);
+        return;
+    }
+    followTimer_->setInterval(followDelayMs);
+    loading_ = true;
+    runGuarded([this] {
+        for (int shift = 1; shift <= 4; ++shift)
+            if (std::exchange(changed_[size_t(shift - 1)], false))
+                rerun(shift);
+    });
+    loading_ = false;
+    emit followedServer();
+}
+
+// Read again keeping the sort, the current position, the selected positions and the scroll.
+void JournalWindow::rerun(int shift) {
+    data::ResultSet& query = dm_.journal(shift);
+    if (!query.isOpen())
+        return;
+    const bool shown = grid_->resultModel() == models_[size_t(shift - 1)];
+    const int idField = query.fieldIndex(QStringLiteral("id"));
+    const QString sort = query.sort();
+    const int row = query.recNo();
+    const QVariant current = row >= 0 ? query.valueAt(row, idField) : QVariant();
+    QSet<int> selected;
+    int scrollX = 0, scrollY = 0;
+    if (shown) {
+        for (int r : grid_->selectedRowNumbers())
+            if (r < query.rowCount())
+                selected.insert(query.valueAt(r, idField).toInt());
+        scrollX = grid_->horizontalScrollBar()->value();
+        scrollY = grid_->verticalScrollBar()->value();
+    }
+    query.reopen();
+    query.setSort(sort);
+    if (row >= 0 && !query.locate(QStringLiteral("id"), current) && !query.isEmpty())
+        query.moveTo(std::min(row, query.rowCount() - 1));
+    if (!shown)
+        return;
+    if (!selected.isEmpty()) {
+        QItemSelection kept;
+        ui::ResultSetModel* model = models_[size_t(shift - 1)];
+        for (int r = 0; r < query.rowCount(); ++r)
+            if (selected.contains(query.valueAt(r, idField).toInt()))
+                kept.select(model->index(r, 0), model->index(r, model->columnCount() - 1));
+        grid_->selectionModel()->select(kept, QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
+    }
+    grid_->horizontalScrollBar()->setValue(scrollX);
+    grid_->verticalScrollBar()->setValue(scrollY);
 }
 
 JournalWindow::~JournalWindow() = default;
@@ -167,6 +273,9 @@ void JournalWindow::buildMenu(QMenuBar* menu) {
     named(reports->menuAction(), Names::reportsMenu);
     connect(named(reports->addAction(QStringLiteral("Сводные отчеты")), Names::summaryReportsItem),
             &QAction::triggered, this, &JournalWindow::reportsRequested);
+    connect(
+        named(reports->addAction(QStringLiteral("История изменений")), Names::periodHistoryItem),
+        &QAction::triggered, this, &JournalWindow::periodHistoryRequested);
 
     connect(named(menu->addAction(QStringLiteral("Выход")), Names::exitItem), &QAction::triggered,
             this, &QDialog::close);
@@ -290,6 +399,7 @@ bool JournalWindow::load(const std::function<void()>& reload) {
 // Each query keeps the rows it shows until its new ones have arrived, so a reload that fails
 // (a lost server) leaves the journal readable.
 void JournalWindow::loadDate(const QDate& date) {
+    changed_.fill(false);
     for (int shift = 1; shift <= 4; ++shift) {
         data::ResultSet& q = dm_.journal(shift);
         q.setParam(QStringLiteral("data"), date.startOfDay());
@@ -299,6 +409,7 @@ void JournalWindow::loadDate(const QDate& date) {
 
 void JournalWindow::refresh() {
     load([this] {
+        changed_.fill(false);
         for (int shift = 1; shift <= 4; ++shift)
             dm_.journal(shift).reopen();
     });
@@ -351,6 +462,13 @@ void JournalWindow::acceptAll() {
     query.moveTo(place);
     accept(all);
     query.reopenKeepingPlace();
+}
+
+void JournalWindow::showHistory() {
+    data::ResultSet& query = currentJournalQuery();
+    if (!query.isOpen() || query.isEmpty())
+        return;
+    emit historyRequested(query.asInt(QStringLiteral("id")));
 }
 
 void JournalWindow::deleteCurrent() {

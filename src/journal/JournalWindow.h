@@ -47,6 +47,9 @@ public:
         static constexpr const char* add = "Button1";
         static constexpr const char* change = "Button2";
         static constexpr const char* remove = "Button3";
+        static constexpr const char* history = "ButtonHistory";
+        static constexpr const char* historyItem = "NHistory";
+        static constexpr const char* periodHistoryItem = "N12";
         static constexpr const char* accept = "Button5";
         static constexpr const char* acceptAll = "Button6";
         static constexpr const char* refresh = "Button8";
@@ -92,7 +95,12 @@ public:
     void runDialog(const std::function<bool()>& dialog, Return back);
     ui::DataGrid* grid() const { return grid_; }
 
+    // How long the journal waits after an announced change for more of its burst.
+    void setFollowDelay(int ms);
+
 signals:
+    // The shift grids of the shown date that changed elsewhere were read again (once a burst).
+    void followedServer();
     void styleChosen(const QString& name);
     void gateTick();
     void operationTypesRequested();
@@ -103,6 +111,9 @@ signals:
     void addRequested();
     void changeRequested();
     void viewRequested();
+    // "История" of the current position (button, context menu) and the period's list.
+    void historyRequested(int positionId);
+    void periodHistoryRequested();
 
 protected:
     bool event(QEvent* event) override;
@@ -123,7 +134,11 @@ private:
     void acceptAll();
     void accept(const std::vector<ShownPosition>& positions);
     void deleteCurrent();
+    void showHistory();
     void rowDoubleClicked();
+    void noteChange(const QString& payload);
+    void followServer();
+    void rerun(int shift);
 
     data::DataModule& dm_;
     Positions positions_;
@@ -135,6 +150,10 @@ private:
     QComboBox* styles_ = nullptr;
     ui::DataGrid* grid_ = nullptr;
     QTimer* gateTimer_ = nullptr;
+    // Shifts of the shown date changed elsewhere and not read since; the timer gathers a
+    // burst of announcements into one re-run.
+    std::array<bool, 4> changed_{};
+    QTimer* followTimer_ = nullptr;
     bool loading_ = false;
     // The window lost the activation to something that is no other window of the program;
     // the activation that follows reloads nothing.

@@ -3,22 +3,33 @@
 #include "TimesheetExport.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "data/Listener.h"
 #include "output/ReportOutput.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace timesheet {
+
+namespace {
+
+constexpr int followDelayMs = 40;
+constexpr int waitForDialogMs = 250;
+
+} // namespace
 
 TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm19"), QStringLiteral("Табель по времени"), parent), dm_(dm),
@@ -97,6 +108,21 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     setClientSize(940 + TimesheetModel::dayColumns * (dayWidth - tableWidth), 600);
     // Made before the grid and moved into its page, the buttons above it came after it.
     ui::setTabOrder({exportButton_, rebuildButton_, grids_[0]});
+
+    followTimer_ = new QTimer(this);
+    followTimer_->setSingleShot(true);
+    connect(followTimer_, &QTimer::timeout, this, &TimesheetWindow::followServer);
+    connect(&dm_.listener, &data::Listener::notified, this,
+            [this](const QString& channel, const QString& payload) {
+                if (channel == QLatin1String(data::timesheetChannel))
+                    noteChange(payload);
+            });
+    connect(&dm_.listener, &data::Listener::resumed, this, [this] {
+        if (!dm_.timesheet(1).isOpen())
+            return;
+        changed_.fill(true);
+        followTimer_->start(followDelayMs);
+    });
 }
 
 int TimesheetWindow::month() const {
@@ -172,7 +198,52 @@ void TimesheetWindow::reopen(const std::array<Place, 3>& kept) {
 }
 
 void TimesheetWindow::refresh() {
+    changed_.fill(false);
     reopen(places());
+}
+
+void TimesheetWindow::noteChange(const QString& payload) {
+    const std::optional<data::Announcement> change = data::parseAnnouncement(payload);
+    if (!change || !dm_.timesheet(1).isOpen() || change->date.month() != month() ||
+        change->date.year() != year())
+        return;
+    for (int shift = 1; shift <= 3; ++shift)
+        if (change->shift == shift || change->shift < 1 || change->shift > 3)
+            changed_[size_t(shift - 1)] = true;
+    if (!followTimer_->isActive())
+        followTimer_->start(followDelayMs);
+}
+
+// Each changed grid is read again on the worker it stood on, scrolled as it was; a dialog
+// over the window, or a rebuild under way, holds the re-run until it is over.
+void TimesheetWindow::followServer() {
+    if (std::find(changed_.begin(), changed_.end(), true) == changed_.end())
+        return;
+    const QWidget* modal = QApplication::activeModalWidget();
+    if ((modal && modal != this) || QApplication::activePopupWidget()) {
+        followTimer_->start(waitForDialogMs);
+        return;
+    }
+    const std::array<Place, 3> kept = places();
+    runGuarded([&] {
+        for (int shift = 1; shift <= 3; ++shift) {
+            if (!std::exchange(changed_[size_t(shift - 1)], false))
+                continue;
+            ui::DataGrid* grid = grids_[size_t(shift - 1)];
+            const int scrollX = grid->horizontalScrollBar()->value();
+            const int scrollY = grid->verticalScrollBar()->value();
+            data::ResultSet& rows = dm_.timesheet(shift);
+            const QString sort = rows.sort();
+            rows.reopen();
+            rows.setSort(sort);
+            const Place& place = kept[size_t(shift - 1)];
+            if (place.row >= 0 && !rows.locate(QStringLiteral("w_id"), place.worker))
+                rows.moveTo(std::min(place.row, rows.rowCount() - 1));
+            grid->horizontalScrollBar()->setValue(scrollX);
+            grid->verticalScrollBar()->setValue(scrollY);
+        }
+    });
+    emit followedServer();
 }
 
 // The progress bar only brackets the one statement batch: nothing runs between the

@@ -12,6 +12,7 @@ class QComboBox;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 
 namespace data {
 class DataModule;
@@ -66,6 +67,10 @@ public:
     TimesheetModel* model(int shift) const { return models_[size_t(shift - 1)]; }
     TimesheetPrint& printLayout() { return print_; }
 
+signals:
+    // The month's grids that changed elsewhere were read again (once a burst).
+    void followedServer();
+
 protected:
     bool event(QEvent* e) override;
 
@@ -78,6 +83,8 @@ private:
     void reopen(const std::array<Place, 3>& places);
     void closeGrids();
     void fillYears(int journalYear);
+    void noteChange(const QString& payload);
+    void followServer();
 
     data::DataModule& dm_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
@@ -96,6 +103,9 @@ private:
     QProgressBar* rebuildProgress_;
     QComboBox* monthBox_;
     QComboBox* yearBox_;
+    // Shifts of the month changed elsewhere and not read since; the timer gathers a burst.
+    std::array<bool, 3> changed_{};
+    QTimer* followTimer_;
 };
 
 } // namespace timesheet

@@ -262,3 +262,62 @@ TEST_F(BatchTest, TheProgramRunsABatchWithoutADisplay) {
 }
 
 } // namespace
+
+namespace {
+
+// The history of a period as a workbook, under the rights of the reports: one worker's
+// changes of today, with who made them and what they changed.
+TEST_F(BatchTest, TheHistoryOfAPeriodIsAWorkbookUnderTheRightsOfTheReports) {
+    const int position =
+        testdb::exec("select min(id) from accounts_dep.smena where ok not in ('ok', 'да')").toInt();
+    const int worker =
+        testdb::exec(QString("select w_id from accounts_dep.smena where id = %1").arg(position))
+            .toInt();
+    const QString before =
+        testdb::exec(QString("select kol_vo from accounts_dep.smena where id = %1").arg(position))
+            .toString();
+    data::Connection master;
+    testdb::openAs(master, "master", "master");
+    master.exec(QString("update accounts_dep.smena set kol_vo = 1234.5 where id = %1")
+                    .arg(position)
+                    .toUtf8());
+    const QString day = testdb::exec("select to_char(current_date, 'DD.MM.YYYY')").toString();
+    const QString next = testdb::exec("select to_char(current_date + 1, 'DD.MM.YYYY')").toString();
+    const QString xlsxFile = file("history.xlsx");
+
+    EXPECT_EQ(run({"history", "--from", day, "--to", next, "--xlsx", xlsxFile}, "operator1"),
+              app::BatchFailed);
+    EXPECT_FALSE(QFile::exists(xlsxFile));
+    EXPECT_EQ(run({"history", "--from", day, "--to", next, "--worker", "x", "--xlsx", xlsxFile}),
+              app::BatchBadArguments);
+
+    ASSERT_EQ(run({"history", "--from", day, "--to", next, "--worker", QString::number(worker),
+                   "--xlsx", xlsxFile}),
+              app::BatchDone)
+        << said.toStdString();
+    const xlsx::Xlsx book(xlsxFile);
+    EXPECT_EQ(book.at(1, 1), "s:Когда @ b");
+    EXPECT_EQ(book.at(8, 1), "s:Изменения @ b");
+    // newest first: the change just made; the demo's own rows of this worker follow
+    EXPECT_EQ(book.at(2, 2), "s:master @");
+    EXPECT_EQ(book.at(3, 2), "s:Изменена @");
+    EXPECT_EQ(book.at(4, 2), QString("n:%1").arg(position));
+    EXPECT_EQ(book.at(8, 2),
+              QString("s:Кол-во: %1 → 1234,5 @").arg(QString(before).replace('.', ',')));
+    for (int row = 2; !book.at(1, row).isEmpty(); ++row)
+        EXPECT_EQ(testdb::exec(QString("select count(*) from accounts_dep.smena_log where "
+                                       "id_smena = %1 and w_id = %2")
+                                   .arg(book.at(4, row).mid(2))
+                                   .arg(worker))
+                          .toInt() > 0,
+                  true)
+            << row;
+    QFile::remove(xlsxFile);
+
+    // --to is left out, as in the reports: the day before today has no changes
+    ASSERT_EQ(run({"history", "--to", day, "--xlsx", xlsxFile}), app::BatchDone);
+    EXPECT_EQ(xlsx::Xlsx(xlsxFile).at(1, 2), "");
+    QFile::remove(xlsxFile);
+}
+
+} // namespace

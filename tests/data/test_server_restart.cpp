@@ -5,12 +5,14 @@
 #include "data/Command.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/Listener.h"
 #include "data/ResultSet.h"
 #include "data/Transaction.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -162,6 +164,34 @@ TEST_F(ServerRestart, AConnectionLostAtTheCommitLetsTheNextActionWork) {
         EXPECT_EQ(failureOf([&] { next.commit(); }).toStdString(), "");
     }
     EXPECT_EQ(rows(), 3);
+}
+
+// Nobody runs a statement: the listener finds the server gone, tries again until it is back,
+// says so and listens again; its own session's notifications are left out all along.
+TEST_F(ServerRestart, AListenerListensAgainOnceTheServerIsBack) {
+    data::Listener listener(connection);
+    listener.setRetryInterval(100);
+    listener.listen("tabel_test");
+    QSignalSpy notified(&listener, &data::Listener::notified);
+    QSignalSpy resumed(&listener, &data::Listener::resumed);
+    const auto announce = [](const char* payload) {
+        data::Connection other;
+        other.open(socket_, "restart_test", "postgres", password());
+        other.exec(QByteArray("notify tabel_test, '") + payload + "'");
+    };
+    connection.exec("notify tabel_test, 'own'");
+    announce("before");
+    ASSERT_TRUE(notified.wait(5000));
+    ASSERT_EQ(notified.count(), 1);
+    EXPECT_EQ(notified.at(0).at(1).toString(), "before");
+
+    restart();
+    ASSERT_TRUE(resumed.wait(10000));
+    EXPECT_TRUE(listener.watching());
+    announce("after");
+    ASSERT_TRUE(notified.wait(5000));
+    EXPECT_EQ(notified.last().at(0).toString(), "tabel_test");
+    EXPECT_EQ(notified.last().at(1).toString(), "after");
 }
 
 } // namespace

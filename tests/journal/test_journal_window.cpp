@@ -360,9 +360,9 @@ TEST_F(JournalWindowTest, TabFollowsTheScreenThroughEveryControl) {
     activate();
     ASSERT_GT(shownIds().size(), 1);
     control<QWidget>(Names::shift1)->setFocus();
-    EXPECT_EQ(tabStops(window.get(), 13),
+    EXPECT_EQ(tabStops(window.get(), 14),
               QStringList({Names::shift1, Names::date, Names::dayOff, Names::styles, Names::grid,
-                           Names::add, Names::change, Names::remove, Names::accept,
+                           Names::add, Names::change, Names::remove, Names::history, Names::accept,
                            Names::acceptAll, Names::refresh, Names::exit, Names::shift1}));
 }
 

@@ -3,6 +3,7 @@
 #include "ModalDriver.h"
 #include "WindowTest.h"
 #include "Xlsx.h"
+#include "data/Command.h"
 #include "timesheet/TimesheetPrint.h"
 #include "timesheet/TimesheetWindow.h"
 
@@ -12,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -478,6 +480,55 @@ TEST_F(TimesheetWindowTest, PrintShowsTheWholePagePreviewWithTheQueryClosed) {
     EXPECT_EQ(previewName, "TForm15");
     EXPECT_FALSE(queryOpen);
     EXPECT_TRUE(messages.messages.empty());
+}
+
+} // namespace
+
+namespace {
+
+// Another workstation's roll-up or rebuild shows without any action, on the worker the grid
+// stood on; another month's reads nothing.
+TEST_F(TimesheetWindowTest, AnotherWorkstationsHoursShowWithoutAnyAction) {
+    timesheetRow(501, 2, 12, 2026, "1=1");
+    timesheetRow(502, 2, 12, 2026, "1=1");
+    activate();
+    choose(12, "2026");
+    dm.timesheet(2).moveTo(1);
+    data::Connection other;
+    testdb::openAs(other, "operator4", "operator4");
+    struct Case {
+        const char* sql;
+        bool followed;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {"update accounts_dep.h_tabel set d5 = 7 where w_id = 502",
+         true,
+         {"Абрамов А.А.", "Борисов Б.Б."}},
+        {"insert into accounts_dep.h_tabel(w_id, smena, month, year, d3) values (500, 2, 12, "
+         "2026, 4), (503, 2, 12, 2026, 2)",
+         true,
+         {"Абрамов А.А.", "Борисов Б.Б.", "Васильев В.В."}},
+        {"insert into accounts_dep.h_tabel(w_id, smena, month, year, d3) values (504, 2, 11, "
+         "2026, 4)",
+         false,
+         {"Абрамов А.А.", "Борисов Б.Б.", "Васильев В.В."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        QSignalSpy followed(window.get(), &TimesheetWindow::followedServer);
+        data::Command cmd(other);
+        cmd.setSql(c.sql);
+        cmd.execute();
+        if (c.followed)
+            ASSERT_TRUE(followed.wait(5000));
+        else
+            EXPECT_FALSE(followed.wait(400));
+        EXPECT_EQ(names(2), c.names);
+        EXPECT_EQ(dm.timesheet(2).asInt("w_id"), 502);
+    }
+    EXPECT_EQ(dm.timesheet(2).asInt("d5"), 7);
+    EXPECT_EQ(names(1), QStringList());
 }
 
 } // namespace

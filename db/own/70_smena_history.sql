@@ -1,0 +1,133 @@
+-- Every workstation follows the journal, and every change of a position is kept.
+--
+-- The server announces each change of a position on the channel tabel_smena, from
+-- whichever client it comes (psql included), at the commit of its transaction. The
+-- payload is "YYYY-MM-DD shift id": the date and shift whose journal changed and the
+-- position. Identical payloads of one transaction reach the listeners once. An update that
+-- moves a position announces its old place and its new one.
+
+create function accounts_dep.smena_notify() returns trigger
+language plpgsql as $$
+begin
+    if tg_op = 'UPDATE' and new is not distinct from old then
+        return null;
+    end if;
+    if tg_op <> 'INSERT' then
+        perform pg_notify('tabel_smena',
+                          concat_ws(' ', to_char(old.data, 'YYYY-MM-DD'), old.smena, old.id));
+    end if;
+    if tg_op = 'INSERT'
+       or (tg_op = 'UPDATE' and (new.data, new.smena) is distinct from (old.data, old.smena)) then
+        perform pg_notify('tabel_smena',
+                          concat_ws(' ', to_char(new.data, 'YYYY-MM-DD'), new.smena, new.id));
+    end if;
+    return null;
+end $$;
+
+create trigger smena_notify after insert or update or delete on accounts_dep.smena
+    for each row execute function accounts_dep.smena_notify();
+
+-- A timesheet row is announced on tabel_h_tabel alike, its date the first of its month; the
+-- server sends one of equal payloads per transaction, so a month's rebuild costs a few.
+create function accounts_dep.h_tabel_notify() returns trigger
+language plpgsql as $$
+declare
+    r accounts_dep.h_tabel%rowtype;
+begin
+    if tg_op = 'DELETE' then
+        r := old;
+    elsif new is distinct from old or tg_op = 'INSERT' then
+        r := new;
+    else
+        return null;
+    end if;
+    perform pg_notify('tabel_h_tabel',
+                      concat_ws(' ', to_char(make_date(r.year, r.month, 1), 'YYYY-MM-DD'),
+                                r.smena, 0));
+    return null;
+end $$;
+
+create trigger h_tabel_notify after insert or update or delete on accounts_dep.h_tabel
+    for each row execute function accounts_dep.h_tabel_notify();
+
+-- The history of the positions, for the pay disputes: who changed what, and when. The
+-- trigger below writes it, not the program, so every client is logged. Nobody changes or
+-- deletes it: no login holds a right to, and the triggers after the table refuse even its
+-- owner. A row is kept after its position is gone.
+create table accounts_dep.smena_log (
+    id       bigserial primary key,
+    at       timestamptz not null,   -- the transaction's start, server time
+    login    text not null,          -- the session's login
+    kind     text not null check (kind in ('insert', 'update', 'accept', 'divide', 'delete')),
+    id_smena integer not null,
+    data     date,                   -- the position's date, shift and worker after the change
+    smena    smallint,               -- (before it, for a deletion)
+    w_id     integer,
+    old      jsonb,                  -- a deletion: the whole row; an update: the fields it changed
+    new      jsonb                   -- an insert: the whole row; an update: their new values
+);
+create index smena_log_smena on accounts_dep.smena_log (id_smena, id);
+create index smena_log_at on accounts_dep.smena_log (at);
+
+-- The kind tells the reason of an update: 'accept' when the state becomes accepted (by the
+-- accepting routine or by hand), 'divide' when the brigade's division wrote the row (its
+-- original and its copies), found on the call stack, which no caller can forge. The login
+-- is session_user: the accepting routine runs as its owner tabel_accept, while the person
+-- who asked for it is the session's login. Runs as tabel_log (roles.sql), the one role that
+-- may insert into the log.
+create function accounts_dep.smena_log_row() returns trigger
+language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
+declare
+    v_old   jsonb;
+    v_new   jsonb;
+    v_kind  text;
+    v_stack text;
+    v_row   accounts_dep.smena%rowtype;
+begin
+    if tg_op = 'INSERT' then
+        v_new := to_jsonb(new);
+        v_kind := 'insert';
+        v_row := new;
+    elsif tg_op = 'DELETE' then
+        v_old := to_jsonb(old);
+        v_kind := 'delete';
+        v_row := old;
+    else
+        select jsonb_object_agg(o.key, o.value), jsonb_object_agg(o.key, n.value)
+          into v_old, v_new
+        from jsonb_each(to_jsonb(old)) o
+        join jsonb_each(to_jsonb(new)) n on n.key = o.key
+        where o.value is distinct from n.value;
+        if v_old is null then
+            return null; -- written as it was
+        end if;
+        v_kind := case when new.ok in ('ok', 'да') and coalesce(old.ok, '') not in ('ok', 'да')
+                       then 'accept' else 'update' end;
+        v_row := new;
+    end if;
+    if v_kind in ('update', 'insert') and (tg_op = 'UPDATE' or new.id_smena_from is not null) then
+        get diagnostics v_stack = pg_context;
+        if strpos(v_stack, 'function accounts_dep.divide_between_person(') > 0 then
+            v_kind := 'divide';
+        end if;
+    end if;
+    insert into accounts_dep.smena_log (at, login, kind, id_smena, data, smena, w_id, old, new)
+    values (now(), session_user, v_kind, v_row.id, v_row.data, v_row.smena, v_row.w_id,
+            v_old, v_new);
+    return null;
+end $$;
+
+create trigger smena_log after insert or update or delete on accounts_dep.smena
+    for each row execute function accounts_dep.smena_log_row();
+
+create function accounts_dep.smena_log_refuse() returns trigger
+language plpgsql as $$
+begin
+    raise exception 'История изменений журнала только пополняется: изменять и удалять её нельзя'
+        using errcode = 'insufficient_privilege';
+end $$;
+
+create trigger smena_log_refuse before update or delete on accounts_dep.smena_log
+    for each row execute function accounts_dep.smena_log_refuse();
+create trigger smena_log_refuse_truncate before truncate on accounts_dep.smena_log
+    for each statement execute function accounts_dep.smena_log_refuse();

@@ -1,0 +1,60 @@
+#pragma once
+
+// The server's notifications as signals, without blocking the window: the connection's
+// socket is watched by the event loop, and a lost connection is tried again until it is back.
+
+#include <QByteArray>
+#include <QDate>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+class QSocketNotifier;
+
+namespace data {
+
+class Connection;
+
+// The channels on which the server announces changes (db/own/70_smena_history.sql), each
+// with the payload "YYYY-MM-DD shift id": a journal position, and a timesheet row (its
+// month's first day).
+inline constexpr char journalChannel[] = "tabel_smena";
+inline constexpr char timesheetChannel[] = "tabel_h_tabel";
+
+struct Announcement {
+    QDate date;
+    int shift = 0;
+    int id = 0;
+};
+std::optional<Announcement> parseAnnouncement(const QString& payload);
+
+class Listener : public QObject {
+    Q_OBJECT
+public:
+    explicit Listener(Connection& connection, QObject* parent = nullptr);
+    ~Listener() override;
+
+    // Listens on the channel from now on, in this session and every later one.
+    void listen(const QByteArray& channel);
+    // How often a lost connection is tried again while nothing else uses it.
+    void setRetryInterval(int ms) { retry_.setInterval(ms); }
+    bool watching() const { return notifier_ != nullptr; }
+
+signals:
+    // Another session's change, announced at its commit.
+    void notified(const QString& channel, const QString& payload);
+    // The connection is back after it was lost: what was announced meanwhile is unknown.
+    void resumed();
+
+private:
+    void watch();
+    void readSocket();
+    void retry();
+
+    Connection& connection_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer retry_;
+};
+
+} // namespace data

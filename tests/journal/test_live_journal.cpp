@@ -1,0 +1,201 @@
+// The journal follows the server: another workstation's change shows without any action
+// here, a burst costs one re-run, the user's sort, row, selection and scroll stay, and a
+// dialog open over the journal holds the re-run until it closes.
+#include "ModalDriver.h"
+#include "TestDatabase.h"
+#include "WindowTest.h"
+#include "data/Command.h"
+#include "data/Connection.h"
+#include "data/ResultSet.h"
+#include "data/Transaction.h"
+#include "journal/JournalWindow.h"
+#include "ui/DataGrid.h"
+#include "ui/ResultSetModel.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDate day(2026, 12, 9);
+using journal::JournalWindow;
+
+class LiveJournalTest : public WindowTest<JournalWindow> {
+protected:
+    static void SetUpTestSuite() {
+        testdb::exec(QString::fromUtf8(R"(
+insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values
+  (900001, '501', 'Абрамов А.А.', true), (900002, '502', 'Борисов Б.Б.', true);
+insert into accounts_dep.izdel(id, marka, nom, massa) values (800001, 'Марка-А', 'Стулья', 1);
+insert into accounts_dep.vid_oper(id, vid) values (901, 'Сборка');
+insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (701, 901, 0, 800001, 10);
+)"));
+    }
+    void SetUp() override {
+        testdb::exec("delete from accounts_dep.smena");
+        // 60 positions of shift 1, enough to scroll; worker 501 first, then 502
+        testdb::exec("insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, "
+                     "kol_vo, time, ok) select id, '2026-12-09', 1, case when id <= 5030 then "
+                     "501 else 502 end, 800001, 701, 10, id - 5000, 1, 'no' from "
+                     "generate_series(5001, 5060) id");
+        WindowTest::SetUp();
+        window->setToday([] { return day; });
+        activate();
+        other.open(testdb::socketFolder(), testdb::databaseName(), "operator4", "operator4");
+    }
+
+    data::ResultSet& shown() { return dm.journal(1); }
+    int shownId(int row) { return shown().valueAt(row, shown().fieldIndex("id")).toInt(); }
+    QList<int> selectedIds() {
+        QList<int> ids;
+        for (int row : window->grid()->selectedRowNumbers())
+            ids << shownId(row);
+        return ids;
+    }
+    void change(const QString& sql) {
+        data::Command cmd(other);
+        cmd.setSql(sql);
+        cmd.execute();
+    }
+
+    data::Connection other;
+};
+
+TEST_F(LiveJournalTest, AnotherWorkstationsChangesShowWithoutAnyAction) {
+    struct Case {
+        const char* sql;
+        int rows;      // shift 1's rows afterwards
+        bool followed; // the journal read again
+    };
+    const Case cases[] = {
+        {"insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, time) "
+         "values (6001, '2026-12-09', 1, 501, 800001, 701, 10, 99, 1)",
+         61, true},
+        {"update accounts_dep.smena set kol_vo = 77 where id = 6001", 61, true},
+        {"update accounts_dep.smena set smena = 2 where id = 6001", 60, true},
+        {"delete from accounts_dep.smena where id = 5060", 59, true},
+        // another date, and a change written as it was: nothing to read
+        {"insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, time) "
+         "values ('2026-12-10', 1, 501, 800001, 701, 10, 1, 1)",
+         59, false},
+        {"update accounts_dep.smena set kol_vo = kol_vo where id = 5001", 59, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        QSignalSpy followed(window.get(), &JournalWindow::followedServer);
+        change(c.sql);
+        if (c.followed)
+            ASSERT_TRUE(followed.wait(5000));
+        else
+            EXPECT_FALSE(followed.wait(400));
+        EXPECT_EQ(shown().rowCount(), c.rows);
+        EXPECT_EQ(window->grid()->model()->rowCount(), c.rows);
+    }
+    EXPECT_EQ(dm.journal(2).rowCount(), 1);
+    EXPECT_TRUE(dm.journal(2).locate("id", 6001));
+    EXPECT_EQ(dm.journal(2).asString("kol_vo"), "77");
+}
+
+TEST_F(LiveJournalTest, SortRowSelectionAndScrollSurviveTheReRun) {
+    ui::DataGrid* grid = window->grid();
+    shown().setSort("kol_vo DESC, marka, fio, id ASC");
+    // the user has three positions selected for acceptance, stands on one and has scrolled
+    grid->resize(grid->width(), 300);
+    QApplication::processEvents();
+    shown().locate("id", 5040);
+    QItemSelection chosen;
+    for (int id : {5050, 5040, 5020}) {
+        for (int row = 0; row < shown().rowCount(); ++row)
+            if (shownId(row) == id)
+                chosen.select(grid->model()->index(row, 0), grid->model()->index(row, 5));
+    }
+    grid->selectionModel()->select(chosen,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid->verticalScrollBar()->setValue(12);
+    const QList<int> before = selectedIds();
+    ASSERT_EQ(before.size(), 3);
+
+    // two rows that sort above everything else, and one of the selected gone
+    QSignalSpy followed(window.get(), &JournalWindow::followedServer);
+    data::Transaction t(other);
+    change("insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, "
+           "time) values (6001, '2026-12-09', 1, 501, 800001, 701, 10, 500, 1), (6002, "
+           "'2026-12-09', 1, 502, 800001, 701, 10, 400, 1)");
+    change("delete from accounts_dep.smena where id = 5020");
+    t.commit();
+    ASSERT_TRUE(followed.wait(5000));
+
+    EXPECT_EQ(shown().sort(), "kol_vo DESC, marka, fio, id ASC");
+    EXPECT_EQ(shownId(0), 6001);
+    EXPECT_EQ(shown().asInt("id"), 5040);
+    EXPECT_EQ(grid->currentIndex().row(), shown().recNo());
+    EXPECT_EQ(selectedIds(), (QList<int>{5050, 5040}));
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 12);
+}
+
+// A division or "Принять ВСЕ" elsewhere: hundreds of rows in one transaction, one re-run.
+TEST_F(LiveJournalTest, ABurstCostsOneReRun) {
+    QSignalSpy followed(window.get(), &JournalWindow::followedServer);
+    {
+        data::Transaction t(other);
+        for (int id = 5001; id <= 5060; ++id)
+            change(
+                QString("update accounts_dep.smena set ok = 'ok', time = 2 where id = %1").arg(id));
+        change("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, "
+               "time) select '2026-12-09', 1, 501, 800001, 701, 10, 1, 1 from "
+               "generate_series(1, 500)");
+        t.commit();
+    }
+    ASSERT_TRUE(followed.wait(5000));
+    EXPECT_FALSE(followed.wait(500));
+    EXPECT_EQ(followed.count(), 1);
+    EXPECT_EQ(shown().rowCount(), 560);
+}
+
+TEST_F(LiveJournalTest, ADialogOpenOverTheJournalHoldsTheReRunUntilItCloses) {
+    QSignalSpy followed(window.get(), &JournalWindow::followedServer);
+    int rowsWhileOpen = -1, runsWhileOpen = -1;
+    whenModalOpens([&](QWidget* modal) {
+        change("insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo, "
+               "time) values ('2026-12-09', 1, 501, 800001, 701, 10, 1, 1)");
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 500)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        rowsWhileOpen = shown().rowCount();
+        runsWhileOpen = followed.count();
+        static_cast<QDialog*>(modal)->reject();
+    });
+    QDialog dialog(window.get());
+    dialog.exec();
+    EXPECT_EQ(rowsWhileOpen, 60);
+    EXPECT_EQ(runsWhileOpen, 0);
+    ASSERT_TRUE(followed.wait(5000));
+    EXPECT_EQ(shown().rowCount(), 61);
+}
+
+} // namespace
+
+namespace {
+
+// "История" asks for the current position's history, from the button and the row's menu.
+TEST_F(LiveJournalTest, HistoryAsksForTheCurrentPosition) {
+    QSignalSpy asked(window.get(), &JournalWindow::historyRequested);
+    shown().locate("id", 5007);
+    click(JournalWindow::Names::history);
+    auto* item = window->grid()->findChild<QAction*>(JournalWindow::Names::historyItem);
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(window->grid()->actions().contains(item));
+    shown().locate("id", 5009);
+    item->trigger();
+    ASSERT_EQ(asked.count(), 2);
+    EXPECT_EQ(asked.at(0).at(0).toInt(), 5007);
+    EXPECT_EQ(asked.at(1).at(0).toInt(), 5009);
+}
+
+} // namespace
