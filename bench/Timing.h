@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -67,6 +68,10 @@ inline double minimum(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
 }
 
+inline double maximum(const std::vector<double>& v) {
+    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
+
 // Runs a psql script (its statements ending in ";" or a psql command such as \\gset)
 // warmup + runs times in one psql session; per counted run, the sum of psql's times of its
 // statements. Empty when psql did not give the same number of timings for every run.
@@ -107,6 +112,103 @@ inline std::vector<double> psqlScriptRuns(const QString& socket, const QString& 
         perRunMs.push_back(sum);
     }
     return perRunMs;
+}
+
+// One psql session kept open for a whole benchmark, given one run's script at a time, so the
+// program and psql alternate run by run: on a shared machine, blocks of runs measured
+// minutes apart gave the same statements ratios from 0.67 to 1.92.
+class PsqlSession {
+public:
+    PsqlSession(const QString& socket, const QString& database, const QString& user,
+                const QString& password) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PGPASSWORD"), password);
+        psql_.setProcessEnvironment(env);
+        psql_.start(QStringLiteral("psql"),
+                    {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                     QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), socket,
+                     QStringLiteral("-U"), user, QStringLiteral("-d"), database});
+        psql_.write("\\o /dev/null\n\\timing on\n");
+    }
+    ~PsqlSession() {
+        psql_.closeWriteChannel();
+        if (!psql_.waitForFinished(10000))
+            psql_.kill();
+    }
+    PsqlSession(const PsqlSession&) = delete;
+    PsqlSession& operator=(const PsqlSession&) = delete;
+
+    // One run of a script (statements ending in ";"): the sum of psql's \timing of them;
+    // nullopt once psql has failed.
+    std::optional<double> run(const QString& script) {
+        if (failed_)
+            return std::nullopt;
+        psql_.write(script.toUtf8() + "\n\\echo __run_end__\n");
+        QByteArray out;
+        while (!out.contains("__run_end__\n")) {
+            if (!psql_.waitForReadyRead(600000)) {
+                failed_ = true;
+                std::fprintf(stderr, "psql stopped: %s\n",
+                             psql_.readAllStandardError().constData());
+                return std::nullopt;
+            }
+            out += psql_.readAllStandardOutput();
+        }
+        static const QRegularExpression timing(QStringLiteral("Time: ([0-9.]+) ms"));
+        double sum = 0;
+        for (auto it = timing.globalMatch(QString::fromUtf8(out)); it.hasNext();)
+            sum += it.next().captured(1).toDouble();
+        return sum;
+    }
+
+private:
+    QProcess psql_;
+    bool failed_ = false;
+};
+
+// Runs the steps in turn, warmup + runs rounds; per step, the milliseconds of the counted
+// rounds. A step gives its own figure (psql's \timing) or nullopt to be timed here.
+using Step = std::function<std::optional<double>()>;
+inline std::vector<std::vector<double>> alternatedRuns(int runs, const std::vector<Step>& steps,
+                                                       int warmup = 3) {
+    std::vector<std::vector<double>> ms(steps.size());
+    for (int run = -warmup; run < runs; ++run)
+        for (size_t i = 0; i < steps.size(); ++i) {
+            QElapsedTimer t;
+            t.start();
+            const std::optional<double> own = steps[i]();
+            const double elapsed = own ? *own : t.nsecsElapsed() / 1e6;
+            if (run >= 0)
+                ms[i].push_back(elapsed);
+        }
+    return ms;
+}
+
+// A step timed here.
+inline Step timed(std::function<void()> f) {
+    return [f = std::move(f)]() -> std::optional<double> {
+        f();
+        return std::nullopt;
+    };
+}
+
+// A step of psql running a script; a psql that failed ends the benchmark, since no figure
+// of it would mean anything.
+inline Step psqlStep(PsqlSession& psql, QString script) {
+    return [&psql, script = std::move(script)]() -> std::optional<double> {
+        const std::optional<double> ms = psql.run(script);
+        if (!ms)
+            std::exit(1);
+        return ms;
+    };
+}
+
+// Statements as one run of a psql script.
+inline QString scriptOf(const QStringList& statements) {
+    QString perRun;
+    for (const QString& s : statements)
+        perRun += s + QStringLiteral(";\n");
+    return perRun;
 }
 
 // The same for a list of statements, each run once per run.

@@ -1,9 +1,10 @@
 // Reloads the four journal queries of one date through the data module (open, fetch,
-// snapshot) and, in the same run, the same four statements through psql; then filters
-// 20 000 workers on the workstation by a two-letter prefix.
+// snapshot), alternating run by run with psql and with a bare libpq client running the same
+// four statements prepared as the program prepares them; then the same with every cell
+// decoded on both sides; then filters 20 000 workers on the workstation by a two-letter prefix.
 //
 //   bench_journal_reload SOCKET DATABASE USER PASSWORD_FILE DATE(YYYY-MM-DD) [RUNS]
-#include "Timing.h"
+#include "Replay.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
@@ -23,14 +24,6 @@ namespace {
 using bench::median;
 using bench::minimum;
 
-// The journal statement of a shift with its two parameters written in as literals.
-QString literalStatement(data::ResultSet& rs, const QDate& date) {
-    QString sql = rs.sql();
-    sql.replace(QLatin1String(":data"), sqltext::quoted(date.toString(Qt::ISODate)));
-    sql.replace(QLatin1String(":ok"), sqltext::quoted(QStringLiteral("ta")));
-    return sql;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -45,35 +38,34 @@ int main(int argc, char* argv[]) {
 
     data::DataModule module;
     journal::statements::prepareShiftJournals(module);
-    std::vector<double> program;
     int rows = 0;
+    const auto reload = [&](bool readCells) {
+        rows = 0;
+        for (int shift = 1; shift <= 4; ++shift) {
+            data::ResultSet& rs = module.journal(shift);
+            rs.close();
+            rs.open();
+            rows += rs.rowCount();
+            if (readCells) // what the grid shows, and more: every cell of every row
+                for (int row = 0; row < rs.rowCount(); ++row)
+                    for (int column = 0; column < rs.fieldCount(); ++column)
+                        rs.valueAt(row, column);
+        }
+    };
+    bench::Comparison opened, read;
     try {
         module.connection.open(socket, database, user, password);
         for (int shift = 1; shift <= 4; ++shift) {
             module.journal(shift).setParam("data", date.startOfDay());
             module.journal(shift).setParam("ok", "ta");
         }
-        program = bench::timedRuns(runs, [&] {
-            rows = 0;
-            for (int shift = 1; shift <= 4; ++shift) {
-                data::ResultSet& rs = module.journal(shift);
-                rs.close();
-                rs.open();
-                rows += rs.rowCount();
-            }
-        });
+        opened = bench::compareWithPsql(module.connection, *t, runs, [&] { reload(false); });
+        read = bench::compareWithPsql(module.connection, *t, runs, [&] { reload(true); });
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;
     }
-
-    // psql: one session, the four statements per run, its own \timing of each.
-    QStringList statements;
-    for (int shift = 1; shift <= 4; ++shift)
-        statements << literalStatement(module.journal(shift), date);
-    const std::vector<double> viaPsql =
-        bench::psqlRuns(socket, database, user, password, statements, runs);
-    if (viaPsql.empty())
+    if (opened.psql.empty() || read.psql.empty())
         return 1;
 
     // 20 000 workers filtered on the workstation by a two-letter prefix.
@@ -103,12 +95,13 @@ int main(int argc, char* argv[]) {
     QTextStream o(stdout);
     o << "journal reload of " << date.toString(Qt::ISODate) << ": " << rows << " rows in 4 shifts, "
       << runs << " runs\n";
-    o << QString::asprintf("  program (open, fetch, snapshot): median %.2f ms, min %.2f ms\n",
-                           median(program), minimum(program));
-    o << QString::asprintf("  psql (\\timing of the 4 statements): median %.2f ms, min %.2f ms\n",
-                           median(viaPsql), minimum(viaPsql));
-    o << QString::asprintf("  ratio program/psql (medians): %.2f\n",
-                           median(program) / median(viaPsql));
+    o.flush();
+    bench::printComparison("open, fetch, snapshot", opened);
+    const double p = median(read.program);
+    std::printf("  the same with every cell decoded: program median %.2f ms, libpq prepared and "
+                "decoded %.2f ms, ratio %.2f (psql %.2f ms)\n",
+                p, median(read.libpqDecoded), p / median(read.libpqDecoded), median(read.psql));
+    std::fflush(stdout);
     o << QString::asprintf("client filter of 20000 workers by a 2-letter prefix (%d match): median "
                            "%.3f ms, min %.3f ms\n",
                            matched, median(filtering), minimum(filtering));

@@ -1,10 +1,11 @@
-// Times the monthly timesheet rebuild on a plant's month (about 26 000 positions): the
-// program's one transaction against psql running the same transaction text in the same
-// minute, and once the old per-cell form (an existence query and a write per worker, shift and
-// day) for comparison.
+// Times the monthly timesheet rebuild on a plant's month (about 26 000 positions), and on the
+// same month with its positions doubled and quadrupled: the program's one transaction
+// alternating run by run with psql and a bare libpq client running the same transaction;
+// then once the old per-cell form (an existence query and a write per worker, shift and day).
+// The copies are marked and removed again, also those of a run that stopped halfway.
 //
 //   bench_month_rebuild SOCKET DATABASE USER PASSWORD_FILE [YYYY-MM [RUNS]]
-#include "Timing.h"
+#include "Replay.h"
 #include "data/Command.h"
 #include "data/Connection.h"
 #include "data/Error.h"
@@ -19,18 +20,25 @@
 
 namespace {
 
-// The statements of the rebuild with the month's values written in, as psql runs them.
-QStringList transactionText(int month, int year) {
-    const QDate first(year, month, 1);
-    const auto literal = [&](QString sql) {
-        return sql.replace(":mnth", QString::number(month))
-            .replace(":yea", QString::number(year))
-            .replace(":first", "'" + first.toString(Qt::ISODate) + "'")
-            .replace(":next", "'" + first.addMonths(1).toString(Qt::ISODate) + "'");
-    };
-    namespace statements = timesheet::statements;
-    return {"begin", literal(statements::monthLock()), literal(statements::monthDelete()),
-            literal(statements::monthInsert()), "commit"};
+const char* const copyMark = "bench copy";
+
+// The month's positions times `times`: copies of each, marked.
+void scale(data::Connection& db, const QDate& month, int times) {
+    data::Command c(db);
+    c.setSql("delete from accounts_dep.smena where ok = :mark");
+    c.setParam("mark", copyMark);
+    c.execute();
+    if (times <= 1)
+        return;
+    c.setSql("insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, "
+             "time, color, ok) select data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, "
+             "color, cast(:mark as varchar) from accounts_dep.smena, generate_series(2, :times) "
+             "where data >= "
+             ":first and data < :next and ok is distinct from :mark");
+    c.setParam("times", times);
+    c.setParam("first", month);
+    c.setParam("next", month.addMonths(1));
+    c.execute();
 }
 
 // The month rebuilt as it used to be: delete, then per day the day's sums and per row of them
@@ -92,13 +100,23 @@ int main(int argc, char* argv[]) {
                      ":next");
         count.setParam("first", month);
         count.setParam("next", month.addMonths(1));
-        const qint64 positions = count.executeScalar().toLongLong();
 
-        const std::vector<double> program =
-            bench::timedRuns(runs, [&] { rebuild.run(month.month(), month.year()); });
-        const std::vector<double> psql =
-            bench::psqlRuns(t->socket, t->database, t->user, t->password,
-                            transactionText(month.month(), month.year()), runs);
+        std::printf("month rebuild %s, %d runs (targets: ratio <= 1.1, under 100 ms at 4x)\n",
+                    qPrintable(month.toString("yyyy-MM")), runs);
+        for (const int times : {1, 2, 4}) {
+            scale(db, month, times);
+            const qint64 positions = count.executeScalar().toLongLong();
+            const bench::Comparison c = bench::compareWithPsql(
+                db, *t, runs, [&] { rebuild.run(month.month(), month.year()); });
+            std::printf("  %dx, %lld positions:\n", times, positions);
+            bench::printComparison("rebuild", c);
+            std::printf("    program min %.1f max %.1f ms, psql min %.1f max %.1f ms\n",
+                        bench::minimum(c.program), bench::maximum(c.program),
+                        bench::minimum(c.psql), bench::maximum(c.psql));
+            if (c.psql.empty())
+                return 1;
+        }
+        scale(db, month, 1);
         const std::vector<double> old = bench::timedRuns(
             1, [&] { perCell(db, month.month(), month.year()); }, {}, 0);
         rebuild.run(month.month(), month.year());
@@ -106,13 +124,7 @@ int main(int argc, char* argv[]) {
         count.setParam("m", month.month());
         count.setParam("y", month.year());
         const qint64 rows = count.executeScalar().toLongLong();
-
-        const double p = bench::median(program), q = bench::median(psql);
-        std::printf("month rebuild %s (%lld positions, %lld rows): program median %.1f ms "
-                    "(min %.1f), psql median %.1f ms (min %.1f), ratio %.2f; per-cell form once "
-                    "%.0f ms\n",
-                    qPrintable(month.toString("yyyy-MM")), positions, rows, p,
-                    bench::minimum(program), q, bench::minimum(psql), q > 0 ? p / q : 0,
+        std::printf("  %lld timesheet rows; the per-cell form once %.0f ms\n", rows,
                     old.empty() ? 0 : old[0]);
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));

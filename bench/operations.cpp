@@ -7,7 +7,7 @@
 //   bench_operations SOCKET DATABASE USER PASSWORD_FILE [RUNS]
 #include "reference/Operations.h"
 
-#include "Timing.h"
+#include "Replay.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
@@ -75,11 +75,12 @@ int main(int argc, char* argv[]) {
     reference::OperationsList list(dm, dialog, norms);
     output::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
 
-    std::vector<double> opening, keystroke, steps, exporting, raw;
+    std::vector<double> keystroke, exporting, raw, psqlExport;
+    bench::Comparison opening, steps;
     int operations = 0, matched = 0, stepRows = 0, operation = 0;
     try {
         dm.connection.open(socket, database, user, password);
-        opening = bench::timedRuns(runs, [&] {
+        opening = bench::compareWithPsql(dm.connection, *t, runs, [&] {
             dm.operations.close();
             dm.operations.open();
         });
@@ -98,50 +99,45 @@ int main(int argc, char* argv[]) {
         data::ResultSet stepsOf(dm.connection, "norm");
         stepsOf.setSql(reference::NormsWindow::stepsStatement());
         stepsOf.setParam("o_id", operation);
-        steps = bench::timedRuns(runs, [&] {
+        steps = bench::compareWithPsql(dm.connection, *t, runs, [&] {
             stepsOf.close();
             stepsOf.open();
         });
         stepRows = stepsOf.rowCount();
 
         const int exportRuns = std::max(3, runs / 5);
-        exporting = bench::timedRuns(
-            exportRuns, [&] { list.exportToSpreadsheet(); }, {}, 1);
         data::ResultSet same(dm.connection, "same");
         same.setSql(list.exportStatement());
         same.open();
-        raw = bench::timedRuns(
-            exportRuns, [&] { writeDirectly(home.filePath(QStringLiteral("direct.xlsx")), same); },
-            {}, 1);
+        bench::PsqlSession psql(socket, database, user, password);
+        const auto ms = bench::alternatedRuns(
+            exportRuns,
+            {bench::timed([&] { list.exportToSpreadsheet(); }), bench::timed([&] {
+                 writeDirectly(home.filePath(QStringLiteral("direct.xlsx")), same);
+             }),
+             bench::psqlStep(psql, bench::scriptOf({list.exportStatement()}))},
+            1);
+        exporting = ms[0];
+        raw = ms[1];
+        psqlExport = ms[2];
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;
     }
 
-    QString stepsSql = reference::NormsWindow::stepsStatement();
-    stepsSql.replace(QLatin1String(":o_id"), sqltext::integer(operation));
-    const std::vector<double> psqlOper =
-        bench::psqlRuns(socket, database, user, password, {dm.operations.sql()}, runs);
-    const std::vector<double> psqlSteps =
-        bench::psqlRuns(socket, database, user, password, {stepsSql}, runs);
-    const std::vector<double> psqlExport = bench::psqlRuns(
-        socket, database, user, password, {list.exportStatement()}, int(raw.size()));
-    if (psqlOper.empty() || psqlSteps.empty() || psqlExport.empty())
-        return 1;
-
     using bench::median;
     QTextStream o(stdout);
     o << QString::asprintf("operations list: %d operations, %d runs\n", operations, runs);
-    o << QString::asprintf("  open Oper: program median %.2f ms, psql %.2f ms, ratio %.2f\n",
-                           median(opening), median(psqlOper), median(opening) / median(psqlOper));
+    o.flush();
+    bench::printComparison("open Oper", opening);
     o << QString::asprintf("  search keystroke (%d match, no statement): median %.3f ms, max "
                            "%.3f ms\n",
                            matched, median(keystroke),
                            *std::max_element(keystroke.begin(), keystroke.end()));
-    o << QString::asprintf("  one operation's %d norm steps: program median %.3f ms, psql %.3f "
-                           "ms, ratio %.2f\n",
-                           stepRows, median(steps), median(psqlSteps),
-                           median(steps) / median(psqlSteps));
+    o.flush();
+    std::printf("  one operation's %d norm steps:\n", stepRows);
+    bench::printComparison("norm steps", steps);
+    std::fflush(stdout);
     const double reference = median(psqlExport) + median(raw);
     o << QString::asprintf("  export of every operation: window median %.1f ms; psql %.1f ms + "
                            "direct libxlsxwriter %.1f ms = %.1f ms; ratio %.2f\n",

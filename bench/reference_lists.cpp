@@ -1,8 +1,9 @@
 // Opens the three lists the pickers show (Workers, Izdel, Vid_oper) through the data module
-// (open, fetch, snapshot) and, in the same run, the same statements through psql.
+// (open, fetch, snapshot), alternating run by run with psql and a bare libpq client running
+// the same statements.
 //
 //   bench_reference_lists SOCKET DATABASE USER PASSWORD_FILE [RUNS]
-#include "Timing.h"
+#include "Replay.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 
@@ -21,11 +22,11 @@ int main(int argc, char* argv[]) {
 
     data::DataModule dm;
     data::ResultSet* lists[] = {&dm.workers, &dm.products, &dm.operationTypes};
-    std::vector<double> program;
     int rows = 0;
+    bench::Comparison c;
     try {
         dm.connection.open(socket, database, user, password);
-        program = bench::timedRuns(runs, [&] {
+        c = bench::compareWithPsql(dm.connection, *t, runs, [&] {
             rows = 0;
             for (data::ResultSet* rs : lists) {
                 rs->close();
@@ -37,21 +38,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;
     }
-    QStringList statements;
-    for (data::ResultSet* rs : lists)
-        statements << rs->sql();
-    const std::vector<double> viaPsql =
-        bench::psqlRuns(socket, database, user, password, statements, runs);
-    if (viaPsql.empty())
-        return 1;
-
-    QTextStream o(stdout);
-    o << "reference lists Workers, Izdel, Vid_oper: " << rows << " rows, " << runs << " runs\n";
-    o << QString::asprintf("  program (open, fetch, snapshot): median %.2f ms, min %.2f ms\n",
-                           bench::median(program), bench::minimum(program));
-    o << QString::asprintf("  psql (\\timing of the 3 statements): median %.2f ms, min %.2f ms\n",
-                           bench::median(viaPsql), bench::minimum(viaPsql));
-    o << QString::asprintf("  ratio program/psql (medians): %.2f\n",
-                           bench::median(program) / bench::median(viaPsql));
+    std::printf("reference lists Workers, Izdel, Vid_oper: %d rows, %d runs\n", rows, runs);
+    bench::printComparison("open, fetch, snapshot", c);
     return 0;
 }

@@ -5,6 +5,7 @@
 //
 //   bench_report_prepare SOCKET DATABASE USER PASSWORD_FILE [YYYY-MM [RUNS]]
 #include "Replay.h"
+#include "data/Defaults.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
 #include "output/ReportOutput.h"
@@ -34,6 +35,7 @@ void openStatements(data::Connection& db, const bench::Target& t, const reports:
         data::ResultSet query(db);
         query.setSql(s.sql);
         query.setFreshPlans(true); // as the reports open it
+        query.setWorkMemory(data::defaults::reportMemory());
         query.setParam("data1", p.from.startOfDay());
         query.setParam("data2", p.to.startOfDay());
         const bench::Comparison c = bench::compareWithPsql(db, t, runs, [&] {
@@ -84,6 +86,7 @@ int main(int argc, char* argv[]) {
 
         std::printf("summary reports, the year %d, 3 runs\n", year.from.year());
         openStatements(db, *t, year, 3);
+        prepareReports(db, *t, year, 3);
         QElapsedTimer clock;
         clock.start();
         const output::PreparedReport pages = reports::prepareSummary(db, 20, year);

@@ -1,9 +1,9 @@
 // Times showing a month of the timesheet for the plant's 300 workers: the month selection
 // (the three shift grids) and the print's query and prepared pages, against psql running the
-// four statements in the same minute.
+// four statements and a bare libpq client running them prepared, alternating run by run.
 //
 //   bench_timesheet_month SOCKET DATABASE USER PASSWORD_FILE [YYYY-MM [RUNS]]
-#include "Timing.h"
+#include "Replay.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "timesheet/TimesheetStatements.h"
@@ -39,7 +39,7 @@ int main(int argc, char* argv[]) {
         years->setCurrentText(QString::number(month.year()));
 
         int workers = 0, pages = 0;
-        const std::vector<double> program = bench::timedRuns(runs, [&] {
+        const bench::Comparison c = bench::compareWithPsql(dm.connection, *t, runs, [&] {
             window.selectMonth();
             timesheet::TimesheetPrint& print = window.printLayout();
             print.openMonth(month.month(), month.year());
@@ -47,20 +47,9 @@ int main(int argc, char* argv[]) {
             workers = print.monthRows.rowCount();
             print.monthRows.close();
         });
-        QStringList statements;
-        for (int shift = 1; shift <= 3; ++shift)
-            statements << dm.timesheet(shift).sql();
-        statements << window.printLayout().monthRows.sql();
-        for (QString& s : statements)
-            s.replace(":mnth", QString::number(month.month()))
-                .replace(":yea", QString::number(month.year()));
-        const std::vector<double> psql =
-            bench::psqlRuns(t->socket, t->database, t->user, t->password, statements, runs);
-        const double p = bench::median(program), q = bench::median(psql);
-        std::printf("timesheet month %s (%d workers, %d pages): program median %.1f ms (min "
-                    "%.1f), psql median %.1f ms (min %.1f), ratio %.2f\n",
-                    qPrintable(month.toString("yyyy-MM")), workers, pages, p,
-                    bench::minimum(program), q, bench::minimum(psql), q > 0 ? p / q : 0);
+        std::printf("timesheet month %s (%d workers, %d pages):\n",
+                    qPrintable(month.toString("yyyy-MM")), workers, pages);
+        bench::printComparison("select and print layout", c);
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;

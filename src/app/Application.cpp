@@ -5,12 +5,12 @@
 #include "timesheet/TimesheetStatements.h"
 #include "ui/Messages.h"
 
+#include <QTimer>
+
 namespace app {
 
-Application::Application(const QString& server, const QString& database)
-    : dataModule(), journalWindow(dataModule),
-      loginWindow(dataModule, journalWindow, server, database),
-      productsList(dataModule, &journalWindow),
+Application::Windows::Windows(data::DataModule& dataModule)
+    : journalWindow(dataModule), productsList(dataModule, &journalWindow),
       operationsList(dataModule, operationDialog, normsWindow, &journalWindow),
       workersList(dataModule, &journalWindow),
       operationTypesList(dataModule, operationTypeDialog, &journalWindow),
@@ -19,9 +19,35 @@ Application::Application(const QString& server, const QString& database)
       positionDialog(dataModule, workersList, operationsList, materialDialog, &journalWindow),
       reportsDialog(dataModule, &journalWindow), timesheetWindow(dataModule, &journalWindow),
       normsWindow(dataModule, &journalWindow), materialDialog(dataModule, &journalWindow),
-      historyWindow(dataModule, &journalWindow) {
+      historyWindow(dataModule, &journalWindow) {}
+
+Application::Application(const QString& server, const QString& database)
+    : dataModule(), loginWindow(
+                        dataModule, [this]() -> journal::JournalWindow& { return journalWindow(); },
+                        server, database) {
     journal::statements::prepareShiftJournals(dataModule);
     timesheet::statements::prepareShiftMonths(dataModule);
+    // The login window is on screen sooner without them: building every other window took
+    // more time than the login window itself, and the connection as long again.
+    QObject::connect(&loginWindow, &LoginWindow::firstPainted, &loginWindow, [this] {
+        QTimer::singleShot(0, &loginWindow, [this] {
+            loginWindow.openStartupConnectionOnce();
+            windows();
+        });
+    });
+}
+
+Application::~Application() = default;
+
+Application::Windows& Application::windows() {
+    if (!windows_) {
+        windows_ = std::make_unique<Windows>(dataModule);
+        wire(*windows_);
+    }
+    return *windows_;
+}
+
+void Application::wire(Windows& w) {
     using journal::JournalWindow;
     using journal::PositionDialog;
     const struct {
@@ -35,52 +61,53 @@ Application::Application(const QString& server, const QString& database)
         {&JournalWindow::viewRequested, &PositionDialog::viewCurrent,
          JournalWindow::Return::OnRow}};
     for (const auto& [request, opener, back] : openers)
-        QObject::connect(&journalWindow, request, &positionDialog, [this, opener, back] {
-            journalWindow.runGuarded([this, opener, back] {
-                journalWindow.runDialog([this, opener] { return (positionDialog.*opener)(); },
-                                        back);
+        QObject::connect(&w.journalWindow, request, &w.positionDialog, [&w, opener, back] {
+            w.journalWindow.runGuarded([&w, opener, back] {
+                w.journalWindow.runDialog([&w, opener] { return (w.positionDialog.*opener)(); },
+                                          back);
             });
         });
-    QObject::connect(&journalWindow, &journal::JournalWindow::gateTick, &loginWindow,
+    QObject::connect(&w.journalWindow, &journal::JournalWindow::gateTick, &loginWindow,
                      &LoginWindow::runGateFromTimer);
     QObject::connect(
-        &journalWindow, &journal::JournalWindow::operationTypesRequested, &operationTypesList,
-        [this] { journalWindow.runGuarded([this] { operationTypesList.showList(); }); });
-    QObject::connect(&journalWindow, &journal::JournalWindow::pricesRequested, &operationsList,
-                     [this] {
-                         journalWindow.runGuarded([this] { operationsList.showList(); });
-                         journalWindow.returnFromDialog();
+        &w.journalWindow, &journal::JournalWindow::operationTypesRequested, &w.operationTypesList,
+        [&w] { w.journalWindow.runGuarded([&w] { w.operationTypesList.showList(); }); });
+    QObject::connect(&w.journalWindow, &journal::JournalWindow::pricesRequested, &w.operationsList,
+                     [&w] {
+                         w.journalWindow.runGuarded([&w] { w.operationsList.showList(); });
+                         w.journalWindow.returnFromDialog();
                      });
-    QObject::connect(&journalWindow, &journal::JournalWindow::timesheetRequested, &timesheetWindow,
-                     [this] {
-                         journalWindow.runGuarded(
-                             [this] { timesheetWindow.openFor(dataModule.session.journalDate); });
-                         journalWindow.returnFromDialog();
+    QObject::connect(&w.journalWindow, &journal::JournalWindow::timesheetRequested,
+                     &w.timesheetWindow, [this, &w] {
+                         w.journalWindow.runGuarded([this, &w] {
+                             w.timesheetWindow.openFor(dataModule.session.journalDate);
+                         });
+                         w.journalWindow.returnFromDialog();
                      });
     QObject::connect(
-        &journalWindow, &journal::JournalWindow::reportsRequested, &reportsDialog, [this] {
-            journalWindow.runGuarded([this] { reportsDialog.openFrom(journalWindow.today()); });
-            journalWindow.returnFromDialog();
+        &w.journalWindow, &journal::JournalWindow::reportsRequested, &w.reportsDialog, [&w] {
+            w.journalWindow.runGuarded([&w] { w.reportsDialog.openFrom(w.journalWindow.today()); });
+            w.journalWindow.returnFromDialog();
         });
-    QObject::connect(&journalWindow, &journal::JournalWindow::historyRequested, &historyWindow,
-                     [this](int position) {
-                         journalWindow.runGuarded([&] { historyWindow.showPosition(position); });
+    QObject::connect(&w.journalWindow, &journal::JournalWindow::historyRequested, &w.historyWindow,
+                     [&w](int position) {
+                         w.journalWindow.runGuarded(
+                             [&] { w.historyWindow.showPosition(position); });
                      });
-    QObject::connect(&journalWindow, &journal::JournalWindow::periodHistoryRequested,
-                     &historyWindow, [this] {
-                         const QDate today = journalWindow.today();
-                         journalWindow.runGuarded([&] {
-                             historyWindow.showPeriod(QDate(today.year(), today.month(), 1), today);
-                         });
+    QObject::connect(
+        &w.journalWindow, &journal::JournalWindow::periodHistoryRequested, &w.historyWindow, [&w] {
+            const QDate today = w.journalWindow.today();
+            w.journalWindow.runGuarded(
+                [&] { w.historyWindow.showPeriod(QDate(today.year(), today.month(), 1), today); });
+        });
+    QObject::connect(&w.journalWindow, &journal::JournalWindow::styleChosen,
+                     [](const QString& name) {
+                         if (applyStyle(name))
+                             writeStyleName(styleFilePath(), name);
                      });
-    QObject::connect(&journalWindow, &journal::JournalWindow::styleChosen, [](const QString& name) {
-        if (applyStyle(name))
-            writeStyleName(styleFilePath(), name);
-    });
 }
 
 void Application::start() {
-    loginWindow.openStartupConnection();
     loginWindow.show();
     loginWindow.activateWindow();
 }

@@ -30,10 +30,10 @@ QString noConnection(const QString& server, const QString& database) {
 }
 } // namespace
 
-LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
+LoginWindow::LoginWindow(data::DataModule& dm, std::function<journal::JournalWindow&()> journal,
                          const QString& server, const QString& database, QWidget* parent)
     : ui::Form(QStringLiteral("TForm23"), QStringLiteral("Авторизация"), parent), dm_(dm),
-      journal_(journal), server_(server), database_(database), gate_(dm),
+      journal_(std::move(journal)), server_(server), database_(database), gate_(dm),
       endProgram_([] { QCoreApplication::exit(0); }) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint);
@@ -49,7 +49,6 @@ LoginWindow::LoginWindow(data::DataModule& dm, journal::JournalWindow& journal,
     passwordEdit_ = new QLineEdit(this);
     passwordEdit_->setObjectName(QLatin1String(Names::password));
     passwordEdit_->setEchoMode(QLineEdit::Password);
-    passwordEdit_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
     loginButton_ = addButton(Names::logIn, QStringLiteral("Вход"));
     // The program ends only once the refusal's box is closed: ending first would close the
     // box unseen.
@@ -100,7 +99,13 @@ QString LoginWindow::databaseToUse() const {
     return !server_.isEmpty() && !database_.isEmpty() ? database_ : data::defaults::database();
 }
 
+void LoginWindow::openStartupConnectionOnce() {
+    if (!startupTried_)
+        openStartupConnection();
+}
+
 void LoginWindow::openStartupConnection() {
+    startupTried_ = true;
     const std::optional<QString> refused =
         dm_.tryOpen(serverToUse(), databaseToUse(), data::defaults::startupUser(),
                     data::defaults::startupPassword());
@@ -111,8 +116,23 @@ void LoginWindow::openStartupConnection() {
 
 bool LoginWindow::event(QEvent* e) {
     const bool handled = QDialog::event(e);
-    if (e->type() == QEvent::WindowActivate)
-        onActivated();
+    if (e->type() == QEvent::WindowActivate) {
+        // The platform activates a window as it shows it: the gate's statements wait until
+        // the user sees the window.
+        if (isVisible() && !painted_)
+            activatedBeforePaint_ = true;
+        else
+            onActivated();
+    }
+    if (e->type() == QEvent::Paint && !painted_) {
+        painted_ = true;
+        // '*' for each character typed. A style sheet costs a millisecond of start-up, and the
+        // field is empty until the window is there.
+        passwordEdit_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+        emit firstPainted();
+        if (activatedBeforePaint_)
+            QTimer::singleShot(0, this, [this] { onActivated(); });
+    }
     return handled;
 }
 
@@ -122,7 +142,7 @@ void LoginWindow::onActivated() {
     // A gate error was just shown; closing its box activates this window again, so the
     // gate waits for the timer instead of asking the same question in a loop.
     if (!gateFailed_) {
-        if (startupFailed_)
+        if (!startupTried_ || startupFailed_)
             openStartupConnection();
         if (!startupFailed_)
             runGate();
@@ -158,6 +178,7 @@ bool LoginWindow::runGate() {
 }
 
 void LoginWindow::login() {
+    startupTried_ = true; // the user's own connection takes its place
     data::Session& session = dm_.session;
     session.selectedShift = 1;
     session.loginName = trimLogin(loginEdit_->text());
@@ -181,15 +202,16 @@ void LoginWindow::login() {
         return;
 
     const Rights rights = rightsOf(session.loginName, group);
-    applyRights(journal_, rights);
+    journal::JournalWindow& journal = journal_();
+    applyRights(journal, rights);
     session.acceptOnDoubleClick = rights.acceptOnDoubleClick;
     for (int shift = 1; shift <= 4; ++shift)
         dm_.journal(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     hide();
     if (session.loginName != QLatin1String("econom"))
-        journal_.setWindowTitle(QStringLiteral("Табель (Сервер: %1, БД: %2, пользователь: %3)")
-                                    .arg(server_, database_, session.loginName));
-    journal_.exec();
+        journal.setWindowTitle(QStringLiteral("Табель (Сервер: %1, БД: %2, пользователь: %3)")
+                                   .arg(server_, database_, session.loginName));
+    journal.exec();
     end();
 }
 

@@ -24,9 +24,10 @@ namespace app {
 class LoginWindow : public ui::Form {
     Q_OBJECT
 public:
-    // server and database: the command-line arguments as given (empty when absent).
-    LoginWindow(data::DataModule& dm, journal::JournalWindow& journal, const QString& server,
-                const QString& database, QWidget* parent = nullptr);
+    // server and database: the command-line arguments as given (empty when absent). journal
+    // gives the journal window when the login needs it: it is made after the first paint.
+    LoginWindow(data::DataModule& dm, std::function<journal::JournalWindow&()> journal,
+                const QString& server, const QString& database, QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames.
     struct Names {
@@ -49,8 +50,15 @@ public:
     // Whether the start-up connection could not be opened (the user was told why).
     bool startupConnectionFailed() const { return startupFailed_; }
     void openStartupConnection();
+    // Opens it unless that was tried already: after the first paint, or at an activation
+    // that comes sooner, since the gate needs it.
+    void openStartupConnectionOnce();
 
     void reject() override;
+
+signals:
+    // The window has been painted for the first time: what start-up left for later may run.
+    void firstPainted();
 
 protected:
     bool event(QEvent* e) override;
@@ -66,11 +74,14 @@ private:
     void end();
 
     data::DataModule& dm_;
-    journal::JournalWindow& journal_;
+    std::function<journal::JournalWindow&()> journal_;
     QString server_, database_;
     VersionGate gate_;
     std::function<void()> endProgram_;
+    bool startupTried_ = false;
     bool startupFailed_ = false;
+    bool painted_ = false;
+    bool activatedBeforePaint_ = false;
     bool gateFailed_ = false;
     bool gateRan_ = false;
     bool ending_ = false; // a newer build owns the database

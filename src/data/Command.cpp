@@ -10,15 +10,19 @@ namespace data {
 Command::Command(Connection& connection, const QString& name)
     : connection_(connection), name_(name) {}
 
-int Command::execute() {
+PgResult Command::run() {
     const ParsedStatement parsed = parseStatement(sql_);
-    PgResult result = connection_.exec(parsed.positional, params_.bind(parsed));
+    return connection_.exec(parsed.positional, params_.bind(parsed), Connection::Access::Write,
+                            freshPlans_ ? Connection::Plan::Fresh : Connection::Plan::Kept);
+}
+
+int Command::execute() {
+    PgResult result = run();
     return QByteArray(PQcmdTuples(result.get())).toInt();
 }
 
 QVariant Command::executeScalar() {
-    const ParsedStatement parsed = parseStatement(sql_);
-    PgResult result = connection_.exec(parsed.positional, params_.bind(parsed));
+    PgResult result = run();
     pg_result* r = result.get();
     if (PQntuples(r) == 0 || PQnfields(r) == 0 || PQgetisnull(r, 0, 0))
         return {};
@@ -26,8 +30,7 @@ QVariant Command::executeScalar() {
 }
 
 QVariantMap Command::executeRow() {
-    const ParsedStatement parsed = parseStatement(sql_);
-    PgResult result = connection_.exec(parsed.positional, params_.bind(parsed));
+    PgResult result = run();
     pg_result* r = result.get();
     QVariantMap row;
     if (PQntuples(r) == 0)

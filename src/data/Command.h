@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Connection.h"
 #include "Parameters.h"
 
 #include <QString>
@@ -7,8 +8,6 @@
 #include <QVariantMap>
 
 namespace data {
-
-class Connection;
 
 // A statement that returns no rows, or a single "returning" row.
 class Command {
@@ -20,6 +19,9 @@ public:
     QString sql() const { return sql_; }
     void setParam(const QString& name, const QVariant& value) { params_.set(name, value); }
     QVariant param(const QString& name) const { return params_.value(name); }
+    // Planned for its values on every run, as ResultSet::setFreshPlans: a statement over a
+    // month of positions wants the plan of that month, not the server's kept generic one.
+    void setFreshPlans(bool on) { freshPlans_ = on; }
 
     // Runs the statement; returns the number of rows it touched.
     int execute();
@@ -31,10 +33,13 @@ public:
     QVariantMap executeRow();
 
 private:
+    PgResult run();
+
     Connection& connection_;
     QString name_;
     QString sql_;
     Parameters params_;
+    bool freshPlans_ = false;
 };
 
 } // namespace data

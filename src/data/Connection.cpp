@@ -294,7 +294,7 @@ PgResult Connection::exec(const QByteArray& sql,
             throw DbError(withReason(QString::fromUtf8(lostText), lostReason_));
     }
     if (observer_)
-        observer_(sql, params);
+        observer_(sql, params, plan);
     ensureConnected();
     std::vector<const char*> values;
     values.reserve(params.size());

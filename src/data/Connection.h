@@ -61,10 +61,10 @@ public:
     PgResult exec(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& params = {},
                   Access access = Access::Write, Plan plan = Plan::Kept);
 
-    // Sees each statement before it is sent, with its parameters. The benchmarks replay in
-    // psql exactly what the program ran; nothing here writes it anywhere.
-    using Observer = std::function<void(const QByteArray& sql,
-                                        const std::vector<std::optional<QByteArray>>& params)>;
+    // Sees each statement before it is sent, with its parameters and how it is planned. The
+    // benchmarks replay exactly what the program ran; nothing here writes it anywhere.
+    using Observer = std::function<void(
+        const QByteArray& sql, const std::vector<std::optional<QByteArray>>& params, Plan plan)>;
     void setObserver(Observer observer) { observer_ = std::move(observer); }
 
     // Listening: the server's notifications on the channels asked for, in every session

@@ -16,5 +16,8 @@ QString startupUser() {
 QString startupPassword() {
     return QStringLiteral(TABEL_STARTUP_PASSWORD);
 }
+QString reportMemory() {
+    return QStringLiteral("48MB");
+}
 
 } // namespace data::defaults

@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "Error.h"
 #include "FilterExpression.h"
+#include "Transaction.h"
 #include "Value.h"
 
 #include <QCollator>
@@ -104,6 +105,19 @@ struct ResultSet::Fetched {
 
 // Runs the statement; the set itself is not touched, so a failure leaves it as it was.
 ResultSet::Fetched ResultSet::fetch() const {
+    if (workMemory_.isEmpty() || connection_.inTransaction())
+        return fetchRows();
+    // set_config(..., true) lasts to the transaction's end: the session's own setting is back
+    // for the next statement, also when this one fails.
+    Transaction read(connection_);
+    connection_.exec("select set_config('work_mem', $1, true)", {workMemory_.toUtf8()},
+                     Connection::Access::Read);
+    Fetched f = fetchRows();
+    read.commit();
+    return f;
+}
+
+ResultSet::Fetched ResultSet::fetchRows() const {
     const ParsedStatement parsed = parseStatement(sql_);
     PgResult result =
         connection_.exec(parsed.positional, params_.bind(parsed), Connection::Access::Read,

@@ -35,6 +35,10 @@ public:
     // Each open plans the statement for its parameters' values (period reports); by default the
     // server keeps one plan for the session (the journal's reloads).
     void setFreshPlans(bool on) { freshPlans_ = on; }
+    // The memory each sort and hash of the statement may take on the server (work_mem, such
+    // as "64MB"), in a transaction of the read's own, so the session keeps its setting; empty:
+    // the server's. Inside a caller's transaction the server's setting stays.
+    void setWorkMemory(const QString& amount) { workMemory_ = amount; }
     void setParam(const QString& name, const QVariant& value) { params_.set(name, value); }
     QVariant param(const QString& name) const { return params_.value(name); }
 
@@ -113,6 +117,7 @@ private:
     // A statement's result with its columns, fetched but not yet taken as the set's rows.
     struct Fetched;
     Fetched fetch() const;
+    Fetched fetchRows() const;
     void take(Fetched&& fetched);
     void compile(Fetched& fetched, const QString& sort) const;
     std::optional<QByteArray> writtenValue(size_t column) const;
@@ -136,6 +141,7 @@ private:
     Connection& connection_;
     QString sql_;
     bool freshPlans_ = false;
+    QString workMemory_;
     Parameters params_;
     bool open_ = false;
 

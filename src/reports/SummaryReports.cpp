@@ -1,6 +1,7 @@
 #include "SummaryReports.h"
 
 #include "SummaryLayouts.h"
+#include "data/Defaults.h"
 #include "data/Error.h"
 #include "data/NumberText.h"
 #include "data/ResultSet.h"
@@ -122,7 +123,8 @@ QString dateText(const QDate& d) {
 // The period as midnight of each day, and the kind as a filter on the fetched rows.
 void select(data::ResultSet& query, const QString& sql, const ReportPeriod& period) {
     query.setSql(sql);
-    query.setFreshPlans(true); // a week and a year want different plans
+    query.setFreshPlans(true);                           // a week and a year want different plans
+    query.setWorkMemory(data::defaults::reportMemory()); // a year sorted on disk at the default
     query.setParam(QStringLiteral("data1"), period.from.startOfDay());
     query.setParam(QStringLiteral("data2"), period.to.startOfDay());
     if (period.kind < 0) {

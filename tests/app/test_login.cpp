@@ -6,6 +6,7 @@
 #include "RoleRules.h"
 #include "StyleFile.h"
 #include "TestDatabase.h"
+#include "data/Defaults.h"
 #include "reference/ReferenceList.h"
 #include "ui/Messages.h"
 
@@ -54,6 +55,15 @@ protected:
     std::unique_ptr<app::Application> makeApp() {
         return makeApp(testdb::socketFolder(), testdb::databaseName());
     }
+    // Starts the program and lets the login window be painted and what follows its first
+    // paint run, as before anybody can type.
+    static void startShown(app::Application& a) {
+        bool painted = false;
+        QObject::connect(&a.loginWindow, &app::LoginWindow::firstPainted, [&] { painted = true; });
+        a.start();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return painted; }));
+        QCoreApplication::processEvents();
+    }
     static void activate(QWidget& w) {
         QEvent e(QEvent::WindowActivate);
         QApplication::sendEvent(&w, &e);
@@ -66,9 +76,9 @@ protected:
         a.loginWindow.findChild<QLineEdit*>(LoginNames::password)->setText(password);
         bool shown = false;
         whenModalOpens([&](QWidget* modal) {
-            shown = modal == &a.journalWindow;
+            shown = modal == &a.journalWindow();
             if (shown && inspect)
-                inspect(a.journalWindow);
+                inspect(a.journalWindow());
             modal->close();
         });
         QTest::mouseClick(a.loginWindow.findChild<QPushButton*>(LoginNames::logIn), Qt::LeftButton);
@@ -175,7 +185,7 @@ TEST_F(LoginTest, APlantsLoginGetsTheControlsOfItsGroupsDemoLogin) {
     const auto controlsOf = [&](const QString& login, const QString& password) {
         QStringList controls;
         auto a = makeApp();
-        a->start();
+        startShown(*a);
         logIn(*a, login, password, [&](journal::JournalWindow& j) {
             controls = enabledControls(j);
             if (a->dataModule.session.acceptOnDoubleClick)
@@ -212,14 +222,14 @@ TEST_F(LoginTest, APlantsLoginGetsTheControlsOfItsGroupsDemoLogin) {
 TEST_F(LoginTest, ALoginInNoGroupIsToldSoAndNotLetIn) {
     createPlantLogins();
     auto a = makeApp();
-    a->start();
+    startShown(*a);
     a->loginWindow.findChild<QLineEdit*>(LoginNames::login)->setText(" plant_login_nobody ");
     a->loginWindow.findChild<QLineEdit*>(LoginNames::password)->setText("plant_login_nobody");
     // Not whenModalOpens: its action would wait for a journal that must not open.
     bool shown = false;
-    QTimer::singleShot(0, &a->journalWindow, [&] {
+    QTimer::singleShot(0, &a->journalWindow(), [&] {
         shown = true;
-        a->journalWindow.close();
+        a->journalWindow().close();
     });
     QTest::mouseClick(a->loginWindow.findChild<QPushButton*>(LoginNames::logIn), Qt::LeftButton);
     EXPECT_FALSE(shown);
@@ -233,7 +243,7 @@ TEST_F(LoginTest, ALoginInNoGroupIsToldSoAndNotLetIn) {
 
 TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
     auto a = makeApp();
-    a->start();
+    startShown(*a);
     a->dataModule.session.selectedShift = 3;
     logIn(*a, "anybody", " 0153 ", [&](journal::JournalWindow& j) {
         EXPECT_EQ(a->dataModule.session.loginName, "sys");
@@ -255,7 +265,7 @@ TEST_F(LoginTest, TheServiceCodeTypedWithSpacesLogsInAsSys) {
 
 TEST_F(LoginTest, TheMenuOpensTheOperationTypesListOverTheJournal) {
     auto a = makeApp();
-    a->start();
+    startShown(*a);
     QString opened;
     bool searchBox = true;
     logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
@@ -283,7 +293,7 @@ TEST_F(LoginTest, TheMenuOpensTheTimesheetAndTheReportsOverTheJournal) {
                           {JournalNames::summaryReportsItem, "TForm18"},
                           {JournalNames::pricesItem, "TForm4"}};
     auto a = makeApp();
-    a->start();
+    startShown(*a);
     logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.action);
@@ -304,7 +314,7 @@ TEST_F(LoginTest, TheMenuOpensTheTimesheetAndTheReportsOverTheJournal) {
 
 TEST_F(LoginTest, TheEconomistSeesAPlainCaptionAndALockedJournal) {
     auto a = makeApp();
-    a->start();
+    startShown(*a);
     logIn(*a, " econom ", "econom", [&](journal::JournalWindow& j) {
         EXPECT_EQ(j.windowTitle(), QString::fromUtf8("Табель"));
         EXPECT_FALSE(enabled(j, JournalNames::grid));
@@ -350,7 +360,7 @@ TEST_F(LoginTest, AFailedConnectionNamesTheArgumentsAndEndsTheProgram) {
 TEST_F(LoginTest, ActivationRunsTheGateAndShowsServerAndBuild) {
     testdb::exec("update accounts_dep.ver set d = 20200101, t = 0");
     auto a = makeApp();
-    a->start();
+    startShown(*a);
     activate(a->loginWindow);
     EXPECT_EQ(a->loginWindow.findChild<QLabel*>(LoginNames::server)->text(),
               QString::fromUtf8("Сервер: %1, БД: %2")
@@ -369,7 +379,7 @@ TEST_F(LoginTest, ANewerBuildInTheDatabaseEndsTheProgramAlsoWithTheJournalOpen) 
     {
         testdb::exec("update accounts_dep.ver set t = 3601"); // one second newer
         auto a = makeApp();
-        a->start();
+        startShown(*a);
         activate(a->loginWindow);
         ASSERT_EQ(messages.messages.size(), 1u);
         EXPECT_EQ(messages.messages[0].text, versionMessage);
@@ -382,7 +392,7 @@ TEST_F(LoginTest, ANewerBuildInTheDatabaseEndsTheProgramAlsoWithTheJournalOpen) 
     ended = 0;
     testdb::exec("update accounts_dep.ver set t = 3600");
     auto a = makeApp();
-    a->start();
+    startShown(*a);
     logIn(*a, "master", "master", [&](journal::JournalWindow& j) {
         testdb::exec("update accounts_dep.ver set d = 20261211");
         emit j.gateTick(); // the journal's 30-second timer
@@ -393,7 +403,7 @@ TEST_F(LoginTest, ANewerBuildInTheDatabaseEndsTheProgramAlsoWithTheJournalOpen) 
 
 TEST_F(LoginTest, AGateErrorIsShownOnceAndTheGateRunsAgainAtTheNextTick) {
     auto a = makeApp();
-    a->start();
+    startShown(*a);
     testdb::exec("alter table accounts_dep.ver rename to ver_moved");
     activate(a->loginWindow);
     activate(a->loginWindow); // closing the error box activates the window again
@@ -408,11 +418,43 @@ TEST_F(LoginTest, AGateErrorIsShownOnceAndTheGateRunsAgainAtTheNextTick) {
     EXPECT_EQ(ended, 0);
 }
 
+// The login window is painted before the start-up connection is opened and the other windows
+// are made; an activation that comes first opens the connection itself, since the gate needs it.
+TEST_F(LoginTest, TheLoginWindowIsPaintedBeforeTheConnectionAndTheOtherWindows) {
+    const auto journals = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += w->objectName() == "TForm1";
+        return n;
+    };
+    const int before = journals();
+    auto a = makeApp();
+    bool openAtPaint = true;
+    int journalsAtPaint = -1;
+    QObject::connect(&a->loginWindow, &app::LoginWindow::firstPainted, [&] {
+        openAtPaint = a->dataModule.connection.isOpen();
+        journalsAtPaint = journals();
+    });
+    a->start();
+    activate(a->loginWindow); // as the platform does on showing it
+    EXPECT_FALSE(a->dataModule.connection.isOpen());
+    EXPECT_EQ(a->loginWindow.windowTitle(), QString::fromUtf8("Авторизация"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return journals() == before + 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(openAtPaint);
+    EXPECT_EQ(journalsAtPaint, before);
+    EXPECT_TRUE(a->dataModule.connection.isOpen());
+    EXPECT_EQ(a->dataModule.connection.user(), data::defaults::startupUser());
+    EXPECT_EQ(a->loginWindow.windowTitle(),
+              QString::fromUtf8("Авторизация (build: 20261210.3600)"));
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join("; ").toStdString();
+}
+
 TEST_F(LoginTest, WithoutAStartUpConnectionTheUserLearnsWhyAndCanLogInLater) {
     const QString later = testdb::databaseName() + "_later";
     testdb::exec(QString("drop database if exists \"%1\"").arg(later));
     auto a = makeApp(testdb::socketFolder(), later);
-    a->start();
+    startShown(*a);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].text.contains(later));
     EXPECT_TRUE(a->loginWindow.startupConnectionFailed());
@@ -435,7 +477,7 @@ TEST_F(LoginTest, AStyleChosenInTheJournalIsAppliedAndKeptForTheNextStart) {
     auto a = makeApp();
     for (const QString& style : {QStringLiteral("Fusion"), QStringLiteral("Windows")}) {
         SCOPED_TRACE(style.toStdString());
-        emit a->journalWindow.styleChosen(style);
+        emit a->journalWindow().styleChosen(style);
         EXPECT_EQ(QApplication::style()->name().toLower(), style.toLower());
         QFile file(app::styleFilePath());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -451,4 +451,51 @@ TEST_F(ResultSetTest, FreshPlansLeaveNoPreparedStatementBehind) {
         }
         EXPECT_EQ(kept(), fresh ? 0 : 1);
     }
+    // The same for a command (the month rebuild's statements).
+    for (bool fresh : {true, false}) {
+        SCOPED_TRACE(fresh);
+        data::Command c(connection, "c");
+        c.setSql("select max(g) from generate_series(1, :n) g");
+        c.setFreshPlans(fresh);
+        for (int n : {3, 5}) {
+            c.setParam("n", n);
+            EXPECT_EQ(c.executeScalar().toInt(), n);
+        }
+        EXPECT_EQ(kept(), fresh ? 1 : 2);
+    }
+}
+
+// A report's read asks for its memory in a transaction of its own: its statement runs with
+// it, the next statement on the connection has the session's setting again, also after a read
+// that failed; inside a caller's transaction the read leaves the setting alone.
+TEST_F(ResultSetTest, WorkMemoryHoldsForTheReadAlone) {
+    const auto setting = [&] {
+        data::Command show(connection);
+        show.setSql("select current_setting('work_mem')");
+        return show.executeScalar().toString();
+    };
+    const QString before = setting();
+    ASSERT_NE(before, "7MB");
+    data::ResultSet q(connection, "q");
+    q.setSql("select current_setting('work_mem') as m, :n::int as n");
+    q.setParam("n", 1);
+    q.setWorkMemory("7MB");
+    q.open();
+    EXPECT_EQ(q.asString("m"), "7MB");
+    EXPECT_EQ(setting(), before);
+    EXPECT_FALSE(connection.inTransaction());
+
+    data::ResultSet failing(connection, "failing");
+    failing.setSql("select 1 / (:n::int - 1) as x");
+    failing.setParam("n", 1);
+    failing.setWorkMemory("7MB");
+    EXPECT_THROW(failing.open(), data::DbError);
+    EXPECT_FALSE(connection.inTransaction());
+    EXPECT_EQ(setting(), before);
+
+    data::Transaction outer(connection);
+    q.close();
+    q.open();
+    EXPECT_EQ(q.asString("m"), before);
+    EXPECT_EQ(setting(), before);
 }
