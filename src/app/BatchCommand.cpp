@@ -1,5 +1,6 @@
 #include "BatchCommand.h"
 
+#include "ReportServerSetting.h"
 #include "RoleRules.h"
 #include "VersionGate.h"
 #include "data/DataModule.h"
@@ -26,7 +27,8 @@ QString usage() {
     return QStringLiteral("usage: tabel report %1 [--from D] [--to D] [--kind 0|1] --pdf FILE\n"
                           "       tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE\n"
                           "       tabel history [--from D] [--to D] [--worker N] --xlsx FILE\n"
-                          "           [--server S] [--db DB] --user LOGIN    (D is DD.MM.YYYY)\n")
+                          "           [--server S] [--db DB] --user LOGIN    (D is DD.MM.YYYY)\n"
+                          "           [--report-server S [--report-db DB]]   (report, export)\n")
         .arg(numbers.join(QLatin1Char('|')));
 }
 
@@ -76,7 +78,9 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
             a == QLatin1String("--from") || a == QLatin1String("--to") ||
             a == QLatin1String("--kind") || a == fileOption || a == QLatin1String("--server") ||
             a == QLatin1String("--db") || a == QLatin1String("--user") ||
-            (a == QLatin1String("--worker") && r.kind == BatchRequest::Kind::History);
+            (a == QLatin1String("--worker") && r.kind == BatchRequest::Kind::History) ||
+            ((a == QLatin1String("--report-server") || a == QLatin1String("--report-db")) &&
+             r.kind != BatchRequest::Kind::History);
         if (!known || i + 1 >= arguments.size()) {
             err << usage();
             return std::nullopt;
@@ -108,6 +112,10 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
             r.server = value;
         } else if (a == QLatin1String("--db")) {
             r.database = value;
+        } else if (a == QLatin1String("--report-server")) {
+            r.reportServer = value;
+        } else if (a == QLatin1String("--report-db")) {
+            r.reportDatabase = value;
         } else {
             r.user = value;
         }
@@ -161,10 +169,25 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
             return BatchFailed;
         }
         const reports::ReportPeriod period{request.from, request.to, request.productKind};
+        // The report server is asked with the same login; libpq finds its password too.
+        data::Connection* source = &dm.connection;
+        if (request.kind != BatchRequest::Kind::History) {
+            dm.session.loginName = login;
+            dm.reports.setServer(
+                request.reportServer.isEmpty()
+                    ? readReportServer(reportSettingsPath())
+                    : data::ReportServer{request.reportServer, request.reportDatabase});
+            const data::ReportSource::Ready ready = dm.reports.ready();
+            if (ready.fallbackNotice)
+                err << *ready.fallbackNotice << '\n';
+            if (ready.lag)
+                err << data::ReportSource::lagText(*ready.lag) << '\n';
+            source = &ready.connection;
+        }
         bool written = false;
         if (request.kind == BatchRequest::Kind::Report) {
             const output::PreparedReport pages =
-                reports::prepareSummary(dm.connection, request.report, period);
+                reports::prepareSummary(*source, request.report, period);
             QString reason;
             written = output::writeWhole(
                 request.file,
@@ -183,7 +206,7 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
                 journal::exportPeriodHistory(dm.connection, request.from, request.to.addDays(-1),
                                              request.worker, sheet);
             else
-                reports::exportSummary(dm.connection, period, sheet, {});
+                reports::exportSummary(*source, period, sheet, {});
             sheet.saveTo(request.file);
             written = true;
         }

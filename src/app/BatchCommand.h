@@ -13,7 +13,9 @@ class QTextStream;
 //   tabel export [--from D] [--to D] [--kind 0|1] --xlsx FILE
 //   tabel history [--from D] [--to D] [--worker N] --xlsx FILE
 //       [--server S] [--db DB] --user LOGIN
-// The password comes from libpq (PGPASSWORD, .pgpass), never from the command line.
+//       [--report-server S [--report-db DB]]   (report and export)
+// The password comes from libpq (PGPASSWORD, .pgpass), never from the command line. Report
+// and export read from the report server (the option, else the workstation's setting).
 namespace app {
 
 enum BatchExit { BatchDone = 0, BatchFailed = 1, BatchBadArguments = 2 };
@@ -26,6 +28,7 @@ struct BatchRequest {
     std::optional<int> worker; // history: one worker's changes only
     QString file;
     QString server, database, user;
+    QString reportServer, reportDatabase; // empty: the workstation's setting
 };
 
 // True when the command line asks for a batch run rather than the windows.

@@ -1,5 +1,6 @@
 #include "Application.h"
 #include "BatchCommand.h"
+#include "ReportServerSetting.h"
 #include "ui/Messages.h"
 
 #include <QApplication>
@@ -72,14 +73,16 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTexts);
     // Arial's metric twin keeps the documented column widths readable.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
-    const QStringList args = QApplication::arguments();
+    QStringList args = QApplication::arguments();
     if (batch) {
         QTextStream err(stderr);
         return app::runBatchCommand(args, err);
     }
     try {
         app::applyStoredStyle();
+        const data::ReportServer reportServer = app::takeReportServer(args);
         app::Application tabel(args.value(1), args.value(2));
+        tabel.dataModule.reports.setServer(reportServer);
         std::optional<FirstPaintProbe> probe;
         if (const QByteArray since = qgetenv("TABEL_FIRST_PAINT_SINCE"); !since.isEmpty()) {
             probe.emplace(since.toLongLong());

@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "Connection.h"
 #include "Listener.h"
+#include "ReportSource.h"
 #include "ResultSet.h"
 #include "Session.h"
 
@@ -24,6 +25,8 @@ public:
     // Listens on the journal's and the timesheet's channels.
     Listener listener{connection};
     Session session;
+    // What the reports, prints and exports read from: the report server when one is set.
+    ReportSource reports{connection, session};
 
     // The pickers' lists: employees, products, operations with their norms, operation types.
     ResultSet workers, products, operations, operationTypes;

@@ -58,8 +58,13 @@ int compareCells(const QVariant& a, const QVariant& b) {
 } // namespace
 
 ResultSet::ResultSet(Connection& connection, const QString& name, QObject* parent)
-    : QObject(parent), connection_(connection) {
+    : QObject(parent), connection_(&connection) {
     setObjectName(name);
+}
+
+void ResultSet::setConnection(Connection& connection) {
+    close();
+    connection_ = &connection;
 }
 
 ResultSet::~ResultSet() = default;
@@ -105,13 +110,13 @@ struct ResultSet::Fetched {
 
 // Runs the statement; the set itself is not touched, so a failure leaves it as it was.
 ResultSet::Fetched ResultSet::fetch() const {
-    if (workMemory_.isEmpty() || connection_.inTransaction())
+    if (workMemory_.isEmpty() || connection_->inTransaction())
         return fetchRows();
     // set_config(..., true) lasts to the transaction's end: the session's own setting is back
     // for the next statement, also when this one fails.
-    Transaction read(connection_);
-    connection_.exec("select set_config('work_mem', $1, true)", {workMemory_.toUtf8()},
-                     Connection::Access::Read);
+    Transaction read(*connection_);
+    connection_->exec("select set_config('work_mem', $1, true)", {workMemory_.toUtf8()},
+                      Connection::Access::Read);
     Fetched f = fetchRows();
     read.commit();
     return f;
@@ -120,8 +125,8 @@ ResultSet::Fetched ResultSet::fetch() const {
 ResultSet::Fetched ResultSet::fetchRows() const {
     const ParsedStatement parsed = parseStatement(sql_);
     PgResult result =
-        connection_.exec(parsed.positional, params_.bind(parsed), Connection::Access::Read,
-                         freshPlans_ ? Connection::Plan::Fresh : Connection::Plan::Kept);
+        connection_->exec(parsed.positional, params_.bind(parsed), Connection::Access::Read,
+                          freshPlans_ ? Connection::Plan::Fresh : Connection::Plan::Kept);
     pg_result* r = result.get();
     Fetched f;
     const int columns = PQnfields(r);
@@ -546,7 +551,7 @@ void ResultSet::post() {
         sql = QStringLiteral("update %1 set %2 where %3 returning *")
                   .arg(updateTable_, sets.join(QLatin1String(", ")), where);
     }
-    PgResult result = connection_.exec(sql.toUtf8(), params);
+    PgResult result = connection_->exec(sql.toUtf8(), params);
     if (PQntuples(result.get()) == 0)
         throw DbError(
             QStringLiteral("Запись не найдена: её изменили или удалили на другой рабочей станции"));
@@ -578,8 +583,8 @@ void ResultSet::remove() {
     std::vector<std::optional<QByteArray>> params;
     const QString where =
         rowCondition(fields_, original, fieldIndex(keyField_), updateTable_, params);
-    connection_.exec(QStringLiteral("delete from %1 where %2").arg(updateTable_, where).toUtf8(),
-                     params);
+    connection_->exec(QStringLiteral("delete from %1 where %2").arg(updateTable_, where).toUtf8(),
+                      params);
     visible_.erase(visible_.begin() + current_);
     const int row = current_;
     emit reset();

@@ -29,6 +29,8 @@ public:
     ~ResultSet() override;
 
     QString name() const { return objectName(); }
+    // Where the next open() reads from (a print that reads from the report server); closes.
+    void setConnection(Connection& connection);
 
     void setSql(const QString& sql);
     QString sql() const { return sql_; }
@@ -138,7 +140,7 @@ private:
     void requireBrowse() const;
     void storeReturnedRow(::pg_result* result, int storeRow);
 
-    Connection& connection_;
+    Connection* connection_;
     QString sql_;
     bool freshPlans_ = false;
     QString workMemory_;

@@ -5,6 +5,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/Messages.h"
+#include "ui/ReportReading.h"
 
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -83,6 +84,13 @@ ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent)
     for (const SummaryReport& r : summaryReports())
         layout->addWidget(addButton(r.button, QString::fromUtf8(r.caption),
                                     [this, number = r.number] { previewReport(number); }));
+    lagLabel_ = new QLabel(this);
+    lagLabel_->setObjectName(QLatin1String(Names::lag));
+    lagLabel_->setWordWrap(true);
+    lagLabel_->setFixedWidth(columnWidth);
+    lagLabel_->hide();
+    layout->addWidget(lagLabel_);
+
     exportButton_ = addButton("Button6", progressText(0, 0), [this] { exportToSpreadsheet(); });
     layout->addWidget(exportButton_);
     QPushButton* exitButton = addButton("Button5", QStringLiteral("Выход"), [this] { reject(); });
@@ -101,6 +109,7 @@ void ReportsDialog::openFrom(const QDate& today) {
     const ReportPeriod offered = defaultPeriod(today);
     fromPicker_->setDate(offered.from);
     toPicker_->setDate(offered.to);
+    readyConnection();
     exec();
 }
 
@@ -113,23 +122,36 @@ ReportPeriod ReportsDialog::period() const {
     return p;
 }
 
+data::Connection& ReportsDialog::readyConnection() {
+    const data::ReportSource::Ready ready = ui::readyForReport(dm_.reports, this);
+    const QString lag = ready.lag ? data::ReportSource::lagText(*ready.lag) : QString();
+    if (lag != lagLabel_->text()) {
+        lagLabel_->setText(lag);
+        lagLabel_->setVisible(!lag.isEmpty());
+        setClientSize(columnWidth + 2 * margin, layout()->sizeHint().height());
+    }
+    return ready.connection;
+}
+
 void ReportsDialog::previewReport(int number) {
+    data::Connection& connection = readyConnection();
     output::PreparedReport pages;
     {
         ui::BusyCursor busy;
-        pages = prepareSummary(dm_.connection, number, period());
+        pages = prepareSummary(connection, number, period());
     }
     output::preview(pages, output::Zoom::PageWidth, this, ui::Messages::error);
 }
 
 void ReportsDialog::exportToSpreadsheet() {
+    data::Connection& connection = readyConnection();
     spreadsheet_.open(QString());
     ui::BusyCursor busy;
     // The caption is painted at once: running the event loop here would let a second export
     // or the closing of the dialog start half-way through this one.
     QElapsedTimer painted;
     painted.start();
-    exportSummary(dm_.connection, period(), spreadsheet_, [this, &painted](int done, int total) {
+    exportSummary(connection, period(), spreadsheet_, [this, &painted](int done, int total) {
         exportButton_->setText(progressText(done, total));
         if (done == 0 || done == total || painted.elapsed() >= 40) {
             exportButton_->repaint();

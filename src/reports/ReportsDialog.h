@@ -7,12 +7,14 @@
 #include <QDate>
 #include <array>
 
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
 namespace data {
+class Connection;
 class DataModule;
-}
+} // namespace data
 
 namespace ui {
 class DatePicker;
@@ -20,12 +22,18 @@ class DatePicker;
 
 // The summary reports dialog (TForm18): a period and a product kind, then a preview of one of
 // the table's reports or the export of the period's output. It reads, and never writes, the
-// database.
+// database. They read from the report server when one is set; the dialog says when its data
+// are more than a minute old.
 namespace reports {
 
 class ReportsDialog : public ui::Form {
     Q_OBJECT
 public:
+    struct Names {
+        // How old the report server's data are; hidden while they are current.
+        static constexpr const char* lag = "LabelLag";
+    };
+
     explicit ReportsDialog(data::DataModule& dm, QWidget* parent = nullptr);
 
     // The opener: the whole month before today's, then shown modally. The product kind and
@@ -36,6 +44,8 @@ public:
     ReportPeriod period() const;
 
 private:
+    // The connection the reports read from now; shows the fallback notice and the lag.
+    data::Connection& readyConnection();
     void previewReport(int number);
     void exportToSpreadsheet();
 
@@ -43,6 +53,7 @@ private:
     std::array<QRadioButton*, 3> kindButtons_{}; // all, finished products, blanks
     ui::DatePicker* fromPicker_ = nullptr;
     ui::DatePicker* toPicker_ = nullptr;
+    QLabel* lagLabel_ = nullptr;
     QPushButton* exportButton_ = nullptr; // its caption shows the export's progress
     output::Spreadsheet spreadsheet_;
 };

@@ -9,6 +9,7 @@
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Messages.h"
+#include "ui/ReportReading.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -276,6 +277,7 @@ void TimesheetWindow::rebuild() {
 }
 
 void TimesheetWindow::exportMonth() {
+    print_.monthRows.setConnection(ui::readyForReport(dm_.reports, this).connection);
     timesheet::exportMonth(print_, month(), year(),
                            monthBox_->currentText() + QLatin1Char(' ') + yearBox_->currentText(),
                            [this](const QString& caption) {
@@ -285,6 +287,7 @@ void TimesheetWindow::exportMonth() {
 }
 
 void TimesheetWindow::printMonth() {
+    print_.monthRows.setConnection(ui::readyForReport(dm_.reports, this).connection);
     output::PreparedReport pages;
     {
         const data::CloseOnExit closeRows(print_.monthRows);
