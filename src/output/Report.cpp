@@ -139,6 +139,11 @@ QString installedFamily(const QString& family) {
     return f;
 }
 
+const QString& PreparedReport::text(const Primitive& p) const {
+    static const QString none;
+    return p.text >= 0 && size_t(p.text) < strings.size() ? strings[size_t(p.text)] : none;
+}
+
 QStringList PreparedReport::texts(int page) const {
     QStringList out;
     for (int p = 0; p < int(pages.size()); ++p) {
@@ -149,12 +154,12 @@ QStringList PreparedReport::texts(int page) const {
             if (prim.kind == Primitive::Kind::Text)
                 list.push_back(&prim);
         std::stable_sort(list.begin(), list.end(), [](const Primitive* a, const Primitive* b) {
-            if (a->rect.top() != b->rect.top())
-                return a->rect.top() < b->rect.top();
-            return a->rect.left() < b->rect.left();
+            if (a->y != b->y)
+                return a->y < b->y;
+            return a->x < b->x;
         });
         for (const Primitive* prim : list)
-            out << prim->text;
+            out << text(*prim);
     }
     return out;
 }
@@ -213,6 +218,7 @@ struct Preparer {
     std::vector<double> totals;
     std::vector<const CompiledItem*> sums;
     std::vector<std::pair<QString, int>> fontKeys;
+    QHash<QString, qint32> interned;
 
     std::vector<CompiledBand> pageHeader, reportHeader, detail, reportFooter;
     std::vector<std::vector<CompiledBand>> groupHeaders, groupFooters;
@@ -299,14 +305,32 @@ struct Preparer {
             totals[size_t(ci->sum)] += toNumber(valueOf(*ci, row));
     }
 
+    // A year's report prints a few thousand distinct texts a million times over.
+    qint32 intern(const QString& text) {
+        auto it = interned.constFind(text);
+        if (it != interned.constEnd())
+            return it.value();
+        const auto index = qint32(out.strings.size());
+        out.strings.push_back(text);
+        interned.insert(text, index);
+        return index;
+    }
+
+    static void setBox(Primitive& p, const QRectF& r) {
+        p.x = float(r.x());
+        p.y = float(r.y());
+        p.w = float(r.width());
+        p.h = float(r.height());
+    }
+
     void line(double x1, double y1, double x2, double y2, const Frame& f) {
         Primitive p;
         p.kind = Primitive::Kind::Line;
-        p.rect = QRectF(QPointF(x1, y1), QPointF(x2, y2));
-        p.color = f.color;
+        setBox(p, QRectF(QPointF(x1, y1), QPointF(x2, y2)));
+        p.color = f.color.rgba();
         p.dotted = f.dotted;
-        p.width = f.width;
-        page().primitives.push_back(std::move(p));
+        p.width = float(f.width);
+        page().primitives.push_back(p);
     }
     void frame(const QRectF& r, const Frame& f) {
         if (f.sides & Frame::Top)
@@ -323,9 +347,9 @@ struct Preparer {
             return;
         Primitive p;
         p.kind = Primitive::Kind::Fill;
-        p.rect = r;
-        p.color = c;
-        page().primitives.push_back(std::move(p));
+        setBox(p, r);
+        p.color = c.rgba();
+        page().primitives.push_back(p);
     }
 
     Page& page() { return out.pages.back(); }
@@ -341,36 +365,37 @@ struct Preparer {
             const double h = item.height > 0 ? item.height : band.height - item.top;
             const QRectF r(left + item.left, y + item.top, item.width, h);
             fill(r, item.background);
-            Primitive p;
-            p.kind = Primitive::Kind::Text;
-            p.rect = r;
-            p.color = Qt::black;
-            p.align = item.align;
-            p.font = ci.font;
+            QString text;
             switch (item.kind) {
             case Item::Kind::Text:
-                p.text = item.text;
+                text = item.text;
                 break;
             case Item::Kind::Field:
             case Item::Kind::Expression: {
                 const QVariant v = valueOf(ci, row);
-                p.text = data::value::isNull(v) ? QString()
-                         : data::value::isNumber(v)
-                             ? data::value::formatNumber(v, ci.decimals, point)
-                             : data::value::toString(v);
+                text = data::value::isNull(v)     ? QString()
+                       : data::value::isNumber(v) ? data::value::formatNumber(v, ci.decimals, point)
+                                                  : data::value::toString(v);
                 break;
             }
             case Item::Kind::Sum:
-                p.text = data::value::formatNumber(totals[size_t(ci.sum)], ci.decimals, point);
+                text = data::value::formatNumber(totals[size_t(ci.sum)], ci.decimals, point);
                 if (item.resetAfterPrint)
                     totals[size_t(ci.sum)] = 0;
                 break;
             case Item::Kind::PageNumber:
-                p.text = item.text + QString::number(out.pages.size());
+                text = item.text + QString::number(out.pages.size());
                 break;
             }
-            if (!p.text.isEmpty())
-                page().primitives.push_back(std::move(p));
+            if (!text.isEmpty()) {
+                Primitive p;
+                p.kind = Primitive::Kind::Text;
+                setBox(p, r);
+                p.align = item.align;
+                p.font = qint16(ci.font);
+                p.text = intern(text);
+                page().primitives.push_back(p);
+            }
             frame(r, item.frame);
         }
         frame(box, band.frame);

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QPageLayout>
 #include <QRectF>
+#include <QRgb>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -40,7 +41,7 @@ private:
 
 using RowFunction = std::function<QVariant(const Row&)>;
 
-enum class Align { Left, Center, Right };
+enum class Align : quint8 { Left, Center, Right };
 
 // Arial, MS Sans Serif and Microsoft Sans Serif are drawn in Liberation Sans.
 struct Font {
@@ -137,16 +138,20 @@ struct Group {
 };
 
 // What a prepared page holds: fills, lines and texts at millimetres from the paper's corner.
+// A year's report holds more than a million of them, so they are small: float boxes, a colour
+// as QRgb, and the text as an index into the report's table of distinct strings.
 struct Primitive {
-    enum class Kind { Fill, Line, Text };
+    enum class Kind : quint8 { Fill, Line, Text };
+    float x = 0, y = 0, w = 0, h = 0; // a line runs from (x, y) to (x + w, y + h)
+    QRgb color = 0xff000000;          // of the fill, the line or the text
+    float width = 0;                  // of a line, in millimetres
+    qint32 text = -1;                 // index into PreparedReport::strings
+    qint16 font = -1;                 // index into PreparedReport::fonts
     Kind kind = Kind::Text;
-    QRectF rect;  // a line runs from rect.topLeft() to rect.bottomRight()
-    QColor color; // of the fill, the line or the text
-    QString text;
     Align align = Align::Left;
-    int font = -1; // index into PreparedReport::fonts
     bool dotted = false;
-    double width = 0; // of a line, in millimetres
+
+    QRectF rect() const { return QRectF(x, y, w, h); }
 };
 
 struct PlacedBand {
@@ -164,8 +169,11 @@ struct PreparedReport {
     QString name;
     QString title;
     QPageLayout layout;
-    std::vector<Font> fonts; // families already mapped to installed ones
+    std::vector<Font> fonts;      // families already mapped to installed ones
+    std::vector<QString> strings; // each distinct text once; Primitive::text points here
     std::vector<Page> pages;
+
+    const QString& text(const Primitive& p) const;
 
     // The texts of a page (or of all pages when page is -1), top to bottom, left to right.
     QStringList texts(int page = -1) const;

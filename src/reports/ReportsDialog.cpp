@@ -119,7 +119,7 @@ void ReportsDialog::previewReport(int number) {
         ui::BusyCursor busy;
         pages = prepareSummary(dm_.connection, number, period());
     }
-    output::preview(pages, output::Zoom::PageWidth, this, ui::Messages::error);
+    output::preview(std::move(pages), output::Zoom::PageWidth, this, ui::Messages::error);
 }
 
 void ReportsDialog::exportToSpreadsheet() {
