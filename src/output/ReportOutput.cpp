@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QRawFont>
 #include <QTextLayout>
 
 namespace output {
@@ -87,69 +88,97 @@ void PagePainter::paint(QPainter& painter, int pageIndex) {
     const Page& page = report_.pages[size_t(pageIndex)];
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    int currentFont = -1;
-    QRgb penColor = 0;
-    bool textPen = false;
+    // Fills and lines first, then the texts over them: each pen is set once per run of equal
+    // lines, not again after every text.
     QPen linePen;
     bool linePenSet = false;
     for (const Primitive& p : page.primitives) {
-        switch (p.kind) {
-        case Primitive::Kind::Fill:
+        if (p.kind == Primitive::Kind::Fill) {
             painter.fillRect(scaled(p, dotsPerMm_), QColor::fromRgba(p.color));
-            break;
-        case Primitive::Kind::Line: {
+        } else if (p.kind == Primitive::Kind::Line) {
             const QPen pen(QColor::fromRgba(p.color), std::max(1.0, p.width * dotsPerMm_),
                            p.dotted ? Qt::DotLine : Qt::SolidLine);
-            if (!linePenSet || pen != linePen || textPen) {
+            if (!linePenSet || pen != linePen) {
                 painter.setPen(pen);
                 linePen = pen;
                 linePenSet = true;
-                textPen = false;
             }
             const QRectF r = scaled(p, dotsPerMm_);
             painter.drawLine(r.topLeft(), r.bottomRight());
-            break;
         }
-        case Primitive::Kind::Text: {
-            const QRectF r = scaled(p, dotsPerMm_);
-            if (!textPen || penColor != p.color) {
-                painter.setPen(QColor::fromRgba(p.color));
-                penColor = p.color;
-                textPen = true;
-            }
-            const QString& text = report_.text(p);
-            if (p.font < 0 || p.font >= int(fonts_.size())) {
-                painter.setClipRect(r);
-                painter.drawText(r, int(alignmentOf(p.align) | Qt::AlignVCenter), text);
-                painter.setClipping(false);
-                break;
-            }
-            if (p.font != currentFont) {
-                painter.setFont(fonts_[size_t(p.font)]);
-                currentFont = p.font;
-            }
-            // Placed by hand at its baseline from glyphs shaped once: Qt's laying out of a
-            // text in a box, and a clip for each, cost much on a PDF of thousands of pages.
-            // Only a text that would leave its box is clipped.
-            const Shaped& s = shaped(p.font, p.text);
-            const QFontMetricsF& fm = metrics_[size_t(p.font)];
-            const bool fits = s.width <= r.width() && fm.height() <= r.height();
-            double x = r.left();
-            if (p.align == Align::Center)
-                x = r.left() + (r.width() - s.width) / 2;
-            else if (p.align == Align::Right)
-                x = r.right() - s.width;
-            const double baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
-            if (!fits)
-                painter.setClipRect(r);
-            const QPointF origin(x, baseline - s.ascent);
+    }
+
+    // Texts that fit their boxes go out together, one glyph run per font and colour: a PDF
+    // then writes its text state once for the page rather than once for every text.
+    struct Batch {
+        QRawFont font;
+        QRgb color;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    std::vector<Batch> batches;
+    auto batchOf = [&batches](const QRawFont& font, QRgb color) -> Batch& {
+        for (Batch& b : batches)
+            if (b.color == color && b.font == font)
+                return b;
+        batches.push_back(Batch{font, color, {}, {}});
+        return batches.back();
+    };
+    QRgb penColor = 0;
+    bool penSet = false;
+    auto usePen = [&](QRgb color) {
+        if (!penSet || penColor != color) {
+            painter.setPen(QColor::fromRgba(color));
+            penColor = color;
+            penSet = true;
+        }
+    };
+    for (const Primitive& p : page.primitives) {
+        if (p.kind != Primitive::Kind::Text)
+            continue;
+        const QRectF r = scaled(p, dotsPerMm_);
+        if (p.font < 0 || p.font >= int(fonts_.size())) {
+            usePen(p.color);
+            painter.setClipRect(r);
+            painter.drawText(r, int(alignmentOf(p.align) | Qt::AlignVCenter), report_.text(p));
+            painter.setClipping(false);
+            continue;
+        }
+        // Placed by hand at its baseline: Qt's laying out of a text in a box, and a clip for
+        // each, cost much on a PDF of thousands of pages. Only a text that would leave its box
+        // is clipped.
+        const Shaped& s = shaped(p.font, p.text);
+        const QFontMetricsF& fm = metrics_[size_t(p.font)];
+        const bool fits = s.width <= r.width() && fm.height() <= r.height();
+        double x = r.left();
+        if (p.align == Align::Center)
+            x = r.left() + (r.width() - s.width) / 2;
+        else if (p.align == Align::Right)
+            x = r.right() - s.width;
+        const double baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
+        const QPointF origin(x, baseline - s.ascent);
+        if (!fits) {
+            usePen(p.color);
+            painter.setClipRect(r);
             for (const QGlyphRun& run : s.runs)
                 painter.drawGlyphRun(origin, run);
-            if (!fits)
-                painter.setClipping(false);
-            break;
+            painter.setClipping(false);
+            continue;
         }
+        for (const QGlyphRun& run : s.runs) {
+            Batch& b = batchOf(run.rawFont(), p.color);
+            b.glyphs.append(run.glyphIndexes());
+            for (const QPointF& at : run.positions())
+                b.positions.append(at + origin);
         }
+    }
+    for (const Batch& b : batches) {
+        QGlyphRun run;
+        run.setRawFont(b.font);
+        run.setGlyphIndexes(b.glyphs);
+        run.setPositions(b.positions);
+        usePen(b.color);
+        painter.drawGlyphRun(QPointF(0, 0), run);
     }
     painter.restore();
 }
