@@ -17,7 +17,21 @@ namespace output {
 struct Columns {
     const data::ResultSet* set = nullptr;
     QHash<QString, int> known;
+    // Layouts name fields by literals, whose text has no header and never moves: its address
+    // names it, and finding it costs no hashing of the name.
+    std::vector<std::pair<const QChar*, int>> literals;
     int index(const QString& field) {
+        const bool literal = !field.data_ptr().isMutable();
+        if (literal)
+            for (const auto& [text, column] : literals)
+                if (text == field.constData())
+                    return column;
+        const int column = byName(field);
+        if (literal)
+            literals.emplace_back(field.constData(), column);
+        return column;
+    }
+    int byName(const QString& field) {
         auto it = known.constFind(field);
         if (it == known.constEnd())
             it = known.insert(field, set->fieldIndex(field));
@@ -200,6 +214,9 @@ struct Preparer {
         int font = 0;
         int decimals = -1;
         int sum = -1; // index into totals
+        // The text it printed last and its index: a column often repeats the row before.
+        mutable QString last;
+        mutable qint32 lastIndex = -1;
     };
     struct CompiledBand {
         const Band* band;
@@ -393,7 +410,11 @@ struct Preparer {
                 setBox(p, r);
                 p.align = item.align;
                 p.font = qint16(ci.font);
-                p.text = intern(text);
+                if (ci.lastIndex < 0 || ci.last != text) {
+                    ci.lastIndex = intern(text);
+                    ci.last = text;
+                }
+                p.text = ci.lastIndex;
                 page().primitives.push_back(p);
             }
             frame(r, item.frame);

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QRawFont>
 #include <QTextLayout>
+#include <algorithm>
 
 namespace output {
 
@@ -78,6 +78,14 @@ const PagePainter::Shaped& PagePainter::shaped(int font, qint32 text) {
         line.setPosition(QPointF(0, 0));
         s.ascent = line.ascent();
         s.runs = layout.glyphRuns();
+        for (const QGlyphRun& run : s.runs) {
+            const QRawFont raw = run.rawFont();
+            auto known = std::find(rawFonts_.begin(), rawFonts_.end(), raw);
+            if (known == rawFonts_.end())
+                known = rawFonts_.insert(rawFonts_.end(), raw);
+            s.pieces.push_back(
+                Piece{int(known - rawFonts_.begin()), run.glyphIndexes(), run.positions()});
+        }
     }
     return shaped_.emplace(key, std::move(s)).first->second;
 }
@@ -111,15 +119,15 @@ void PagePainter::paint(QPainter& painter, int pageIndex) {
     // Texts that fit their boxes go out together, one glyph run per font and colour: a PDF
     // then writes its text state once for the page rather than once for every text.
     struct Batch {
-        QRawFont font;
+        int font;
         QRgb color;
         QList<quint32> glyphs;
         QList<QPointF> positions;
     };
     std::vector<Batch> batches;
-    auto batchOf = [&batches](const QRawFont& font, QRgb color) -> Batch& {
+    auto batchOf = [&batches](int font, QRgb color) -> Batch& {
         for (Batch& b : batches)
-            if (b.color == color && b.font == font)
+            if (b.font == font && b.color == color)
                 return b;
         batches.push_back(Batch{font, color, {}, {}});
         return batches.back();
@@ -165,16 +173,16 @@ void PagePainter::paint(QPainter& painter, int pageIndex) {
             painter.setClipping(false);
             continue;
         }
-        for (const QGlyphRun& run : s.runs) {
-            Batch& b = batchOf(run.rawFont(), p.color);
-            b.glyphs.append(run.glyphIndexes());
-            for (const QPointF& at : run.positions())
+        for (const Piece& piece : s.pieces) {
+            Batch& b = batchOf(piece.font, p.color);
+            b.glyphs.append(piece.glyphs);
+            for (const QPointF& at : piece.positions)
                 b.positions.append(at + origin);
         }
     }
     for (const Batch& b : batches) {
         QGlyphRun run;
-        run.setRawFont(b.font);
+        run.setRawFont(rawFonts_[size_t(b.font)]);
         run.setGlyphIndexes(b.glyphs);
         run.setPositions(b.positions);
         usePen(b.color);

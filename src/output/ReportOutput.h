@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGlyphRun>
+#include <QRawFont>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -33,10 +34,16 @@ public:
     double dotsPerMm() const { return dotsPerMm_; }
 
 private:
+    struct Piece {
+        int font; // into rawFonts_
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
     struct Shaped {
         double width = 0;
         double ascent = 0; // of the laid-out line: the glyph runs' baseline
         QList<QGlyphRun> runs;
+        std::vector<Piece> pieces; // the runs again, their fonts as indexes
     };
     const Shaped& shaped(int font, qint32 text);
 
@@ -46,6 +53,7 @@ private:
     std::vector<QFont> fonts_;
     std::vector<QFontMetricsF> metrics_;
     std::unordered_map<quint64, Shaped> shaped_;
+    std::vector<QRawFont> rawFonts_;
 };
 
 // Paints one page with the paper's top-left corner at the painter's origin, at dotsPerMm
