@@ -83,28 +83,26 @@ int main(int argc, char* argv[]) {
         std::printf("TForm%d of %d, %s (%s platform)\n", number, year, pdf ? "PDF" : "preview",
                     qPrintable(QGuiApplication::platformName()));
         const double heapBefore = heapMb();
-        output::PreparedReport pages;
-        {
-            // The same steps as reports::prepareSummary, with the rows' arrival in between.
-            data::ResultSet query(db, QLatin1String(row->query));
-            query.setSql(reports::summaryStatement(number));
-            query.setFreshPlans(true);
-            query.setParam(QStringLiteral("data1"), period.from.startOfDay());
-            query.setParam(QStringLiteral("data2"), period.to.startOfDay());
-            Step fetch;
-            query.open();
-            fetch.print("rows fetched");
-            Step prepare;
-            output::Report report = row->layout(query);
-            report.title = reports::summaryTitle(number, period);
-            report.setText(QStringLiteral("QRLabel1"), report.title);
-            pages = report.prepare();
-            prepare.print("pages prepared");
-        }
-        const size_t pageCount = pages.pages.size();
-        std::printf("  %-28s %8zu pages, %.1f MB of heap\n", "prepared pages hold", pageCount,
-                    heapMb() - heapBefore);
+        // The same steps as reports::prepareSummary, with the rows' arrival in between.
+        auto query = std::make_unique<data::ResultSet>(db, QLatin1String(row->query));
+        query->setSql(reports::summaryStatement(number));
+        query->setFreshPlans(true);
+        query->setParam(QStringLiteral("data1"), period.from.startOfDay());
+        query->setParam(QStringLiteral("data2"), period.to.startOfDay());
+        Step fetch;
+        query->open();
+        fetch.print("rows fetched");
+        Step arrived;
+        output::Report report = row->layout(*query);
+        report.title = reports::summaryTitle(number, period);
+        report.setText(QStringLiteral("QRLabel1"), report.title);
         if (pdf) {
+            Step prepare;
+            output::PreparedReport pages = report.prepare();
+            query.reset();
+            prepare.print("pages prepared");
+            std::printf("  %-28s %8zu pages, %.1f MB of heap\n", "prepared pages hold",
+                        pages.pages.size(), heapMb() - heapBefore);
             Step write;
             if (!output::writePdf(pages, t->more[3])) {
                 std::fprintf(stderr, "the PDF was not written\n");
@@ -112,18 +110,38 @@ int main(int argc, char* argv[]) {
             }
             write.print("PDF written");
         } else {
-            Step shown;
+#if __has_include("output/PreviewWindow.h")
+            std::unique_ptr<output::PreviewWindow> window(output::createPreview(
+                std::make_unique<output::Preparation>(std::move(query), std::move(report)),
+                output::Zoom::PageWidth, nullptr, {}));
+#else
             std::unique_ptr<QDialog> window(
-                output::createPreview(std::move(pages), output::Zoom::PageWidth, nullptr, {}));
+                output::createPreview(report.prepare(), output::Zoom::PageWidth, nullptr, {}));
+            query.reset();
+#endif
             window->show();
             QApplication::processEvents();
             // The first page as the screen gets it: the pages' view drawn once more.
-            auto* view = window->findChild<QAbstractScrollArea*>();
+            QAbstractScrollArea* view = nullptr; // the pages' view: the largest one shown
+            for (QAbstractScrollArea* a : window->findChildren<QAbstractScrollArea*>())
+                if (a->isVisible() &&
+                    (!view || a->width() * a->height() > view->width() * view->height()))
+                    view = a;
             if (!view || view->viewport()->grab().isNull() || !window->isVisible()) {
                 std::fprintf(stderr, "the preview did not open\n");
                 return 1;
             }
-            shown.print("preview's first page drawn");
+            arrived.print("preview's first page drawn");
+#if __has_include("output/PreviewWindow.h")
+            while (!window->complete())
+                QApplication::processEvents();
+            const size_t pageCount = window->report().pages.size();
+#else
+            const size_t pageCount = 0;
+#endif
+            arrived.print("every page laid out");
+            std::printf("  %-28s %8zu pages, %.1f MB of heap\n", "the preview holds", pageCount,
+                        heapMb() - heapBefore);
         }
         std::printf("  %-28s CPU %.2f s, peak %.0f MB\n", "whole process", cpuSeconds(), peakMb());
     } catch (const data::Error& e) {

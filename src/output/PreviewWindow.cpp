@@ -11,8 +11,10 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <climits>
 #include <cmath>
 
 namespace output {
@@ -24,7 +26,8 @@ constexpr int gap = 12; // pixels around and between pages
 } // namespace
 
 PageView::PageView(std::shared_ptr<const PreparedReport> report, QWidget* parent)
-    : QAbstractScrollArea(parent), report_(std::move(report)) {
+    : QAbstractScrollArea(parent), report_(std::move(report)),
+      pageCount_(int(report_->pages.size())) {
     paperMm_ = report_->layout.fullRect(QPageLayout::Millimeter).size();
     // Always there, so fitting the width never makes it come and go.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -79,6 +82,13 @@ void PageView::relayout(int keepPage) {
     dotsPerMm_ = std::max(dotsPerMm_, 0.5);
     if (!painter_ || painter_->dotsPerMm() != dotsPerMm_)
         painter_ = std::make_unique<PagePainter>(*report_, viewport(), dotsPerMm_);
+    setRanges();
+    showPage(keepPage);
+    viewport()->update();
+}
+
+void PageView::setRanges() {
+    const QSize area = viewport()->size();
     const QSize page = pageSize();
     const qint64 height = gap + qint64(pageCount()) * (page.height() + gap);
     verticalScrollBar()->setRange(
@@ -86,8 +96,17 @@ void PageView::relayout(int keepPage) {
     verticalScrollBar()->setPageStep(area.height());
     horizontalScrollBar()->setRange(0, std::max(0, page.width() + 2 * gap - area.width()));
     horizontalScrollBar()->setPageStep(area.width());
-    showPage(keepPage);
-    viewport()->update();
+}
+
+void PageView::setPageCount(int pages) {
+    if (pages == pageCount_)
+        return;
+    const int before = pageCount_;
+    pageCount_ = pages;
+    setRanges();
+    // Only a page arriving in view needs painting.
+    if (pageTop(before) - verticalScrollBar()->value() < viewport()->height())
+        viewport()->update();
 }
 
 void PageView::resizeEvent(QResizeEvent* event) {
@@ -136,6 +155,48 @@ void PageView::paintEvent(QPaintEvent* event) {
 PreviewWindow::PreviewWindow(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell)
     : QDialog(parent), report_(std::make_shared<const PreparedReport>(std::move(report))),
       tell_(std::move(tell)) {
+    build(zoom);
+}
+
+PreviewWindow::PreviewWindow(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
+                             Tell tell)
+    : QDialog(parent), report_(preparation->pages()), tell_(std::move(tell)),
+      preparation_(std::move(preparation)) {
+    // The first page before the window opens, the rest while it is open.
+    while (preparation_->readyPages() < 1 && !preparation_->advance(500)) {
+    }
+    build(zoom);
+    preparing_ = new QTimer(this);
+    connect(preparing_, &QTimer::timeout, this, [this] { takeRows(2000); });
+    takeRows(0);
+}
+
+PreviewWindow::~PreviewWindow() = default;
+
+void PreviewWindow::takeRows(int rows) {
+    if (!preparation_)
+        return;
+    const bool done = preparation_->advance(rows);
+    view_->setPageCount(preparation_->readyPages());
+    pageBox_->setRange(1, std::max(1, view_->pageCount()));
+    pageTotal_->setText(QStringLiteral(" из %1%2 ")
+                            .arg(view_->pageCount())
+                            .arg(done ? QString() : QStringLiteral("…")));
+    if (done) {
+        preparation_.reset();
+        preparing_->stop();
+    } else if (!preparing_->isActive()) {
+        preparing_->start(0);
+    }
+}
+
+// Printing and saving want every page.
+void PreviewWindow::finishPages() {
+    if (preparation_)
+        takeRows(INT_MAX);
+}
+
+void PreviewWindow::build(Zoom zoom) {
     setObjectName(report_->name);
     caption_ = report_->title;
     qsizetype blanks = 0;
@@ -174,7 +235,9 @@ PreviewWindow::PreviewWindow(PreparedReport report, Zoom zoom, QWidget* parent, 
     pageBox_->setRange(1, std::max(1, view_->pageCount()));
     pageBox_->setKeyboardTracking(false);
     bar->addWidget(pageBox_);
-    bar->addWidget(new QLabel(QStringLiteral(" из %1 ").arg(view_->pageCount()), bar));
+    pageTotal_ = new QLabel(QStringLiteral(" из %1 ").arg(view_->pageCount()), bar);
+    pageTotal_->setObjectName(QStringLiteral("pageTotal"));
+    bar->addWidget(pageTotal_);
     addTool(bar, "nextPageAction", QStringLiteral("Следующая"),
             [this] { view_->showPage(view_->currentPage() + 1); });
     addTool(bar, "lastPageAction", QStringLiteral("Последняя"),
@@ -210,6 +273,7 @@ QAction* PreviewWindow::addTool(QToolBar* bar, const char* name, const QString& 
 }
 
 void PreviewWindow::printPages() {
+    finishPages();
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(report_->layout);
     printer.setFullPage(true);
@@ -221,6 +285,7 @@ void PreviewWindow::printPages() {
 }
 
 void PreviewWindow::savePdf() {
+    finishPages();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString path = QFileDialog::getSaveFileName(
         this, QStringLiteral("Сохранить в PDF"),

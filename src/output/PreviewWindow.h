@@ -11,6 +11,7 @@
 class QAction;
 class QLabel;
 class QSpinBox;
+class QTimer;
 class QToolBar;
 
 namespace output {
@@ -22,7 +23,9 @@ public:
 
     PageView(std::shared_ptr<const PreparedReport> report, QWidget* parent = nullptr);
 
-    int pageCount() const { return int(report_->pages.size()); }
+    int pageCount() const { return pageCount_; }
+    // Pages still being laid out arrive in order; only those counted here are shown.
+    void setPageCount(int pages);
     Fit fit() const { return fit_; }
     void setFit(Fit fit);
     void zoomBy(double factor); // from the current scale, leaving the fit modes
@@ -43,6 +46,7 @@ private:
     int pageTop(int page) const;
     QSize pageSize() const; // in device pixels at the current scale
     void relayout(int keepPage);
+    void setRanges();
 
     std::shared_ptr<const PreparedReport> report_;
     QSizeF paperMm_;
@@ -50,17 +54,27 @@ private:
     double dotsPerMm_ = 3;
     std::unique_ptr<PagePainter> painter_;
     int shownPage_ = 0;
+    int pageCount_ = 0;
 };
 
 class PreviewWindow : public QDialog {
     Q_OBJECT
 public:
     PreviewWindow(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell);
+    // Shows the first page as soon as it is laid out and takes the rest a slice at a time
+    // while the window is open.
+    PreviewWindow(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent, Tell tell);
+    ~PreviewWindow() override;
+
+    bool complete() const { return !preparation_; }
 
     PageView* view() const { return view_; }
     const PreparedReport& report() const { return *report_; }
 
 private:
+    void build(Zoom zoom);
+    void takeRows(int rows);
+    void finishPages();
     void printPages();
     void savePdf();
     QAction* addTool(QToolBar* bar, const char* name, const QString& text,
@@ -69,8 +83,11 @@ private:
     std::shared_ptr<const PreparedReport> report_;
     Tell tell_;
     QString caption_;
+    std::unique_ptr<Preparation> preparation_;
+    QTimer* preparing_ = nullptr;
     PageView* view_ = nullptr;
     QSpinBox* pageBox_ = nullptr;
+    QLabel* pageTotal_ = nullptr;
 };
 
 } // namespace output

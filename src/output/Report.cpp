@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QLocale>
 #include <algorithm>
+#include <climits>
 
 namespace output {
 
@@ -209,7 +210,7 @@ bool Report::setText(const QString& itemName, const QString& text) {
 // resolved once beforehand, and every sum runs alongside.
 struct Preparer {
     struct CompiledItem {
-        const Item* item;
+        const Item* item = nullptr;
         int column = -1; // Field and Sum of a field
         int font = 0;
         int decimals = -1;
@@ -229,7 +230,7 @@ struct Preparer {
 
     const Report& report;
     const data::ResultSet& set;
-    PreparedReport out;
+    PreparedReport& out;
     Columns columns;
     QChar point;
     std::vector<double> totals;
@@ -247,7 +248,8 @@ struct Preparer {
     bool bodyOnPage = false;
     std::vector<Pending> pending;
 
-    Preparer(const Report& r, const data::ResultSet& s) : report(r), set(s) {
+    Preparer(const Report& r, const data::ResultSet& s, PreparedReport& o)
+        : report(r), set(s), out(o) {
         columns.set = &s;
         point = QLocale().decimalPoint().at(0);
     }
@@ -266,7 +268,8 @@ struct Preparer {
     CompiledBand compile(const Band& band) {
         CompiledBand c{&band, {}};
         for (const Item& item : band.items) {
-            CompiledItem ci{&item};
+            CompiledItem ci;
+            ci.item = &item;
             ci.font = fontIndex(item.font);
             ci.decimals = data::value::decimalsOf(item.mask);
             if (!item.field.isEmpty() && set.isOpen()) {
@@ -333,6 +336,17 @@ struct Preparer {
         return index;
     }
 
+    quint16 colorIndex(const QColor& c) {
+        const QRgb rgb = c.rgba();
+        const auto known = std::find(out.colors.begin(), out.colors.end(), rgb);
+        if (known != out.colors.end())
+            return quint16(known - out.colors.begin());
+        if (out.colors.size() > 0xffff)
+            throw data::Error(QStringLiteral("Слишком много цветов в отчёте %1").arg(report.name));
+        out.colors.push_back(rgb);
+        return quint16(out.colors.size() - 1);
+    }
+
     static void setBox(Primitive& p, const QRectF& r) {
         p.x = float(r.x());
         p.y = float(r.y());
@@ -344,7 +358,7 @@ struct Preparer {
         Primitive p;
         p.kind = Primitive::Kind::Line;
         setBox(p, QRectF(QPointF(x1, y1), QPointF(x2, y2)));
-        p.color = f.color.rgba();
+        p.color = colorIndex(f.color);
         p.dotted = f.dotted;
         p.width = float(f.width);
         page().primitives.push_back(p);
@@ -365,7 +379,7 @@ struct Preparer {
         Primitive p;
         p.kind = Primitive::Kind::Fill;
         setBox(p, r);
-        p.color = c.rgba();
+        p.color = colorIndex(c);
         page().primitives.push_back(p);
     }
 
@@ -475,6 +489,7 @@ struct Preparer {
         return column < 0 ? QVariant() : set.valueAt(row, column);
     }
 
+    // Compiles the bands and lays out the report's head; step() then takes the rows.
     void run() {
         out.name = report.name;
         out.title = report.title;
@@ -507,11 +522,20 @@ struct Preparer {
             registerSums(list);
         startPage();
         placeAll(reportHeader, -1);
+        n = set.isOpen() ? set.rowCount() : 0;
+        keys.resize(report.groups.size());
+        next.resize(report.groups.size());
+    }
 
-        const int n = set.isOpen() ? set.rowCount() : 0;
+    // Lays out up to count more rows, and the report's end after the last; true when done.
+    int n = 0;
+    int row = 0;
+    int released = 0; // rows below this have had their decoded values let go
+    std::vector<QVariant> keys, next;
+    bool step(int count) {
         const size_t groupCount = report.groups.size();
-        std::vector<QVariant> keys(groupCount), next(groupCount);
-        for (int row = 0; row < n; ++row) {
+        const int end = count >= n - row ? n : row + count;
+        for (; row < end; ++row) {
             size_t changed = 0; // the outermost group that starts again at this row
             for (size_t g = 0; g < groupCount; ++g)
                 next[g] = keyOf(report.groups[g], row);
@@ -531,6 +555,11 @@ struct Preparer {
             addRow(row);
             placeAll(detail, row);
         }
+        // Later bands read this row and the one before it, never an earlier one.
+        set.releaseDecoded(released, row - 1);
+        released = std::max(released, row - 1);
+        if (row < n)
+            return false;
         if (n > 0)
             for (size_t g = groupCount; g-- > 0;)
                 placeAll(groupFooters[g], n - 1);
@@ -539,13 +568,42 @@ struct Preparer {
         pending.clear();
         placeAll(reportFooter, n > 0 ? n - 1 : -1);
         finishPage(lastRow);
+        return true;
     }
 };
 
 PreparedReport Report::prepare() const {
-    Preparer p(*this, rows_);
+    PreparedReport out;
+    Preparer p(*this, rows_, out);
     p.run();
-    return std::move(p.out);
+    p.step(INT_MAX);
+    return out;
+}
+
+Preparation::Preparation(std::unique_ptr<data::ResultSet> rows, Report report)
+    : rows_(std::move(rows)), report_(std::make_unique<Report>(std::move(report))),
+      out_(std::make_shared<PreparedReport>()),
+      preparer_(std::make_unique<Preparer>(*report_, *rows_, *out_)) {
+    preparer_->run();
+}
+
+Preparation::~Preparation() = default;
+
+bool Preparation::advance(int rows) {
+    if (!preparer_)
+        return true;
+    if (!preparer_->step(rows))
+        return false;
+    // What the pages needed of the rows is in them now: let the rows go.
+    preparer_.reset();
+    report_.reset();
+    rows_.reset();
+    return true;
+}
+
+int Preparation::readyPages() const {
+    const int made = int(out_->pages.size());
+    return preparer_ ? made - 1 : made;
 }
 
 } // namespace output

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace data {
@@ -138,15 +139,17 @@ struct Group {
 };
 
 // What a prepared page holds: fills, lines and texts at millimetres from the paper's corner.
-// A year's report holds more than a million of them, so they are small: float boxes, a colour
-// as QRgb, and the text as an index into the report's table of distinct strings.
+// A year's report holds more than a million of them, so they are small: float boxes, and the
+// colour and the text as indexes into the report's tables of distinct ones.
 struct Primitive {
     enum class Kind : quint8 { Fill, Line, Text };
     float x = 0, y = 0, w = 0, h = 0; // a line runs from (x, y) to (x + w, y + h)
-    QRgb color = 0xff000000;          // of the fill, the line or the text
-    float width = 0;                  // of a line, in millimetres
-    qint32 text = -1;                 // index into PreparedReport::strings
-    qint16 font = -1;                 // index into PreparedReport::fonts
+    union {
+        qint32 text = -1; // Text: index into PreparedReport::strings
+        float width;      // Line: in millimetres
+    };
+    qint16 font = -1;  // index into PreparedReport::fonts
+    quint16 color = 0; // of the fill, the line or the text: index into PreparedReport::colors
     Kind kind = Kind::Text;
     Align align = Align::Left;
     bool dotted = false;
@@ -169,8 +172,9 @@ struct PreparedReport {
     QString name;
     QString title;
     QPageLayout layout;
-    std::vector<Font> fonts;      // families already mapped to installed ones
-    std::vector<QString> strings; // each distinct text once; Primitive::text points here
+    std::vector<Font> fonts;                 // families already mapped to installed ones
+    std::vector<QString> strings;            // each distinct text once; Primitive::text points here
+    std::vector<QRgb> colors{qRgb(0, 0, 0)}; // each colour used once, black first
     std::vector<Page> pages;
 
     const QString& text(const Primitive& p) const;
@@ -205,6 +209,30 @@ public:
 
 private:
     const data::ResultSet& rows_;
+};
+
+struct Preparer;
+
+// A report laid out a slice of rows at a time, so that a preview shows its first pages while
+// the rest are still to come. Owns the rows and the layout, and lets both go once done.
+class Preparation {
+public:
+    // report: a layout built on *rows.
+    Preparation(std::unique_ptr<data::ResultSet> rows, Report report);
+    ~Preparation();
+
+    // Lays out up to rows more rows; true once every page is done (then and after).
+    bool advance(int rows);
+    bool done() const { return preparer_ == nullptr; }
+    // The pages so far; all but the last stay as they are, the last too once done.
+    const std::shared_ptr<PreparedReport>& pages() const { return out_; }
+    int readyPages() const;
+
+private:
+    std::unique_ptr<data::ResultSet> rows_;
+    std::unique_ptr<Report> report_;
+    std::shared_ptr<PreparedReport> out_;
+    std::unique_ptr<Preparer> preparer_;
 };
 
 // The family drawn for a layout's family name.

@@ -102,9 +102,10 @@ void PagePainter::paint(QPainter& painter, int pageIndex) {
     bool linePenSet = false;
     for (const Primitive& p : page.primitives) {
         if (p.kind == Primitive::Kind::Fill) {
-            painter.fillRect(scaled(p, dotsPerMm_), QColor::fromRgba(p.color));
+            painter.fillRect(scaled(p, dotsPerMm_), QColor::fromRgba(report_.colors[p.color]));
         } else if (p.kind == Primitive::Kind::Line) {
-            const QPen pen(QColor::fromRgba(p.color), std::max(1.0, p.width * dotsPerMm_),
+            const QPen pen(QColor::fromRgba(report_.colors[p.color]),
+                           std::max(1.0, p.width * dotsPerMm_),
                            p.dotted ? Qt::DotLine : Qt::SolidLine);
             if (!linePenSet || pen != linePen) {
                 painter.setPen(pen);
@@ -120,23 +121,23 @@ void PagePainter::paint(QPainter& painter, int pageIndex) {
     // then writes its text state once for the page rather than once for every text.
     struct Batch {
         int font;
-        QRgb color;
+        quint16 color;
         QList<quint32> glyphs;
         QList<QPointF> positions;
     };
     std::vector<Batch> batches;
-    auto batchOf = [&batches](int font, QRgb color) -> Batch& {
+    auto batchOf = [&batches](int font, quint16 color) -> Batch& {
         for (Batch& b : batches)
             if (b.font == font && b.color == color)
                 return b;
         batches.push_back(Batch{font, color, {}, {}});
         return batches.back();
     };
-    QRgb penColor = 0;
+    quint16 penColor = 0;
     bool penSet = false;
-    auto usePen = [&](QRgb color) {
+    auto usePen = [&](quint16 color) {
         if (!penSet || penColor != color) {
-            painter.setPen(QColor::fromRgba(color));
+            painter.setPen(QColor::fromRgba(report_.colors[color]));
             penColor = color;
             penSet = true;
         }
@@ -246,6 +247,21 @@ PreviewWindow* createPreview(PreparedReport report, Zoom zoom, QWidget* parent, 
 void preview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell) {
     std::unique_ptr<PreviewWindow> window(
         createPreview(std::move(report), zoom, parent, std::move(tell)));
+    window->exec();
+}
+
+} // namespace output
+
+namespace output {
+
+PreviewWindow* createPreview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
+                             Tell tell) {
+    return new PreviewWindow(std::move(preparation), zoom, parent, std::move(tell));
+}
+
+void preview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent, Tell tell) {
+    std::unique_ptr<PreviewWindow> window(
+        createPreview(std::move(preparation), zoom, parent, std::move(tell)));
     window->exec();
 }
 

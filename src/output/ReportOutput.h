@@ -78,8 +78,13 @@ using Tell = std::function<void(const QString& text, QWidget* over)>;
 // written is told: "Не удалось записать файл <path>". The window owns the pages.
 PreviewWindow* createPreview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell);
 
+PreviewWindow* createPreview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
+                             Tell tell);
+
 // Shows the preview until the user closes it (Esc closes it too). The pages are moved in: the
-// result set may be closed as soon as this returns.
+// result set may be closed as soon as this returns. A preparation shows its first page at
+// once and lays out the rest while the window is open.
 void preview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell);
+void preview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent, Tell tell);
 
 } // namespace output

@@ -114,10 +114,10 @@ ReportPeriod ReportsDialog::period() const {
 }
 
 void ReportsDialog::previewReport(int number) {
-    output::PreparedReport pages;
+    std::unique_ptr<output::Preparation> pages;
     {
         ui::BusyCursor busy;
-        pages = prepareSummary(dm_.connection, number, period());
+        pages = startSummary(dm_.connection, number, period());
     }
     output::preview(std::move(pages), output::Zoom::PageWidth, this, ui::Messages::error);
 }

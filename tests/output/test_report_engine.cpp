@@ -12,9 +12,11 @@
 #include "ui/Messages.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLocale>
 #include <QMap>
 #include <QPainter>
@@ -529,6 +531,81 @@ TEST_F(ReportEngineTest, ThePreviewPaintsOnlyThePagesInView) {
     }
     // Opened, and back at the start, at the very top of page 1: its top edge in view.
     EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+}
+
+// A preview lays its pages out a slice of rows at a time and lets the rows it has passed go:
+// whatever the slice, the pages come out as from one pass, group footers that print the row
+// before included, and the pages counted ready never change afterwards.
+TEST_F(ReportEngineTest, APreparationInSlicesLaysOutThePagesOfOnePass) {
+    const char* sql = "select g, g / 37 as grp, 'Имя ' || g as name from generate_series(1, 400) g";
+    auto layout = [](const data::ResultSet& set) {
+        output::Report r("T", set);
+        r.groups = {{"grp",
+                     {},
+                     {band("group", 5, {Item::ofField(0, 20, "grp")})},
+                     {band("group footer", 5,
+                           {Item::ofField(0, 40, "name"), Item::sumOf(100, 20, "g", true)})}}};
+        r.detail = {band("detail", 4.2, {Item::ofField(0, 40, "name")})};
+        r.reportFooter = {band("report footer", 6, {Item::sumOf(100, 30, "g", false)})};
+        r.pageFooter = band("page footer", 4.5, {Item::pageNumber(150, 37, "Лист ")});
+        return r;
+    };
+    const auto whole = layout(rows(sql)).prepare();
+    ASSERT_GT(whole.pages.size(), 3u);
+
+    for (int slice : {1, 3, 64, 1000}) {
+        SCOPED_TRACE("slice " + std::to_string(slice));
+        auto set = std::make_unique<data::ResultSet>(connection, "rows");
+        set->setSql(sql);
+        set->open();
+        const data::ResultSet& read = *set;
+        output::Preparation preparation(std::move(set), layout(read));
+        std::vector<QStringList> ready; // each page's texts when first counted ready
+        for (bool done = false; !done;) {
+            done = preparation.advance(slice);
+            const auto& pages = *preparation.pages();
+            for (int p = int(ready.size()); p < preparation.readyPages(); ++p)
+                ready.push_back(pages.texts(p));
+        }
+        EXPECT_TRUE(preparation.done());
+        const auto& pages = *preparation.pages();
+        EXPECT_EQ(sequence(pages), sequence(whole));
+        EXPECT_EQ(pages.texts(), whole.texts());
+        ASSERT_EQ(ready.size(), whole.pages.size());
+        for (size_t p = 0; p < ready.size(); ++p)
+            EXPECT_EQ(ready[p], whole.texts(int(p))) << "page " << p + 1;
+    }
+}
+
+// A preview given a preparation opens on its first page before the rest are laid out, and
+// takes the rest while it is open.
+TEST_F(ReportEngineTest, APreviewShowsItsFirstPageWhileTheRestAreLaidOut) {
+    auto set = std::make_unique<data::ResultSet>(connection, "rows");
+    set->setSql("select g from generate_series(1, 30000) g");
+    set->open();
+    output::Report r("TForm20", *set);
+    r.title = "Детальный отчет";
+    r.detail = {band("detail", 4.2, {Item::ofField(0, 50, "g")})};
+    r.pageFooter = band("page footer", 4.5, {Item::pageNumber(150, 37, "Лист ")});
+    const int pages = int(r.prepare().pages.size());
+
+    output::PreviewWindow window(
+        std::make_unique<output::Preparation>(std::move(set), std::move(r)),
+        output::Zoom::PageWidth, nullptr, {});
+    EXPECT_FALSE(window.complete());
+    EXPECT_GE(window.view()->pageCount(), 1);
+    EXPECT_LT(window.view()->pageCount(), pages);
+    EXPECT_EQ(window.windowTitle(), "Детальный отчет");
+    window.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!window.complete() && waited.elapsed() < 20000)
+        QApplication::processEvents();
+    ASSERT_TRUE(window.complete());
+    EXPECT_EQ(window.view()->pageCount(), pages);
+    EXPECT_EQ(window.findChild<QLabel*>("pageTotal")->text(), QStringLiteral(" из %1 ").arg(pages));
+    EXPECT_EQ(window.report().texts(pages - 1).back(), QStringLiteral("Лист %1").arg(pages));
+    EXPECT_EQ(window.view()->verticalScrollBar()->value(), 0);
 }
 
 // What a reader takes out of the PDF is what was prepared, page by page: the same words, in

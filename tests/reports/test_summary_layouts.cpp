@@ -95,16 +95,16 @@ protected:
                     b + 1 < page.bands.size() ? page.bands[b + 1].top : top + 1000;
                 std::vector<const output::Primitive*> inside;
                 for (const output::Primitive& p : page.primitives)
-                    if (p.kind == output::Primitive::Kind::Text && p.rect.top() >= top - 1e-6 &&
-                        p.rect.top() < bottom - 1e-6)
+                    // Boxes are floats: a band's top is matched to within 0.1 µm.
+                    if (p.kind == output::Primitive::Kind::Text && p.y >= top - 1e-4 &&
+                        p.y < bottom - 1e-4)
                         inside.push_back(&p);
                 std::stable_sort(inside.begin(), inside.end(), [](auto* a, auto* b) {
-                    return std::pair(a->rect.top(), a->rect.left()) <
-                           std::pair(b->rect.top(), b->rect.left());
+                    return std::pair(a->y, a->x) < std::pair(b->y, b->x);
                 });
                 QStringList texts;
                 for (const output::Primitive* p : inside)
-                    texts << p->text;
+                    texts << r.text(*p);
                 out.push_back(texts);
             }
         return out;
