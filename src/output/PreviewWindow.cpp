@@ -209,6 +209,10 @@ void PreviewWindow::build(Zoom zoom) {
     view_ = new PageView(report_, this);
     view_->setFit(zoom == Zoom::PageWidth ? PageView::Fit::Width : PageView::Fit::WholePage);
     auto* bar = new QToolBar(this);
+    // Print and save first: on a narrow screen the bar's end folds away.
+    addTool(bar, "printAction", QStringLiteral("Печать"), [this] { printPages(); });
+    addTool(bar, "savePdf", QStringLiteral("Сохранить в PDF"), [this] { savePdf(); });
+    bar->addSeparator();
 
     QAction* fitWidth = addTool(bar, "fitWidthAction", QStringLiteral("По ширине"),
                                 [this] { view_->setFit(PageView::Fit::Width); });
@@ -250,10 +254,6 @@ void PreviewWindow::build(Zoom zoom) {
         const QSignalBlocker quiet(pageBox_);
         pageBox_->setValue(page + 1);
     });
-    bar->addSeparator();
-
-    addTool(bar, "printAction", QStringLiteral("Печать"), [this] { printPages(); });
-    addTool(bar, "savePdf", QStringLiteral("Сохранить в PDF"), [this] { savePdf(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
