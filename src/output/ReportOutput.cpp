@@ -250,10 +250,6 @@ void preview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell) {
     window->exec();
 }
 
-} // namespace output
-
-namespace output {
-
 PreviewWindow* createPreview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
                              Tell tell) {
     return new PreviewWindow(std::move(preparation), zoom, parent, std::move(tell));
