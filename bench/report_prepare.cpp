@@ -1,20 +1,16 @@
 // The summary reports on a plant's years of data: each of the six statements opened through
 // the program's data layer against psql running the same statement with the dates written
-// in; then each report opened and laid out into all its pages against psql's statement; for
-// the year of the detailed report by workers also the PDF and the preview.
+// in; then each report opened and laid out into all its pages against psql's statement. The
+// year's PDF and preview are bench_report_year's, each in a process of its own.
 //
 //   bench_report_prepare SOCKET DATABASE USER PASSWORD_FILE [YYYY-MM [RUNS]]
 #include "Replay.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
-#include "output/ReportOutput.h"
 #include "reports/SummaryReports.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QPrintPreviewDialog>
-#include <QTemporaryDir>
 #include <vector>
 
 namespace {
@@ -87,28 +83,6 @@ int main(int argc, char* argv[]) {
         std::printf("summary reports, the year %d, 3 runs\n", year.from.year());
         openStatements(db, *t, year, 3);
         prepareReports(db, *t, year, 3);
-        QElapsedTimer clock;
-        clock.start();
-        const output::PreparedReport pages = reports::prepareSummary(db, 20, year);
-        const double prepared = clock.nsecsElapsed() / 1e6;
-        QTemporaryDir folder;
-        clock.restart();
-        const bool written = output::writePdf(pages, folder.filePath(QStringLiteral("y.pdf")));
-        const double pdf = clock.nsecsElapsed() / 1e6;
-        clock.restart();
-        QPrintPreviewDialog* preview =
-            output::createPreview(pages, output::Zoom::PageWidth, nullptr, {});
-        preview->show();
-        QApplication::processEvents();
-        const double shown = clock.nsecsElapsed() / 1e6;
-        const bool opened = preview->isVisible();
-        delete preview;
-        std::printf("  TForm20 of the year: open + prepare %.0f ms, %zu pages; PDF %.0f ms (%s); "
-                    "preview shown in %.0f ms (%s)\n",
-                    prepared, pages.pages.size(), pdf, written ? "written" : "FAILED", shown,
-                    opened ? "open" : "NOT OPEN");
-        if (!written || !opened)
-            return 1;
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;

@@ -364,6 +364,18 @@ const QVariant& ResultSet::valueAt(int row, int column) const {
     return cell(visible_.at(size_t(row)), column);
 }
 
+void ResultSet::releaseDecoded(int first, int last) const {
+    const size_t columns = fields_.size();
+    for (int row = std::max(first, 0); row < last && row < int(visible_.size()); ++row) {
+        const size_t start = size_t(visible_[size_t(row)]) * columns;
+        for (size_t i = start; i < start + columns; ++i)
+            if (ready_[i]) {
+                cells_[i] = QVariant();
+                ready_[i] = 0;
+            }
+    }
+}
+
 QVariant ResultSet::value(const QString& field) const {
     requireOpen();
     const int column = requireField(field);

@@ -95,6 +95,9 @@ public:
 
     // Values of any visible row, for grids.
     const QVariant& valueAt(int row, int column) const;
+    // Lets the decoded values of visible rows [first, last) go: a reader that has passed them
+    // holds no second copy of a year's texts. Read again, they are decoded anew.
+    void releaseDecoded(int first, int last) const;
 
     // Editing a result opened on one table: the table and its key column. Without a key
     // column a row is found again by all the values it was read with.

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QLocale>
 #include <algorithm>
+#include <climits>
 
 namespace output {
 
@@ -17,7 +18,21 @@ namespace output {
 struct Columns {
     const data::ResultSet* set = nullptr;
     QHash<QString, int> known;
+    // Layouts name fields by literals, whose text has no header and never moves: its address
+    // names it, and finding it costs no hashing of the name.
+    std::vector<std::pair<const QChar*, int>> literals;
     int index(const QString& field) {
+        const bool literal = !field.data_ptr().isMutable();
+        if (literal)
+            for (const auto& [text, column] : literals)
+                if (text == field.constData())
+                    return column;
+        const int column = byName(field);
+        if (literal)
+            literals.emplace_back(field.constData(), column);
+        return column;
+    }
+    int byName(const QString& field) {
         auto it = known.constFind(field);
         if (it == known.constEnd())
             it = known.insert(field, set->fieldIndex(field));
@@ -139,6 +154,11 @@ QString installedFamily(const QString& family) {
     return f;
 }
 
+const QString& PreparedReport::text(const Primitive& p) const {
+    static const QString none;
+    return p.text >= 0 && size_t(p.text) < strings.size() ? strings[size_t(p.text)] : none;
+}
+
 QStringList PreparedReport::texts(int page) const {
     QStringList out;
     for (int p = 0; p < int(pages.size()); ++p) {
@@ -149,12 +169,12 @@ QStringList PreparedReport::texts(int page) const {
             if (prim.kind == Primitive::Kind::Text)
                 list.push_back(&prim);
         std::stable_sort(list.begin(), list.end(), [](const Primitive* a, const Primitive* b) {
-            if (a->rect.top() != b->rect.top())
-                return a->rect.top() < b->rect.top();
-            return a->rect.left() < b->rect.left();
+            if (a->y != b->y)
+                return a->y < b->y;
+            return a->x < b->x;
         });
         for (const Primitive* prim : list)
-            out << prim->text;
+            out << text(*prim);
     }
     return out;
 }
@@ -190,11 +210,14 @@ bool Report::setText(const QString& itemName, const QString& text) {
 // resolved once beforehand, and every sum runs alongside.
 struct Preparer {
     struct CompiledItem {
-        const Item* item;
+        const Item* item = nullptr;
         int column = -1; // Field and Sum of a field
         int font = 0;
         int decimals = -1;
         int sum = -1; // index into totals
+        // The text it printed last and its index: a column often repeats the row before.
+        mutable QString last;
+        mutable qint32 lastIndex = -1;
     };
     struct CompiledBand {
         const Band* band;
@@ -207,12 +230,13 @@ struct Preparer {
 
     const Report& report;
     const data::ResultSet& set;
-    PreparedReport out;
+    PreparedReport& out;
     Columns columns;
     QChar point;
     std::vector<double> totals;
     std::vector<const CompiledItem*> sums;
     std::vector<std::pair<QString, int>> fontKeys;
+    QHash<QString, qint32> interned;
 
     std::vector<CompiledBand> pageHeader, reportHeader, detail, reportFooter;
     std::vector<std::vector<CompiledBand>> groupHeaders, groupFooters;
@@ -224,7 +248,8 @@ struct Preparer {
     bool bodyOnPage = false;
     std::vector<Pending> pending;
 
-    Preparer(const Report& r, const data::ResultSet& s) : report(r), set(s) {
+    Preparer(const Report& r, const data::ResultSet& s, PreparedReport& o)
+        : report(r), set(s), out(o) {
         columns.set = &s;
         point = QLocale().decimalPoint().at(0);
     }
@@ -243,7 +268,8 @@ struct Preparer {
     CompiledBand compile(const Band& band) {
         CompiledBand c{&band, {}};
         for (const Item& item : band.items) {
-            CompiledItem ci{&item};
+            CompiledItem ci;
+            ci.item = &item;
             ci.font = fontIndex(item.font);
             ci.decimals = data::value::decimalsOf(item.mask);
             if (!item.field.isEmpty() && set.isOpen()) {
@@ -299,14 +325,43 @@ struct Preparer {
             totals[size_t(ci->sum)] += toNumber(valueOf(*ci, row));
     }
 
+    // A year's report prints a few thousand distinct texts a million times over.
+    qint32 intern(const QString& text) {
+        auto it = interned.constFind(text);
+        if (it != interned.constEnd())
+            return it.value();
+        const auto index = qint32(out.strings.size());
+        out.strings.push_back(text);
+        interned.insert(text, index);
+        return index;
+    }
+
+    quint16 colorIndex(const QColor& c) {
+        const QRgb rgb = c.rgba();
+        const auto known = std::find(out.colors.begin(), out.colors.end(), rgb);
+        if (known != out.colors.end())
+            return quint16(known - out.colors.begin());
+        if (out.colors.size() > 0xffff)
+            throw data::Error(QStringLiteral("Слишком много цветов в отчёте %1").arg(report.name));
+        out.colors.push_back(rgb);
+        return quint16(out.colors.size() - 1);
+    }
+
+    static void setBox(Primitive& p, const QRectF& r) {
+        p.x = float(r.x());
+        p.y = float(r.y());
+        p.w = float(r.width());
+        p.h = float(r.height());
+    }
+
     void line(double x1, double y1, double x2, double y2, const Frame& f) {
         Primitive p;
         p.kind = Primitive::Kind::Line;
-        p.rect = QRectF(QPointF(x1, y1), QPointF(x2, y2));
-        p.color = f.color;
+        setBox(p, QRectF(QPointF(x1, y1), QPointF(x2, y2)));
+        p.color = colorIndex(f.color);
         p.dotted = f.dotted;
-        p.width = f.width;
-        page().primitives.push_back(std::move(p));
+        p.width = float(f.width);
+        page().primitives.push_back(p);
     }
     void frame(const QRectF& r, const Frame& f) {
         if (f.sides & Frame::Top)
@@ -323,9 +378,9 @@ struct Preparer {
             return;
         Primitive p;
         p.kind = Primitive::Kind::Fill;
-        p.rect = r;
-        p.color = c;
-        page().primitives.push_back(std::move(p));
+        setBox(p, r);
+        p.color = colorIndex(c);
+        page().primitives.push_back(p);
     }
 
     Page& page() { return out.pages.back(); }
@@ -341,36 +396,41 @@ struct Preparer {
             const double h = item.height > 0 ? item.height : band.height - item.top;
             const QRectF r(left + item.left, y + item.top, item.width, h);
             fill(r, item.background);
-            Primitive p;
-            p.kind = Primitive::Kind::Text;
-            p.rect = r;
-            p.color = Qt::black;
-            p.align = item.align;
-            p.font = ci.font;
+            QString text;
             switch (item.kind) {
             case Item::Kind::Text:
-                p.text = item.text;
+                text = item.text;
                 break;
             case Item::Kind::Field:
             case Item::Kind::Expression: {
                 const QVariant v = valueOf(ci, row);
-                p.text = data::value::isNull(v) ? QString()
-                         : data::value::isNumber(v)
-                             ? data::value::formatNumber(v, ci.decimals, point)
-                             : data::value::toString(v);
+                text = data::value::isNull(v)     ? QString()
+                       : data::value::isNumber(v) ? data::value::formatNumber(v, ci.decimals, point)
+                                                  : data::value::toString(v);
                 break;
             }
             case Item::Kind::Sum:
-                p.text = data::value::formatNumber(totals[size_t(ci.sum)], ci.decimals, point);
+                text = data::value::formatNumber(totals[size_t(ci.sum)], ci.decimals, point);
                 if (item.resetAfterPrint)
                     totals[size_t(ci.sum)] = 0;
                 break;
             case Item::Kind::PageNumber:
-                p.text = item.text + QString::number(out.pages.size());
+                text = item.text + QString::number(out.pages.size());
                 break;
             }
-            if (!p.text.isEmpty())
-                page().primitives.push_back(std::move(p));
+            if (!text.isEmpty()) {
+                Primitive p;
+                p.kind = Primitive::Kind::Text;
+                setBox(p, r);
+                p.align = item.align;
+                p.font = qint16(ci.font);
+                if (ci.lastIndex < 0 || ci.last != text) {
+                    ci.lastIndex = intern(text);
+                    ci.last = text;
+                }
+                p.text = ci.lastIndex;
+                page().primitives.push_back(p);
+            }
             frame(r, item.frame);
         }
         frame(box, band.frame);
@@ -429,6 +489,7 @@ struct Preparer {
         return column < 0 ? QVariant() : set.valueAt(row, column);
     }
 
+    // Compiles the bands and lays out the report's head; step() then takes the rows.
     void run() {
         out.name = report.name;
         out.title = report.title;
@@ -461,11 +522,20 @@ struct Preparer {
             registerSums(list);
         startPage();
         placeAll(reportHeader, -1);
+        n = set.isOpen() ? set.rowCount() : 0;
+        keys.resize(report.groups.size());
+        next.resize(report.groups.size());
+    }
 
-        const int n = set.isOpen() ? set.rowCount() : 0;
+    // Lays out up to count more rows, and the report's end after the last; true when done.
+    int n = 0;
+    int row = 0;
+    int released = 0; // rows below this have had their decoded values let go
+    std::vector<QVariant> keys, next;
+    bool step(int count) {
         const size_t groupCount = report.groups.size();
-        std::vector<QVariant> keys(groupCount), next(groupCount);
-        for (int row = 0; row < n; ++row) {
+        const int end = count >= n - row ? n : row + count;
+        for (; row < end; ++row) {
             size_t changed = 0; // the outermost group that starts again at this row
             for (size_t g = 0; g < groupCount; ++g)
                 next[g] = keyOf(report.groups[g], row);
@@ -485,6 +555,11 @@ struct Preparer {
             addRow(row);
             placeAll(detail, row);
         }
+        // Later bands read this row and the one before it, never an earlier one.
+        set.releaseDecoded(released, row - 1);
+        released = std::max(released, row - 1);
+        if (row < n)
+            return false;
         if (n > 0)
             for (size_t g = groupCount; g-- > 0;)
                 placeAll(groupFooters[g], n - 1);
@@ -493,13 +568,42 @@ struct Preparer {
         pending.clear();
         placeAll(reportFooter, n > 0 ? n - 1 : -1);
         finishPage(lastRow);
+        return true;
     }
 };
 
 PreparedReport Report::prepare() const {
-    Preparer p(*this, rows_);
+    PreparedReport out;
+    Preparer p(*this, rows_, out);
     p.run();
-    return std::move(p.out);
+    p.step(INT_MAX);
+    return out;
+}
+
+Preparation::Preparation(std::unique_ptr<data::ResultSet> rows, Report report)
+    : rows_(std::move(rows)), report_(std::make_unique<Report>(std::move(report))),
+      out_(std::make_shared<PreparedReport>()),
+      preparer_(std::make_unique<Preparer>(*report_, *rows_, *out_)) {
+    preparer_->run();
+}
+
+Preparation::~Preparation() = default;
+
+bool Preparation::advance(int rows) {
+    if (!preparer_)
+        return true;
+    if (!preparer_->step(rows))
+        return false;
+    // What the pages needed of the rows is in them now: let the rows go.
+    preparer_.reset();
+    report_.reset();
+    rows_.reset();
+    return true;
+}
+
+int Preparation::readyPages() const {
+    const int made = int(out_->pages.size());
+    return preparer_ ? made - 1 : made;
 }
 
 } // namespace output

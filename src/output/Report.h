@@ -3,9 +3,11 @@
 #include <QColor>
 #include <QPageLayout>
 #include <QRectF>
+#include <QRgb>
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace data {
@@ -40,7 +42,7 @@ private:
 
 using RowFunction = std::function<QVariant(const Row&)>;
 
-enum class Align { Left, Center, Right };
+enum class Align : quint8 { Left, Center, Right };
 
 // Arial, MS Sans Serif and Microsoft Sans Serif are drawn in Liberation Sans.
 struct Font {
@@ -137,16 +139,22 @@ struct Group {
 };
 
 // What a prepared page holds: fills, lines and texts at millimetres from the paper's corner.
+// A year's report holds more than a million of them, so they are small: float boxes, and the
+// colour and the text as indexes into the report's tables of distinct ones.
 struct Primitive {
-    enum class Kind { Fill, Line, Text };
+    enum class Kind : quint8 { Fill, Line, Text };
+    float x = 0, y = 0, w = 0, h = 0; // a line runs from (x, y) to (x + w, y + h)
+    union {
+        qint32 text = -1; // Text: index into PreparedReport::strings
+        float width;      // Line: in millimetres
+    };
+    qint16 font = -1;  // index into PreparedReport::fonts
+    quint16 color = 0; // of the fill, the line or the text: index into PreparedReport::colors
     Kind kind = Kind::Text;
-    QRectF rect;  // a line runs from rect.topLeft() to rect.bottomRight()
-    QColor color; // of the fill, the line or the text
-    QString text;
     Align align = Align::Left;
-    int font = -1; // index into PreparedReport::fonts
     bool dotted = false;
-    double width = 0; // of a line, in millimetres
+
+    QRectF rect() const { return QRectF(x, y, w, h); }
 };
 
 struct PlacedBand {
@@ -164,8 +172,12 @@ struct PreparedReport {
     QString name;
     QString title;
     QPageLayout layout;
-    std::vector<Font> fonts; // families already mapped to installed ones
+    std::vector<Font> fonts;                 // families already mapped to installed ones
+    std::vector<QString> strings;            // each distinct text once; Primitive::text points here
+    std::vector<QRgb> colors{qRgb(0, 0, 0)}; // each colour used once, black first
     std::vector<Page> pages;
+
+    const QString& text(const Primitive& p) const;
 
     // The texts of a page (or of all pages when page is -1), top to bottom, left to right.
     QStringList texts(int page = -1) const;
@@ -197,6 +209,30 @@ public:
 
 private:
     const data::ResultSet& rows_;
+};
+
+struct Preparer;
+
+// A report laid out a slice of rows at a time, so that a preview shows its first pages while
+// the rest are still to come. Owns the rows and the layout, and lets both go once done.
+class Preparation {
+public:
+    // report: a layout built on *rows.
+    Preparation(std::unique_ptr<data::ResultSet> rows, Report report);
+    ~Preparation();
+
+    // Lays out up to rows more rows; true once every page is done (then and after).
+    bool advance(int rows);
+    bool done() const { return preparer_ == nullptr; }
+    // The pages so far; all but the last stay as they are, the last too once done.
+    const std::shared_ptr<PreparedReport>& pages() const { return out_; }
+    int readyPages() const;
+
+private:
+    std::unique_ptr<data::ResultSet> rows_;
+    std::unique_ptr<Report> report_;
+    std::shared_ptr<PreparedReport> out_;
+    std::unique_ptr<Preparer> preparer_;
 };
 
 // The family drawn for a layout's family name.

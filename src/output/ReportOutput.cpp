@@ -1,21 +1,14 @@
 #include "ReportOutput.h"
 
-#include <QAction>
-#include <QDir>
+#include "PreviewWindow.h"
+
 #include <QFile>
-#include <QFileDialog>
-#include <QFontMetricsF>
-#include <QGraphicsView>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QScrollBar>
-#include <QStandardPaths>
-#include <QToolBar>
-#include <memory>
+#include <QTextLayout>
+#include <algorithm>
 
 namespace output {
 
@@ -33,92 +26,174 @@ Qt::Alignment alignmentOf(Align a) {
     return Qt::AlignLeft;
 }
 
+QRectF scaled(const Primitive& p, double dotsPerMm) {
+    return QRectF(p.x * dotsPerMm, p.y * dotsPerMm, p.w * dotsPerMm, p.h * dotsPerMm);
+}
+
 void paintAll(const PreparedReport& report, QPainter& painter, double dotsPerMm, int from, int to,
               const std::function<bool()>& newPage) {
+    PagePainter pages(report, painter.device(), dotsPerMm);
     for (int p = from; p <= to; ++p) {
         if (p > from && !newPage())
             return;
-        paintPage(painter, report, p, dotsPerMm);
+        pages.paint(painter, p);
     }
 }
 
 } // namespace
 
-void paintPage(QPainter& painter, const PreparedReport& report, int pageIndex, double dotsPerMm) {
-    if (pageIndex < 0 || pageIndex >= int(report.pages.size()))
-        return;
-    const Page& page = report.pages[size_t(pageIndex)];
-    auto px = [dotsPerMm](const QRectF& r) {
-        return QRectF(r.x() * dotsPerMm, r.y() * dotsPerMm, r.width() * dotsPerMm,
-                      r.height() * dotsPerMm);
-    };
+PagePainter::PagePainter(const PreparedReport& report, QPaintDevice* device, double dotsPerMm)
+    : report_(report), device_(device), dotsPerMm_(dotsPerMm) {
     // Point sizes are meant on paper: undo the device's own scaling of points.
-    const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96.0;
-    std::vector<QFont> fonts;
-    std::vector<QFontMetricsF> metrics;
-    fonts.reserve(report.fonts.size());
+    const double dpi = device ? device->logicalDpiY() : 96.0;
+    fonts_.reserve(report.fonts.size());
+    metrics_.reserve(report.fonts.size());
     for (const Font& f : report.fonts) {
         QFont font(f.family);
         font.setPointSizeF(f.size * dotsPerMm * 25.4 / dpi);
         font.setBold(f.bold);
-        fonts.push_back(font);
-        metrics.emplace_back(font, painter.device());
+        fonts_.push_back(font);
+        metrics_.emplace_back(font, device);
     }
+}
+
+const PagePainter::Shaped& PagePainter::shaped(int font, qint32 text) {
+    const quint64 key = (quint64(quint32(font)) << 32) | quint32(text);
+    auto it = shaped_.find(key);
+    if (it != shaped_.end())
+        return it->second;
+    // A tab in stored text is one blank, as a box shows it, not a jump to a tab stop.
+    QString t = report_.strings[size_t(text)];
+    t.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    Shaped s;
+    s.width = metrics_[size_t(font)].horizontalAdvance(t);
+    QTextLayout layout(t, fonts_[size_t(font)], device_);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    if (line.isValid()) {
+        line.setPosition(QPointF(0, 0));
+        s.ascent = line.ascent();
+        s.runs = layout.glyphRuns();
+        for (const QGlyphRun& run : s.runs) {
+            const QRawFont raw = run.rawFont();
+            auto known = std::find(rawFonts_.begin(), rawFonts_.end(), raw);
+            if (known == rawFonts_.end())
+                known = rawFonts_.insert(rawFonts_.end(), raw);
+            s.pieces.push_back(
+                Piece{int(known - rawFonts_.begin()), run.glyphIndexes(), run.positions()});
+        }
+    }
+    return shaped_.emplace(key, std::move(s)).first->second;
+}
+
+void PagePainter::paint(QPainter& painter, int pageIndex) {
+    if (pageIndex < 0 || pageIndex >= int(report_.pages.size()))
+        return;
+    const Page& page = report_.pages[size_t(pageIndex)];
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    int currentFont = -1;
+    // Fills and lines first, then the texts over them: each pen is set once per run of equal
+    // lines, not again after every text.
+    QPen linePen;
+    bool linePenSet = false;
     for (const Primitive& p : page.primitives) {
-        switch (p.kind) {
-        case Primitive::Kind::Fill:
-            painter.fillRect(px(p.rect), p.color);
-            break;
-        case Primitive::Kind::Line: {
-            QPen pen(p.color, std::max(1.0, p.width * dotsPerMm),
-                     p.dotted ? Qt::DotLine : Qt::SolidLine);
-            painter.setPen(pen);
-            const QRectF r = px(p.rect);
+        if (p.kind == Primitive::Kind::Fill) {
+            painter.fillRect(scaled(p, dotsPerMm_), QColor::fromRgba(report_.colors[p.color]));
+        } else if (p.kind == Primitive::Kind::Line) {
+            const QPen pen(QColor::fromRgba(report_.colors[p.color]),
+                           std::max(1.0, p.width * dotsPerMm_),
+                           p.dotted ? Qt::DotLine : Qt::SolidLine);
+            if (!linePenSet || pen != linePen) {
+                painter.setPen(pen);
+                linePen = pen;
+                linePenSet = true;
+            }
+            const QRectF r = scaled(p, dotsPerMm_);
             painter.drawLine(r.topLeft(), r.bottomRight());
-            break;
-        }
-        case Primitive::Kind::Text: {
-            const QRectF r = px(p.rect);
-            const bool known = p.font >= 0 && p.font < int(fonts.size());
-            if (known && p.font != currentFont) {
-                painter.setFont(fonts[size_t(p.font)]);
-                currentFont = p.font;
-            }
-            painter.setPen(p.color);
-            if (!known) {
-                painter.setClipRect(r);
-                painter.drawText(r, int(alignmentOf(p.align) | Qt::AlignVCenter), p.text);
-                painter.setClipping(false);
-                break;
-            }
-            // Placed by hand at its baseline: Qt's laying out of a text in a box, and a clip
-            // for each, cost much on a PDF of thousands of pages. Only a text that would leave
-            // its box is clipped.
-            // A tab in stored text is one blank, as a box shows it, not a jump to a tab stop.
-            QString text = p.text;
-            text.replace(QLatin1Char('\t'), QLatin1Char(' '));
-            const QFontMetricsF& fm = metrics[size_t(p.font)];
-            const double width = fm.horizontalAdvance(text);
-            const bool fits = width <= r.width() && fm.height() <= r.height();
-            double x = r.left();
-            if (p.align == Align::Center)
-                x = r.left() + (r.width() - width) / 2;
-            else if (p.align == Align::Right)
-                x = r.right() - width;
-            const double baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
-            if (!fits)
-                painter.setClipRect(r);
-            painter.drawText(QPointF(x, baseline), text);
-            if (!fits)
-                painter.setClipping(false);
-            break;
-        }
         }
     }
+
+    // Texts that fit their boxes go out together, one glyph run per font and colour: a PDF
+    // then writes its text state once for the page rather than once for every text.
+    struct Batch {
+        int font;
+        quint16 color;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    std::vector<Batch> batches;
+    auto batchOf = [&batches](int font, quint16 color) -> Batch& {
+        for (Batch& b : batches)
+            if (b.font == font && b.color == color)
+                return b;
+        batches.push_back(Batch{font, color, {}, {}});
+        return batches.back();
+    };
+    quint16 penColor = 0;
+    bool penSet = false;
+    auto usePen = [&](quint16 color) {
+        if (!penSet || penColor != color) {
+            painter.setPen(QColor::fromRgba(report_.colors[color]));
+            penColor = color;
+            penSet = true;
+        }
+    };
+    for (const Primitive& p : page.primitives) {
+        if (p.kind != Primitive::Kind::Text)
+            continue;
+        const QRectF r = scaled(p, dotsPerMm_);
+        if (p.font < 0 || p.font >= int(fonts_.size())) {
+            usePen(p.color);
+            painter.setClipRect(r);
+            painter.drawText(r, int(alignmentOf(p.align) | Qt::AlignVCenter), report_.text(p));
+            painter.setClipping(false);
+            continue;
+        }
+        // Placed by hand at its baseline: Qt's laying out of a text in a box, and a clip for
+        // each, cost much on a PDF of thousands of pages. Only a text that would leave its box
+        // is clipped.
+        const Shaped& s = shaped(p.font, p.text);
+        const QFontMetricsF& fm = metrics_[size_t(p.font)];
+        const bool fits = s.width <= r.width() && fm.height() <= r.height();
+        double x = r.left();
+        if (p.align == Align::Center)
+            x = r.left() + (r.width() - s.width) / 2;
+        else if (p.align == Align::Right)
+            x = r.right() - s.width;
+        const double baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
+        const QPointF origin(x, baseline - s.ascent);
+        if (!fits) {
+            usePen(p.color);
+            painter.setClipRect(r);
+            for (const QGlyphRun& run : s.runs)
+                painter.drawGlyphRun(origin, run);
+            painter.setClipping(false);
+            continue;
+        }
+        for (const Piece& piece : s.pieces) {
+            Batch& b = batchOf(piece.font, p.color);
+            b.glyphs.append(piece.glyphs);
+            for (const QPointF& at : piece.positions)
+                b.positions.append(at + origin);
+        }
+    }
+    for (const Batch& b : batches) {
+        QGlyphRun run;
+        run.setRawFont(rawFonts_[size_t(b.font)]);
+        run.setGlyphIndexes(b.glyphs);
+        run.setPositions(b.positions);
+        usePen(b.color);
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    }
     painter.restore();
+}
+
+void paintPage(QPainter& painter, const PreparedReport& report, int pageIndex, double dotsPerMm) {
+    PagePainter(report, painter.device(), dotsPerMm).paint(painter, pageIndex);
 }
 
 void print(const PreparedReport& report, QPrinter& printer) {
@@ -165,74 +240,25 @@ bool writePdf(const PreparedReport& report, const QString& path) {
     return true;
 }
 
-QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWidget* parent,
-                                   Tell tell) {
-    auto pages = std::make_shared<PreparedReport>(report);
-    auto* dialog = new QPrintPreviewDialog(parent);
-    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
-    dialog->setObjectName(pages->name);
-    QString caption = pages->title;
-    qsizetype blanks = 0;
-    while (blanks < caption.size() && caption.at(blanks).isSpace())
-        ++blanks;
-    caption.remove(0, blanks);
-    dialog->setWindowTitle(caption);
-    dialog->printer()->setPageLayout(pages->layout);
-    dialog->printer()->setFullPage(true);
-    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
-                     [pages](QPrinter* printer) { print(*pages, *printer); });
-
-    if (auto* bar = dialog->findChild<QToolBar*>()) {
-        QAction* save = bar->addAction(QStringLiteral("Сохранить в PDF"));
-        save->setObjectName(QStringLiteral("savePdf"));
-        QObject::connect(save, &QAction::triggered, dialog, [dialog, pages, caption, tell] {
-            const QString folder =
-                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-            const QString path = QFileDialog::getSaveFileName(
-                dialog, QStringLiteral("Сохранить в PDF"),
-                QDir(folder).filePath((caption.isEmpty() ? pages->name : caption) + ".pdf"),
-                QStringLiteral("PDF (*.pdf)"));
-            if (!path.isEmpty() && !writePdf(*pages, path) && tell)
-                tell(QStringLiteral("Не удалось записать файл %1").arg(path), dialog);
-        });
-    }
-    auto* view = dialog->findChild<QPrintPreviewWidget*>();
-    const char* actionName = zoom == Zoom::PageWidth ? "fitWidthAction" : "fitPageAction";
-    QAction* fit = dialog->findChild<QAction*>(QLatin1String(actionName));
-    // Once shown the dialog lays its pages out again; set the zoom after that.
-    QObject::connect(
-        view, &QPrintPreviewWidget::previewChanged, dialog,
-        [view, fit, zoom] {
-            const auto mode = zoom == Zoom::PageWidth ? QPrintPreviewWidget::FitToWidth
-                                                      : QPrintPreviewWidget::FitInView;
-            if (view->zoomMode() == mode)
-                return;
-            if (fit)
-                fit->trigger();
-            else
-                view->setZoomMode(mode);
-        },
-        Qt::SingleShotConnection);
-    // Qt fits a page's width about the middle of the view, which opened on the foot of page
-    // 1: every fit comes back to the top until the user scrolls or turns the page.
-    if (auto* pagesView = view->findChild<QGraphicsView*>()) {
-        QScrollBar* bar = pagesView->verticalScrollBar();
-        auto toTop = std::make_shared<QMetaObject::Connection>();
-        *toTop = QObject::connect(view, &QPrintPreviewWidget::previewChanged, bar, [view, bar] {
-            if (view->currentPage() == 1)
-                bar->setValue(bar->minimum());
-        });
-        QObject::connect(bar, &QAbstractSlider::actionTriggered, view,
-                         [toTop] { QObject::disconnect(*toTop); });
-    }
-    dialog->setWindowState(dialog->windowState() | Qt::WindowMaximized);
-    return dialog;
+PreviewWindow* createPreview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell) {
+    return new PreviewWindow(std::move(report), zoom, parent, std::move(tell));
 }
 
-void preview(const PreparedReport& report, Zoom zoom, QWidget* parent, Tell tell) {
-    std::unique_ptr<QPrintPreviewDialog> dialog(
-        createPreview(report, zoom, parent, std::move(tell)));
-    dialog->exec();
+void preview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell) {
+    std::unique_ptr<PreviewWindow> window(
+        createPreview(std::move(report), zoom, parent, std::move(tell)));
+    window->exec();
+}
+
+PreviewWindow* createPreview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
+                             Tell tell) {
+    return new PreviewWindow(std::move(preparation), zoom, parent, std::move(tell));
+}
+
+void preview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent, Tell tell) {
+    std::unique_ptr<PreviewWindow> window(
+        createPreview(std::move(preparation), zoom, parent, std::move(tell)));
+    window->exec();
 }
 
 } // namespace output

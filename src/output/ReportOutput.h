@@ -2,16 +2,59 @@
 
 #include "Report.h"
 
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <functional>
+#include <memory>
+#include <unordered_map>
 
 class QPainter;
+class QPaintDevice;
 class QPrinter;
-class QPrintPreviewDialog;
 class QWidget;
 
 // Prepared pages on paper, on screen and in PDF files, all painted by the same function, so
 // the preview shows what the printer gets. Texts stay texts in the PDF and can be read back.
 namespace output {
+
+class PreviewWindow;
+
+// Paints the pages of one report on one device at one scale. Each distinct (font, text) is
+// measured and shaped once, however often the pages print it: a year's report prints a few
+// thousand distinct texts over a million times.
+class PagePainter {
+public:
+    PagePainter(const PreparedReport& report, QPaintDevice* device, double dotsPerMm);
+
+    // The page with the paper's top-left corner at the painter's origin; each text is clipped
+    // to its box.
+    void paint(QPainter& painter, int page);
+    double dotsPerMm() const { return dotsPerMm_; }
+
+private:
+    struct Piece {
+        int font; // into rawFonts_
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    struct Shaped {
+        double width = 0;
+        double ascent = 0; // of the laid-out line: the glyph runs' baseline
+        QList<QGlyphRun> runs;
+        std::vector<Piece> pieces; // the runs again, their fonts as indexes
+    };
+    const Shaped& shaped(int font, qint32 text);
+
+    const PreparedReport& report_;
+    QPaintDevice* device_;
+    double dotsPerMm_;
+    std::vector<QFont> fonts_;
+    std::vector<QFontMetricsF> metrics_;
+    std::unordered_map<quint64, Shaped> shaped_;
+    std::vector<QRawFont> rawFonts_;
+};
 
 // Paints one page with the paper's top-left corner at the painter's origin, at dotsPerMm
 // device dots to a millimetre; each text is clipped to its box.
@@ -30,13 +73,18 @@ enum class Zoom { PageWidth, WholePage };
 using Tell = std::function<void(const QString& text, QWidget* over)>;
 
 // The preview window, not yet shown: named after the layout, captioned with the title without
-// its leading blanks, opening maximised at the zoom given on the top of page 1; print and
-// save-as-PDF buttons. A PDF that cannot be written is told: "Не удалось записать файл <path>".
-QPrintPreviewDialog* createPreview(const PreparedReport& report, Zoom zoom, QWidget* parent,
-                                   Tell tell);
+// its leading blanks, opening maximised at the zoom given at the top of the first page; pages
+// are drawn as they come into view. Print and save-as-PDF buttons. A PDF that cannot be
+// written is told: "Не удалось записать файл <path>". The window owns the pages.
+PreviewWindow* createPreview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell);
 
-// Shows the preview until the user closes it (Esc closes it too). The pages are a copy: the
-// result set may be closed as soon as this returns.
-void preview(const PreparedReport& report, Zoom zoom, QWidget* parent, Tell tell);
+PreviewWindow* createPreview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
+                             Tell tell);
+
+// Shows the preview until the user closes it (Esc closes it too). The pages are moved in: the
+// result set may be closed as soon as this returns. A preparation shows its first page at
+// once and lays out the rest while the window is open.
+void preview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell);
+void preview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent, Tell tell);
 
 } // namespace output

@@ -135,12 +135,12 @@ data::Connection& ReportsDialog::readyConnection() {
 
 void ReportsDialog::previewReport(int number) {
     data::Connection& connection = readyConnection();
-    output::PreparedReport pages;
+    std::unique_ptr<output::Preparation> pages;
     {
         ui::BusyCursor busy;
-        pages = prepareSummary(connection, number, period());
+        pages = startSummary(connection, number, period());
     }
-    output::preview(pages, output::Zoom::PageWidth, this, ui::Messages::error);
+    output::preview(std::move(pages), output::Zoom::PageWidth, this, ui::Messages::error);
 }
 
 void ReportsDialog::exportToSpreadsheet() {

@@ -10,6 +10,8 @@
 #include "output/Spreadsheet.h"
 
 #include <QStringList>
+#include <climits>
+#include <memory>
 
 namespace reports {
 
@@ -175,19 +177,24 @@ QString summaryTitle(int number, const ReportPeriod& period) {
            QStringLiteral(" по ") + dateText(period.to);
 }
 
-PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeriod& period) {
+std::unique_ptr<output::Preparation> startSummary(data::Connection& db, int number,
+                                                  const ReportPeriod& period) {
     const SummaryReport* s = find(number);
     if (!s)
         throw data::Error(QStringLiteral("Неизвестный отчет: %1").arg(number));
     // Closed by its end, whatever way this is left.
-    data::ResultSet query(db, QLatin1String(s->query));
-    select(query, summaryStatement(number), period);
-    Report report = s->layout(query);
+    auto query = std::make_unique<data::ResultSet>(db, QLatin1String(s->query));
+    select(*query, summaryStatement(number), period);
+    Report report = s->layout(*query);
     report.title = summaryTitle(number, period);
     report.setText(QStringLiteral("QRLabel1"), report.title);
-    PreparedReport pages = report.prepare();
-    query.close();
-    return pages;
+    return std::make_unique<output::Preparation>(std::move(query), std::move(report));
+}
+
+PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeriod& period) {
+    const std::unique_ptr<output::Preparation> preparation = startSummary(db, number, period);
+    preparation->advance(INT_MAX);
+    return std::move(*preparation->pages());
 }
 
 void exportSummary(data::Connection& db, const ReportPeriod& period, output::Spreadsheet& sheet,

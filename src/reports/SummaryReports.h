@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <span>
 
 namespace data {
@@ -57,6 +58,10 @@ QString summaryTitle(int number, const ReportPeriod& period);
 // Runs the report's statement for the period and kind and lays out all its pages; the query
 // is closed before this returns, also when it throws. Another number throws data::Error.
 output::PreparedReport prepareSummary(data::Connection& db, int number, const ReportPeriod& period);
+// The same for a preview, which lays the pages out while it shows the first: the query stays
+// open in the preparation until its last page.
+std::unique_ptr<output::Preparation> startSummary(data::Connection& db, int number,
+                                                  const ReportPeriod& period);
 
 // Writes the period's output per product and operation into sheet 1 of a spreadsheet the
 // caller has opened: a heading row, then one row per record. progress(k, n) is told (0, n)

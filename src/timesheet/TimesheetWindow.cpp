@@ -294,7 +294,7 @@ void TimesheetWindow::printMonth() {
         print_.openMonth(month(), year());
         pages = print_.prepare(monthBox_->currentText(), yearBox_->currentText());
     }
-    output::preview(pages, output::Zoom::WholePage, this, ui::Messages::error);
+    output::preview(std::move(pages), output::Zoom::WholePage, this, ui::Messages::error);
 }
 
 bool TimesheetWindow::event(QEvent* e) {

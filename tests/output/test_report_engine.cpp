@@ -6,24 +6,26 @@
 #include "data/Error.h"
 #include "data/NumberText.h"
 #include "data/ResultSet.h"
+#include "output/PreviewWindow.h"
 #include "output/Report.h"
 #include "output/ReportOutput.h"
 #include "ui/Messages.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QGraphicsView>
 #include <QImage>
+#include <QLabel>
 #include <QLocale>
 #include <QMap>
 #include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSet>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -304,8 +306,8 @@ TEST_F(ReportEngineTest, LongReportsRepeatTheHeadingAndKeepTheFooterFree) {
         EXPECT_EQ(prepared.texts(int(p)).front(), "Март 2026 г.");
         EXPECT_EQ(prepared.texts(int(p)).back(), QString::number(p + 1));
         for (const auto& prim : prepared.pages[p].primitives)
-            if (prim.rect.top() < bodyBottom) {
-                ASSERT_LE(prim.rect.bottom(), bodyBottom + 1e-9);
+            if (prim.rect().top() < bodyBottom) {
+                ASSERT_LE(prim.rect().bottom(), bodyBottom + 1e-4); // boxes are floats
             }
     }
     // h runs 0.25, 0.5, 0.75, 0, 0.25... over g = 1..26000: 5200 × 2.5.
@@ -446,20 +448,21 @@ TEST_F(ReportEngineTest, ThePreviewOpensMaximisedAtPageWidthAndSavesThePdf) {
     output::Report r("TForm16", set);
     r.title = "   По работникам за март";
     r.detail = {band("detail", 5, {Item::ofField(0, 50, "name")})};
-    const auto prepared = r.prepare();
-    set.close(); // the preview keeps its own pages
+    auto prepared = r.prepare();
+    set.close(); // the preview owns its pages
 
-    std::unique_ptr<QPrintPreviewDialog> dialog(
-        output::createPreview(prepared, output::Zoom::PageWidth, nullptr, ui::Messages::error));
+    std::unique_ptr<output::PreviewWindow> dialog(output::createPreview(
+        std::move(prepared), output::Zoom::PageWidth, nullptr, ui::Messages::error));
     EXPECT_EQ(dialog->objectName(), "TForm16");
     EXPECT_EQ(dialog->windowTitle(), "По работникам за март");
     dialog->show();
     QTest::qWait(200);
     EXPECT_TRUE(dialog->windowState() & Qt::WindowMaximized);
-    auto* view = dialog->findChild<QPrintPreviewWidget*>();
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->zoomMode(), QPrintPreviewWidget::FitToWidth);
+    output::PageView* view = dialog->view();
+    EXPECT_EQ(view->fit(), output::PageView::Fit::Width);
     EXPECT_EQ(view->pageCount(), 1);
+    // Page width: the paper fills the view across, less its margins.
+    EXPECT_NEAR(210 * view->dotsPerMm(), view->viewport()->width() - 24, 1);
 
     QTemporaryDir dir;
     const QString path = dir.filePath("saved.pdf");
@@ -478,11 +481,176 @@ TEST_F(ReportEngineTest, ThePreviewOpensMaximisedAtPageWidthAndSavesThePdf) {
     EXPECT_FALSE(dialog->isVisible());
 }
 
+// A report of hundreds of pages opens at the top of its first page and paints only the pages
+// in view; paging and zoom paint the pages they bring into view, and no others.
+TEST_F(ReportEngineTest, ThePreviewPaintsOnlyThePagesInView) {
+    data::ResultSet& set = rows("select g from generate_series(1, 12000) g");
+    output::Report r("TForm20", set);
+    r.detail = {band("detail", 4.2, {Item::ofField(0, 50, "g")})};
+    r.pageFooter = band("page footer", 4.5, {Item::pageNumber(150, 37, "Лист ")});
+    auto prepared = r.prepare();
+    const int pages = int(prepared.pages.size());
+    ASSERT_GT(pages, 150);
+
+    output::PreviewWindow window(std::move(prepared), output::Zoom::WholePage, nullptr, {});
+    output::PageView* view = window.view();
+    QList<int> painted;
+    QObject::connect(view, &output::PageView::pagePainted, [&](int p) { painted << p; });
+
+    struct Case {
+        const char* step;
+        std::function<void()> act;
+        int current; // from 0
+        QList<int> mayPaint;
+    };
+    auto tool = [&](const char* name) { return window.findChild<QAction*>(name); };
+    const Case cases[] = {
+        {"opened", [&] { window.show(); }, 0, {0, 1}},
+        {"last page",
+         [&] { tool("lastPageAction")->trigger(); },
+         pages - 1,
+         {pages - 2, pages - 1}},
+        {"page 100 typed",
+         [&] { window.findChild<QSpinBox*>("pageNumber")->setValue(100); },
+         99,
+         {98, 99, 100}},
+        {"next page", [&] { tool("nextPageAction")->trigger(); }, 100, {99, 100, 101}},
+        {"page width", [&] { tool("fitWidthAction")->trigger(); }, 100, {99, 100, 101}},
+        {"first page", [&] { tool("firstPageAction")->trigger(); }, 0, {0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        painted.clear();
+        c.act();
+        QTest::qWait(100);
+        EXPECT_EQ(view->currentPage(), c.current);
+        EXPECT_EQ(window.findChild<QSpinBox*>("pageNumber")->value(), c.current + 1);
+        EXPECT_TRUE(painted.contains(c.current)) << painted.size();
+        for (int p : painted)
+            EXPECT_TRUE(c.mayPaint.contains(p)) << "page " << p;
+    }
+    // Opened, and back at the start, at the very top of page 1: its top edge in view.
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+}
+
+// A preview lays its pages out a slice of rows at a time and lets the rows it has passed go:
+// whatever the slice, the pages come out as from one pass, group footers that print the row
+// before included, and the pages counted ready never change afterwards.
+TEST_F(ReportEngineTest, APreparationInSlicesLaysOutThePagesOfOnePass) {
+    const char* sql = "select g, g / 37 as grp, 'Имя ' || g as name from generate_series(1, 400) g";
+    auto layout = [](const data::ResultSet& set) {
+        output::Report r("T", set);
+        r.groups = {{"grp",
+                     {},
+                     {band("group", 5, {Item::ofField(0, 20, "grp")})},
+                     {band("group footer", 5,
+                           {Item::ofField(0, 40, "name"), Item::sumOf(100, 20, "g", true)})}}};
+        r.detail = {band("detail", 4.2, {Item::ofField(0, 40, "name")})};
+        r.reportFooter = {band("report footer", 6, {Item::sumOf(100, 30, "g", false)})};
+        r.pageFooter = band("page footer", 4.5, {Item::pageNumber(150, 37, "Лист ")});
+        return r;
+    };
+    const auto whole = layout(rows(sql)).prepare();
+    ASSERT_GT(whole.pages.size(), 3u);
+
+    for (int slice : {1, 3, 64, 1000}) {
+        SCOPED_TRACE("slice " + std::to_string(slice));
+        auto set = std::make_unique<data::ResultSet>(connection, "rows");
+        set->setSql(sql);
+        set->open();
+        const data::ResultSet& read = *set;
+        output::Preparation preparation(std::move(set), layout(read));
+        std::vector<QStringList> ready; // each page's texts when first counted ready
+        for (bool done = false; !done;) {
+            done = preparation.advance(slice);
+            const auto& pages = *preparation.pages();
+            for (int p = int(ready.size()); p < preparation.readyPages(); ++p)
+                ready.push_back(pages.texts(p));
+        }
+        EXPECT_TRUE(preparation.done());
+        const auto& pages = *preparation.pages();
+        EXPECT_EQ(sequence(pages), sequence(whole));
+        EXPECT_EQ(pages.texts(), whole.texts());
+        ASSERT_EQ(ready.size(), whole.pages.size());
+        for (size_t p = 0; p < ready.size(); ++p)
+            EXPECT_EQ(ready[p], whole.texts(int(p))) << "page " << p + 1;
+    }
+}
+
+// A preview given a preparation opens on its first page before the rest are laid out, and
+// takes the rest while it is open.
+TEST_F(ReportEngineTest, APreviewShowsItsFirstPageWhileTheRestAreLaidOut) {
+    auto set = std::make_unique<data::ResultSet>(connection, "rows");
+    set->setSql("select g from generate_series(1, 30000) g");
+    set->open();
+    output::Report r("TForm20", *set);
+    r.title = "Детальный отчет";
+    r.detail = {band("detail", 4.2, {Item::ofField(0, 50, "g")})};
+    r.pageFooter = band("page footer", 4.5, {Item::pageNumber(150, 37, "Лист ")});
+    const int pages = int(r.prepare().pages.size());
+
+    output::PreviewWindow window(
+        std::make_unique<output::Preparation>(std::move(set), std::move(r)),
+        output::Zoom::PageWidth, nullptr, {});
+    EXPECT_FALSE(window.complete());
+    EXPECT_GE(window.view()->pageCount(), 1);
+    EXPECT_LT(window.view()->pageCount(), pages);
+    EXPECT_EQ(window.windowTitle(), "Детальный отчет");
+    window.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!window.complete() && waited.elapsed() < 20000)
+        QApplication::processEvents();
+    ASSERT_TRUE(window.complete());
+    EXPECT_EQ(window.view()->pageCount(), pages);
+    EXPECT_EQ(window.findChild<QLabel*>("pageTotal")->text(), QStringLiteral(" из %1 ").arg(pages));
+    EXPECT_EQ(window.report().texts(pages - 1).back(), QStringLiteral("Лист %1").arg(pages));
+    EXPECT_EQ(window.view()->verticalScrollBar()->value(), 0);
+}
+
+// What a reader takes out of the PDF is what was prepared, page by page: the same words, in
+// the same fonts' glyphs, a text printed many times over shaped once.
+TEST_F(ReportEngineTest, APdfReadsBackAsThePreparedTexts) {
+    data::ResultSet& set =
+        rows("select g, (array['Болт М12', E'\\tПЛ-502', 'Гайка', 'Шайба плоская'])[g % 4 + 1]"
+             " as name, g % 7 * 1.25 as summa from generate_series(1, 150) g");
+    output::Report r("T", set);
+    r.reportHeader = {band("title", 8, {Item::label(0, 100, "Отчёт за март").bold()})};
+    r.detail = {band("detail", 4.2,
+                     {Item::ofField(0, 60, "name"), Item::ofField(70, 20, "g", Align::Right),
+                      Item::ofField(100, 30, "summa", Align::Center, "#0.00")})};
+    r.reportFooter = {band("report footer", 6,
+                           {Item::label(100, 20, "Итого:"), Item::sumOf(130, 30, "summa", false)})};
+    r.pageFooter = band("page footer", 4.5, {Item::pageNumber(150, 37, "Лист ")});
+    const auto prepared = r.prepare();
+    ASSERT_EQ(prepared.pages.size(), 3u);
+    // Each distinct text is held once.
+    EXPECT_EQ(QSet<QString>(prepared.strings.begin(), prepared.strings.end()).size(),
+              qsizetype(prepared.strings.size()));
+    EXPECT_LT(prepared.strings.size(), prepared.texts().size());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.pdf");
+    ASSERT_TRUE(output::writePdf(prepared, path));
+    const QStringList pdfPages = pdfText(path).split(QChar('\f'));
+    ASSERT_GE(pdfPages.size(), 3);
+    auto words = [](const QStringList& texts) {
+        QStringList out = texts.join(' ').split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+        out.sort();
+        return out;
+    };
+    for (int p = 0; p < 3; ++p) {
+        SCOPED_TRACE("page " + std::to_string(p + 1));
+        EXPECT_EQ(words({pdfPages[p]}), words(prepared.texts(p)));
+    }
+}
+
 } // namespace
 
 namespace {
 
-// The preview opens on the top of the first page, at either zoom.
+// The preview opens on the top of the first page, at either zoom, and a place the user
+// scrolled to stays through the next fit.
 TEST_F(ReportEngineTest, ThePreviewOpensAtTheTopOfTheFirstPage) {
     data::ResultSet& set = rows("select 'Строка ' || g as name from generate_series(1, 120) g");
     output::Report r("TForm16", set);
@@ -491,22 +659,18 @@ TEST_F(ReportEngineTest, ThePreviewOpensAtTheTopOfTheFirstPage) {
     ASSERT_GT(prepared.pages.size(), 1u);
     for (const output::Zoom zoom : {output::Zoom::PageWidth, output::Zoom::WholePage}) {
         SCOPED_TRACE(int(zoom));
-        std::unique_ptr<QPrintPreviewDialog> dialog(
+        std::unique_ptr<output::PreviewWindow> window(
             output::createPreview(prepared, zoom, nullptr, ui::Messages::error));
-        dialog->show();
+        window->show();
         QTest::qWait(200);
-        auto* pages = dialog->findChild<QGraphicsView*>();
-        ASSERT_NE(pages, nullptr);
-        QScrollBar* down = pages->verticalScrollBar();
+        QScrollBar* down = window->view()->verticalScrollBar();
         EXPECT_GT(down->maximum(), down->minimum()) << "more to see below";
         EXPECT_EQ(down->value(), down->minimum());
-        auto* view = dialog->findChild<QPrintPreviewWidget*>();
-        EXPECT_EQ(view->currentPage(), 1);
+        EXPECT_EQ(window->view()->currentPage(), 0);
 
-        // Where the user scrolled to stays through the next fit.
         down->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        dialog->showNormal();
-        dialog->resize(700, 500);
+        window->showNormal();
+        window->resize(700, 500);
         QTest::qWait(200);
         EXPECT_GT(down->value(), down->minimum());
     }

@@ -98,16 +98,16 @@ protected:
                     b + 1 < page.bands.size() ? page.bands[b + 1].top : top + 1000;
                 std::vector<const output::Primitive*> inside;
                 for (const output::Primitive& p : page.primitives)
-                    if (p.kind == output::Primitive::Kind::Text && p.rect.top() >= top - 1e-6 &&
-                        p.rect.top() < bottom - 1e-6)
+                    // Boxes are floats: a band's top is matched to within 0.1 µm.
+                    if (p.kind == output::Primitive::Kind::Text && p.y >= top - 1e-4 &&
+                        p.y < bottom - 1e-4)
                         inside.push_back(&p);
                 std::stable_sort(inside.begin(), inside.end(), [](auto* a, auto* b) {
-                    return std::pair(a->rect.top(), a->rect.left()) <
-                           std::pair(b->rect.top(), b->rect.left());
+                    return std::pair(a->y, a->x) < std::pair(b->y, b->x);
                 });
                 QStringList texts;
                 for (const output::Primitive* p : inside)
-                    texts << p->text;
+                    texts << r.text(*p);
                 out.push_back(texts);
             }
         return out;
@@ -308,14 +308,15 @@ TEST_F(SummaryReportsTest, EveryTextFitsItsBox) {
         int measured = 0;
         for (const output::Page& page : r.pages)
             for (const output::Primitive& p : page.primitives) {
-                if (p.kind != output::Primitive::Kind::Text || p.text.trimmed().isEmpty())
+                if (p.kind != output::Primitive::Kind::Text || r.text(p).trimmed().isEmpty())
                     continue;
+                const QString text = r.text(p);
                 const output::Font& f = r.fonts[size_t(p.font)];
                 QFont font(f.family);
                 font.setPointSizeF(f.size);
                 font.setBold(f.bold);
-                const double width = QFontMetricsF(font, &paper).horizontalAdvance(p.text);
-                EXPECT_LE(width / dotsPerMm, p.rect.width()) << p.text.toStdString();
+                const double width = QFontMetricsF(font, &paper).horizontalAdvance(text);
+                EXPECT_LE(width / dotsPerMm, p.rect().width()) << text.toStdString();
                 ++measured;
             }
         EXPECT_GT(measured, 10);
