@@ -58,20 +58,28 @@ void PageView::showPage(int page) {
     verticalScrollBar()->setValue(page == 0 ? 0 : pageTop(page) - gap);
 }
 
+PageView::Place PageView::place() const {
+    const int page = currentPage();
+    const int top = page == 0 ? 0 : pageTop(page) - gap;
+    const int step = pageSize().height() + gap;
+    return {page, step > 0 ? double(verticalScrollBar()->value() - top) / step : 0};
+}
+
 void PageView::setFit(Fit fit) {
-    const int keep = currentPage();
+    const Place keep = place();
     fit_ = fit;
     relayout(keep);
 }
 
 void PageView::zoomBy(double factor) {
-    const int keep = currentPage();
+    const Place keep = place();
     fit_ = Fit::Free;
     dotsPerMm_ = std::clamp(dotsPerMm_ * factor, 0.5, 40.0);
     relayout(keep);
 }
 
-void PageView::relayout(int keepPage) {
+// The same place of the same page stays at the top of the view, whatever the new scale.
+void PageView::relayout(Place keep) {
     const QSize area = viewport()->size();
     const double byWidth = (area.width() - 2 * gap) / paperMm_.width();
     const double byHeight = (area.height() - 2 * gap) / paperMm_.height();
@@ -83,7 +91,9 @@ void PageView::relayout(int keepPage) {
     if (!painter_ || painter_->dotsPerMm() != dotsPerMm_)
         painter_ = std::make_unique<PagePainter>(*report_, viewport(), dotsPerMm_);
     setRanges();
-    showPage(keepPage);
+    showPage(keep.page);
+    const int step = pageSize().height() + gap;
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + int(keep.within * step));
     viewport()->update();
 }
 
@@ -110,7 +120,7 @@ void PageView::setPageCount(int pages) {
 }
 
 void PageView::resizeEvent(QResizeEvent* event) {
-    const int keep = currentPage();
+    const Place keep = place();
     QAbstractScrollArea::resizeEvent(event);
     relayout(keep);
 }
@@ -128,7 +138,7 @@ void PageView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.fillRect(event->rect(), palette().color(QPalette::Dark));
     if (!painter_)
-        relayout(0);
+        relayout({});
     const QSize page = pageSize();
     const int y0 = verticalScrollBar()->value();
     const int left =

@@ -45,7 +45,13 @@ protected:
 private:
     int pageTop(int page) const;
     QSize pageSize() const; // in device pixels at the current scale
-    void relayout(int keepPage);
+    // Where the view stands: a page, and how far down it as a share of its height.
+    struct Place {
+        int page = 0;
+        double within = 0;
+    };
+    Place place() const;
+    void relayout(Place keep);
     void setRanges();
 
     std::shared_ptr<const PreparedReport> report_;
