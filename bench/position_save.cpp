@@ -7,6 +7,7 @@
 //
 //   bench_position_save SOCKET DATABASE USER PASSWORD_FILE [MONDAY [RUNS]]
 #include "Replay.h"
+#include "SavedPositions.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
@@ -34,25 +35,7 @@ std::vector<journal::PositionValues> positionsOfWeek(data::Connection& db, const
                 ":monday::date + 7 and id_doc <> 0 and smena < 4 order by id limit 50");
     rows.setParam("monday", monday);
     rows.open();
-    std::vector<journal::PositionValues> values;
-    for (rows.first(); !rows.eof(); rows.next()) {
-        journal::PositionValues v;
-        v.workerCode = rows.asInt("w_id");
-        v.productId = rows.asInt("i_id");
-        v.operationId = rows.asInt("o_id");
-        v.finalPrice = rows.asDouble("cena");
-        v.quantity = sqltext::decimal(rows.asDouble("kol_vo")).replace('.', ',');
-        v.rejects = rows.asString("brak");
-        v.hours = rows.asString("time");
-        v.date = rows.asDate("data");
-        v.shift = rows.asInt("smena");
-        v.requisitionId = rows.asInt("id_doc");
-        v.requisitionItemId = rows.asInt("id_doc_item");
-        v.goodsId = v.productId;
-        v.colorId = rows.asInt("color");
-        values.push_back(v);
-    }
-    return values;
+    return bench::savedPositions(rows);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // saves' median and 95th percentile in each phase, and the report's median.
 //
 //   bench_report_standby SOCKET DATABASE USER PASSWORD_FILE STANDBY_SOCKET [YEAR [SECONDS]]
+#include "SavedPositions.h"
 #include "Timing.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
@@ -31,25 +32,7 @@ std::vector<journal::PositionValues> positionsToCopy(data::Connection& db, int y
                 "and smena < 4 order by id limit 400");
     rows.setParam("y", year + 1);
     rows.open();
-    std::vector<journal::PositionValues> values;
-    for (rows.first(); !rows.eof(); rows.next()) {
-        journal::PositionValues v;
-        v.workerCode = rows.asInt("w_id");
-        v.productId = rows.asInt("i_id");
-        v.operationId = rows.asInt("o_id");
-        v.finalPrice = rows.asDouble("cena");
-        v.quantity = sqltext::decimal(rows.asDouble("kol_vo")).replace('.', ',');
-        v.rejects = rows.asString("brak");
-        v.hours = rows.asString("time");
-        v.date = rows.asDate("data");
-        v.shift = rows.asInt("smena");
-        v.requisitionId = rows.asInt("id_doc");
-        v.requisitionItemId = rows.asInt("id_doc_item");
-        v.goodsId = v.productId;
-        v.colorId = rows.asInt("color");
-        values.push_back(v);
-    }
-    return values;
+    return bench::savedPositions(rows);
 }
 
 struct Phase {

@@ -5,6 +5,7 @@
 //   bench_startup SOCKET DATABASE USER PASSWORD_FILE [RUNS]
 //   bench_startup --bare          (the reference dialog, as the benchmark starts it)
 #include "Timing.h"
+#include "app/FirstPaintProbe.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -27,25 +28,6 @@ qint64 monotonicNs() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
-
-// The reference prints what the program's probe prints (src/app/main.cpp).
-class Probe : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() != QEvent::Paint)
-            return false;
-        const double ms = (monotonicNs() - qgetenv("TABEL_FIRST_PAINT_SINCE").toLongLong()) / 1e6;
-        QFile status(QStringLiteral("/proc/self/status"));
-        status.open(QIODevice::ReadOnly);
-        QByteArray peak;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                peak = line.mid(6).trimmed();
-        std::printf("first paint %.2f ms, peak %s\n", ms, peak.constData());
-        std::fflush(stdout);
-        std::_Exit(0);
-    }
-};
 
 int bare(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -70,7 +52,7 @@ int bare(int argc, char* argv[]) {
     layout->addLayout(fields);
     layout->addLayout(buttons);
     dialog.setFixedSize(336, 125);
-    Probe probe;
+    app::FirstPaintProbe probe(qgetenv("TABEL_FIRST_PAINT_SINCE").toLongLong());
     dialog.installEventFilter(&probe);
     dialog.show();
     return QApplication::exec();

@@ -1,5 +1,6 @@
 #include "Application.h"
 #include "BatchCommand.h"
+#include "FirstPaintProbe.h"
 #include "ReportServerSetting.h"
 #include "ui/Messages.h"
 
@@ -15,37 +16,6 @@
 #include <ctime>
 #include <exception>
 #include <optional>
-
-namespace {
-
-// TABEL_FIRST_PAINT_SINCE (a CLOCK_MONOTONIC time in ns, taken by whoever started the
-// program) makes the login window's first paint print the milliseconds since then and the
-// peak memory so far, and end the program: bench/startup.cpp times start-up with it.
-class FirstPaintProbe : public QObject {
-public:
-    explicit FirstPaintProbe(qint64 since) : since_(since) {}
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() != QEvent::Paint)
-            return false;
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const double ms = (qint64(now.tv_sec) * 1000000000 + now.tv_nsec - since_) / 1e6;
-        QFile status(QStringLiteral("/proc/self/status"));
-        status.open(QIODevice::ReadOnly);
-        QByteArray peak;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                peak = line.mid(6).trimmed();
-        std::printf("first paint %.2f ms, peak %s\n", ms, peak.constData());
-        std::fflush(stdout);
-        std::_Exit(0);
-    }
-
-private:
-    qint64 since_;
-};
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QStringList raw;
@@ -83,7 +53,7 @@ int main(int argc, char* argv[]) {
         const data::ReportServer reportServer = app::takeReportServer(args);
         app::Application tabel(args.value(1), args.value(2));
         tabel.dataModule.reports.setServer(reportServer);
-        std::optional<FirstPaintProbe> probe;
+        std::optional<app::FirstPaintProbe> probe;
         if (const QByteArray since = qgetenv("TABEL_FIRST_PAINT_SINCE"); !since.isEmpty()) {
             probe.emplace(since.toLongLong());
             tabel.loginWindow.installEventFilter(&*probe);
