@@ -1,9 +1,8 @@
 #include "Command.h"
 
 #include "Connection.h"
+#include "LibPq.h"
 #include "Value.h"
-
-#include <libpq-fe.h>
 
 namespace data {
 
@@ -18,28 +17,32 @@ PgResult Command::run() {
 
 int Command::execute() {
     PgResult result = run();
-    return QByteArray(PQcmdTuples(result.get())).toInt();
+    return QByteArray(libpq::api().PQcmdTuples(result.get())).toInt();
 }
 
 QVariant Command::executeScalar() {
     PgResult result = run();
     pg_result* r = result.get();
-    if (PQntuples(r) == 0 || PQnfields(r) == 0 || PQgetisnull(r, 0, 0))
+    if (libpq::api().PQntuples(r) == 0 || libpq::api().PQnfields(r) == 0 ||
+        libpq::api().PQgetisnull(r, 0, 0))
         return {};
-    return value::decode(PQgetvalue(r, 0, 0), PQgetlength(r, 0, 0), PQftype(r, 0));
+    return value::decode(libpq::api().PQgetvalue(r, 0, 0), libpq::api().PQgetlength(r, 0, 0),
+                         libpq::api().PQftype(r, 0));
 }
 
 QVariantMap Command::executeRow() {
     PgResult result = run();
     pg_result* r = result.get();
     QVariantMap row;
-    if (PQntuples(r) == 0)
+    if (libpq::api().PQntuples(r) == 0)
         return row;
-    for (int c = 0; c < PQnfields(r); ++c)
-        row.insert(value::fromServer(PQfname(r, c)).toLower(),
-                   PQgetisnull(r, 0, c)
+    for (int c = 0; c < libpq::api().PQnfields(r); ++c)
+        row.insert(value::fromServer(libpq::api().PQfname(r, c)).toLower(),
+                   libpq::api().PQgetisnull(r, 0, c)
                        ? QVariant()
-                       : value::decode(PQgetvalue(r, 0, c), PQgetlength(r, 0, c), PQftype(r, c)));
+                       : value::decode(libpq::api().PQgetvalue(r, 0, c),
+                                       libpq::api().PQgetlength(r, 0, c),
+                                       libpq::api().PQftype(r, c)));
     return row;
 }
 

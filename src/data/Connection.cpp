@@ -1,15 +1,15 @@
 #include "Connection.h"
 
 #include "Error.h"
+#include "LibPq.h"
 #include "Value.h"
 
 #include <algorithm>
-#include <libpq-fe.h>
 
 namespace data {
 
 void PgResultDeleter::operator()(pg_result* r) const {
-    PQclear(r);
+    libpq::api().PQclear(r);
 }
 
 namespace {
@@ -35,28 +35,30 @@ void ignoreNotice(void*, const char*) {}
 
 // A channel is the program's own name, quoted all the same.
 void listenNow(pg_conn* conn, const QByteArray& channel) {
-    char* quoted = PQescapeIdentifier(conn, channel.constData(), size_t(channel.size()));
+    char* quoted =
+        libpq::api().PQescapeIdentifier(conn, channel.constData(), size_t(channel.size()));
     if (!quoted)
         return;
-    PQclear(PQexec(conn, QByteArray("listen " + QByteArray(quoted)).constData()));
-    PQfreemem(quoted);
+    libpq::api().PQclear(
+        libpq::api().PQexec(conn, QByteArray("listen " + QByteArray(quoted)).constData()));
+    libpq::api().PQfreemem(quoted);
 }
 
 bool succeeded(pg_result* r) {
-    const ExecStatusType status = PQresultStatus(r);
+    const ExecStatusType status = libpq::api().PQresultStatus(r);
     return r && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK);
 }
 
 // The server's "cached plan must not change result type": the objects under a prepared
 // statement changed, so it has to be prepared again.
 bool planOutdated(pg_result* r) {
-    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    const char* state = r ? libpq::api().PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     return state && QByteArray(state) == "0A000";
 }
 
 QString failureText(pg_conn* conn, pg_result* r) {
-    const QString reason = r ? serverText(PQresultErrorMessage(r)) : QString();
-    return reason.isEmpty() ? serverText(PQerrorMessage(conn)) : reason;
+    const QString reason = r ? serverText(libpq::api().PQresultErrorMessage(r)) : QString();
+    return reason.isEmpty() ? serverText(libpq::api().PQerrorMessage(conn)) : reason;
 }
 
 bool hasCyrillic(const QString& text) {
@@ -130,10 +132,10 @@ void Connection::open(const QString& server, const QString& database, const QStr
                             "-c datestyle=ISO,DMY -c standard_conforming_strings=on",
                             "10",
                             nullptr};
-    conn_ = PQconnectdbParams(keys, values, 0);
-    if (PQstatus(conn_) != CONNECTION_OK) {
-        const QString reason = serverText(PQerrorMessage(conn_));
-        PQfinish(conn_);
+    conn_ = libpq::api().PQconnectdbParams(keys, values, 0);
+    if (libpq::api().PQstatus(conn_) != CONNECTION_OK) {
+        const QString reason = serverText(libpq::api().PQerrorMessage(conn_));
+        libpq::api().PQfinish(conn_);
         conn_ = nullptr;
         throw DbError(reason.isEmpty() ? QStringLiteral("Не удалось подключиться к БД") : reason);
     }
@@ -147,8 +149,8 @@ void Connection::open(const QString& server, const QString& database, const QStr
 
 // Settings of a session just begun, by open() or by a reconnect.
 void Connection::startSession() {
-    PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
-    const char* conforming = PQparameterStatus(conn_, "standard_conforming_strings");
+    libpq::api().PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
+    const char* conforming = libpq::api().PQparameterStatus(conn_, "standard_conforming_strings");
     if (!conforming || qstrcmp(conforming, "on") != 0) {
         close();
         throw DbError(QStringLiteral(
@@ -164,28 +166,30 @@ void Connection::listen(const QByteArray& channel) {
     if (std::find(channels_.begin(), channels_.end(), channel) != channels_.end())
         return;
     channels_.push_back(channel);
-    if (conn_ && PQstatus(conn_) == CONNECTION_OK)
+    if (conn_ && libpq::api().PQstatus(conn_) == CONNECTION_OK)
         listenNow(conn_, channel);
 }
 
 int Connection::socket() const {
-    return conn_ && PQstatus(conn_) == CONNECTION_OK ? PQsocket(conn_) : -1;
+    return conn_ && libpq::api().PQstatus(conn_) == CONNECTION_OK ? libpq::api().PQsocket(conn_)
+                                                                  : -1;
 }
 
 bool Connection::readNotifications() {
     if (!conn_)
         return false;
-    const bool ok = PQconsumeInput(conn_) == 1 && PQstatus(conn_) == CONNECTION_OK;
+    const bool ok =
+        libpq::api().PQconsumeInput(conn_) == 1 && libpq::api().PQstatus(conn_) == CONNECTION_OK;
     deliverNotifications();
     return ok;
 }
 
 void Connection::deliverNotifications() {
-    const int own = PQbackendPID(conn_);
-    while (PGnotify* n = PQnotifies(conn_)) {
+    const int own = libpq::api().PQbackendPID(conn_);
+    while (PGnotify* n = libpq::api().PQnotifies(conn_)) {
         const QByteArray channel(n->relname), payload(n->extra);
         const bool mine = n->be_pid == own;
-        PQfreemem(n);
+        libpq::api().PQfreemem(n);
         if (!mine && notified_)
             notified_(channel, payload);
     }
@@ -194,7 +198,7 @@ void Connection::deliverNotifications() {
 bool Connection::reconnectIfLost() {
     if (!conn_ || inTransaction())
         return false;
-    if (PQstatus(conn_) == CONNECTION_OK)
+    if (libpq::api().PQstatus(conn_) == CONNECTION_OK)
         return true;
     try {
         reconnect();
@@ -207,7 +211,7 @@ bool Connection::reconnectIfLost() {
 void Connection::close() {
     const bool was = conn_ != nullptr;
     if (conn_)
-        PQfinish(conn_);
+        libpq::api().PQfinish(conn_);
     conn_ = nullptr;
     prepared_.clear();
     transactionLost_ = false;
@@ -220,51 +224,51 @@ bool Connection::isOpen() const {
 }
 
 bool Connection::inTransaction() const {
-    return transactionLost_ || (conn_ && PQtransactionStatus(conn_) != PQTRANS_IDLE &&
-                                PQtransactionStatus(conn_) != PQTRANS_UNKNOWN);
+    return transactionLost_ || (conn_ && libpq::api().PQtransactionStatus(conn_) != PQTRANS_IDLE &&
+                                libpq::api().PQtransactionStatus(conn_) != PQTRANS_UNKNOWN);
 }
 
 void Connection::ensureConnected() {
     if (!conn_)
         throw DbError(QStringLiteral("Подключение к БД отсутствует"));
-    if (PQstatus(conn_) != CONNECTION_OK)
+    if (libpq::api().PQstatus(conn_) != CONNECTION_OK)
         reconnect(); // the server went away earlier; it may be back by now
 }
 
 // A new session with the same parameters; the statements prepared in the old one are gone.
 void Connection::reconnect() {
     prepared_.clear();
-    PQreset(conn_);
-    if (PQstatus(conn_) != CONNECTION_OK)
-        throw DbError(
-            withReason(QString::fromUtf8(noServerText), serverText(PQerrorMessage(conn_))));
+    libpq::api().PQreset(conn_);
+    if (libpq::api().PQstatus(conn_) != CONNECTION_OK)
+        throw DbError(withReason(QString::fromUtf8(noServerText),
+                                 serverText(libpq::api().PQerrorMessage(conn_))));
     startSession();
     if (sessionChanged_)
         sessionChanged_(SessionEvent::Resumed);
 }
 
 PgResult Connection::run(const QByteArray& sql, const std::vector<const char*>& values) {
-    return PgResult(PQexecParams(conn_, sql.constData(), int(values.size()), nullptr, values.data(),
-                                 nullptr, nullptr, 0));
+    return PgResult(libpq::api().PQexecParams(conn_, sql.constData(), int(values.size()), nullptr,
+                                              values.data(), nullptr, nullptr, 0));
 }
 
 PgResult Connection::runPrepared(const QByteArray& sql, const std::vector<const char*>& values) {
     auto it = prepared_.constFind(sql);
     if (it == prepared_.constEnd()) {
         if (prepared_.size() >= 256) {
-            PgResult(PQexec(conn_, "deallocate all"));
+            PgResult(libpq::api().PQexec(conn_, "deallocate all"));
             prepared_.clear();
         }
         const QByteArray name = "tabel_" + QByteArray::number(quintptr(this), 16) + "_" +
                                 QByteArray::number(prepared_.size() + 1);
-        PgResult prepared(
-            PQprepare(conn_, name.constData(), sql.constData(), int(values.size()), nullptr));
+        PgResult prepared(libpq::api().PQprepare(conn_, name.constData(), sql.constData(),
+                                                 int(values.size()), nullptr));
         if (!succeeded(prepared.get()))
             return prepared;
         it = prepared_.insert(sql, name);
     }
-    return PgResult(PQexecPrepared(conn_, it.value().constData(), int(values.size()), values.data(),
-                                   nullptr, nullptr, 0));
+    return PgResult(libpq::api().PQexecPrepared(conn_, it.value().constData(), int(values.size()),
+                                                values.data(), nullptr, nullptr, 0));
 }
 
 PgResult Connection::attempt(const QByteArray& sql, const std::vector<const char*>& values,
@@ -274,7 +278,7 @@ PgResult Connection::attempt(const QByteArray& sql, const std::vector<const char
     PgResult result = runPrepared(sql, values);
     if (!succeeded(result.get()) && !values.empty() && planOutdated(result.get())) {
         const QByteArray name = prepared_.take(sql);
-        PgResult(PQexec(conn_, ("deallocate " + name).constData()));
+        PgResult(libpq::api().PQexec(conn_, ("deallocate " + name).constData()));
         result = runPrepared(sql, values);
     }
     return result;
@@ -301,15 +305,15 @@ PgResult Connection::exec(const QByteArray& sql,
     for (const auto& p : params)
         values.push_back(p ? p->constData() : nullptr);
 
-    const bool idle = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+    const bool idle = libpq::api().PQtransactionStatus(conn_) == PQTRANS_IDLE;
     PgResult result = attempt(sql, values, plan);
     deliverNotifications();
-    if (!succeeded(result.get()) && PQstatus(conn_) == CONNECTION_BAD) {
+    if (!succeeded(result.get()) && libpq::api().PQstatus(conn_) == CONNECTION_BAD) {
         const QString reason = failureText(conn_, result.get());
         if (access == Access::Read && idle) {
             reconnect(); // "Нет связи с сервером БД" when the server is not back
             result = attempt(sql, values, plan);
-            if (!succeeded(result.get()) && PQstatus(conn_) == CONNECTION_BAD)
+            if (!succeeded(result.get()) && libpq::api().PQstatus(conn_) == CONNECTION_BAD)
                 throw DbError(
                     withReason(QString::fromUtf8(lostText), failureText(conn_, result.get())));
         } else {
@@ -325,12 +329,13 @@ PgResult Connection::exec(const QByteArray& sql,
         QString reason = failureText(conn_, result.get());
         if (reason.isEmpty())
             reason = QStringLiteral("Ошибка выполнения запроса");
-        const QByteArray state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
-        const char* constraint = PQresultErrorField(result.get(), PG_DIAG_CONSTRAINT_NAME);
+        const QByteArray state = libpq::api().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+        const char* constraint =
+            libpq::api().PQresultErrorField(result.get(), PG_DIAG_CONSTRAINT_NAME);
         // A message the server words in Russian itself (the journal's routines) needs no lead;
         // its detail may quote Russian data under an English message.
-        const QString primary =
-            QString::fromUtf8(PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY));
+        const QString primary = QString::fromUtf8(
+            libpq::api().PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY));
         const QString lead = hasCyrillic(primary) ? QString() : russianLead(state);
         throw DbError(lead.isEmpty() ? reason : lead + QLatin1Char('\n') + reason,
                       QString::fromLatin1(state), QString::fromUtf8(constraint ? constraint : ""),

@@ -3,12 +3,12 @@
 #include "Connection.h"
 #include "Error.h"
 #include "FilterExpression.h"
+#include "LibPq.h"
 #include "Transaction.h"
 #include "Value.h"
 
 #include <QCollator>
 #include <algorithm>
-#include <libpq-fe.h>
 #include <limits>
 
 namespace data {
@@ -129,14 +129,14 @@ ResultSet::Fetched ResultSet::fetchRows() const {
                           freshPlans_ ? Connection::Plan::Fresh : Connection::Plan::Kept);
     pg_result* r = result.get();
     Fetched f;
-    const int columns = PQnfields(r);
+    const int columns = libpq::api().PQnfields(r);
     for (int c = 0; c < columns; ++c) {
-        f.fields.push_back(value::fromServer(PQfname(r, c)));
+        f.fields.push_back(value::fromServer(libpq::api().PQfname(r, c)));
         f.lowerFields.push_back(f.fields.back().toLower());
-        f.types.push_back(PQftype(r, c));
-        f.typmods.push_back(PQfmod(r, c));
+        f.types.push_back(libpq::api().PQftype(r, c));
+        f.typmods.push_back(libpq::api().PQfmod(r, c));
     }
-    f.result.reset(result.release(), PQclear);
+    f.result.reset(result.release(), libpq::api().PQclear);
     return f;
 }
 
@@ -162,7 +162,7 @@ void ResultSet::take(Fetched&& f) {
     types_ = std::move(f.types);
     typmods_ = std::move(f.typmods);
     result_ = std::move(f.result);
-    storeRows_ = PQntuples(result_.get());
+    storeRows_ = libpq::api().PQntuples(result_.get());
     cells_.assign(size_t(storeRows_) * fields_.size(), QVariant());
     ready_.assign(cells_.size(), 0);
     open_ = true;
@@ -253,10 +253,11 @@ void ResultSet::rebuildVisible() {
 
 void ResultSet::decodeCell(int storeRow, int column, size_t index) const {
     pg_result* r = result_.get();
-    cells_[index] = !r || storeRow >= PQntuples(r) || PQgetisnull(r, storeRow, column)
-                        ? QVariant()
-                        : value::decode(PQgetvalue(r, storeRow, column),
-                                        PQgetlength(r, storeRow, column), types_[size_t(column)]);
+    cells_[index] =
+        !r || storeRow >= libpq::api().PQntuples(r) || libpq::api().PQgetisnull(r, storeRow, column)
+            ? QVariant()
+            : value::decode(libpq::api().PQgetvalue(r, storeRow, column),
+                            libpq::api().PQgetlength(r, storeRow, column), types_[size_t(column)]);
     ready_[index] = 1;
 }
 
@@ -446,14 +447,16 @@ void ResultSet::cancel() {
 }
 
 void ResultSet::storeReturnedRow(pg_result* r, int storeRow) {
-    for (int c = 0; c < PQnfields(r); ++c) {
-        const int column = fieldIndex(value::fromServer(PQfname(r, c)));
+    for (int c = 0; c < libpq::api().PQnfields(r); ++c) {
+        const int column = fieldIndex(value::fromServer(libpq::api().PQfname(r, c)));
         if (column < 0)
             continue;
         const size_t i = size_t(storeRow) * fields_.size() + size_t(column);
-        cells_[i] = PQgetisnull(r, 0, c)
-                        ? QVariant()
-                        : value::decode(PQgetvalue(r, 0, c), PQgetlength(r, 0, c), PQftype(r, c));
+        cells_[i] =
+            libpq::api().PQgetisnull(r, 0, c)
+                ? QVariant()
+                : value::decode(libpq::api().PQgetvalue(r, 0, c), libpq::api().PQgetlength(r, 0, c),
+                                libpq::api().PQftype(r, c));
         ready_[i] = 1;
     }
 }
@@ -564,7 +567,7 @@ void ResultSet::post() {
                   .arg(updateTable_, sets.join(QLatin1String(", ")), where);
     }
     PgResult result = connection_->exec(sql.toUtf8(), params);
-    if (PQntuples(result.get()) == 0)
+    if (libpq::api().PQntuples(result.get()) == 0)
         throw DbError(
             QStringLiteral("Запись не найдена: её изменили или удалили на другой рабочей станции"));
     if (state_ == State::Insert) {
