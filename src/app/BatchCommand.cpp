@@ -136,11 +136,9 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
         err << usage();
         return std::nullopt;
     }
-    // Server and database go together, as at start-up: one missing takes both defaults.
-    if (r.server.isEmpty() || r.database.isEmpty()) {
-        r.server = data::defaults::server();
-        r.database = data::defaults::database();
-    }
+    const data::defaults::ServerAndDatabase target = data::defaults::chosen(r.server, r.database);
+    r.server = target.server;
+    r.database = target.database;
     return r;
 }
 

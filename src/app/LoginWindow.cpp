@@ -92,11 +92,11 @@ void LoginWindow::setBuildStamp(std::function<BuildStamp()> stamp) {
 // The gate must look at the database the user is about to log into: server and database
 // count only together.
 QString LoginWindow::serverToUse() const {
-    return !server_.isEmpty() && !database_.isEmpty() ? server_ : data::defaults::server();
+    return data::defaults::chosen(server_, database_).server;
 }
 
 QString LoginWindow::databaseToUse() const {
-    return !server_.isEmpty() && !database_.isEmpty() ? database_ : data::defaults::database();
+    return data::defaults::chosen(server_, database_).database;
 }
 
 void LoginWindow::openStartupConnectionOnce() {

@@ -2,6 +2,7 @@
 #include "BatchCommand.h"
 #include "FirstPaintProbe.h"
 #include "ReportServerSetting.h"
+#include "SiteSettings.h"
 #include "ui/Messages.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tabel"));
     QApplication::setQuitOnLastWindowClosed(false); // the login window decides when it ends
+    app::applySiteSettings(); // after the name: the user's file lies in the program's folder
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); // calendars, month names
     // Qt's own dialogs (printing, files, the preview's tools) speak Russian too.
     QTranslator qtTexts;
