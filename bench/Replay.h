@@ -123,31 +123,7 @@ public:
     // One run; with decode every cell of every result is decoded as the program holds it.
     void run(bool decode) {
         for (size_t i = 0; i < sent_.size(); ++i) {
-            const Sent& s = sent_[i];
-            std::vector<const char*> values;
-            for (const auto& p : s.params)
-                values.push_back(p ? p->constData() : nullptr);
-            PGresult* r = nullptr;
-            if (s.params.empty() || s.plan == data::Connection::Plan::Fresh) {
-                r = PQexecParams(conn_, s.sql.constData(), int(values.size()), nullptr,
-                                 values.data(), nullptr, nullptr, 0);
-            } else {
-                const QByteArray name = "ref_" + QByteArray::number(qulonglong(i));
-                if (prepared_.size() <= i)
-                    prepared_.resize(i + 1);
-                if (!prepared_[i]) {
-                    PQclear(PQprepare(conn_, name.constData(), s.sql.constData(),
-                                      int(values.size()), nullptr));
-                    prepared_[i] = true;
-                }
-                r = PQexecPrepared(conn_, name.constData(), int(values.size()), values.data(),
-                                   nullptr, nullptr, 0);
-            }
-            const ExecStatusType status = PQresultStatus(r);
-            if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-                std::fprintf(stderr, "reference: %s", PQresultErrorMessage(r));
-                std::exit(1);
-            }
+            PGresult* r = execute(i);
             if (decode) {
                 const int rows = PQntuples(r), columns = PQnfields(r);
                 std::vector<QVariant> cells;
@@ -163,7 +139,50 @@ public:
         }
     }
 
+    // One run that hands back the largest result (the most cells): the rows an export writes.
+    // The caller clears it.
+    PGresult* runForRows() {
+        PGresult* largest = nullptr;
+        const auto cells = [](PGresult* r) { return qint64(PQntuples(r)) * PQnfields(r); };
+        for (size_t i = 0; i < sent_.size(); ++i) {
+            PGresult* r = execute(i);
+            if (!largest || cells(r) > cells(largest))
+                std::swap(largest, r);
+            PQclear(r);
+        }
+        return largest;
+    }
+
 private:
+    PGresult* execute(size_t i) {
+        const Sent& s = sent_[i];
+        std::vector<const char*> values;
+        for (const auto& p : s.params)
+            values.push_back(p ? p->constData() : nullptr);
+        PGresult* r = nullptr;
+        if (s.params.empty() || s.plan == data::Connection::Plan::Fresh) {
+            r = PQexecParams(conn_, s.sql.constData(), int(values.size()), nullptr, values.data(),
+                             nullptr, nullptr, 0);
+        } else {
+            const QByteArray name = "ref_" + QByteArray::number(qulonglong(i));
+            if (prepared_.size() <= i)
+                prepared_.resize(i + 1);
+            if (!prepared_[i]) {
+                PQclear(PQprepare(conn_, name.constData(), s.sql.constData(), int(values.size()),
+                                  nullptr));
+                prepared_[i] = true;
+            }
+            r = PQexecPrepared(conn_, name.constData(), int(values.size()), values.data(), nullptr,
+                               nullptr, 0);
+        }
+        const ExecStatusType status = PQresultStatus(r);
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "reference: %s", PQresultErrorMessage(r));
+            std::exit(1);
+        }
+        return r;
+    }
+
     PGconn* conn_ = nullptr;
     std::vector<Sent> sent_;
     std::vector<bool> prepared_;

@@ -17,34 +17,13 @@
 
 namespace {
 
-// The reference: the program's statements through libpq, the last one's rows into a sheet.
+// The reference: the program's statements through libpq, their largest result into a sheet.
 class Reference {
 public:
-    Reference(const bench::Target& t, std::vector<bench::Sent> sent) : sent_(std::move(sent)) {
-        const QByteArray host = t.socket.toUtf8(), db = t.database.toUtf8(), user = t.user.toUtf8(),
-                         pw = t.password.toUtf8();
-        const char* keys[] = {"host", "dbname", "user", "password", nullptr};
-        const char* values[] = {host.constData(), db.constData(), user.constData(), pw.constData(),
-                                nullptr};
-        conn_ = PQconnectdbParams(keys, values, 0);
-    }
-    ~Reference() { PQfinish(conn_); }
+    Reference(const bench::Target& t, std::vector<bench::Sent> sent) : libpq_(t, std::move(sent)) {}
 
     void run(const QByteArray& path) {
-        PGresult* rows = nullptr;
-        for (const bench::Sent& s : sent_) {
-            std::vector<const char*> values;
-            for (const auto& p : s.params)
-                values.push_back(p ? p->constData() : nullptr);
-            PGresult* r = PQexecParams(conn_, s.sql.constData(), int(values.size()), nullptr,
-                                       values.data(), nullptr, nullptr, 0);
-            if (PQntuples(r) > 1) {
-                PQclear(rows);
-                rows = r;
-            } else {
-                PQclear(r);
-            }
-        }
+        PGresult* rows = libpq_.runForRows();
         lxw_workbook* book = workbook_new(path.constData());
         lxw_worksheet* sheet = workbook_add_worksheet(book, "Лист1");
         lxw_format* text = workbook_add_format(book);
@@ -80,8 +59,7 @@ public:
     int cells_ = 0;
 
 private:
-    PGconn* conn_ = nullptr;
-    std::vector<bench::Sent> sent_;
+    bench::LibpqReference libpq_;
 };
 
 } // namespace
