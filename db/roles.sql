@@ -7,66 +7,24 @@
 --                   server routine only
 --   tabel_reader    econom: reads the journal, the timesheet and the reports
 -- Every login of a user, whatever its group, runs the version gate and so may
--- read, insert and update accounts_dep.ver.
+-- read, insert and update accounts_dep.ver, and read the schema's version.
 --
 -- Roles belong to the whole cluster and this file runs in every database of
 -- it, also on clusters made by an earlier version of it. A missing role is
--- created with its password; an existing one keeps its password but is put
--- into its group and taken out of the journal's other groups. Rights are per
--- database and are granted every time. Running the file again changes nothing.
+-- created; an existing one keeps its password and attributes. Rights are per
+-- database: every right the journal's roles hold on the journal's schema and
+-- on the ERP's is taken back and granted anew, so a right an earlier version
+-- gave and this one does not is gone. Running the file again changes nothing.
 --
--- The demo logins and their passwords are for private clusters (demo, tests,
--- benchmarks); a plant creates its own logins and passwords and puts each one
--- into one of the groups.
+-- A plant creates its own logins and puts each one into one of the groups; the
+-- demo logins of the private clusters (demo, tests, benchmarks) are made by
+-- demo_logins.sql.
 
 set password_encryption = 'scram-sha-256';
-
-create or replace function pg_temp.ensure_role(p_name text, p_options text)
-returns void language plpgsql as $$
-begin
-    if exists (select 1 from pg_roles where rolname = p_name) then
-        return;
-    end if;
-    begin
-        execute format('create role %I %s', p_name, p_options);
-    exception when duplicate_object or unique_violation then
-        null;   -- created meanwhile by a load into another database
-    end;
-end $$;
-
-create or replace function pg_temp.is_direct_member(p_member text, p_group text)
-returns boolean language sql stable as $$
-    select exists (select 1 from pg_auth_members m
-                   join pg_roles g on g.oid = m.roleid
-                   join pg_roles r on r.oid = m.member
-                   where g.rolname = p_group and r.rolname = p_member)
-$$;
-
--- Makes p_member a direct member of p_group and of no other of the groups in
--- p_others (its membership through another group does not count).
-create or replace function pg_temp.set_group(p_member text, p_group text, p_others text[])
-returns void language plpgsql as $$
-declare
-    other text;
-begin
-    foreach other in array p_others loop
-        if other <> p_group and pg_temp.is_direct_member(p_member, other) then
-            execute format('revoke %I from %I', other, p_member);
-        end if;
-    end loop;
-    if not pg_temp.is_direct_member(p_member, p_group) then
-        begin
-            execute format('grant %I to %I', p_group, p_member);
-        exception when duplicate_object or unique_violation then
-            null;   -- granted meanwhile by a load into another database
-        end;
-    end if;
-end $$;
 
 do $$
 declare
     groups constant text[] := array['tabel_user', 'tabel_operator', 'tabel_reader'];
-    login text;
 begin
     perform pg_temp.ensure_role(g, 'nologin') from unnest(groups) g;
     -- an operator reads what a reader reads
@@ -75,23 +33,30 @@ begin
     perform pg_temp.ensure_role('tabel_accept', 'nologin');
     -- writes the history of the positions; nobody logs in as it or is a member of it
     perform pg_temp.ensure_role('tabel_log', 'nologin');
-
-    -- start-up account: only reads and raises the build stamp; in no group
+    -- start-up account: only reads and raises the build stamp; in no group. Made with the
+    -- program's built-in password, which a plant changes (its workstations then read the new
+    -- one from their settings file).
     perform pg_temp.ensure_role('tab', 'login password ''qzx''');
-    -- service account
-    perform pg_temp.ensure_role('sys', 'login password ''wuvakem''');
-    -- demo logins, each with its own name as password
-    foreach login in array array['operator1', 'operator2', 'operator3', 'operator4',
-                                 'econom', 'master'] loop
-        perform pg_temp.ensure_role(login, format('login password %L', login));
-    end loop;
-
-    perform pg_temp.set_group(l, 'tabel_user', groups)
-    from unnest(array['master', 'operator4', 'sys']) l;
-    perform pg_temp.set_group(l, 'tabel_operator', groups)
-    from unnest(array['operator1', 'operator2', 'operator3']) l;
-    perform pg_temp.set_group('econom', 'tabel_reader', groups);
 end $$;
+
+-- ---------------------------------------------------------------- taken back
+
+revoke all on schema accounts_dep
+    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
+revoke all on all tables in schema accounts_dep
+    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
+revoke all on all sequences in schema accounts_dep
+    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
+-- (tabel_accept and tabel_log hold a routine only as its owner, whose right stays)
+revoke all on all functions in schema accounts_dep
+    from public, tabel_user, tabel_operator, tabel_reader, tab;
+-- on the ERP side only the journal's own roles: its other rights are the plant's
+revoke all on schema cmn_contractor, hrms_movement, hrms_staffpos, mnf_doc,
+                     cmn_gds_and_srv, mnf_operation, whs_stock
+    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
+revoke all on all tables in schema cmn_contractor, hrms_movement, hrms_staffpos, mnf_doc,
+                     cmn_gds_and_srv, mnf_operation, whs_stock
+    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
 
 -- ---------------------------------------------------------------- tabel_user
 
@@ -109,6 +74,7 @@ grant select, insert, update, delete on
     accounts_dep.smena_gds_use, accounts_dep.person_temp
     to tabel_user;
 grant select, insert, update on accounts_dep.ver to tabel_user;
+grant select on accounts_dep.schema_version to tabel_user;
 grant select on accounts_dep.v_mnf_requisition, accounts_dep.v_mnf_requisition_item,
                 accounts_dep.v_mnf_req_gds, accounts_dep.v_mnf_open_line to tabel_user;
 grant usage on all sequences in schema accounts_dep to tabel_user;
@@ -128,6 +94,7 @@ grant select on
     cmn_contractor.person, cmn_gds_and_srv.gds_and_srv, mnf_doc.doc
     to tabel_reader;
 grant select, insert, update on accounts_dep.ver to tabel_reader;
+grant select on accounts_dep.schema_version to tabel_reader;
 
 -- ---------------------------------------------------------------- tabel_operator
 
@@ -162,3 +129,4 @@ revoke execute on function accounts_dep.smena_log_row() from public, tabel_user;
 
 grant usage on schema accounts_dep to tab;
 grant select, update on accounts_dep.ver to tab;
+grant select on accounts_dep.schema_version to tab;

@@ -6,7 +6,7 @@
 -- in the hidden state 'ta' are not in the journal and do not count.
 
 -- Open production requisitions, captioned "Заявка № <number> от <dd.mm.yyyy>".
-create view accounts_dep.v_mnf_requisition as
+create or replace view accounts_dep.v_mnf_requisition as
 select doc.id,
        format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, 'dd.mm.yyyy')) as s_caption
 from mnf_doc.doc doc
@@ -16,7 +16,7 @@ where not doc.b_closed;
 -- for each line already hold (see above), and the captions of the goods item,
 -- its colour ('' for none) and its unit. The views and routines below that speak
 -- of what is still required read it from here.
-create view accounts_dep.v_mnf_open_line as
+create or replace view accounts_dep.v_mnf_open_line as
 select di.id, di.id_doc, di.id_gds, di.id_gds_color, di.f_qty,
        coalesce(made.kol_vo, 0) as made,
        gds.s_caption as s_gds_hl,
@@ -37,7 +37,7 @@ left join lateral (
 -- Lines of the open requisitions: the product with its colour and ordered
 -- quantity as caption, f_qty = quantity still required (see above), s_gds_mc =
 -- the product's goods id as decimal text.
-create view accounts_dep.v_mnf_requisition_item as
+create or replace view accounts_dep.v_mnf_requisition_item as
 select l.id,
        l.id_doc,
        format('%s%s, %s %s', l.s_gds_hl,
@@ -52,7 +52,7 @@ from accounts_dep.v_mnf_open_line l;
 -- colour: f_qty_mnf = quantity ordered, f_qty_smena = quantity the journal
 -- already holds against those lines, f_qty_need = what is still required
 -- (summed per line, never below 0 on a line); only rows with a need are listed.
-create view accounts_dep.v_mnf_req_gds as
+create or replace view accounts_dep.v_mnf_req_gds as
 select l.id_gds::t_id as id_gds,
        (l.s_gds_hl || case when l.id_gds_color <> 0 then format(' (%s)', l.s_gds_color_hl) else '' end) as s_caption,
        sum(l.f_qty)::numeric(28,3) as f_qty_mnf,

@@ -4,7 +4,7 @@
 
 -- Quantity as short text: at most 3 decimals, no trailing zeros, and the decimal comma
 -- the boxes beside a caption show.
-create function accounts_dep.qty_text(q numeric) returns text
+create or replace function accounts_dep.qty_text(q numeric) returns text
 language sql immutable as $$
     select replace(trim_scale(round(coalesce(q, 0), 3))::text, '.', ',')
 $$;
@@ -12,7 +12,7 @@ $$;
 -- Consignments (batches) of a goods item at every stock, oldest first:
 -- s_caption "Партия № <n> от <date>", s_full_caption adds the goods item and
 -- the quantity on hand, stock_s_caption names the stock.
-create function accounts_dep.show_consignment(p_id_gds t_id)
+create or replace function accounts_dep.show_consignment(p_id_gds t_id)
 returns table (id t_id, s_caption text, s_full_caption text, stock_s_caption text)
 language sql stable as $$
     select c.id,
@@ -33,7 +33,7 @@ $$;
 -- none) and still require a quantity: f_qty_need = line quantity less the
 -- journal's kol_vo on that line ('ta' excluded); s_doc_hl is the requisition's
 -- caption, s_caption the requisition and the line.
-create function accounts_dep.get_doc_item_by_gds(p_id_gds t_id, p_id_gds_color t_id)
+create or replace function accounts_dep.get_doc_item_by_gds(p_id_gds t_id, p_id_gds_color t_id)
 returns table (id t_id, s_caption text, f_qty_need numeric, id_doc t_id, s_doc_hl text)
 language sql stable as $$
     select x.id, format('%s: %s %s', x.s_doc_hl, accounts_dep.qty_text(x.need), x.s_msm_ident),
@@ -53,7 +53,7 @@ $$;
 -- The requisition line a journal position was done for, captioned like the
 -- lines of v_mnf_requisition_item; no row when the position has none. Closed
 -- requisitions count too: old positions are viewed as well.
-create function accounts_dep.get_doc_item_caption_by_smena(p_id bigint)
+create or replace function accounts_dep.get_doc_item_caption_by_smena(p_id bigint)
 returns table (id t_id, s_caption text)
 language sql stable as $$
     select di.id,
@@ -79,7 +79,7 @@ $$;
 --                used with nothing reserved.
 -- A position or goods item that does not exist gives f_qty 0 and an empty caption;
 -- a mode other than 'free' or 'reserved' is an error.
-create function accounts_dep.get_reminder_qty_by_smena(p_id_smena bigint, p_id_gds t_id, p_mode text)
+create or replace function accounts_dep.get_reminder_qty_by_smena(p_id_smena bigint, p_id_gds t_id, p_mode text)
 returns table (s_full_caption text, f_qty numeric)
 language plpgsql stable as $$
 declare
@@ -138,7 +138,7 @@ end $$;
 -- manufacturing norms (mnf_operation.operation, id_gds_to = the product) and,
 -- when the position has a colour, the colour goods item as a paint
 -- (b_is_color true). Materials first, then by caption.
-create function accounts_dep.get_gds_from_by_smena(p_id_smena bigint)
+create or replace function accounts_dep.get_gds_from_by_smena(p_id_smena bigint)
 returns table (id t_id, s_caption text, b_is_color boolean)
 language sql stable as $$
     select x.id, x.s_caption, x.b_is_color
@@ -164,7 +164,7 @@ $$;
 -- (prize) that of the highest norm step of its operation whose norma the good
 -- pieces (kol_vo - brak) reach, 0 when none. A missing position is an error.
 -- Runs with the rights of its owner, who may set only ok and prize (roles.sql).
-create function accounts_dep.smena__accept_row_hwo(p_id bigint)
+create or replace function accounts_dep.smena__accept_row_hwo(p_id bigint)
 returns void
 language plpgsql as $$
 begin
@@ -200,7 +200,7 @@ end $$;
 -- rows of the position are deleted, so a second call changes nothing. An
 -- accepted position ('ok', 'да'), a missing one, and one whose rejects are
 -- below 0 or above its kol_vo are refused.
-create function accounts_dep.divide_between_person(p_id bigint)
+create or replace function accounts_dep.divide_between_person(p_id bigint)
 returns void
 language plpgsql as $$
 declare

@@ -6,7 +6,7 @@
 -- position. Identical payloads of one transaction reach the listeners once. An update that
 -- moves a position announces its old place and its new one.
 
-create function accounts_dep.smena_notify() returns trigger
+create or replace function accounts_dep.smena_notify() returns trigger
 language plpgsql as $$
 begin
     if tg_op = 'UPDATE' and new is not distinct from old then
@@ -24,12 +24,12 @@ begin
     return null;
 end $$;
 
-create trigger smena_notify after insert or update or delete on accounts_dep.smena
+create or replace trigger smena_notify after insert or update or delete on accounts_dep.smena
     for each row execute function accounts_dep.smena_notify();
 
 -- A timesheet row is announced on tabel_h_tabel alike, its date the first of its month; the
 -- server sends one of equal payloads per transaction, so a month's rebuild costs a few.
-create function accounts_dep.h_tabel_notify() returns trigger
+create or replace function accounts_dep.h_tabel_notify() returns trigger
 language plpgsql as $$
 declare
     r accounts_dep.h_tabel%rowtype;
@@ -47,14 +47,14 @@ begin
     return null;
 end $$;
 
-create trigger h_tabel_notify after insert or update or delete on accounts_dep.h_tabel
+create or replace trigger h_tabel_notify after insert or update or delete on accounts_dep.h_tabel
     for each row execute function accounts_dep.h_tabel_notify();
 
 -- The history of the positions, for the pay disputes: who changed what, and when. The
 -- trigger below writes it, not the program, so every client is logged. Nobody changes or
 -- deletes it: no login holds a right to, and the triggers after the table refuse even its
 -- owner. A row is kept after its position is gone.
-create table accounts_dep.smena_log (
+create table if not exists accounts_dep.smena_log (
     id       bigserial primary key,
     at       timestamptz not null,   -- the transaction's start, server time
     login    text not null,          -- the session's login
@@ -66,8 +66,8 @@ create table accounts_dep.smena_log (
     old      jsonb,                  -- a deletion: the whole row; an update: the fields it changed
     new      jsonb                   -- an insert: the whole row; an update: their new values
 );
-create index smena_log_smena on accounts_dep.smena_log (id_smena, id);
-create index smena_log_at on accounts_dep.smena_log (at);
+create index if not exists smena_log_smena on accounts_dep.smena_log (id_smena, id);
+create index if not exists smena_log_at on accounts_dep.smena_log (at);
 
 -- The kind tells the reason of an update: 'accept' when the state becomes accepted (by the
 -- accepting routine or by hand), 'divide' when the brigade's division wrote the row (its
@@ -75,7 +75,7 @@ create index smena_log_at on accounts_dep.smena_log (at);
 -- is session_user: the accepting routine runs as its owner tabel_accept, while the person
 -- who asked for it is the session's login. Runs as tabel_log (roles.sql), the one role that
 -- may insert into the log.
-create function accounts_dep.smena_log_row() returns trigger
+create or replace function accounts_dep.smena_log_row() returns trigger
 language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 declare
     v_old   jsonb;
@@ -117,17 +117,17 @@ begin
     return null;
 end $$;
 
-create trigger smena_log after insert or update or delete on accounts_dep.smena
+create or replace trigger smena_log after insert or update or delete on accounts_dep.smena
     for each row execute function accounts_dep.smena_log_row();
 
-create function accounts_dep.smena_log_refuse() returns trigger
+create or replace function accounts_dep.smena_log_refuse() returns trigger
 language plpgsql as $$
 begin
     raise exception 'История изменений журнала только пополняется: изменять и удалять её нельзя'
         using errcode = 'insufficient_privilege';
 end $$;
 
-create trigger smena_log_refuse before update or delete on accounts_dep.smena_log
+create or replace trigger smena_log_refuse before update or delete on accounts_dep.smena_log
     for each row execute function accounts_dep.smena_log_refuse();
-create trigger smena_log_refuse_truncate before truncate on accounts_dep.smena_log
+create or replace trigger smena_log_refuse_truncate before truncate on accounts_dep.smena_log
     for each statement execute function accounts_dep.smena_log_refuse();

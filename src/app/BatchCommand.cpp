@@ -162,8 +162,10 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         }
         // Nothing this run does may write, the build stamp included.
         dm.connection.exec("set default_transaction_read_only = on");
-        if (VersionGate(dm).check() == VersionGate::Outcome::Newer) {
-            err << VersionGate::newerMessage() << '\n';
+        VersionGate gate(dm);
+        if (const VersionGate::Outcome o = gate.check();
+            o == VersionGate::Outcome::Newer || o == VersionGate::Outcome::OtherSchema) {
+            err << gate.refusal() << '\n';
             return BatchFailed;
         }
         const reports::ReportPeriod period{request.from, request.to, request.productKind};

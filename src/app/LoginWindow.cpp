@@ -168,11 +168,11 @@ bool LoginWindow::runGate() {
     gateRan_ = true;
     dm_.session.buildDate = gate_.stamp().date;
     dm_.session.buildTime = gate_.stamp().time;
-    if (outcome != VersionGate::Outcome::Newer)
+    if (outcome != VersionGate::Outcome::Newer && outcome != VersionGate::Outcome::OtherSchema)
         return true;
     ending_ = true;
     endTimer_->start();
-    ui::Messages::error(VersionGate::newerMessage(), this);
+    ui::Messages::error(gate_.refusal(), this);
     end();
     return false;
 }

@@ -14,4 +14,14 @@ QString heldGroups() {
                           "pg_has_role(current_user, oid, 'member')");
 }
 
+QString schemaVersioned() {
+    return QStringLiteral(
+        "select to_regclass('accounts_dep.schema_version') is not null as versioned");
+}
+
+QString schemaVersion() {
+    return QStringLiteral(
+        "select coalesce(max(version), 0) as version from accounts_dep.schema_version");
+}
+
 } // namespace app::statements

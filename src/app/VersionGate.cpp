@@ -1,5 +1,6 @@
 #include "VersionGate.h"
 
+#include "SchemaVersion.h"
 #include "StartupStatements.h"
 #include "data/DataModule.h"
 
@@ -8,8 +9,16 @@ namespace app {
 VersionGate::VersionGate(data::DataModule& dm, std::function<BuildStamp()> stamp)
     : dm_(dm), stampOf_(std::move(stamp)) {}
 
+bool VersionGate::schemaFits() {
+    const std::optional<QString> refused = schemaRefusal(dm_.connection);
+    refusal_ = refused.value_or(QString());
+    return !refused;
+}
+
 VersionGate::Outcome VersionGate::run() {
     stamp_ = stampOf_();
+    if (!schemaFits())
+        return Outcome::OtherSchema;
     data::ResultSet ver(dm_.connection, QStringLiteral("ver"));
     ver.setSql(statements::buildStamp());
     ver.setUpdateTable(QStringLiteral("accounts_dep.ver"), {}); // one row, no key
@@ -29,19 +38,26 @@ VersionGate::Outcome VersionGate::run() {
         ver.post();
         outcome = Outcome::Raised;
     }
-    if (stamp_ < stored())
+    if (stamp_ < stored()) {
         outcome = Outcome::Newer;
+        refusal_ = newerMessage();
+    }
     return outcome;
 }
 
 VersionGate::Outcome VersionGate::check() {
     stamp_ = stampOf_();
+    if (!schemaFits())
+        return Outcome::OtherSchema;
     data::ResultSet ver(dm_.connection, QStringLiteral("ver"));
     ver.setSql(statements::buildStamp());
     ver.open();
     ver.first();
     const BuildStamp stored{ver.asInt(QStringLiteral("d")), ver.asInt(QStringLiteral("t"))};
-    return stamp_ < stored ? Outcome::Newer : Outcome::Current;
+    if (!(stamp_ < stored))
+        return Outcome::Current;
+    refusal_ = newerMessage();
+    return Outcome::Newer;
 }
 
 QString VersionGate::newerMessage() {

@@ -13,9 +13,11 @@ namespace app {
 
 // Compares the running build's stamp with the newest one that has run against the
 // database: raises the stored stamp for a newer build, and tells an older build to stop.
+// First it compares the journal schema's version with this build's: a database of another
+// one stops the program too (OtherSchema), before any statement that version lacks.
 class VersionGate {
 public:
-    enum class Outcome { Current, Raised, Newer };
+    enum class Outcome { Current, Raised, Newer, OtherSchema };
 
     explicit VersionGate(data::DataModule& dm,
                          std::function<BuildStamp()> stamp = currentBuildStamp);
@@ -28,6 +30,8 @@ public:
     Outcome check();
     // What the gate says to a build older than the database's.
     static QString newerMessage();
+    // What the last run says to stop: newerMessage() or why the schema does not fit.
+    QString refusal() const { return refusal_; }
     // The stamp of the last run, as the login window's caption shows it.
     BuildStamp stamp() const { return stamp_; }
 
@@ -35,6 +39,9 @@ private:
     data::DataModule& dm_;
     std::function<BuildStamp()> stampOf_;
     BuildStamp stamp_;
+    QString refusal_;
+
+    bool schemaFits();
 };
 
 } // namespace app

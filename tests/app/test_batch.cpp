@@ -154,6 +154,17 @@ TEST_F(BatchTest, ALoginWithoutReportsAndANewerDatabaseAreRefusedAndNothingIsWri
     EXPECT_TRUE(leftInFolder().isEmpty());
 }
 
+TEST_F(BatchTest, ADatabaseOfAnOlderSchemaIsNamedWithItsUpgradeCommand) {
+    const QString pdf = file("r.pdf");
+    testdb::exec("alter table accounts_dep.schema_version rename to schema_version_moved");
+    EXPECT_EQ(run({"report", "16", "--pdf", pdf}), app::BatchFailed);
+    testdb::exec("alter table accounts_dep.schema_version_moved rename to schema_version");
+    EXPECT_TRUE(said.contains(QString("tabel-db upgrade --server %1 --db %2")
+                                  .arg(testdb::socketFolder(), testdb::databaseName())))
+        << said.toStdString();
+    EXPECT_TRUE(leftInFolder().isEmpty());
+}
+
 // A plant's own logins: the reports follow the login's group, and a login in no group is
 // refused. Roles belong to the whole cluster, so their names are this program's own.
 TEST_F(BatchTest, APlantsLoginHasTheReportsOfItsGroup) {

@@ -4,6 +4,7 @@
 #include "ModalDriver.h"
 #include "PreparedModule.h"
 #include "RoleRules.h"
+#include "SchemaVersion.h"
 #include "StyleFile.h"
 #include "TestDatabase.h"
 #include "data/Defaults.h"
@@ -399,6 +400,57 @@ TEST_F(LoginTest, ANewerBuildInTheDatabaseEndsTheProgramAlsoWithTheJournalOpen) 
         EXPECT_EQ(messages.texts(), QStringList{versionMessage});
         EXPECT_EQ(ended, 1);
     });
+}
+
+// A database whose journal schema is older than this build's, also one made before the schema
+// had a version, is named with the command that upgrades it; a newer one asks for the new
+// program. Either ends the program before a statement meets an object that is not there.
+TEST_F(LoginTest, ADatabaseOfAnotherSchemaVersionEndsTheProgramSayingWhatToDo) {
+    const int own = app::schemaVersionOfThisBuild();
+    const QString upgrade = QString("tabel-db upgrade --server %1 --db %2")
+                                .arg(testdb::socketFolder(), testdb::databaseName());
+    struct Case {
+        const char* change;
+        const char* undo;
+        QString said;
+    };
+    const Case cases[] = {
+        {"alter table accounts_dep.schema_version rename to schema_version_moved",
+         "alter table accounts_dep.schema_version_moved rename to schema_version",
+         QString("(версия схемы журнала 0, нужна %1)").arg(own)},
+        {"delete from accounts_dep.schema_version",
+         "insert into accounts_dep.schema_version (version) select max(version) from "
+         "accounts_dep.schema_version_saved",
+         QString("(версия схемы журнала 0, нужна %1)").arg(own)},
+        {"update accounts_dep.schema_version set version = version + 1",
+         "update accounts_dep.schema_version set version = version - 1",
+         QString("(версия схемы журнала %1, эта программа знает %2).\nУстановите на этом "
+                 "рабочем месте новую версию программы.")
+             .arg(own + 1)
+             .arg(own)},
+    };
+    testdb::exec("create table accounts_dep.schema_version_saved as select * from "
+                 "accounts_dep.schema_version");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        messages.clear();
+        ended = 0;
+        testdb::exec(c.change);
+        {
+            auto a = makeApp();
+            startShown(*a);
+            activate(a->loginWindow);
+            ASSERT_EQ(messages.messages.size(), 1u);
+            const QString text = messages.messages[0].text;
+            EXPECT_TRUE(text.contains(c.said)) << text.toStdString();
+            EXPECT_EQ(text.contains(upgrade), QString(c.said).contains("нужна"))
+                << text.toStdString();
+            EXPECT_FALSE(text.contains("accounts_dep")) << text.toStdString();
+            EXPECT_EQ(ended, 1);
+        }
+        testdb::exec(c.undo);
+    }
+    testdb::exec("drop table accounts_dep.schema_version_saved");
 }
 
 TEST_F(LoginTest, AGateErrorIsShownOnceAndTheGateRunsAgainAtTheNextTick) {

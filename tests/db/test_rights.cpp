@@ -228,9 +228,12 @@ TEST_F(RightsTest, RunningTheRolesAgainMovesAnOldFullOperatorIntoItsGroup) {
     testdb::exec("grant tabel_user to operator1");
     EXPECT_EQ(run("operator1", "update accounts_dep.smena set kol_vo = 6 where id = 7007"), 1);
 
-    QFile roles(TABEL_ROLES_SQL);
-    ASSERT_TRUE(roles.open(QIODevice::ReadOnly));
-    const QString script = QString::fromUtf8(roles.readAll());
+    QString script;
+    for (const char* name : {"helpers.sql", "roles.sql", "demo_logins.sql"}) {
+        QFile file(QStringLiteral(TABEL_DB_DIR "/") + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        script += QString::fromUtf8(file.readAll());
+    }
     testdb::exec(script);
     testdb::exec(script); // and once more: nothing changes
 

@@ -1,0 +1,427 @@
+// A plant's database whose journal was made by any earlier version of db/ is brought up to date
+// in place: it ends with the objects and rights of a fresh install, keeps every row it held
+// (old positions whose operation is gone included), and a second run changes nothing.
+#include "TestDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+
+namespace {
+
+const QString source = QStringLiteral(TABEL_SOURCE_DIR);
+
+struct Outcome {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Outcome run(const QString& program, const QStringList& arguments, const QString& input = {}) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PGHOST", testdb::socketFolder());
+    env.insert("PGUSER", "postgres");
+    env.insert("PGPASSWORD", testdb::adminPassword());
+    env.insert("PGOPTIONS", "-c client_min_messages=warning");
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
+    if (!input.isEmpty()) {
+        p.write(input.toUtf8());
+        p.closeWriteChannel();
+    }
+    if (!p.waitForFinished(120000))
+        return {-1, {}, program + " did not finish"};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QString psqlProgram() {
+    const QString found = QStandardPaths::findExecutable("psql");
+    return found.isEmpty() ? QStringLiteral("/usr/lib/postgresql/15/bin/psql") : found;
+}
+
+// Runs statements or files in the database as the superuser; the rows of the last,
+// tab-separated. Files run in one transaction, as a load does.
+QString psql(const QString& database, const QStringList& arguments) {
+    QStringList options{"-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-d", database};
+    if (arguments.value(0) == "-f")
+        options << "-1";
+    const Outcome o = run(psqlProgram(), options + arguments);
+    if (o.code != 0)
+        throw std::runtime_error(("psql in " + database + ": " + o.err).toStdString());
+    return o.out.trimmed();
+}
+QString query(const QString& database, const QString& sql) {
+    return psql(database, {"-c", sql});
+}
+
+Outcome db(const QString& action, const QString& database, const QString& script) {
+    return run(script, {action, "--server", testdb::socketFolder(), "--db", database});
+}
+const QString currentDb = source + "/scripts/db";
+
+QStringList sqlFiles(const QString& folder) {
+    QStringList files;
+    for (const QString& name : QDir(folder).entryList({"*.sql"}, QDir::Files, QDir::Name))
+        files << "-f" << folder + "/" + name;
+    return files;
+}
+
+// A database as scripts/pg makes one: Russian order, the ERP side of db/.
+QString newDatabase(const QString& name) {
+    const QString quoted = '"' + name + '"';
+    query("postgres", "drop database if exists " + quoted + " with (force)");
+    query("postgres", "create database " + quoted +
+                          " template template0 encoding 'UTF8' lc_collate 'C.UTF-8' lc_ctype "
+                          "'C.UTF-8' locale_provider icu icu_locale 'ru'");
+    query("postgres", "alter database " + quoted + " set datestyle = 'iso, dmy'");
+    psql(name, sqlFiles(source + "/db/erp"));
+    return name;
+}
+
+// Everything of the journal a workstation relies on, one sorted line each: its tables,
+// columns, keys, indexes, views, routines, triggers and sequences, and every right that the
+// journal's roles and PUBLIC hold on them and on the ERP side.
+const char* const objects = R"sql(
+with rights(kind, name, acl) as (
+    select 'schema', nspname::text, nspacl from pg_namespace
+    where nspname in ('accounts_dep', 'cmn_contractor', 'hrms_movement', 'hrms_staffpos',
+                      'mnf_doc', 'cmn_gds_and_srv', 'mnf_operation', 'whs_stock')
+    union all
+    select 'relation', c.oid::regclass::text, c.relacl from pg_class c
+    join pg_namespace n on n.oid = c.relnamespace
+    where n.nspname in ('accounts_dep', 'cmn_contractor', 'hrms_movement', 'hrms_staffpos',
+                        'mnf_doc', 'cmn_gds_and_srv', 'mnf_operation', 'whs_stock')
+      and c.relkind in ('r', 'v', 'S')
+    union all
+    select 'column', a.attrelid::regclass::text || '.' || a.attname, a.attacl from pg_attribute a
+    where a.attrelid in (select oid from pg_class where relnamespace = to_regnamespace('accounts_dep'))
+      and a.attacl is not null
+    union all
+    select 'routine', p.oid::regprocedure::text, p.proacl from pg_proc p
+    where p.pronamespace = to_regnamespace('accounts_dep')
+),
+journal_roles(name) as (
+    values ('public'), ('tabel_user'), ('tabel_operator'), ('tabel_reader'), ('tabel_accept'),
+           ('tabel_log'), ('tab')
+),
+lines(line) as (
+    select format('right %s %s: %s %s', r.kind, r.name, g.name, x.privilege_type)
+    from (select * from rights where cardinality(acl) > 0) r
+    cross join lateral aclexplode(r.acl) x
+    cross join lateral (select case when x.grantee = 0 then 'public'
+                                    else x.grantee::regrole::text end as name) g
+    where g.name in (select name from journal_roles)
+    union all
+    select format('relation %s kind %s owner %s', c.oid::regclass, c.relkind,
+                  c.relowner::regrole)
+    from pg_class c where c.relnamespace = to_regnamespace('accounts_dep')
+    union all
+    select format('column %s.%s %s%s default %s', a.attrelid::regclass, a.attname,
+                  format_type(a.atttypid, a.atttypmod),
+                  case when a.attnotnull then ' not null' else '' end,
+                  pg_get_expr(d.adbin, d.adrelid))
+    from pg_attribute a
+    join pg_class c on c.oid = a.attrelid and c.relnamespace = to_regnamespace('accounts_dep')
+    left join pg_attrdef d on d.adrelid = a.attrelid and d.adnum = a.attnum
+    where a.attnum > 0 and not a.attisdropped
+    union all
+    select format('constraint %s %s %s%s', c.conrelid::regclass, c.conname,
+                  pg_get_constraintdef(c.oid), case when c.convalidated then '' else ' (not valid)' end)
+    from pg_constraint c where c.connamespace = to_regnamespace('accounts_dep')
+    union all
+    select 'index ' || pg_get_indexdef(i.indexrelid) from pg_index i
+    join pg_class c on c.oid = i.indexrelid and c.relnamespace = to_regnamespace('accounts_dep')
+    union all
+    select format('view %s: %s', c.oid::regclass, pg_get_viewdef(c.oid))
+    from pg_class c where c.relnamespace = to_regnamespace('accounts_dep') and c.relkind = 'v'
+    union all
+    select format('routine %s owner %s: %s', p.oid::regprocedure, p.proowner::regrole,
+                  pg_get_functiondef(p.oid))
+    from pg_proc p where p.pronamespace = to_regnamespace('accounts_dep')
+    union all
+    select format('trigger %s %s', pg_get_triggerdef(t.oid), t.tgenabled) from pg_trigger t
+    join pg_class c on c.oid = t.tgrelid and c.relnamespace = to_regnamespace('accounts_dep')
+    where not t.tgisinternal
+    union all
+    select format('sequence %s %s start %s by %s owned by %s', s.seqrelid::regclass,
+                  format_type(s.seqtypid, null), s.seqstart, s.seqincrement,
+                  (select d.refobjid::regclass || '.' || a.attname from pg_depend d
+                   join pg_attribute a on a.attrelid = d.refobjid and a.attnum = d.refobjsubid
+                   where d.objid = s.seqrelid and d.deptype in ('a', 'i')))
+    from pg_sequence s
+    join pg_class c on c.oid = s.seqrelid and c.relnamespace = to_regnamespace('accounts_dep')
+)
+select string_agg(line, E'\n' order by line collate "C") from lines
+)sql";
+
+QString objectsOf(const QString& database) {
+    return query(database, QString::fromUtf8(objects));
+}
+
+// The lines of one listing the other lacks, "-" for the first's and "+" for the second's.
+QString difference(const QString& expected, const QString& actual) {
+    const QStringList a = expected.split('\n'), b = actual.split('\n');
+    QStringList out;
+    for (const QString& line : a)
+        if (!b.contains(line))
+            out << "- " + line;
+    for (const QString& line : b)
+        if (!a.contains(line))
+            out << "+ " + line;
+    return out.join('\n');
+}
+
+// Each table's rows, over the columns it had before: "table count digest", a line a table.
+using Rows = std::map<QString, QString>;
+QString rowsOf(const QString& database, const Rows& columnsOf) {
+    QStringList parts;
+    for (const auto& [table, columns] : columnsOf)
+        parts << QString("select '%2 ' || count(*) || ' ' || coalesce(md5(string_agg(t::text, '|' "
+                         "order by t::text collate \"C\")), '') from (select %1 from %2) t")
+                     .arg(columns, table);
+    return query(database, parts.join(" union all ") + " order by 1");
+}
+Rows columnsOfEveryTable(const QString& database) {
+    Rows columns;
+    const QString list = query(
+        database,
+        "select string_agg(t || E'\\t' || c, E'\\n') from (select a.attrelid::regclass::text "
+        "as t, string_agg(quote_ident(a.attname), ', ' order by a.attnum) as c from pg_attribute a "
+        "join pg_class k on k.oid = a.attrelid and k.relkind = 'r' join pg_namespace n on n.oid "
+        "= k.relnamespace and n.nspname not in ('pg_catalog', 'information_schema', 'pg_toast') "
+        "where a.attnum > 0 and not a.attisdropped group by 1) x");
+    for (const QString& line : list.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList parts = line.split('\t');
+        columns[parts[0]] = parts[1];
+    }
+    return columns;
+}
+
+// A plant's years in small: positions, timesheet rows, brigade members and materials, and old
+// rows from before the keys: an operation whose type is gone and positions whose operation is
+// gone (the keys stay out of those statements, as they were not there when they were written).
+const char* const plantRows = R"sql(
+insert into accounts_dep.vid_oper (id, vid) values (1, 'Раскрой'), (2, 'Сборка');
+insert into accounts_dep.izdel (id, marka, nom, massa) values (100, 'ПЛ-502', 'Плёнка', 0.5);
+insert into accounts_dep.oper (id, vid, naimen, i_id, cena_new, cena)
+values (10, 1, 1, 100, 5.5, 5.5), (11, 2, 1, 100, 7.25, 7.25);
+insert into accounts_dep.norm (o_id, norma, price, prize) values (10, 100, 6, 5);
+insert into accounts_dep.smena (id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, ok)
+select g, date '2023-01-01' + g % 700, 1 + g % 4, 101 + g % 30, 100, 10 + g % 2, 5.5, g % 40,
+       g % 3, 1 + g % 8, case when g % 5 = 0 then 'ok' else 'no' end
+from generate_series(1, 2000) g;
+insert into accounts_dep.h_tabel (w_id, smena, month, year, d1, d2, d31)
+select 100 + g, 1 + g % 4, 1 + g % 12, 2023 + g % 2, 8, 7, 11 from generate_series(1, 200) g;
+insert into accounts_dep.smena_gds_use (id_smena, id_gds_use, f_qty_use) values (5, 7001, 1.25);
+insert into accounts_dep.person_temp (id_smena, id_person) values (7, 11);
+set session_replication_role = replica;
+insert into accounts_dep.oper (id, vid, naimen, i_id, cena_new, cena)
+values (12, 99, 1, 100, 1, 1);
+insert into accounts_dep.smena (id, data, smena, w_id, i_id, o_id, cena, kol_vo)
+values (5001, '2019-03-04', 1, 101, 100, 77, 3, 10), (5002, '2019-03-05', 2, 102, 100, 78, 3, 20);
+set session_replication_role = origin;
+update accounts_dep.ver set d = 20250101, t = 3600;
+)sql";
+
+struct Layout {
+    QString tree;   // the db/ folder's git tree, which names the layout
+    QString commit; // the last commit with it
+    QString folder; // its db/ and scripts/, taken out of that commit
+};
+
+Outcome git(const QStringList& arguments) {
+    return run("git", QStringList{"-C", source} + arguments);
+}
+
+// Each layout db/ had in the history, newest first, but the one of the tree under test.
+std::vector<Layout> earlierLayouts(const QString& into) {
+    const Outcome commits = git({"log", "--format=%H", "--", "db"});
+    if (commits.code != 0 || commits.out.trimmed().isEmpty())
+        throw std::runtime_error(
+            ("the test needs the git history of db/: " + commits.err).toStdString());
+    QString current;
+    if (git({"status", "--porcelain", "--", "db"}).out.trimmed().isEmpty())
+        current = git({"rev-parse", "HEAD:db"}).out.trimmed();
+    std::vector<Layout> layouts;
+    QStringList seen{current};
+    for (const QString& commit : commits.out.split('\n', Qt::SkipEmptyParts)) {
+        const QString tree = git({"rev-parse", commit + ":db"}).out.trimmed();
+        if (seen.contains(tree))
+            continue;
+        seen << tree;
+        const QString folder = into + "/" + commit.left(7);
+        QDir().mkpath(folder);
+        const Outcome taken =
+            run("bash",
+                {"-c",
+                 "set -o pipefail; git -C \"$0\" archive --format=tar \"$1\" db scripts | tar -x "
+                 "-C \"$2\"",
+                 source, commit, folder});
+        if (taken.code != 0)
+            throw std::runtime_error(("cannot take db/ out of " + commit).toStdString());
+        layouts.push_back({tree, commit, folder});
+    }
+    return layouts;
+}
+
+// The journal as that layout made it: by its own install command once there was one, else as
+// the cluster script loaded db/ then.
+void loadLayout(const Layout& layout, const QString& database) {
+    const QString old = layout.folder + "/db";
+    if (QFile::exists(layout.folder + "/scripts/db") && QDir(old + "/upgrade").exists()) {
+        const Outcome o = db("install", database, layout.folder + "/scripts/db");
+        if (o.code != 0)
+            throw std::runtime_error(o.err.toStdString());
+        return;
+    }
+    psql(database, sqlFiles(old + "/own") + QStringList{"-f", old + "/roles.sql"});
+}
+
+class DbUpgradeTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        fresh = newDatabase(prefix() + "fresh");
+        const Outcome o = db("install", fresh, currentDb);
+        ASSERT_EQ(o.code, 0) << o.err.toStdString();
+        freshObjects = objectsOf(fresh);
+    }
+    static void TearDownTestSuite() {
+        for (const QString& name : made)
+            query("postgres", "drop database if exists \"" + name + "\" with (force)");
+    }
+    static QString prefix() { return QString("upg_%1_").arg(QCoreApplication::applicationPid()); }
+    static QString made_(const QString& name) {
+        made << name;
+        return newDatabase(name);
+    }
+
+    static inline QString fresh;
+    static inline QString freshObjects;
+    static inline QStringList made;
+};
+
+TEST_F(DbUpgradeTest, AFreshInstallIsAtTheProgramsVersionAndASecondInstallIsRefused) {
+    made << fresh;
+    EXPECT_EQ(query(fresh, "select max(version) from accounts_dep.schema_version").toInt(),
+              TABEL_SCHEMA_VERSION);
+    const Outcome again = db("install", fresh, currentDb);
+    EXPECT_NE(again.code, 0);
+    EXPECT_TRUE(again.err.contains("upgrade --server")) << again.err.toStdString();
+    EXPECT_EQ(difference(freshObjects, objectsOf(fresh)), "");
+}
+
+TEST_F(DbUpgradeTest, EveryEarlierLayoutIsBroughtToAFreshInstallKeepingEveryRow) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::vector<Layout> layouts = earlierLayouts(folder.path());
+    ASSERT_FALSE(layouts.empty());
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.commit.toStdString());
+        const QString name = made_(prefix() + layout.commit.left(7));
+        loadLayout(layout, name);
+        query(name, QString::fromUtf8(plantRows));
+        const Rows columns = columnsOfEveryTable(name);
+        const QString before = rowsOf(name, columns);
+
+        const Outcome first = db("upgrade", name, currentDb);
+        ASSERT_EQ(first.code, 0) << first.err.toStdString();
+        EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
+        EXPECT_EQ(rowsOf(name, columns), before);
+        EXPECT_EQ(query(name, "select count(*) from accounts_dep.smena where id in (5001, 5002)"),
+                  "2");
+        EXPECT_EQ(query(name, "select max(version) from accounts_dep.schema_version").toInt(),
+                  TABEL_SCHEMA_VERSION);
+
+        const Outcome second = db("upgrade", name, currentDb);
+        ASSERT_EQ(second.code, 0) << second.err.toStdString();
+        EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
+        EXPECT_EQ(rowsOf(name, columns), before);
+        EXPECT_EQ(query(name, "select count(*) from accounts_dep.schema_version"), "1");
+    }
+}
+
+// Two administrators upgrading at once: one waits for the other.
+TEST_F(DbUpgradeTest, TwoUpgradesAtOnceEndAsOne) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::vector<Layout> layouts = earlierLayouts(folder.path());
+    ASSERT_FALSE(layouts.empty());
+    const QString name = made_(prefix() + "twice");
+    loadLayout(layouts.back(), name); // the oldest
+    query(name, QString::fromUtf8(plantRows));
+
+    // From the old layout, then again and again on the journal as it now is (without the lock
+    // they deadlock now and then).
+    for (int round = 0; round < 8; ++round) {
+        std::vector<std::unique_ptr<QProcess>> upgrades;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PGUSER", "postgres");
+        env.insert("PGPASSWORD", testdb::adminPassword());
+        for (int i = 0; i < 2; ++i) {
+            upgrades.push_back(std::make_unique<QProcess>());
+            upgrades.back()->setProcessEnvironment(env);
+            upgrades.back()->start(currentDb,
+                                   {"upgrade", "--server", testdb::socketFolder(), "--db", name});
+        }
+        for (auto& p : upgrades) {
+            ASSERT_TRUE(p->waitForFinished(120000));
+            EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+        }
+    }
+    EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
+    EXPECT_EQ(query(name, "select count(*) from accounts_dep.schema_version"), "1");
+}
+
+// What the command refuses, it refuses before it changes anything; an upgrade that fails
+// halfway leaves the database as it was.
+TEST_F(DbUpgradeTest, ARefusedOrFailedRunChangesNothing) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::vector<Layout> layouts = earlierLayouts(folder.path());
+    ASSERT_FALSE(layouts.empty());
+    const QString old = made_(prefix() + "old");
+    loadLayout(layouts.back(), old);
+    query(old, QString::fromUtf8(plantRows));
+    // A plant's own view over one the first step makes anew: that step cannot drop it.
+    query(old, "create view public.plant_requisitions as select * from "
+               "accounts_dep.v_mnf_requisition");
+    const QString bare = made_(prefix() + "bare"); // the ERP, no journal
+    const QString newer = made_(prefix() + "newer");
+    ASSERT_EQ(db("install", newer, currentDb).code, 0);
+    query(newer, QString("insert into accounts_dep.schema_version (version) values (%1)")
+                     .arg(TABEL_SCHEMA_VERSION + 1));
+    query("postgres", "create database \"" + prefix() + "noerp\"");
+    made << prefix() + "noerp";
+
+    struct Case {
+        const char* action;
+        QString database;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"upgrade", old, "plant_requisitions"},
+        {"upgrade", bare, "holds no journal; to set it up: scripts/db install"},
+        {"upgrade", newer, "newer than these files"},
+        {"install", prefix() + "noerp", "holds no ERP schemas"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.database.toStdString());
+        const QString objectsBefore = query(c.database, QString::fromUtf8(objects));
+        const Outcome o = db(c.action, c.database, currentDb);
+        EXPECT_NE(o.code, 0);
+        EXPECT_TRUE(o.err.contains(c.said)) << o.err.toStdString();
+        EXPECT_EQ(difference(objectsBefore, query(c.database, QString::fromUtf8(objects))), "");
+    }
+    EXPECT_EQ(query(old, "select to_regclass('accounts_dep.schema_version') is null"), "t");
+}
+
+} // namespace
