@@ -3,11 +3,12 @@
 #include "Value.h"
 
 #include <QLocale>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <string>
+#include <cstring>
 
 namespace data::value {
 
@@ -23,42 +24,52 @@ int decimalsOf(const QString& mask) {
 QString fixed(double x, int decimals, QChar point) {
     if (!std::isfinite(x))
         return QString::number(x);
-    char buffer[40] = {};
     // d.dddddddddddddde±XX, as printf's "%.14e" writes it, many times faster.
-    std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(x), std::chars_format::scientific,
-                  14);
-    std::string digits(1, buffer[0]);
-    digits.append(buffer + 2, 14);
+    char sci[40] = {};
+    std::to_chars(sci, sci + sizeof sci - 1, std::fabs(x), std::chars_format::scientific, 14);
+    char digits[15];
+    digits[0] = sci[0];
+    std::memcpy(digits + 1, sci + 2, 14);
     // |x| = 0.digits × 10^(exponent + 1); |x| × 10^decimals keeps the first `keep` digits.
-    const int keep = std::atoi(buffer + 17) + 1 + decimals;
-    std::string scaled; // round(|x| × 10^decimals)
+    const int keep = std::atoi(sci + 17) + 1 + decimals;
+    // round(|x| × 10^decimals); a report prints a million of these, so no heap for the usual.
+    QVarLengthArray<char, 64> scaled;
     if (keep <= 0) {
-        scaled = keep == 0 && digits[0] >= '5' ? "1" : "0";
-    } else if (keep >= int(digits.size())) {
-        scaled = digits + std::string(size_t(keep) - digits.size(), '0');
+        scaled.append(keep == 0 && digits[0] >= '5' ? '1' : '0');
+    } else if (keep >= 15) {
+        scaled.append(digits, 15);
+        for (int i = 15; i < keep; ++i)
+            scaled.append('0');
     } else {
-        scaled = digits.substr(0, size_t(keep));
-        if (digits[size_t(keep)] >= '5') {
+        scaled.append(digits, keep);
+        if (digits[keep] >= '5') {
             int i = keep - 1;
-            while (i >= 0 && scaled[size_t(i)] == '9')
-                scaled[size_t(i--)] = '0';
+            while (i >= 0 && scaled[i] == '9')
+                scaled[i--] = '0';
             if (i >= 0)
-                ++scaled[size_t(i)];
+                ++scaled[i];
             else
-                scaled.insert(scaled.begin(), '1');
+                scaled.insert(scaled.cbegin(), '1');
         }
     }
-    const size_t first = std::min(scaled.find_first_not_of('0'), scaled.size());
-    scaled.erase(0, first);
-    const bool zero = scaled.empty();
-    if (scaled.size() < size_t(decimals) + 1)
-        scaled.insert(0, size_t(decimals) + 1 - scaled.size(), '0');
-    QString out = QString::fromLatin1(scaled.data(), qsizetype(scaled.size() - size_t(decimals)));
-    if (decimals > 0)
-        out +=
-            point + QString::fromLatin1(scaled.data() + scaled.size() - size_t(decimals), decimals);
-    if (x < 0 && !zero)
-        out.prepend(QLatin1Char('-'));
+    qsizetype first = 0;
+    while (first < scaled.size() && scaled[first] == '0')
+        ++first;
+    const qsizetype significant = scaled.size() - first;
+    const bool negative = x < 0 && significant > 0;
+    // Zeros in front when the number has fewer digits than its decimals and one more.
+    const qsizetype padded = std::max<qsizetype>(significant, qsizetype(decimals) + 1);
+    const qsizetype whole = padded - decimals;
+    QString out(qsizetype(negative) + whole + (decimals > 0 ? decimals + 1 : 0), Qt::Uninitialized);
+    QChar* o = out.data();
+    if (negative)
+        *o++ = QLatin1Char('-');
+    const qsizetype zeros = padded - significant;
+    for (qsizetype j = 0; j < padded; ++j) {
+        if (j == whole)
+            *o++ = point;
+        *o++ = QLatin1Char(j < zeros ? '0' : scaled[first + j - zeros]);
+    }
     return out;
 }
 
