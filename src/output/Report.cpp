@@ -8,7 +8,9 @@
 #include <QHash>
 #include <QLocale>
 #include <algorithm>
+#include <bit>
 #include <climits>
+#include <unordered_map>
 
 namespace output {
 
@@ -237,6 +239,21 @@ struct Preparer {
     std::vector<const CompiledItem*> sums;
     std::vector<std::pair<QString, int>> fontKeys;
     QHash<QString, qint32> interned;
+    // A number's text depends on its value, its decimals and whether it is a whole-number
+    // type: keyed so, a repeated number costs neither its formatting nor the hashing of text.
+    struct NumberKey {
+        quint64 bits;
+        int decimals;
+        bool integer;
+        bool operator==(const NumberKey&) const = default;
+    };
+    struct NumberHash {
+        size_t operator()(const NumberKey& k) const {
+            return size_t((k.bits ^ (k.bits >> 29)) * 0x9e3779b97f4a7c15ull) ^
+                   size_t(k.decimals * 2 + int(k.integer));
+        }
+    };
+    std::unordered_map<NumberKey, qint32, NumberHash> numbers;
 
     std::vector<CompiledBand> pageHeader, reportHeader, detail, reportFooter;
     std::vector<std::vector<CompiledBand>> groupHeaders, groupFooters;
@@ -336,6 +353,19 @@ struct Preparer {
         return index;
     }
 
+    // The text data::value::formatNumber gives, interned.
+    qint32 numberText(const QVariant& v, int decimals) {
+        const bool integer =
+            decimals < 0 && (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int);
+        const NumberKey key{integer ? quint64(v.toLongLong())
+                                    : std::bit_cast<quint64>(v.toDouble()),
+                            decimals, integer};
+        const auto [it, added] = numbers.try_emplace(key, -1);
+        if (added)
+            it->second = intern(data::value::formatNumber(v, decimals, point));
+        return it->second;
+    }
+
     quint16 colorIndex(const QColor& c) {
         const QRgb rgb = c.rgba();
         const auto known = std::find(out.colors.begin(), out.colors.end(), rgb);
@@ -397,6 +427,7 @@ struct Preparer {
             const QRectF r(left + item.left, y + item.top, item.width, h);
             fill(r, item.background);
             QString text;
+            qint32 number = -1; // a number's interned text
             switch (item.kind) {
             case Item::Kind::Text:
                 text = item.text;
@@ -404,13 +435,16 @@ struct Preparer {
             case Item::Kind::Field:
             case Item::Kind::Expression: {
                 const QVariant v = valueOf(ci, row);
-                text = data::value::isNull(v)     ? QString()
-                       : data::value::isNumber(v) ? data::value::formatNumber(v, ci.decimals, point)
-                                                  : data::value::toString(v);
+                if (data::value::isNull(v))
+                    break;
+                if (data::value::isNumber(v))
+                    number = numberText(v, ci.decimals);
+                else
+                    text = data::value::toString(v);
                 break;
             }
             case Item::Kind::Sum:
-                text = data::value::formatNumber(totals[size_t(ci.sum)], ci.decimals, point);
+                number = numberText(totals[size_t(ci.sum)], ci.decimals);
                 if (item.resetAfterPrint)
                     totals[size_t(ci.sum)] = 0;
                 break;
@@ -418,17 +452,17 @@ struct Preparer {
                 text = item.text + QString::number(out.pages.size());
                 break;
             }
-            if (!text.isEmpty()) {
+            if (number >= 0 || !text.isEmpty()) {
                 Primitive p;
                 p.kind = Primitive::Kind::Text;
                 setBox(p, r);
                 p.align = item.align;
                 p.font = qint16(ci.font);
-                if (ci.lastIndex < 0 || ci.last != text) {
+                if (number < 0 && (ci.lastIndex < 0 || ci.last != text)) {
                     ci.lastIndex = intern(text);
                     ci.last = text;
                 }
-                p.text = ci.lastIndex;
+                p.text = number >= 0 ? number : ci.lastIndex;
                 page().primitives.push_back(p);
             }
             frame(r, item.frame);

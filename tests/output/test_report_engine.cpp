@@ -219,6 +219,19 @@ TEST_F(ReportEngineTest, NumbersFollowTheirMaskOrTheGeneralFormat) {
                       Item::ofField(20, 20, "b", Align::Left, "#0"), Item::ofField(40, 20, "c"),
                       Item::ofField(60, 20, "d"), Item::ofField(80, 20, "e")})};
     EXPECT_EQ(r.prepare().texts(), QStringList({"0,001", "-2", "7", "12,5"}));
+
+    // Repeated numbers: one value under two masks, and a bigint with the 64 bits of the
+    // double 1.0, each keep their own text on every row.
+    data::ResultSet& repeated = rows("select 2.5::float8 as x, 4607182418800017408::bigint as i,"
+                                     " 1.0::float8 as f from generate_series(1, 2)");
+    output::Report twice("T", repeated);
+    twice.detail = {
+        band("detail", 5,
+             {Item::ofField(0, 20, "x", Align::Left, "#0"),
+              Item::ofField(20, 20, "x", Align::Left, "#0.00"), Item::ofField(40, 20, "i"),
+              Item::ofField(80, 20, "f"), Item::ofField(100, 20, "x")})};
+    const QStringList row = {"3", "2,50", "4607182418800017408", "1", "2,5"};
+    EXPECT_EQ(twice.prepare().texts(), row + row);
 }
 
 TEST_F(ReportEngineTest, AFieldMissingFromTheRowsIsRefused) {
