@@ -54,14 +54,19 @@ PagePainter::PagePainter(const PreparedReport& report, QPaintDevice* device, dou
         font.setBold(f.bold);
         fonts_.push_back(font);
         metrics_.emplace_back(font, device);
+        heights_.push_back(metrics_.back().height());
+        ascents_.push_back(metrics_.back().ascent());
     }
+    shapedOf_.resize(fonts_.size());
 }
 
 const PagePainter::Shaped& PagePainter::shaped(int font, qint32 text) {
-    const quint64 key = (quint64(quint32(font)) << 32) | quint32(text);
-    auto it = shaped_.find(key);
-    if (it != shaped_.end())
-        return it->second;
+    // A preview's report gains texts while it is shown.
+    std::vector<qint32>& byText = shapedOf_[size_t(font)];
+    if (size_t(text) >= byText.size())
+        byText.resize(std::max(report_.strings.size(), size_t(text) + 1), -1);
+    if (byText[size_t(text)] >= 0)
+        return shaped_[size_t(byText[size_t(text)])];
     // A tab in stored text is one blank, as a box shows it, not a jump to a tab stop.
     QString t = report_.strings[size_t(text)];
     t.replace(QLatin1Char('\t'), QLatin1Char(' '));
@@ -87,7 +92,8 @@ const PagePainter::Shaped& PagePainter::shaped(int font, qint32 text) {
                 Piece{int(known - rawFonts_.begin()), run.glyphIndexes(), run.positions()});
         }
     }
-    return shaped_.emplace(key, std::move(s)).first->second;
+    byText[size_t(text)] = qint32(shaped_.size());
+    return shaped_.emplace_back(std::move(s));
 }
 
 void PagePainter::paint(QPainter& painter, int pageIndex) {
@@ -157,14 +163,14 @@ void PagePainter::paint(QPainter& painter, int pageIndex) {
         // each, cost much on a PDF of thousands of pages. Only a text that would leave its box
         // is clipped.
         const Shaped& s = shaped(p.font, p.text);
-        const QFontMetricsF& fm = metrics_[size_t(p.font)];
-        const bool fits = s.width <= r.width() && fm.height() <= r.height();
+        const double height = heights_[size_t(p.font)];
+        const bool fits = s.width <= r.width() && height <= r.height();
         double x = r.left();
         if (p.align == Align::Center)
             x = r.left() + (r.width() - s.width) / 2;
         else if (p.align == Align::Right)
             x = r.right() - s.width;
-        const double baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
+        const double baseline = r.top() + (r.height() - height) / 2 + ascents_[size_t(p.font)];
         const QPointF origin(x, baseline - s.ascent);
         if (!fits) {
             usePen(p.color);

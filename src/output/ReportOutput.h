@@ -6,9 +6,9 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QRawFont>
+#include <deque>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 
 class QPainter;
 class QPaintDevice;
@@ -52,7 +52,9 @@ private:
     double dotsPerMm_;
     std::vector<QFont> fonts_;
     std::vector<QFontMetricsF> metrics_;
-    std::unordered_map<quint64, Shaped> shaped_;
+    std::vector<double> heights_, ascents_; // of each font, asked once
+    std::deque<Shaped> shaped_;
+    std::vector<std::vector<qint32>> shapedOf_; // per font, per text: index into shaped_ or -1
     std::vector<QRawFont> rawFonts_;
 };
 
