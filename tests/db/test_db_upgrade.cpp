@@ -304,6 +304,18 @@ protected:
         return newDatabase(name);
     }
 
+    // A database of the oldest layout in the history, holding the plant's rows.
+    static QString oldestWithPlantRows(const QString& suffix) {
+        QTemporaryDir folder;
+        const std::vector<Layout> layouts = earlierLayouts(folder.path());
+        if (!folder.isValid() || layouts.empty())
+            throw std::runtime_error("no earlier layout of db/ found");
+        const QString name = made_(prefix() + suffix);
+        loadLayout(layouts.back(), name);
+        query(name, QString::fromUtf8(plantRows));
+        return name;
+    }
+
     static inline QString fresh;
     static inline QString freshObjects;
     static inline QStringList made;
@@ -351,13 +363,7 @@ TEST_F(DbUpgradeTest, EveryEarlierLayoutIsBroughtToAFreshInstallKeepingEveryRow)
 
 // Two administrators upgrading at once: one waits for the other.
 TEST_F(DbUpgradeTest, TwoUpgradesAtOnceEndAsOne) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const std::vector<Layout> layouts = earlierLayouts(folder.path());
-    ASSERT_FALSE(layouts.empty());
-    const QString name = made_(prefix() + "twice");
-    loadLayout(layouts.back(), name); // the oldest
-    query(name, QString::fromUtf8(plantRows));
+    const QString name = oldestWithPlantRows("twice");
 
     // From the old layout, then again and again on the journal as it now is (without the lock
     // they deadlock now and then).
@@ -384,13 +390,7 @@ TEST_F(DbUpgradeTest, TwoUpgradesAtOnceEndAsOne) {
 // What the command refuses, it refuses before it changes anything; an upgrade that fails
 // halfway leaves the database as it was.
 TEST_F(DbUpgradeTest, ARefusedOrFailedRunChangesNothing) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const std::vector<Layout> layouts = earlierLayouts(folder.path());
-    ASSERT_FALSE(layouts.empty());
-    const QString old = made_(prefix() + "old");
-    loadLayout(layouts.back(), old);
-    query(old, QString::fromUtf8(plantRows));
+    const QString old = oldestWithPlantRows("old");
     // A plant's own view over one the first step makes anew: that step cannot drop it.
     query(old, "create view public.plant_requisitions as select * from "
                "accounts_dep.v_mnf_requisition");
