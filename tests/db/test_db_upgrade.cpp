@@ -2,6 +2,8 @@
 // in place: it ends with the objects and rights of a fresh install, keeps every row it held
 // (old positions whose operation is gone included), and a second run changes nothing.
 #include "TestDatabase.h"
+#include "data/Connection.h"
+#include "data/Transaction.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -422,6 +424,31 @@ TEST_F(DbUpgradeTest, ARefusedOrFailedRunChangesNothing) {
         EXPECT_EQ(difference(objectsBefore, query(c.database, QString::fromUtf8(objects))), "");
     }
     EXPECT_EQ(query(old, "select to_regclass('accounts_dep.schema_version') is null"), "t");
+}
+
+// A workstation in the middle of a write holds the journal: the upgrade waits the time it was
+// given, then stops and changes nothing; once the workstation has committed, it goes through.
+TEST_F(DbUpgradeTest, AWorkstationsOpenWriteStopsTheUpgradeWhichChangesNothing) {
+    const QString name = oldestWithPlantRows("busy");
+    data::Connection workstation;
+    workstation.open(testdb::socketFolder(), name, "postgres", testdb::adminPassword());
+    const QString objectsBefore = objectsOf(name);
+    {
+        data::Transaction write(workstation);
+        workstation.exec("update accounts_dep.smena set kol_vo = kol_vo + 1 where id = 1");
+        const Outcome o = run(currentDb, {"upgrade", "--server", testdb::socketFolder(), "--db",
+                                          name, "--wait", "1"});
+        EXPECT_NE(o.code, 0);
+        EXPECT_TRUE(o.err.contains("a workstation held the journal's tables for 1 s"))
+            << o.err.toStdString();
+        write.commit();
+    }
+    EXPECT_EQ(difference(objectsBefore, objectsOf(name)), "");
+    EXPECT_EQ(query(name, "select kol_vo from accounts_dep.smena where id = 1"), "2");
+
+    const Outcome o = db("upgrade", name, currentDb);
+    EXPECT_EQ(o.code, 0) << o.err.toStdString();
+    EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
 }
 
 } // namespace
