@@ -451,4 +451,24 @@ TEST_F(DbUpgradeTest, AWorkstationsOpenWriteStopsTheUpgradeWhichChangesNothing) 
     EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
 }
 
+// The demo plant as the previous layout made it, upgraded: every row stays.
+TEST_F(DbUpgradeTest, ThePreviousLayoutsDemoIsUpgradedWithEveryRow) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::vector<Layout> layouts = earlierLayouts(folder.path());
+    ASSERT_FALSE(layouts.empty());
+    const Layout& previous = layouts.front();
+    const QString name = made_(prefix() + "demo");
+    loadLayout(previous, name);
+    psql(name, {"-f", previous.folder + "/db/demo.sql"});
+    const Rows columns = columnsOfEveryTable(name);
+    const QString before = rowsOf(name, columns);
+    ASSERT_GT(query(name, "select count(*) from accounts_dep.smena").toInt(), 1000);
+
+    const Outcome o = db("upgrade", name, currentDb);
+    ASSERT_EQ(o.code, 0) << o.err.toStdString();
+    EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
+    EXPECT_EQ(rowsOf(name, columns), before);
+}
+
 } // namespace
