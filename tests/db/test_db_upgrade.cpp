@@ -295,6 +295,10 @@ protected:
         const Outcome o = db("install", fresh, currentDb);
         ASSERT_EQ(o.code, 0) << o.err.toStdString();
         freshObjects = objectsOf(fresh);
+        layoutFolder = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(layoutFolder->isValid());
+        layouts = earlierLayouts(layoutFolder->path());
+        ASSERT_FALSE(layouts.empty());
     }
     static void TearDownTestSuite() {
         for (const QString& name : made)
@@ -308,16 +312,15 @@ protected:
 
     // A database of the oldest layout in the history, holding the plant's rows.
     static QString oldestWithPlantRows(const QString& suffix) {
-        QTemporaryDir folder;
-        const std::vector<Layout> layouts = earlierLayouts(folder.path());
-        if (!folder.isValid() || layouts.empty())
-            throw std::runtime_error("no earlier layout of db/ found");
         const QString name = made_(prefix() + suffix);
         loadLayout(layouts.back(), name);
         query(name, QString::fromUtf8(plantRows));
         return name;
     }
 
+    // Each earlier layout of db/, newest first, taken out of the history once.
+    static inline std::unique_ptr<QTemporaryDir> layoutFolder;
+    static inline std::vector<Layout> layouts;
     static inline QString fresh;
     static inline QString freshObjects;
     static inline QStringList made;
@@ -334,10 +337,6 @@ TEST_F(DbUpgradeTest, AFreshInstallIsAtTheProgramsVersionAndASecondInstallIsRefu
 }
 
 TEST_F(DbUpgradeTest, EveryEarlierLayoutIsBroughtToAFreshInstallKeepingEveryRow) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const std::vector<Layout> layouts = earlierLayouts(folder.path());
-    ASSERT_FALSE(layouts.empty());
     for (const Layout& layout : layouts) {
         SCOPED_TRACE(layout.commit.toStdString());
         const QString name = made_(prefix() + layout.commit.left(7));
@@ -453,10 +452,6 @@ TEST_F(DbUpgradeTest, AWorkstationsOpenWriteStopsTheUpgradeWhichChangesNothing) 
 
 // The demo plant as the previous layout made it, upgraded: every row stays.
 TEST_F(DbUpgradeTest, ThePreviousLayoutsDemoIsUpgradedWithEveryRow) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const std::vector<Layout> layouts = earlierLayouts(folder.path());
-    ASSERT_FALSE(layouts.empty());
     const Layout& previous = layouts.front();
     const QString name = made_(prefix() + "demo");
     loadLayout(previous, name);
