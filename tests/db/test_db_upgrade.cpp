@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -45,18 +44,13 @@ Outcome run(const QString& program, const QStringList& arguments, const QString&
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-QString psqlProgram() {
-    const QString found = QStandardPaths::findExecutable("psql");
-    return found.isEmpty() ? QStringLiteral("/usr/lib/postgresql/15/bin/psql") : found;
-}
-
 // Runs statements or files in the database as the superuser; the rows of the last,
 // tab-separated. Files run in one transaction, as a load does.
 QString psql(const QString& database, const QStringList& arguments) {
     QStringList options{"-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-d", database};
     if (arguments.value(0) == "-f")
         options << "-1";
-    const Outcome o = run(psqlProgram(), options + arguments);
+    const Outcome o = run(testdb::psqlProgram(), options + arguments);
     if (o.code != 0)
         throw std::runtime_error(("psql in " + database + ": " + o.err).toStdString());
     return o.out.trimmed();

@@ -7,7 +7,6 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QStandardPaths>
 #include <barrier>
 #include <gtest/gtest.h>
 #include <memory>
@@ -36,11 +35,6 @@ QString passwordOf(const QString& login) {
     return login; // the demo logins
 }
 
-QString psqlProgram() {
-    const QString found = QStandardPaths::findExecutable("psql");
-    return found.isEmpty() ? QStringLiteral("/usr/lib/postgresql/15/bin/psql") : found;
-}
-
 // Runs the statement in psql as the login; the error text, empty when it succeeded.
 QString psql(const QString& login, const QString& sql) {
     QProcess p;
@@ -50,7 +44,7 @@ QString psql(const QString& login, const QString& sql) {
     env.insert("PGUSER", login);
     env.insert("PGPASSWORD", passwordOf(login));
     p.setProcessEnvironment(env);
-    p.start(psqlProgram(), {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-c", sql});
+    p.start(testdb::psqlProgram(), {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-c", sql});
     if (!p.waitForFinished(30000))
         return "psql did not finish";
     return p.exitCode() == 0 ? QString() : QString::fromUtf8(p.readAllStandardError()).trimmed();

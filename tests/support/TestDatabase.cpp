@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStandardPaths>
+#include <QStandardPaths>
 #include <QThread>
 #include <cstdlib>
 #include <libpq-fe.h>
@@ -42,6 +44,11 @@ QString adminPassword() {
     if (!f.open(QIODevice::ReadOnly))
         throw std::runtime_error("cannot read the test cluster's admin password file");
     return QString::fromUtf8(f.readAll()).trimmed();
+}
+
+QString psqlProgram() {
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("psql"));
+    return found.isEmpty() ? QStringLiteral("/usr/lib/postgresql/15/bin/psql") : found;
 }
 
 QString databaseName() {

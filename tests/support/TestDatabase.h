@@ -32,4 +32,7 @@ QVariant execOldRows(const QString& sql);
 // The password of the cluster's superuser; never printed.
 QString adminPassword();
 
+// The psql the tests run: the one on PATH, else the server's own.
+QString psqlProgram();
+
 } // namespace testdb
