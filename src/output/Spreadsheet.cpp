@@ -123,6 +123,23 @@ QString escapedForFile(const QString& text) {
     return out;
 }
 
+// The limit holds for the text the sheet shows and for the text handed to the library, which
+// counts the letters of its escaped form: a few escaped characters take a text at the limit
+// past it, and the whole export would fail at the end.
+bool fitsACell(const QString& text) {
+    constexpr qsizetype longestEscape = 7; // "_x0000_"
+    if (text.size() > maxText)
+        return false;
+    if (text.size() * longestEscape <= maxText)
+        return true;
+    const QString escaped = escapedForFile(text);
+    qsizetype letters = escaped.size();
+    for (const QChar c : escaped)
+        if (c.isLowSurrogate())
+            --letters; // the pair is one letter (escaping left no lone half)
+    return letters <= maxText;
+}
+
 QString writeError(int sheet, int column, int row) {
     return QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3")
         .arg(sheet)
@@ -348,10 +365,7 @@ int Spreadsheet::put(int sheet, int column, int row, const QString& text,
     if (!book_ || sheet != 1)
         throw data::Error::captioned(QStringLiteral("Ошибочный номер листа Microsoft Excel"),
                                      writeError(sheet, column, row));
-    // The limit holds for the text as the file carries it.
-    const qsizetype length =
-        text.contains(QLatin1String("_x")) ? escapedForFile(text).size() : text.size();
-    if (column < 1 || column > maxColumn || row < 1 || row > maxRow || length > maxText)
+    if (column < 1 || column > maxColumn || row < 1 || row > maxRow || !fitsACell(text))
         throw data::Error::captioned(QStringLiteral("Ошибка Microsoft Excel"),
                                      writeError(sheet, column, row));
     Book::Cell& cell = book_->cell(row, column);

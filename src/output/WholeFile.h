@@ -11,7 +11,8 @@ namespace output {
 // when the folder cannot take one.
 bool createPartFile(const QString& folder, QString& partPath, QString& reason);
 
-// write(part, reason) fills the part file; it then replaces path (a file there is replaced in
+// write(part, reason) fills the part file, which only its owner may read until it is done; it
+// then replaces path (a file there is replaced in
 // one step, keeping its permissions and owner; a symbolic link is written through to the file
 // it names). A path that names no regular file (a folder, device, pipe or socket) is refused.
 // On any failure no part file stays, an existing file at path is as it was, and reason says

@@ -254,6 +254,41 @@ TEST_F(SpreadsheetTest, FailedWritesNameSheetColumnAndRow) {
     EXPECT_EQ(file.at(1, 1), "s:" + QString(32767, u'Ж'));
 }
 
+// The file carries "_x0000_" for a NUL and "_x005F_" for an "_" that opens an escape: a text
+// that fits as typed but not as written is refused at its cell, and the export goes on.
+TEST_F(SpreadsheetTest, ATextPastTheLimitOnlyOnceEscapedIsRefusedAtItsCell) {
+    const QChar nul(0);
+    struct Case {
+        QString text;
+        bool taken;
+    };
+    const Case cases[] = {
+        {QString(32760, u'Ж') + nul, true}, // 32 767 as written
+        {QString(32759, u'Ж') + nul + nul, false},
+        {QString(32761, u'Ж') + nul, false},
+        {QString(32755, u'Ж') + "_x0041_", false}, // "_x005F_x0041_"
+        {QString(32761, u'Ж') + QChar(0xD800), false},
+    };
+    ASSERT_EQ(sheet.open(""), 1);
+    int row = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(row);
+        messages.clear();
+        EXPECT_EQ(handled([&] { return sheet.write(1, 2, row, c.text); }), c.taken ? 1 : -1);
+        if (!c.taken) {
+            ASSERT_EQ(messages.messages.size(), 1u);
+            EXPECT_EQ(messages.messages[0].text,
+                      QString("Ошибка при записи: лист 1, столбец 2, строка %1").arg(row));
+        }
+        ++row;
+    }
+    sheet.write(1, 1, 1, "после");
+    const Xlsx file = shown();
+    EXPECT_EQ(file.cells.size(), 2);
+    EXPECT_EQ(file.at(1, 1), "s:после");
+    EXPECT_EQ(file.at(2, 1), "s:" + cases[0].text);
+}
+
 TEST_F(SpreadsheetTest, WithoutAWorkbookNothingIsWrittenOrShown) {
     EXPECT_EQ(handled([&] { return sheet.write(1, 1, 1, "x"); }), -1);
     ASSERT_EQ(messages.messages.size(), 1u);
