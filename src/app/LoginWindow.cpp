@@ -1,6 +1,7 @@
 #include "LoginWindow.h"
 
 #include "RoleRules.h"
+#include "SiteSettings.h"
 #include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
@@ -24,9 +25,16 @@ const QString serviceCode = QStringLiteral("0153");
 const QString serviceLogin = QStringLiteral("sys");
 const QString servicePassword = QStringLiteral("wuvakem");
 
-// Names the arguments as given, not the defaults taken in their place.
-QString noConnection(const QString& server, const QString& database) {
-    return QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)").arg(server, database);
+// Names what was tried, also when it came from the settings files, and what was wrong with
+// those files: the driver's "connection refused" alone does not say where to look.
+QString noConnection(const QString& server, const QString& database, const QString& reason = {}) {
+    QString text =
+        QStringLiteral("Подключение к БД отсутсвует (сервер: %1, БД: %2)").arg(server, database);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    for (const QString& problem : siteSettingsProblems())
+        text += QLatin1Char('\n') + problem;
+    return text;
 }
 } // namespace
 
@@ -110,7 +118,7 @@ void LoginWindow::openStartupConnection() {
         dm_.tryOpen(serverToUse(), databaseToUse(), data::defaults::startupUser(),
                     data::defaults::startupPassword());
     if (refused && !startupFailed_)
-        ui::Messages::error(noConnection(server_, database_) + QLatin1Char('\n') + *refused, this);
+        ui::Messages::error(noConnection(serverToUse(), databaseToUse(), *refused), this);
     startupFailed_ = refused.has_value();
 }
 
@@ -147,7 +155,7 @@ void LoginWindow::onActivated() {
         if (!startupFailed_)
             runGate();
     }
-    serverLabel_->setText(QStringLiteral("Сервер: %1, БД: %2").arg(server_, database_));
+    serverLabel_->setText(QStringLiteral("Сервер: %1, БД: %2").arg(serverToUse(), databaseToUse()));
     setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)")
                        .arg(gate_.stamp().date)
                        .arg(gate_.stamp().time));
@@ -189,7 +197,7 @@ void LoginWindow::login() {
     }
     dm_.connection.close();
     if (dm_.tryOpen(serverToUse(), databaseToUse(), session.loginName, session.loginPassword))
-        throw data::Error(noConnection(server_, database_));
+        throw data::Error(noConnection(serverToUse(), databaseToUse()));
     startupFailed_ = false;
     // Before the gate: a login in no group may not even read the build stamp.
     const Group group = groupOfConnectedLogin(dm_.connection);
@@ -210,7 +218,7 @@ void LoginWindow::login() {
     hide();
     if (session.loginName != QLatin1String("econom"))
         journal.setWindowTitle(QStringLiteral("Табель (Сервер: %1, БД: %2, пользователь: %3)")
-                                   .arg(server_, database_, session.loginName));
+                                   .arg(serverToUse(), databaseToUse(), session.loginName));
     journal.exec();
     end();
 }

@@ -5,6 +5,7 @@
 #include "PreparedModule.h"
 #include "RoleRules.h"
 #include "SchemaVersion.h"
+#include "SiteSettings.h"
 #include "StyleFile.h"
 #include "TestDatabase.h"
 #include "data/Defaults.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -326,7 +328,7 @@ TEST_F(LoginTest, TheEconomistSeesAPlainCaptionAndALockedJournal) {
     EXPECT_TRUE(journalShown);
 }
 
-TEST_F(LoginTest, AFailedConnectionNamesTheArgumentsAndEndsTheProgram) {
+TEST_F(LoginTest, AFailedConnectionNamesWhatWasTriedAndEndsTheProgram) {
     struct Case {
         QString server, database, login, password, shownServer, shownDatabase;
     };
@@ -335,8 +337,9 @@ TEST_F(LoginTest, AFailedConnectionNamesTheArgumentsAndEndsTheProgram) {
          testdb::databaseName()},
         {testdb::socketFolder(), testdb::databaseName(), "nobody", "nobody", testdb::socketFolder(),
          testdb::databaseName()},
-        // Only the server given: the defaults are taken, and the message shows what was given.
-        {testdb::socketFolder(), "", "master", "master", testdb::socketFolder(), ""},
+        // Only the server given: the defaults are taken, and the message names them.
+        {testdb::socketFolder(), "", "master", "master", data::defaults::chosen({}, {}).server,
+         data::defaults::chosen({}, {}).database},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.login.toStdString() + "/" + c.database.toStdString());
@@ -356,6 +359,38 @@ TEST_F(LoginTest, AFailedConnectionNamesTheArgumentsAndEndsTheProgram) {
             messages.messages.back().text.contains(c.password == "wrong" ? "wrong" : "\x01"));
         EXPECT_EQ(ended, 1);
     }
+}
+
+// Server and database from the plant's settings file: the box names them, and what was wrong
+// with the files, beside the driver's reason.
+TEST_F(LoginTest, AFailedStartUpConnectionNamesTheSettingsAndTheirProblems) {
+    QTemporaryDir dir;
+    const QString system = dir.filePath("tabel.conf");
+    QFile file(system);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("server=" + QFile::encodeName(dir.filePath("no-server")) +
+               "\ndatabase=plant_db\nstartup_user\n");
+    file.close();
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("TABEL_SYSTEM_CONF", QFile::encodeName(system));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("home")));
+    app::applySiteSettings();
+    qunsetenv("TABEL_SYSTEM_CONF");
+    qputenv("XDG_DATA_HOME", dataHome);
+
+    auto a = makeApp({}, {});
+    startShown(*a);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    const QStringList lines = messages.messages[0].text.split('\n');
+    EXPECT_EQ(lines.first(),
+              QString::fromUtf8("Подключение к БД отсутсвует (сервер: %1, БД: plant_db)")
+                  .arg(dir.filePath("no-server")));
+    EXPECT_EQ(lines.last(), QString::fromUtf8("%1, строка 3: ожидается «параметр=значение», "
+                                              "строка пропущена")
+                                .arg(system));
+    EXPECT_GT(lines.size(), 2) << "the driver's reason between them";
+    EXPECT_EQ(a->loginWindow.findChild<QLabel*>(LoginNames::server)->text(),
+              QString::fromUtf8("Сервер: %1, БД: plant_db").arg(dir.filePath("no-server")));
 }
 
 TEST_F(LoginTest, ActivationRunsTheGateAndShowsServerAndBuild) {

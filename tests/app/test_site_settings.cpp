@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,6 +77,72 @@ TEST(SiteSettings, UserOverSystemOverNothing) {
             EXPECT_FALSE(problem.contains(QStringLiteral("db.plant"))) << problem.toStdString();
         }
     }
+}
+
+// Anyone who may change a settings file may send every user's program to a server of his: such
+// a file, and one that cannot be read, is skipped and named with the reason, and the other
+// file still counts.
+TEST(SiteSettings, AFileOthersCouldChangeOrNobodyCanReadIsSkippedAndNamed) {
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        const char* name;
+        mode_t fileMode, folderMode;
+        int owner, group; // -1: as made
+        QString said;     // empty: the file is taken
+        bool onlyAsRoot = false;
+    };
+    const Case cases[] = {
+        {"private", 0644, 0755, -1, -1, {}},
+        {"anyone may write it", 0666, 0755, -1, -1,
+         "доступен на запись другим пользователям (права 0666)"},
+        {"its group may write it", 0664, 0755, -1, 4322,
+         "доступен на запись другим пользователям (права 0664)", true},
+        {"anyone may write its folder", 0644, 0777, -1, -1,
+         "доступна на запись другим пользователям (права 0777)"},
+        {"a folder like /tmp", 0644, 01777, -1, -1, {}},
+        {"another user's", 0644, 0755, 4321, -1, "принадлежит другому пользователю (uid 4321)",
+         true},
+        {"nobody may read it", 0000, 0755, -1, -1, "не прочитан", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.onlyAsRoot && !root)
+            continue;
+        if (c.fileMode == 0 && root)
+            continue; // root reads it anyway
+        QTemporaryDir dir;
+        const QString folder = QDir(dir.path()).filePath(QStringLiteral("etc"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString system = folder + QStringLiteral("/tabel.conf");
+        const QString user = QDir(dir.path()).filePath(QStringLiteral("user.conf"));
+        writeFile(system, "server=db.elsewhere\ndatabase=zelt\n");
+        writeFile(user, "startup_user=me\n");
+        ASSERT_EQ(::chown(QFile::encodeName(system).constData(), uid_t(c.owner), gid_t(c.group)),
+                  0);
+        ASSERT_EQ(::chmod(QFile::encodeName(system).constData(), c.fileMode), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), c.folderMode), 0);
+        const app::SiteSettings s = app::readSiteSettings(system, user);
+        EXPECT_EQ(s.site.startupUser, QStringLiteral("me"));
+        if (c.said.isEmpty()) {
+            EXPECT_EQ(s.site.server, QStringLiteral("db.elsewhere"));
+            EXPECT_TRUE(s.problems.isEmpty()) << s.problems.join('\n').toStdString();
+            continue;
+        }
+        EXPECT_EQ(s.site.server, QString());
+        ASSERT_EQ(s.problems.size(), 1);
+        EXPECT_TRUE(s.problems[0].startsWith(QStringLiteral("Файл настроек ") + system))
+            << s.problems[0].toStdString();
+        EXPECT_TRUE(s.problems[0].contains(c.said)) << s.problems[0].toStdString();
+    }
+}
+
+TEST(SiteSettings, AFolderInPlaceOfTheFileIsNamed) {
+    QTemporaryDir dir;
+    const QString system = QDir(dir.path()).filePath(QStringLiteral("tabel.conf"));
+    ASSERT_TRUE(QDir().mkpath(system));
+    const app::SiteSettings s = app::readSiteSettings(system, {});
+    ASSERT_EQ(s.problems.size(), 1);
+    EXPECT_EQ(s.problems[0], QStringLiteral("Файл настроек %1 не прочитан: это папка").arg(system));
 }
 
 TEST(SiteSettings, SystemPathComesFromTheEnvironmentInTests) {
