@@ -134,3 +134,22 @@ create or replace trigger smena_log_refuse before update or delete on accounts_d
     for each row execute function accounts_dep.smena_log_refuse();
 create or replace trigger smena_log_refuse_truncate before truncate on accounts_dep.smena_log
     for each statement execute function accounts_dep.smena_log_refuse();
+
+-- TRUNCATE passes by the row triggers: the positions would go without their history and
+-- without a word to the workstations, the timesheet's rows without a word either. It is
+-- refused, to the owner too; rows are deleted with DELETE. (The material and brigade rows
+-- are neither logged nor announced, so their TRUNCATE loses nothing a DELETE would tell.)
+create or replace function accounts_dep.truncate_refuse() returns trigger
+language plpgsql as $$
+begin
+    raise exception '%', tg_argv[0] using errcode = 'insufficient_privilege';
+end $$;
+
+create or replace trigger smena_refuse_truncate before truncate on accounts_dep.smena
+    for each statement execute function accounts_dep.truncate_refuse(
+        'Журнал нельзя очистить командой TRUNCATE: позиции ушли бы мимо истории изменений и '
+        'рабочих мест; удаляйте их командой DELETE');
+create or replace trigger h_tabel_refuse_truncate before truncate on accounts_dep.h_tabel
+    for each statement execute function accounts_dep.truncate_refuse(
+        'Табель нельзя очистить командой TRUNCATE: рабочие места не узнали бы об этом; '
+        'удаляйте строки командой DELETE');

@@ -269,4 +269,38 @@ TEST_F(HistoryTest, ChangesMeetingOnAPositionFormAnUnbrokenChain) {
               3);
 }
 
+// TRUNCATE passes by the row triggers: it would take the positions past their history and
+// past every workstation's announcements, so the server refuses it, even to the owner.
+TEST_F(HistoryTest, TheJournalAndTheTimesheetAreNeverTruncated) {
+    testdb::exec("insert into accounts_dep.h_tabel(w_id, smena, month, year, d10) values (101, 1, "
+                 "12, 2026, 4) on conflict do nothing");
+    const QString counts = "select (select count(*) from accounts_dep.smena) || '/' || (select "
+                           "count(*) from accounts_dep.h_tabel) || '/' || (select count(*) from "
+                           "accounts_dep.smena_log)";
+    const QString before = testdb::exec(counts).toString();
+    struct Case {
+        const char* sql;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"truncate accounts_dep.smena cascade", "Журнал нельзя очистить"},
+        {"truncate accounts_dep.person_temp, accounts_dep.smena_gds_use, accounts_dep.smena "
+         "restart identity",
+         "Журнал нельзя очистить"},
+        {"truncate accounts_dep.oper cascade", "Журнал нельзя очистить"}, // reaches the journal
+        {"truncate accounts_dep.h_tabel", "Табель нельзя очистить"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        try {
+            testdb::exec(c.sql);
+            ADD_FAILURE() << "truncated";
+        } catch (const data::DbError& e) {
+            EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.refusal))) << e.text().toStdString();
+        }
+    }
+    EXPECT_EQ(testdb::exec(counts).toString(), before);
+    EXPECT_NE(psql("master", "truncate accounts_dep.smena"), "") << "nor by a user";
+}
+
 } // namespace

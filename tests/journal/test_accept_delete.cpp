@@ -36,8 +36,9 @@ const QString changedElsewhere =
 
 // Shift 1 of Wednesday in statement order: 7001, 7002, 7010, 7004, 7005, 7003.
 void seedPositions() {
+    testdb::truncate("accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.norm restart "
+                     "identity cascade");
     testdb::exec(QString::fromUtf8(R"(
-truncate accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.norm restart identity cascade;
 insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, ok, prize) values
   (7001, '2026-12-09', 1, 501, 800001, 701, 10, 1, 0, 4, 'no', 0),
   (7002, '2026-12-09', 1, 502, 800001, 701, 10, 1, 0, 4, 'no', 0),
