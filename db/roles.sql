@@ -33,6 +33,8 @@ begin
     perform pg_temp.ensure_role('tabel_accept', 'nologin');
     -- writes the history of the positions; nobody logs in as it or is a member of it
     perform pg_temp.ensure_role('tabel_log', 'nologin');
+    -- owns the brigade's division; nobody logs in as it or is a member of it
+    perform pg_temp.ensure_role('tabel_divide', 'nologin');
     -- start-up account: only reads and raises the build stamp; in no group. Made with the
     -- program's built-in password, which a plant changes (its workstations then read the new
     -- one from their settings file).
@@ -42,21 +44,24 @@ end $$;
 -- ---------------------------------------------------------------- taken back
 
 revoke all on schema accounts_dep
-    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
+    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide,
+         tab;
 revoke all on all tables in schema accounts_dep
-    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
+    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide,
+         tab;
 revoke all on all sequences in schema accounts_dep
-    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
--- (tabel_accept and tabel_log hold a routine only as its owner, whose right stays)
+    from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide,
+         tab;
+-- (tabel_accept, tabel_log and tabel_divide hold a routine only as its owner, whose right stays)
 revoke all on all functions in schema accounts_dep
     from public, tabel_user, tabel_operator, tabel_reader, tab;
 -- on the ERP side only the journal's own roles: its other rights are the plant's
 revoke all on schema cmn_contractor, hrms_movement, hrms_staffpos, mnf_doc,
                      cmn_gds_and_srv, mnf_operation, whs_stock
-    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
+    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide, tab;
 revoke all on all tables in schema cmn_contractor, hrms_movement, hrms_staffpos, mnf_doc,
                      cmn_gds_and_srv, mnf_operation, whs_stock
-    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tab;
+    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide, tab;
 
 -- ---------------------------------------------------------------- tabel_user
 
@@ -111,6 +116,27 @@ alter function accounts_dep.smena__accept_row_hwo(bigint)
     security definer set search_path = pg_catalog, pg_temp;
 revoke execute on function accounts_dep.smena__accept_row_hwo(bigint) from public;
 grant execute on function accounts_dep.smena__accept_row_hwo(bigint) to tabel_operator, tabel_user;
+
+-- ---------------------------------------------------------------- the brigade's division
+
+-- The division runs with the rights of its owner, which may write what the division writes
+-- and nothing more: the history takes a row written as this role for one the division wrote
+-- (70_smena_history.sql), and no login can act as it. Users run it (operators may not).
+grant usage on schema accounts_dep, cmn_contractor to tabel_divide;
+grant select on accounts_dep.smena, accounts_dep.person_temp, cmn_contractor.person
+    to tabel_divide;
+grant insert (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, color, ok, vvod, prize,
+              id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use, id_smena_from),
+      update (kol_vo, brak)
+    on accounts_dep.smena to tabel_divide;
+grant delete on accounts_dep.person_temp to tabel_divide;
+grant select, insert, update on accounts_dep.h_tabel to tabel_divide;
+grant usage on sequence accounts_dep.smena_id_seq, accounts_dep.h_tabel_id_seq to tabel_divide;
+alter function accounts_dep.divide_between_person(bigint) owner to tabel_divide;
+alter function accounts_dep.divide_between_person(bigint)
+    security definer set search_path = pg_catalog, pg_temp;
+revoke execute on function accounts_dep.divide_between_person(bigint) from public;
+grant execute on function accounts_dep.divide_between_person(bigint) to tabel_user;
 
 -- ---------------------------------------------------------------- the history
 

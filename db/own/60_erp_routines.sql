@@ -199,7 +199,8 @@ end $$;
 -- that date and shift are set to the sum of their hours there. The person_temp
 -- rows of the position are deleted, so a second call changes nothing. An
 -- accepted position ('ok', 'да'), a missing one, and one whose rejects are
--- below 0 or above its kol_vo are refused.
+-- below 0 or above its kol_vo are refused. Runs with the rights of its owner tabel_divide
+-- (roles.sql): the history knows the rows it writes by that role.
 create or replace function accounts_dep.divide_between_person(p_id bigint)
 returns void
 language plpgsql as $$

@@ -71,22 +71,24 @@ create index if not exists smena_log_at on accounts_dep.smena_log (at);
 
 -- The kind tells the reason of an update: 'accept' when the state becomes accepted (by the
 -- accepting routine or by hand), 'divide' when the brigade's division wrote the row (its
--- original and its copies), found on the call stack, which no caller can forge. The login
--- is session_user: the accepting routine runs as its owner tabel_accept, while the person
--- who asked for it is the session's login. Runs as tabel_log (roles.sql), the one role that
--- may insert into the log.
+-- original and its copies). The division runs as its owner tabel_divide, a role no login is
+-- and none can become (roles.sql); the condition of the trigger that hands this function
+-- 'divide' sees the role writing the row, which no text of a caller's statement changes. The
+-- login is session_user: the accepting routine and the division run as their owners, while
+-- the person who asked for them is the session's login. Runs as tabel_log (roles.sql), the
+-- one role that may insert into the log.
 create or replace function accounts_dep.smena_log_row() returns trigger
 language plpgsql security definer set search_path = pg_catalog, pg_temp as $$
 declare
-    v_old   jsonb;
-    v_new   jsonb;
-    v_kind  text;
-    v_stack text;
-    v_row   accounts_dep.smena%rowtype;
+    v_old      jsonb;
+    v_new      jsonb;
+    v_kind     text;
+    v_row      accounts_dep.smena%rowtype;
+    v_division constant boolean := tg_nargs > 0 and tg_argv[0] = 'divide';
 begin
     if tg_op = 'INSERT' then
         v_new := to_jsonb(new);
-        v_kind := 'insert';
+        v_kind := case when v_division then 'divide' else 'insert' end;
         v_row := new;
     elsif tg_op = 'DELETE' then
         v_old := to_jsonb(old);
@@ -102,14 +104,10 @@ begin
             return null; -- written as it was
         end if;
         v_kind := case when new.ok in ('ok', 'да') and coalesce(old.ok, '') not in ('ok', 'да')
-                       then 'accept' else 'update' end;
+                       then 'accept'
+                       when v_division then 'divide'
+                       else 'update' end;
         v_row := new;
-    end if;
-    if v_kind in ('update', 'insert') and (tg_op = 'UPDATE' or new.id_smena_from is not null) then
-        get diagnostics v_stack = pg_context;
-        if strpos(v_stack, 'function accounts_dep.divide_between_person(') > 0 then
-            v_kind := 'divide';
-        end if;
     end if;
     insert into accounts_dep.smena_log (at, login, kind, id_smena, data, smena, w_id, old, new)
     values (now(), session_user, v_kind, v_row.id, v_row.data, v_row.smena, v_row.w_id,
@@ -117,8 +115,13 @@ begin
     return null;
 end $$;
 
+-- Exactly one of the two fires for a row.
 create or replace trigger smena_log after insert or update or delete on accounts_dep.smena
-    for each row execute function accounts_dep.smena_log_row();
+    for each row when (current_user <> 'tabel_divide')
+    execute function accounts_dep.smena_log_row();
+create or replace trigger smena_log_division after insert or update or delete on accounts_dep.smena
+    for each row when (current_user = 'tabel_divide')
+    execute function accounts_dep.smena_log_row('divide');
 
 create or replace function accounts_dep.smena_log_refuse() returns trigger
 language plpgsql as $$
@@ -131,3 +134,22 @@ create or replace trigger smena_log_refuse before update or delete on accounts_d
     for each row execute function accounts_dep.smena_log_refuse();
 create or replace trigger smena_log_refuse_truncate before truncate on accounts_dep.smena_log
     for each statement execute function accounts_dep.smena_log_refuse();
+
+-- TRUNCATE passes by the row triggers: the positions would go without their history and
+-- without a word to the workstations, the timesheet's rows without a word either. It is
+-- refused, to the owner too; rows are deleted with DELETE. (The material and brigade rows
+-- are neither logged nor announced, so their TRUNCATE loses nothing a DELETE would tell.)
+create or replace function accounts_dep.truncate_refuse() returns trigger
+language plpgsql as $$
+begin
+    raise exception '%', tg_argv[0] using errcode = 'insufficient_privilege';
+end $$;
+
+create or replace trigger smena_refuse_truncate before truncate on accounts_dep.smena
+    for each statement execute function accounts_dep.truncate_refuse(
+        'Журнал нельзя очистить командой TRUNCATE: позиции ушли бы мимо истории изменений и '
+        'рабочих мест; удаляйте их командой DELETE');
+create or replace trigger h_tabel_refuse_truncate before truncate on accounts_dep.h_tabel
+    for each statement execute function accounts_dep.truncate_refuse(
+        'Табель нельзя очистить командой TRUNCATE: рабочие места не узнали бы об этом; '
+        'удаляйте строки командой DELETE');

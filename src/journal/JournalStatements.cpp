@@ -61,12 +61,13 @@ QString operationPrice() {
     return QStringLiteral("select min(price) from accounts_dep.norm where o_id=:o_id");
 }
 
-// The materials of a position accepted meanwhile on another workstation stay.
+// The materials of a position accepted meanwhile on another workstation stay. The position's
+// row is locked, so a deletion meeting an acceptance waits for it and sees the state it left.
 QString materialDelete() {
     return QStringLiteral("delete from accounts_dep.smena_gds_use sgu where sgu.id=:id and "
                           "exists (select 1 from accounts_dep.smena s where s.id = "
                           "sgu.id_smena and coalesce(s.ok, '') not in ") +
-           acceptedStatesSql() + QStringLiteral(")");
+           acceptedStatesSql() + QStringLiteral(" for share of s)");
 }
 
 QString memberInsert() {

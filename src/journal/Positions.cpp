@@ -74,7 +74,9 @@ bool Positions::holdsAsShown(const ShownPosition& position) const {
 
 // Operators may read positions but not lock them (a lock needs a right to write), so the
 // routine's own update is the lock: once it has run, the row read again is the very version
-// it accepted, and a version other than the one shown is rolled back.
+// it accepted, and a version other than the one shown is rolled back. The materials are
+// counted again under that lock too: a deletion of one locks the position first, so it either
+// committed before the update and is counted, or waits and finds the position accepted.
 std::optional<Refusal::Reason> Positions::acceptOne(const ShownPosition& position) {
     data::Transaction transaction(dm_.connection);
     const data::CloseOnExit closeCheck(acceptCheck_);
@@ -96,6 +98,8 @@ std::optional<Refusal::Reason> Positions::acceptOne(const ShownPosition& positio
     acceptRow_.execute();
     if (!readNow() || !holdsAsShown(position))
         return Refusal::ChangedElsewhere;
+    if (acceptCheck_.asInt64(QStringLiteral("id_cnt")) == 0)
+        return Refusal::NoMaterials;
     transaction.commit();
     return std::nullopt;
 }

@@ -107,7 +107,7 @@ with rights(kind, name, acl) as (
 ),
 journal_roles(name) as (
     values ('public'), ('tabel_user'), ('tabel_operator'), ('tabel_reader'), ('tabel_accept'),
-           ('tabel_log'), ('tab')
+           ('tabel_log'), ('tabel_divide'), ('tab')
 ),
 lines(line) as (
     select format('right %s %s: %s %s', r.kind, r.name, g.name, x.privilege_type)

@@ -175,6 +175,58 @@ TEST_F(HistoryTest, NobodyChangesOrDeletesTheLogAndTheGroupsReadIt) {
     EXPECT_NE(psql("master", "delete from accounts_dep.smena_log"), "");
 }
 
+// Only the brigade's division itself is logged as one: a statement that merely names the
+// routine, in a comment or a block of its own, is what it is.
+TEST_F(HistoryTest, ADivisionIsLoggedOnlyWhenTheDivisionWroteTheRow) {
+    testdb::exec("insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, "
+                 "brak, time) select id, '2026-12-12', 1, 101, 100, 1, 10, 6, 0, 4 from "
+                 "generate_series(8200, 8201) id; insert into accounts_dep.person_temp(id_smena, "
+                 "id_person) values (8201, 11)");
+    const char* const named = "/* function accounts_dep.divide_between_person( */";
+    struct Case {
+        const char* login;
+        QString sql;
+        int position;
+        const char* entry; // the position's latest log row, as lastEntry gives it
+    };
+    const Case cases[] = {
+        {"master",
+         QString("do $$ begin update accounts_dep.smena set kol_vo = 9 where id = 8200 %1; "
+                 "end $$")
+             .arg(named),
+         8200, R"(update master {"kol_vo": 6} {"kol_vo": 9})"},
+        {"operator4",
+         QString("do $$ begin insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, "
+                 "cena, kol_vo, id_smena_from) values (8202, '2026-12-12', 1, 102, 100, 1, 10, "
+                 "3, 8200) %1; end $$")
+             .arg(named),
+         8202, "insert operator4 "},
+        // a real division and a change of the same position in one block: each as it is
+        {"sys",
+         "do $$ begin perform accounts_dep.divide_between_person(8201); update "
+         "accounts_dep.smena set time = 5 where id = 8201; end $$",
+         8201, R"(update sys {"time": 4} {"time": 5})"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql.toStdString());
+        ASSERT_EQ(psql(c.login, c.sql), "");
+        const QString entry = lastEntry(c.position);
+        EXPECT_TRUE(entry.startsWith(QString::fromUtf8(c.entry))) << entry.toStdString();
+    }
+    EXPECT_EQ(testdb::exec("select string_agg(kind || ' ' || login, ', ' order by id) from "
+                           "accounts_dep.smena_log where id_smena = 8201 or id_smena = (select "
+                           "id from accounts_dep.smena where id_smena_from = 8201)")
+                  .toString(),
+              "insert postgres, divide sys, divide sys, update sys")
+        << "the position, its member's copy, the change";
+    // nobody takes on the division's role
+    EXPECT_NE(psql("master", "set role tabel_divide"), "");
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena_log where kind = 'divide' "
+                           "and id_smena in (8200, 8202)")
+                  .toInt(),
+              0);
+}
+
 // Workstations that change one position at once: each change is logged with the value it
 // really replaced, so the log reads as one unbroken chain.
 TEST_F(HistoryTest, ChangesMeetingOnAPositionFormAnUnbrokenChain) {
@@ -215,6 +267,40 @@ TEST_F(HistoryTest, ChangesMeetingOnAPositionFormAnUnbrokenChain) {
                            "id_smena = 8100 and kind = 'update'")
                   .toInt(),
               3);
+}
+
+// TRUNCATE passes by the row triggers: it would take the positions past their history and
+// past every workstation's announcements, so the server refuses it, even to the owner.
+TEST_F(HistoryTest, TheJournalAndTheTimesheetAreNeverTruncated) {
+    testdb::exec("insert into accounts_dep.h_tabel(w_id, smena, month, year, d10) values (101, 1, "
+                 "12, 2026, 4) on conflict do nothing");
+    const QString counts = "select (select count(*) from accounts_dep.smena) || '/' || (select "
+                           "count(*) from accounts_dep.h_tabel) || '/' || (select count(*) from "
+                           "accounts_dep.smena_log)";
+    const QString before = testdb::exec(counts).toString();
+    struct Case {
+        const char* sql;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"truncate accounts_dep.smena cascade", "Журнал нельзя очистить"},
+        {"truncate accounts_dep.person_temp, accounts_dep.smena_gds_use, accounts_dep.smena "
+         "restart identity",
+         "Журнал нельзя очистить"},
+        {"truncate accounts_dep.oper cascade", "Журнал нельзя очистить"}, // reaches the journal
+        {"truncate accounts_dep.h_tabel", "Табель нельзя очистить"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        try {
+            testdb::exec(c.sql);
+            ADD_FAILURE() << "truncated";
+        } catch (const data::DbError& e) {
+            EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.refusal))) << e.text().toStdString();
+        }
+    }
+    EXPECT_EQ(testdb::exec(counts).toString(), before);
+    EXPECT_NE(psql("master", "truncate accounts_dep.smena"), "") << "nor by a user";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "data/Command.h"
 #include "data/DataModule.h"
 #include "data/Error.h"
+#include "journal/JournalStatements.h"
 #include "journal/JournalWindow.h"
 #include "journal/Positions.h"
 #include "ui/Messages.h"
@@ -35,8 +36,9 @@ const QString changedElsewhere =
 
 // Shift 1 of Wednesday in statement order: 7001, 7002, 7010, 7004, 7005, 7003.
 void seedPositions() {
+    testdb::truncate("accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.norm restart "
+                     "identity cascade");
     testdb::exec(QString::fromUtf8(R"(
-truncate accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.norm restart identity cascade;
 insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, ok, prize) values
   (7001, '2026-12-09', 1, 501, 800001, 701, 10, 1, 0, 4, 'no', 0),
   (7002, '2026-12-09', 1, 502, 800001, 701, 10, 1, 0, 4, 'no', 0),
@@ -381,6 +383,89 @@ select 8000 + r, p from generate_series(0, %1) r, unnest(array[900001, 900002]) 
     }
     std::cout << "divided " << divided << ", accepted " << rounds - divided << " of " << rounds
               << '\n';
+}
+
+TEST_F(PositionsTest, AMaterialDeletionAndAnAcceptanceMeetingOnAPositionTakeTurns) {
+    // Every round a fresh position with one material row: a master deletes that row from the
+    // position dialog while an operator accepts the position as shown. Exactly one of them
+    // wins: no position ends accepted without materials.
+    constexpr int rounds = 300;
+    testdb::exec(QString(R"(
+insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, time, ok)
+select 8000 + r, '2026-12-09', 1, 503, 800002, 702, 5, 2, 0, 4, 'no' from generate_series(0, %1) r;
+insert into accounts_dep.smena_gds_use(id, id_smena, id_gds_use, f_qty_use)
+select 90000 + r, 8000 + r, 1, 1 from generate_series(0, %1) r;)")
+                     .arg(rounds - 1));
+    testdb::PreparedModule operatorModule;
+    testdb::logIn(operatorModule, "operator1");
+    operatorModule.journal(1).setParam("data", wednesday.startOfDay());
+    operatorModule.journal(1).open();
+    std::vector<journal::ShownPosition> shownRows;
+    for (int round = 0; round < rounds; ++round) {
+        ASSERT_TRUE(operatorModule.journal(1).locate("id", 8000 + round));
+        shownRows.push_back(journal::ShownPosition::current(operatorModule.journal(1)));
+    }
+
+    std::barrier meet(2);
+    std::vector<int> deleted(rounds, -1), refusals(rounds, -1);
+    std::vector<QString> errors(rounds);
+    std::thread deleting([&] {
+        testdb::PreparedModule own;
+        testdb::logIn(own, "master");
+        data::Command remove(own.connection);
+        remove.setSql(journal::statements::materialDelete());
+        for (int round = 0; round < rounds; ++round) {
+            remove.setParam("id", 90000 + round);
+            meet.arrive_and_wait();
+            // the deletion comes at every moment of the acceptance's transaction
+            std::this_thread::sleep_for(std::chrono::microseconds(100 * (round % 12)));
+            try {
+                deleted[size_t(round)] = remove.execute();
+            } catch (const data::Error& e) {
+                errors[size_t(round)] += e.text();
+            }
+        }
+    });
+    std::thread accepting([&] {
+        journal::Positions accepter(operatorModule);
+        for (int round = 0; round < rounds; ++round) {
+            meet.arrive_and_wait();
+            try {
+                refusals[size_t(round)] = int(accepter.accept({shownRows[size_t(round)]}).size());
+            } catch (const data::Error& e) {
+                errors[size_t(round)] += e.text();
+            }
+        }
+    });
+    deleting.join();
+    accepting.join();
+
+    QStringList wrong;
+    int accepted = 0, deletedBefore = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const int id = 8000 + round;
+        const QString state =
+            testdb::exec(QString("select ok || '/' || (select count(*) from "
+                                 "accounts_dep.smena_gds_use where id_smena = %1) from "
+                                 "accounts_dep.smena where id = %1")
+                             .arg(id))
+                .toString();
+        // accepted with its material, or refused for the lack of it after the deletion
+        const bool acceptedFirst = refusals[size_t(round)] == 0 && deleted[size_t(round)] == 0;
+        const bool deletedFirst = refusals[size_t(round)] == 1 && deleted[size_t(round)] == 1;
+        if (!errors[size_t(round)].isEmpty() || !(acceptedFirst || deletedFirst) ||
+            state != (acceptedFirst ? "ok/1" : "no/0"))
+            wrong << QString("round %1: refused %2, deleted %3, now %4 %5")
+                         .arg(round)
+                         .arg(refusals[size_t(round)])
+                         .arg(deleted[size_t(round)])
+                         .arg(state, errors[size_t(round)]);
+        accepted += acceptedFirst;
+        deletedBefore += deletedFirst;
+    }
+    EXPECT_EQ(wrong.size(), 0) << wrong.join('\n').toStdString();
+    std::cout << "accepted " << accepted << ", refused after the deletion " << deletedBefore
+              << ", wrong " << wrong.size() << " of " << rounds << '\n';
 }
 
 class AcceptDeleteTest : public WindowTest<journal::JournalWindow> {

@@ -58,8 +58,8 @@ insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values
 }
 
 void seedPositions() {
+    testdb::truncate("accounts_dep.smena restart identity cascade");
     testdb::exec(R"(
-truncate accounts_dep.smena restart identity cascade;
 insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, color, id_doc) values
   (9001, '2026-12-09', 1, 501, 800001, 701, 10, 4, 600010, 40),
   (9002, '2026-12-09', 1, 501, 800002, 702, 10, 4, 600010, 0);

@@ -25,9 +25,9 @@ class PositionStoreTest : public ::testing::Test {
 protected:
     // The positions' operation 7 exists; the rest of the numbers are the sequence's.
     void SetUp() override {
+        testdb::truncate("accounts_dep.vid_oper, accounts_dep.oper, accounts_dep.smena, "
+                         "accounts_dep.h_tabel restart identity cascade");
         testdb::exec(QString::fromUtf8(R"(
-truncate accounts_dep.vid_oper, accounts_dep.oper, accounts_dep.smena, accounts_dep.h_tabel
-  restart identity cascade;
 insert into accounts_dep.vid_oper(vid) values ('Сборка');
 insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (7, 1, 0, 10001, 12.5);
 select setval('accounts_dep.oper_id_seq', 7);

@@ -23,7 +23,7 @@ protected:
             "accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (1, 1, 0, 1, 1)"));
     }
     void SetUp() override {
-        testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
+        testdb::truncate("accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
         testdb::openAs(dm.connection, "master", "master");
     }
     static void position(int worker, const QString& date, int shift, const QString& hours,

@@ -33,8 +33,6 @@ const QString required = QString::fromUtf8("Все поля должны быт�
 // Operation 1 has three steps out of order, 2 a single one, 3 two. In the operations list
 // (mark, type, kind) they are rows 0, 1 and 2.
 const char* const seed = R"(
-truncate accounts_dep.vid_oper, accounts_dep.oper, accounts_dep.izdel, accounts_dep.norm
-  restart identity cascade;
 insert into accounts_dep.izdel(id, marka) values (1, 'Стул'), (2, 'Табурет');
 insert into accounts_dep.vid_oper(id, vid) values (1, 'Сборка'), (2, 'Покраска');
 insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values
@@ -61,6 +59,8 @@ const QString operation1 = "50:12.3456:0 100:12.5:5 200:7:-";
 class NormsTest : public WindowTest<NormsWindow> {
 protected:
     void SetUp() override {
+        testdb::truncate("accounts_dep.vid_oper, accounts_dep.oper, accounts_dep.izdel, "
+                         "accounts_dep.norm restart identity cascade");
         testdb::exec(QString::fromUtf8(seed));
         WindowTest::SetUp();
     }

@@ -37,8 +37,8 @@ QString storedTypes() {
 class OperationTypesTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        testdb::truncate("accounts_dep.vid_oper, accounts_dep.oper restart identity cascade");
         testdb::exec(QString::fromUtf8(R"(
-truncate accounts_dep.vid_oper, accounts_dep.oper restart identity cascade;
 insert into accounts_dep.vid_oper(id, vid) values (1, 'Покраска'), (2, 'Сборка'), (3, 'Упаковка');
 select setval('accounts_dep.vid_oper_id_seq', 3);
 insert into accounts_dep.oper(vid, naimen, i_id, cena_new) values (2, 0, 1, 10);
@@ -224,7 +224,7 @@ TEST_F(OperationTypesTest, DeletingAsksAndKeepsATypeInUse) {
 }
 
 TEST_F(OperationTypesTest, AnEmptyListChangesAndDeletesNothing) {
-    testdb::exec("truncate accounts_dep.vid_oper, accounts_dep.oper cascade");
+    testdb::truncate("accounts_dep.vid_oper, accounts_dep.oper cascade");
     messages.answers = {ui::Messages::Answer::Yes};
     withList([&] {
         QTest::mouseClick(in<QPushButton>(&list, ListNames::change), Qt::LeftButton);

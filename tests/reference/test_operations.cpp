@@ -60,9 +60,9 @@ TEST(PriceInForce, DayOffDoublesThenShiftsThreeAndFourRaise) {
 class OperationsTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        testdb::truncate("accounts_dep.oper, accounts_dep.vid_oper, accounts_dep.izdel, "
+                         "accounts_dep.smena restart identity cascade");
         testdb::exec(QString::fromUtf8(R"(
-truncate accounts_dep.oper, accounts_dep.vid_oper, accounts_dep.izdel, accounts_dep.smena
-  restart identity cascade;
 insert into accounts_dep.izdel(id, marka, nom, massa) values
   (10001, E'\tСТУЛ-1', 'Стулья', 1), (10007, 'СТУЛ-7', 'Стулья', 1),
   (10008, 'СТУЛ-8', 'Стулья', 1), (10020, E'Д''АРТ-20\t', 'Столы', 2);

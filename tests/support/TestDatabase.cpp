@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QStandardPaths>
-#include <QStandardPaths>
 #include <QThread>
 #include <cstdlib>
 #include <libpq-fe.h>
@@ -146,6 +145,11 @@ QVariant execOldRows(const QString& sql) {
     }
     exec(QStringLiteral("set session_replication_role = origin"));
     return out;
+}
+
+void truncate(const QString& tables) {
+    // one implicit transaction: the setting ends with it, also when the truncate fails
+    exec(QStringLiteral("set local session_replication_role = replica; truncate ") + tables);
 }
 
 } // namespace testdb

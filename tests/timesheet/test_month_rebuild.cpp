@@ -26,7 +26,7 @@ protected:
             "accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (1, 1, 0, 1, 1)"));
     }
     void SetUp() override {
-        testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
+        testdb::truncate("accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
         testdb::openAs(dm.connection, "master", "master");
     }
     static void position(const QString& worker, const QString& date, int shift,
@@ -255,7 +255,7 @@ TEST_F(MonthRebuildTest, RebuildsMeetingSavesChangesAndDeletesLeaveEveryCellRigh
                     meet.arrive_and_wait();
                     if (k == 0) {
                         // Each round starts from an empty month.
-                        testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel cascade");
+                        testdb::truncate("accounts_dep.smena, accounts_dep.h_tabel cascade");
                         savingStations = stations;
                     }
                     meet.arrive_and_wait();

@@ -40,7 +40,7 @@ insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (1, 1, 0, 
 )"));
     }
     void SetUp() override {
-        testdb::exec("truncate accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
+        testdb::truncate("accounts_dep.smena, accounts_dep.h_tabel restart identity cascade");
         WindowTest::SetUp();
         window->setToday([] { return QDate(2026, 12, 10); });
     }
