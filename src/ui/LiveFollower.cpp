@@ -10,6 +10,8 @@ namespace ui {
 
 namespace {
 
+// Any login may announce: a stream of announcements, real or not, costs one re-run a second.
+constexpr int paceMs = 1000;
 constexpr int waitForDialogMs = 250;
 
 // A window opened from this one (a dialog, its message boxes) may rely on its rows; a
@@ -54,12 +56,18 @@ void LiveFollower::follow() {
         timer_.start(waitForDialogMs);
         return;
     }
+    if (sinceRerun_.isValid() && sinceRerun_.elapsed() < paceMs) {
+        timer_.start(int(paceMs - sinceRerun_.elapsed()));
+        return;
+    }
     pending_ = false;
     running_ = true;
-    hooks_.rerun();
+    const bool read = hooks_.rerun();
     running_ = false;
+    if (read)
+        sinceRerun_.start();
     if (pending_) // announced while it read
-        timer_.start(delay_);
+        timer_.start(paceMs);
 }
 
 // Also a dialog under a box of another window holds it.

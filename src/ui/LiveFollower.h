@@ -1,9 +1,10 @@
 #pragma once
 
 // Keeps a window in step with the server's announcements on one channel: a burst is read
-// once, and everything once a lost connection is back; while a window opened over it is
-// open, it waits for it to close.
+// once, a stream that keeps coming at most once a second, and everything once a lost
+// connection is back; while a window opened over it is open, it waits for it to close.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -43,6 +44,7 @@ private:
     QWidget& window_;
     Hooks hooks_;
     QTimer timer_;
+    QElapsedTimer sinceRerun_;
     bool pending_ = false;
     bool running_ = false;
     int delay_ = 40; // a burst (a division, "Принять ВСЕ") commits within a few milliseconds

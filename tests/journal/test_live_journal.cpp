@@ -1,7 +1,7 @@
 // The journal follows the server: another workstation's change shows without any action
-// here, a burst costs one re-run, the user's sort, row, selection and scroll stay, a dialog
-// open over the journal holds the re-run until it closes, and the version gate's error box
-// does not.
+// here, a burst costs one re-run and a stream one a second, the user's sort, row, selection
+// and scroll stay, a dialog open over the journal holds the re-run until it closes, and the
+// version gate's error box does not.
 #include "LoginWindow.h"
 #include "ModalDriver.h"
 #include "TestDatabase.h"
@@ -22,7 +22,9 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -189,6 +191,61 @@ TEST_F(LiveJournalTest, ADialogOpenOverTheJournalHoldsTheReRunUntilItCloses) {
     EXPECT_EQ(runsWhileOpen, 0);
     ASSERT_TRUE(followed.wait(5000));
     EXPECT_EQ(shown().rowCount(), 61);
+}
+
+// Any login may announce on the journal's channel. A stream of announcements, each in a
+// transaction of its own, reads the journal again about once a second, a real change among
+// them still shows within that second, and a lone change is followed at once, before the
+// stream as after it.
+TEST_F(LiveJournalTest, AStreamOfAnnouncementsIsFollowedAtMostOnceASecond) {
+    QSignalSpy followed(window.get(), &JournalWindow::followedServer);
+    QElapsedTimer clock;
+    const auto loneChangeTakes = [&](const char* sql) {
+        followed.clear();
+        clock.restart();
+        change(sql);
+        return followed.wait(5000) ? clock.elapsed() : -1;
+    };
+    const qint64 before = loneChangeTakes("update accounts_dep.smena set kol_vo = 100 where id = "
+                                          "5001");
+    EXPECT_GE(before, 0);
+    EXPECT_LT(before, 500);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> sent{0};
+    std::thread stream([&] {
+        try {
+            data::Connection announcer;
+            testdb::openAs(announcer, "operator4", "operator4");
+            while (!stop) {
+                announcer.exec("notify tabel_smena, '2026-12-09 1 5001'");
+                ++sent;
+            }
+        } catch (const data::Error&) {
+        }
+    });
+    followed.clear();
+    QElapsedTimer streaming;
+    streaming.start();
+    QTest::qWait(1500);
+    clock.restart();
+    change(newPosition);
+    const bool shownInStream = QTest::qWaitFor([&] { return shown().rowCount() == 61; }, 3000);
+    const qint64 shownAfter = clock.elapsed();
+    QTest::qWait(int(std::max<qint64>(0, 3000 - streaming.elapsed())));
+    stop = true;
+    stream.join();
+    const int runs = followed.count();
+    EXPECT_GT(sent, 1000);
+    EXPECT_LE(runs, 4) << "in " << streaming.elapsed() << " ms of " << sent << " announcements";
+    EXPECT_TRUE(shownInStream);
+    EXPECT_LT(shownAfter, 1600);
+
+    QTest::qWait(2200); // what the stream left is read, and a second has passed
+    const qint64 after = loneChangeTakes("update accounts_dep.smena set kol_vo = 200 where id = "
+                                         "5002");
+    EXPECT_GE(after, 0);
+    EXPECT_LT(after, 500);
 }
 
 // The version gate's 30-second check finds the server away and shows its error box (a real
