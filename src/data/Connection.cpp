@@ -143,8 +143,7 @@ void Connection::open(const QString& server, const QString& database, const QStr
     server_ = server;
     database_ = database;
     user_ = user;
-    if (sessionChanged_)
-        sessionChanged_(SessionEvent::Opened);
+    tell(SessionEvent::Opened);
 }
 
 // Settings of a session just begun, by open() or by a reconnect.
@@ -195,17 +194,58 @@ void Connection::deliverNotifications() {
     }
 }
 
-bool Connection::reconnectIfLost() {
+Connection::ConnectStep Connection::beginReconnect() {
     if (!conn_ || inTransaction())
-        return false;
-    if (libpq::api().PQstatus(conn_) == CONNECTION_OK)
-        return true;
-    try {
-        reconnect();
-    } catch (const Error&) {
-        return false;
+        return ConnectStep::Failed;
+    if (!reconnecting_ && libpq::api().PQstatus(conn_) == CONNECTION_OK)
+        return ConnectStep::Done;
+    prepared_.clear();
+    reconnecting_ = libpq::api().PQresetStart(conn_) == 1;
+    if (!reconnecting_)
+        return ConnectStep::Failed;
+    // libpq's rule: before the first poll, wait as for writing.
+    return reconnectSocket() >= 0 ? ConnectStep::Write : continueReconnect();
+}
+
+Connection::ConnectStep Connection::continueReconnect() {
+    if (!reconnecting_)
+        return ConnectStep::Failed;
+    switch (libpq::api().PQresetPoll(conn_)) {
+    case PGRES_POLLING_READING:
+        if (reconnectSocket() >= 0)
+            return ConnectStep::Read;
+        break;
+    case PGRES_POLLING_WRITING:
+        if (reconnectSocket() >= 0)
+            return ConnectStep::Write;
+        break;
+    case PGRES_POLLING_OK:
+        reconnecting_ = false;
+        try {
+            startSession();
+        } catch (const Error&) {
+            return ConnectStep::Failed; // closed, and said so
+        }
+        tell(SessionEvent::Resumed);
+        return ConnectStep::Done;
+    default:
+        break;
     }
-    return true;
+    reconnecting_ = false;
+    return ConnectStep::Failed;
+}
+
+void Connection::abandonReconnect() {
+    reconnecting_ = false;
+}
+
+int Connection::reconnectSocket() const {
+    return reconnecting_ ? libpq::api().PQsocket(conn_) : -1;
+}
+
+void Connection::tell(SessionEvent event) {
+    if (sessionChanged_)
+        sessionChanged_(event);
 }
 
 void Connection::close() {
@@ -215,8 +255,9 @@ void Connection::close() {
     conn_ = nullptr;
     prepared_.clear();
     transactionLost_ = false;
-    if (was && sessionChanged_)
-        sessionChanged_(SessionEvent::Closed);
+    reconnecting_ = false;
+    if (was)
+        tell(SessionEvent::Closed);
 }
 
 bool Connection::isOpen() const {
@@ -231,6 +272,9 @@ bool Connection::inTransaction() const {
 void Connection::ensureConnected() {
     if (!conn_)
         throw DbError(QStringLiteral("Подключение к БД отсутствует"));
+    if (reconnecting_)
+        throw DbError(withReason(QString::fromUtf8(noServerText),
+                                 QStringLiteral("Подключение к серверу БД восстанавливается.")));
     if (libpq::api().PQstatus(conn_) != CONNECTION_OK)
         reconnect(); // the server went away earlier; it may be back by now
 }
@@ -243,8 +287,7 @@ void Connection::reconnect() {
         throw DbError(withReason(QString::fromUtf8(noServerText),
                                  serverText(libpq::api().PQerrorMessage(conn_))));
     startSession();
-    if (sessionChanged_)
-        sessionChanged_(SessionEvent::Resumed);
+    tell(SessionEvent::Resumed);
 }
 
 PgResult Connection::run(const QByteArray& sql, const std::vector<const char*>& values) {
@@ -310,6 +353,7 @@ PgResult Connection::exec(const QByteArray& sql,
     deliverNotifications();
     if (!succeeded(result.get()) && libpq::api().PQstatus(conn_) == CONNECTION_BAD) {
         const QString reason = failureText(conn_, result.get());
+        tell(SessionEvent::Lost); // its socket is closed by what follows
         if (access == Access::Read && idle) {
             reconnect(); // "Нет связи с сервером БД" when the server is not back
             result = attempt(sql, values, plan);

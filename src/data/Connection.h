@@ -74,8 +74,9 @@ public:
     using NotificationHandler =
         std::function<void(const QByteArray& channel, const QByteArray& payload)>;
     void setNotificationHandler(NotificationHandler handler) { notified_ = std::move(handler); }
-    // Told when a session begins (open, reconnect) or ends (close): its socket changed.
-    enum class SessionEvent { Opened, Resumed, Closed };
+    // Told when a session begins (open, reconnect), ends (close) or is found lost by a
+    // statement: its socket changed.
+    enum class SessionEvent { Opened, Resumed, Closed, Lost };
     void setSessionHandler(std::function<void(SessionEvent)> handler) {
         sessionChanged_ = std::move(handler);
     }
@@ -84,12 +85,22 @@ public:
     // Reads what the server has sent and hands on its notifications; false when the
     // connection turns out to be lost.
     bool readNotifications();
-    // One attempt at a new session when the connection was lost, outside a transaction;
-    // true when connected.
-    bool reconnectIfLost();
+
+    // A new session for a connection lost outside a transaction, without blocking, for a
+    // caller that watches reconnectSocket(): begin, then continue each time the socket is
+    // ready as the step says, until Done (the session handler is told Resumed) or Failed.
+    // While it is under way a statement fails at once: waiting for a host that does not
+    // answer would hold the window up to the connect timeout.
+    enum class ConnectStep { Read, Write, Done, Failed };
+    ConnectStep beginReconnect();
+    ConnectStep continueReconnect();
+    // Gives up the attempt under way (it took too long); the connection stays lost.
+    void abandonReconnect();
+    int reconnectSocket() const;
 
 private:
     void deliverNotifications();
+    void tell(SessionEvent event);
     void ensureConnected();
     void reconnect();
     void startSession();
@@ -109,6 +120,7 @@ private:
     // transaction's end (rollback or commit) has been asked for.
     bool transactionLost_ = false;
     QString lostReason_;
+    bool reconnecting_ = false; // an attempt without blocking is under way
 };
 
 } // namespace data

@@ -32,6 +32,8 @@ namespace data::libpq {
     F(PQparameterStatus)                                                                           \
     F(PQprepare)                                                                                   \
     F(PQreset)                                                                                     \
+    F(PQresetPoll)                                                                                 \
+    F(PQresetStart)                                                                                \
     F(PQresultErrorField)                                                                          \
     F(PQresultErrorMessage)                                                                        \
     F(PQresultStatus)                                                                              \

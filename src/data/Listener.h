@@ -1,7 +1,10 @@
 #pragma once
 
 // The server's notifications as signals, without blocking the window: the connection's
-// socket is watched by the event loop, and a lost connection is tried again until it is back.
+// socket is watched by the event loop, and a lost connection is tried again, connecting
+// without blocking, until it is back.
+
+#include "Connection.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -13,8 +16,6 @@
 class QSocketNotifier;
 
 namespace data {
-
-class Connection;
 
 // The channels on which the server announces changes (db/own/70_smena_history.sql), each
 // with the payload "YYYY-MM-DD shift id": a journal position, and a timesheet row (its
@@ -37,8 +38,10 @@ public:
 
     // Listens on the channel from now on, in this session and every later one.
     void listen(const QByteArray& channel);
-    // How often a lost connection is tried again while nothing else uses it.
-    void setRetryInterval(int ms) { retry_.setInterval(ms); }
+    // How long a lost connection waits after a failed attempt before the next one.
+    void setRetryInterval(int ms) { retryInterval_ = ms; }
+    // How long one attempt waits for a host that does not answer; the next begins at once.
+    void setConnectTimeout(int ms) { deadline_.setInterval(ms); }
     bool watching() const { return notifier_ != nullptr; }
 
 signals:
@@ -50,11 +53,17 @@ signals:
 private:
     void watch();
     void readSocket();
-    void retry();
+    void lost();
+    void attempt();
+    void step(Connection::ConnectStep next);
+    void giveUp();
 
     Connection& connection_;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QSocketNotifier> notifier_;   // the session's socket
+    std::unique_ptr<QSocketNotifier> connecting_; // the socket of an attempt under way
     QTimer retry_;
+    QTimer deadline_;
+    int retryInterval_ = 2000;
 };
 
 } // namespace data

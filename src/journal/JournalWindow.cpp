@@ -7,6 +7,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
+#include "ui/LiveFollower.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -34,9 +35,6 @@ namespace {
 constexpr int clientWidth = 1461;
 constexpr int clientHeight = 592;
 constexpr int gateIntervalMs = 30000;
-// A burst (a division, "Принять ВСЕ" elsewhere) commits its rows within a few milliseconds.
-constexpr int followDelayMs = 40;
-constexpr int waitForDialogMs = 250;
 
 bool isWeekend(const QDate& d) {
     return d.dayOfWeek() == Qt::Saturday || d.dayOfWeek() == Qt::Sunday;
@@ -157,50 +155,37 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     connect(gateTimer_, &QTimer::timeout, this, &JournalWindow::gateTick);
     gateTimer_->start();
 
-    followTimer_ = new QTimer(this);
-    followTimer_->setSingleShot(true);
-    followTimer_->setInterval(followDelayMs);
-    connect(followTimer_, &QTimer::timeout, this, &JournalWindow::followServer);
-    connect(&dm_.listener, &data::Listener::notified, this,
-            [this](const QString& channel, const QString& payload) {
-                if (channel == QLatin1String(data::journalChannel))
-                    noteChange(payload);
-            });
-    // What changed while the server was away is unknown: every shift is read again.
-    connect(&dm_.listener, &data::Listener::resumed, this, [this] {
-        changed_.fill(true);
-        followTimer_->start();
-    });
+    follower_ = new ui::LiveFollower(
+        *this, dm_.listener, data::journalChannel,
+        {.note = [this](const QString& payload) { return noteChange(payload); },
+         .noteAll =
+             [this] {
+                 changed_.fill(true);
+                 return true;
+             },
+         .rerun = [this] { return followServer(); },
+         .busy = [this] { return loading_; }});
 }
 
 void JournalWindow::setFollowDelay(int ms) {
-    followTimer_->setInterval(ms);
+    follower_->setDelay(ms);
 }
 
-void JournalWindow::noteChange(const QString& payload) {
+bool JournalWindow::noteChange(const QString& payload) {
     const std::optional<data::Announcement> change = data::parseAnnouncement(payload);
     if (!change || change->shift < 1 || change->shift > 4)
-        return;
+        return false;
     const QVariant shown = dm_.journal(change->shift).param(QStringLiteral("data"));
     if (shown.toDate() != change->date)
-        return;
+        return false;
     changed_[size_t(change->shift - 1)] = true;
-    // Started by the burst's first announcement only: a stream of them cannot hold it off.
-    if (!followTimer_->isActive())
-        followTimer_->start();
+    return true;
 }
 
-// Waits while a dialog or a menu of the program is open, or a load runs: the window's
-// rows stay as the dialog saw them until it closes.
-void JournalWindow::followServer() {
+// The window's rows stay as a dialog over it saw them until it closes: the follower waits.
+bool JournalWindow::followServer() {
     if (std::find(changed_.begin(), changed_.end(), true) == changed_.end())
-        return;
-    const QWidget* modal = QApplication::activeModalWidget();
-    if (loading_ || (modal && modal != this) || QApplication::activePopupWidget()) {
-        followTimer_->start(waitForDialogMs);
-        return;
-    }
-    followTimer_->setInterval(followDelayMs);
+        return false;
     loading_ = true;
     runGuarded([this] {
         for (int shift = 1; shift <= 4; ++shift)
@@ -209,6 +194,7 @@ void JournalWindow::followServer() {
     });
     loading_ = false;
     emit followedServer();
+    return true;
 }
 
 // Read again keeping the sort, the current position, the selected positions and the scroll.

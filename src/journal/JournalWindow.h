@@ -21,6 +21,7 @@ class ResultSet;
 namespace ui {
 class DataGrid;
 class DatePicker;
+class LiveFollower;
 class ResultSetModel;
 } // namespace ui
 
@@ -136,8 +137,8 @@ private:
     void deleteCurrent();
     void showHistory();
     void rowDoubleClicked();
-    void noteChange(const QString& payload);
-    void followServer();
+    bool noteChange(const QString& payload);
+    bool followServer();
     void rerun(int shift);
 
     data::DataModule& dm_;
@@ -150,10 +151,9 @@ private:
     QComboBox* styles_ = nullptr;
     ui::DataGrid* grid_ = nullptr;
     QTimer* gateTimer_ = nullptr;
-    // Shifts of the shown date changed elsewhere and not read since; the timer gathers a
-    // burst of announcements into one re-run.
+    // Shifts of the shown date changed elsewhere and not read since.
     std::array<bool, 4> changed_{};
-    QTimer* followTimer_ = nullptr;
+    ui::LiveFollower* follower_ = nullptr;
     bool loading_ = false;
     // The window lost the activation to something that is no other window of the program;
     // the activation that follows reloads nothing.

@@ -8,10 +8,10 @@
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
+#include "ui/LiveFollower.h"
 #include "ui/Messages.h"
 #include "ui/ReportReading.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -20,17 +20,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace timesheet {
-
-namespace {
-
-constexpr int followDelayMs = 40;
-constexpr int waitForDialogMs = 250;
-
-} // namespace
 
 TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm19"), QStringLiteral("Табель по времени"), parent), dm_(dm),
@@ -110,20 +102,16 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     // Made before the grid and moved into its page, the buttons above it came after it.
     ui::setTabOrder({exportButton_, rebuildButton_, grids_[0]});
 
-    followTimer_ = new QTimer(this);
-    followTimer_->setSingleShot(true);
-    connect(followTimer_, &QTimer::timeout, this, &TimesheetWindow::followServer);
-    connect(&dm_.listener, &data::Listener::notified, this,
-            [this](const QString& channel, const QString& payload) {
-                if (channel == QLatin1String(data::timesheetChannel))
-                    noteChange(payload);
-            });
-    connect(&dm_.listener, &data::Listener::resumed, this, [this] {
-        if (!dm_.timesheet(1).isOpen())
-            return;
-        changed_.fill(true);
-        followTimer_->start(followDelayMs);
-    });
+    new ui::LiveFollower(*this, dm_.listener, data::timesheetChannel,
+                         {.note = [this](const QString& payload) { return noteChange(payload); },
+                          .noteAll =
+                              [this] {
+                                  if (!dm_.timesheet(1).isOpen())
+                                      return false;
+                                  changed_.fill(true);
+                                  return true;
+                              },
+                          .rerun = [this] { return followServer(); }});
 }
 
 int TimesheetWindow::month() const {
@@ -203,28 +191,24 @@ void TimesheetWindow::refresh() {
     reopen(places());
 }
 
-void TimesheetWindow::noteChange(const QString& payload) {
+bool TimesheetWindow::noteChange(const QString& payload) {
     const std::optional<data::Announcement> change = data::parseAnnouncement(payload);
     if (!change || !dm_.timesheet(1).isOpen() || change->date.month() != month() ||
         change->date.year() != year())
-        return;
+        return false;
     for (int shift = 1; shift <= 3; ++shift)
         if (change->shift == shift || change->shift < 1 || change->shift > 3)
             changed_[size_t(shift - 1)] = true;
-    if (!followTimer_->isActive())
-        followTimer_->start(followDelayMs);
+    return true;
 }
 
 // Each changed grid is read again on the worker it stood on, scrolled as it was; a dialog
-// over the window, or a rebuild under way, holds the re-run until it is over.
-void TimesheetWindow::followServer() {
-    if (std::find(changed_.begin(), changed_.end(), true) == changed_.end())
-        return;
-    const QWidget* modal = QApplication::activeModalWidget();
-    if ((modal && modal != this) || QApplication::activePopupWidget()) {
-        followTimer_->start(waitForDialogMs);
-        return;
-    }
+// over the window holds the re-run until it closes (the follower waits), a rebuild runs no
+// event loop.
+bool TimesheetWindow::followServer() {
+    if (std::find(changed_.begin(), changed_.end(), true) == changed_.end() ||
+        !dm_.timesheet(1).isOpen())
+        return false;
     const std::array<Place, 3> kept = places();
     runGuarded([&] {
         for (int shift = 1; shift <= 3; ++shift) {
@@ -245,6 +229,7 @@ void TimesheetWindow::followServer() {
         }
     });
     emit followedServer();
+    return true;
 }
 
 // The progress bar only brackets the one statement batch: nothing runs between the

@@ -12,7 +12,6 @@ class QComboBox;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
-class QTimer;
 
 namespace data {
 class DataModule;
@@ -83,8 +82,8 @@ private:
     void reopen(const std::array<Place, 3>& places);
     void closeGrids();
     void fillYears(int journalYear);
-    void noteChange(const QString& payload);
-    void followServer();
+    bool noteChange(const QString& payload);
+    bool followServer();
 
     data::DataModule& dm_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
@@ -103,9 +102,8 @@ private:
     QProgressBar* rebuildProgress_;
     QComboBox* monthBox_;
     QComboBox* yearBox_;
-    // Shifts of the month changed elsewhere and not read since; the timer gathers a burst.
+    // Shifts of the month changed elsewhere and not read since.
     std::array<bool, 3> changed_{};
-    QTimer* followTimer_;
 };
 
 } // namespace timesheet

@@ -2,6 +2,7 @@
 // a write, and a transaction that was open, are reported as not done (in Russian, libpq's
 // own text on a second line) and leave nothing behind. Runs on a cluster of its own, since
 // it stops it.
+#include "SilentHost.h"
 #include "data/Command.h"
 #include "data/Connection.h"
 #include "data/Error.h"
@@ -10,10 +11,13 @@
 #include "data/Transaction.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -192,6 +196,47 @@ TEST_F(ServerRestart, AListenerListensAgainOnceTheServerIsBack) {
     ASSERT_TRUE(notified.wait(5000));
     EXPECT_EQ(notified.last().at(0).toString(), "tabel_test");
     EXPECT_EQ(notified.last().at(1).toString(), "after");
+}
+
+// The server's host goes away and then does not answer at all: each attempt at a new session
+// waits for it without holding the event loop (a window on it keeps painting), a statement
+// meanwhile says at once that there is no server, and once the host answers the listener is
+// back.
+TEST_F(ServerRestart, ReconnectingToAHostThatDoesNotAnswerNeverHoldsTheEventLoop) {
+    testdb::SilentHost host(socket_ + "/.s.PGSQL.5432");
+    data::Connection remote;
+    remote.open("127.0.0.1", "restart_test", "postgres", password(), host.port());
+    data::Listener listener(remote);
+    listener.setRetryInterval(100);
+    listener.setConnectTimeout(1000);
+    listener.listen("tabel_test");
+    QSignalSpy resumed(&listener, &data::Listener::resumed);
+    const auto select = [&] { remote.exec("select 1", {}, data::Connection::Access::Read); };
+
+    host.fallSilent();
+    qint64 longestStall = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticks;
+    ticks.setInterval(10);
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+    sinceTick.start();
+    ticks.start();
+    QTest::qWait(3000); // three attempts timed out, a fourth under way
+    ticks.stop();
+    EXPECT_LT(longestStall, 300);
+    EXPECT_EQ(resumed.count(), 0);
+
+    QElapsedTimer statement;
+    statement.start();
+    const QString down = failureOf(select);
+    EXPECT_TRUE(down.startsWith(noServer)) << down.toStdString();
+    EXPECT_LT(statement.elapsed(), 300);
+
+    host.answer();
+    ASSERT_TRUE(resumed.wait(5000));
+    EXPECT_TRUE(listener.watching());
+    EXPECT_EQ(failureOf(select), "");
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 // The journal follows the server: another workstation's change shows without any action
-// here, a burst costs one re-run, the user's sort, row, selection and scroll stay, and a
-// dialog open over the journal holds the re-run until it closes.
+// here, a burst costs one re-run and a stream one a second, the user's sort, row, selection
+// and scroll stay, a dialog open over the journal holds the re-run until it closes, and the
+// version gate's error box does not.
+#include "LoginWindow.h"
 #include "ModalDriver.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
 #include "data/Command.h"
 #include "data/Connection.h"
+#include "data/Error.h"
 #include "data/ResultSet.h"
 #include "data/Transaction.h"
 #include "journal/JournalWindow.h"
@@ -15,27 +18,40 @@
 #include <QAction>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
 const QDate day(2026, 12, 9);
 using journal::JournalWindow;
 
-class LiveJournalTest : public WindowTest<JournalWindow> {
-protected:
-    static void SetUpTestSuite() {
-        testdb::exec(QString::fromUtf8(R"(
+// The workers, product and operation the positions name, once for the program.
+void seedReferences() {
+    static bool seeded = false;
+    if (std::exchange(seeded, true))
+        return;
+    testdb::exec(QString::fromUtf8(R"(
 insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values
   (900001, '501', 'Абрамов А.А.', true), (900002, '502', 'Борисов Б.Б.', true);
 insert into accounts_dep.izdel(id, marka, nom, massa) values (800001, 'Марка-А', 'Стулья', 1);
 insert into accounts_dep.vid_oper(id, vid) values (901, 'Сборка');
 insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (701, 901, 0, 800001, 10);
 )"));
-    }
+}
+
+const char* const newPosition =
+    "insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, time) "
+    "values (6001, '2026-12-09', 1, 501, 800001, 701, 10, 99, 1)";
+
+class LiveJournalTest : public WindowTest<JournalWindow> {
+protected:
+    static void SetUpTestSuite() { seedReferences(); }
     void SetUp() override {
         testdb::exec("delete from accounts_dep.smena");
         // 60 positions of shift 1, enough to scroll; worker 501 first, then 502
@@ -73,9 +89,7 @@ TEST_F(LiveJournalTest, AnotherWorkstationsChangesShowWithoutAnyAction) {
         bool followed; // the journal read again
     };
     const Case cases[] = {
-        {"insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, time) "
-         "values (6001, '2026-12-09', 1, 501, 800001, 701, 10, 99, 1)",
-         61, true},
+        {newPosition, 61, true},
         {"update accounts_dep.smena set kol_vo = 77 where id = 6001", 61, true},
         {"update accounts_dep.smena set smena = 2 where id = 6001", 60, true},
         {"delete from accounts_dep.smena where id = 5060", 59, true},
@@ -177,6 +191,117 @@ TEST_F(LiveJournalTest, ADialogOpenOverTheJournalHoldsTheReRunUntilItCloses) {
     EXPECT_EQ(runsWhileOpen, 0);
     ASSERT_TRUE(followed.wait(5000));
     EXPECT_EQ(shown().rowCount(), 61);
+}
+
+// Any login may announce on the journal's channel. A stream of announcements, each in a
+// transaction of its own, reads the journal again about once a second, a real change among
+// them still shows within that second, and a lone change is followed at once, before the
+// stream as after it.
+TEST_F(LiveJournalTest, AStreamOfAnnouncementsIsFollowedAtMostOnceASecond) {
+    QSignalSpy followed(window.get(), &JournalWindow::followedServer);
+    QElapsedTimer clock;
+    const auto loneChangeTakes = [&](const char* sql) {
+        followed.clear();
+        clock.restart();
+        change(sql);
+        return followed.wait(5000) ? clock.elapsed() : -1;
+    };
+    const qint64 before = loneChangeTakes("update accounts_dep.smena set kol_vo = 100 where id = "
+                                          "5001");
+    EXPECT_GE(before, 0);
+    EXPECT_LT(before, 500);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> sent{0};
+    std::thread stream([&] {
+        try {
+            data::Connection announcer;
+            testdb::openAs(announcer, "operator4", "operator4");
+            while (!stop) {
+                announcer.exec("notify tabel_smena, '2026-12-09 1 5001'");
+                ++sent;
+            }
+        } catch (const data::Error&) {
+        }
+    });
+    followed.clear();
+    QElapsedTimer streaming;
+    streaming.start();
+    QTest::qWait(1500);
+    clock.restart();
+    change(newPosition);
+    const bool shownInStream = QTest::qWaitFor([&] { return shown().rowCount() == 61; }, 3000);
+    const qint64 shownAfter = clock.elapsed();
+    QTest::qWait(int(std::max<qint64>(0, 3000 - streaming.elapsed())));
+    stop = true;
+    stream.join();
+    const int runs = followed.count();
+    EXPECT_GT(sent, 1000);
+    EXPECT_LE(runs, 4) << "in " << streaming.elapsed() << " ms of " << sent << " announcements";
+    EXPECT_TRUE(shownInStream);
+    EXPECT_LT(shownAfter, 1600);
+
+    QTest::qWait(2200); // what the stream left is read, and a second has passed
+    const qint64 after = loneChangeTakes("update accounts_dep.smena set kol_vo = 200 where id = "
+                                         "5002");
+    EXPECT_GE(after, 0);
+    EXPECT_LT(after, 500);
+}
+
+// The version gate's 30-second check finds the server away and shows its error box (a real
+// one: nothing records it), over the login window; it is left open. The server comes back
+// and another workstation adds a position: the journal shows it with the box still open.
+class JournalUnderTheGatesBox : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { seedReferences(); }
+    void SetUp() override {
+        testdb::exec("delete from accounts_dep.smena");
+        testdb::logIn(dm, "master");
+        dm.listener.setRetryInterval(100);
+        window.setToday([] { return day; });
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QApplication::processEvents();
+        QObject::connect(&window, &JournalWindow::gateTick, &login,
+                         &app::LoginWindow::runGateFromTimer);
+        testdb::openAs(other, "operator4", "operator4");
+    }
+    void TearDown() override { admitLogins(true); }
+    static void admitLogins(bool admit) {
+        testdb::exec(QString("alter database \"%1\" connection limit %2")
+                         .arg(testdb::databaseName(), admit ? "-1" : "0"));
+    }
+
+    testdb::PreparedModule dm;
+    JournalWindow window{dm};
+    app::LoginWindow login{dm, [this]() -> JournalWindow& { return window; },
+                           testdb::socketFolder(), testdb::databaseName()};
+    data::Connection other;
+};
+
+TEST_F(JournalUnderTheGatesBox, TheJournalCatchesUpOnceTheServerIsBack) {
+    ASSERT_EQ(dm.journal(1).rowCount(), 0);
+    // The server goes away: the session ends and no new one is let in.
+    admitLogins(false);
+    testdb::exec("select pg_terminate_backend(pid, 5000) from pg_stat_activity where datname = "
+                 "current_database() and usename = 'master'");
+    QString said;
+    bool shownWhileOpen = false;
+    whenModalOpens([&](QWidget* box) {
+        if (auto* message = qobject_cast<QMessageBox*>(box))
+            said = message->text();
+        QTest::qWait(500); // attempts at a new session fail meanwhile
+        admitLogins(true);
+        data::Command insert(other);
+        insert.setSql(newPosition);
+        insert.execute();
+        shownWhileOpen = QTest::qWaitFor([&] { return dm.journal(1).rowCount() == 1; }, 5000);
+        box->close();
+    });
+    emit window.gateTick();
+    EXPECT_TRUE(said.startsWith(QString::fromUtf8("Нет связи с сервером БД")))
+        << said.toStdString();
+    EXPECT_TRUE(shownWhileOpen);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "timesheet/TimesheetWindow.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -529,6 +530,60 @@ TEST_F(TimesheetWindowTest, AnotherWorkstationsHoursShowWithoutAnyAction) {
     }
     EXPECT_EQ(dm.timesheet(2).asInt("d5"), 7);
     EXPECT_EQ(names(1), QStringList());
+}
+
+// A window opened over the timesheet may rely on its rows: the re-run waits until it closes,
+// also while a box of another window is open over it. A box of another window alone (the
+// version gate's error box, over the login) holds nothing back.
+TEST_F(TimesheetWindowTest, OnlyAWindowOpenedOverTheTimesheetHoldsTheReRun) {
+    timesheetRow(501, 1, 12, 2026, "5=1");
+    activate();
+    choose(12, "2026");
+    data::Connection other;
+    testdb::openAs(other, "operator4", "operator4");
+    QWidget elsewhere; // another window of the program
+    const auto openModal = [](QWidget* parent, const std::function<void()>& inside) {
+        QDialog dialog(parent);
+        whenModalOpens([&](QWidget* modal) {
+            inside();
+            modal->close();
+        });
+        dialog.exec();
+    };
+    int hours = 1;
+    struct Case {
+        const char* what;
+        std::function<void(const std::function<void()>& look)> open;
+        bool held;
+    };
+    const Case cases[] = {
+        {"a dialog over the timesheet",
+         [&](const std::function<void()>& look) { openModal(window.get(), look); }, true},
+        {"a box of another window",
+         [&](const std::function<void()>& look) { openModal(&elsewhere, look); }, false},
+        {"a box of another window over a dialog of the timesheet",
+         [&](const std::function<void()>& look) {
+             openModal(window.get(), [&] { openModal(&elsewhere, look); });
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QSignalSpy followed(window.get(), &TimesheetWindow::followedServer);
+        int shownWhileOpen = -1;
+        c.open([&] {
+            data::Command cmd(other);
+            cmd.setSql(QString("update accounts_dep.h_tabel set d5 = %1").arg(++hours));
+            cmd.execute();
+            QTest::qWait(1500); // a re-run comes within a second
+            shownWhileOpen = dm.timesheet(1).asInt("d5");
+        });
+        EXPECT_EQ(shownWhileOpen, c.held ? hours - 1 : hours);
+        if (c.held) {
+            ASSERT_TRUE(followed.wait(5000));
+        }
+        EXPECT_EQ(dm.timesheet(1).asInt("d5"), hours);
+    }
 }
 
 } // namespace
