@@ -17,13 +17,18 @@ constexpr int lagShownFrom = 60; // seconds
 // must be in recovery (a promoted standby takes writes of its own) and of the primary's
 // cluster (another plant's server may hold a database of the same name and logins).
 // Only a standby that has received changes it has not yet replayed is behind; an idle
-// primary leaves the last replayed change old without the data being so.
+// primary leaves the last replayed change old without the data being so. A standby that has
+// replayed no change since it started has no replay time: its data then hold nothing newer
+// than its last restartpoint, which the control file tells any login.
 const char* const probeSql =
     "select pg_is_in_recovery() as in_recovery, s.system_identifier::text as system,\n"
     "       case when pg_last_wal_receive_lsn() > pg_last_wal_replay_lsn() then\n"
-    "           extract(epoch from now() - pg_last_xact_replay_timestamp())::int end as lag,\n"
-    "       to_char(pg_last_xact_replay_timestamp(), 'DD.MM.YYYY HH24:MI') as last_change\n"
-    "  from pg_control_system() s";
+    "           extract(epoch from now() - coalesce(pg_last_xact_replay_timestamp(),\n"
+    "                                               c.checkpoint_time))::int end as lag,\n"
+    "       to_char(coalesce(pg_last_xact_replay_timestamp(), c.checkpoint_time),\n"
+    "               'DD.MM.YYYY HH24:MI') as last_change,\n"
+    "       pg_last_xact_replay_timestamp() is not null as last_change_known\n"
+    "  from pg_control_system() s, pg_control_checkpoint() c";
 
 const char* const systemSql = "select system_identifier::text as system from pg_control_system()";
 
@@ -55,7 +60,10 @@ QString ReportSource::lagText(const Lag& lag) {
     const QString age = minutes >= 60
                             ? QStringLiteral("%1 ч %2 мин").arg(minutes / 60).arg(minutes % 60)
                             : QStringLiteral("%1 мин").arg(minutes);
-    return QStringLiteral("Данные сервера отчетов отстают на %1: последнее изменение от %2.")
+    return (lag.lastChangeKnown
+                ? QStringLiteral("Данные сервера отчетов отстают на %1: последнее изменение от %2.")
+                : QStringLiteral("Данные сервера отчетов отстают на %1: в них нет изменений "
+                                 "после %2."))
         .arg(age, lag.lastChange);
 }
 
@@ -83,7 +91,8 @@ ReportSource::Probe ReportSource::probe(const QString& primarySystem) {
     const int seconds = int(found.asInt64(QStringLiteral("lag")));
     if (seconds <= lagShownFrom)
         return {};
-    return {std::nullopt, Lag{seconds, found.asString(QStringLiteral("last_change"))}};
+    return {std::nullopt, Lag{seconds, found.asString(QStringLiteral("last_change")),
+                              found.asInt64(QStringLiteral("last_change_known")) == 1}};
 }
 
 ReportSource::Ready ReportSource::ready() {

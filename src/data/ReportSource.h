@@ -29,7 +29,10 @@ public:
     // The report server's data as the last ready() found them.
     struct Lag {
         int seconds = 0;
-        QString lastChange; // "DD.MM.YYYY HH:MM" of the last change replayed
+        // "DD.MM.YYYY HH:MM": of the last change replayed, or, when the standby has replayed
+        // none since it started, of its last restartpoint (nothing newer is in its data).
+        QString lastChange;
+        bool lastChangeKnown = true;
     };
 
     // Why the reports read from the primary.

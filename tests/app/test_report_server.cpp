@@ -56,11 +56,17 @@ protected:
         qputenv("PGPASSWORD", "master");
         standby = std::make_unique<testdb::Standby>();
         // Another plant's server: a database of the same name, the same logins and passwords,
-        // figures of its own.
+        // figures of its own. Nothing but this program writes to it, so its standby, paused
+        // as soon as it has started, replays nothing (autovacuum would commit its analyses).
         otherPlant = std::make_unique<testdb::PrivateCluster>(testdb::databaseName());
         otherPlant->exec(positionSql(888888));
+        otherPlant->exec(QStringLiteral("alter system set autovacuum = off"));
+        otherPlant->exec(QStringLiteral("select pg_reload_conf()"));
+        otherPlantsStandby = std::make_unique<testdb::Standby>(*otherPlant);
+        otherPlantsStandby->exec(QStringLiteral("select pg_wal_replay_pause()"));
     }
     static void TearDownTestSuite() {
+        otherPlantsStandby.reset();
         otherPlant.reset();
         standby.reset();
     }
@@ -80,13 +86,13 @@ protected:
         return r.asInt64(QStringLiteral("r")) == 1;
     }
 
-    // The batch command line against the test cluster and the standby (or another report
-    // server); its exit code and what it said.
-    int runBatch(QStringList args, QString reportServer = {}) {
+    // The batch command line against the test cluster (or another primary) and the standby
+    // (or another report server); its exit code and what it said.
+    int runBatch(QStringList args, QString reportServer = {}, QString primary = {}) {
         args.prepend(QStringLiteral("tabel"));
-        args << QStringLiteral("--server") << testdb::socketFolder() << QStringLiteral("--db")
-             << testdb::databaseName() << QStringLiteral("--user") << QStringLiteral("master")
-             << QStringLiteral("--report-server")
+        args << QStringLiteral("--server") << (primary.isEmpty() ? testdb::socketFolder() : primary)
+             << QStringLiteral("--db") << testdb::databaseName() << QStringLiteral("--user")
+             << QStringLiteral("master") << QStringLiteral("--report-server")
              << (reportServer.isEmpty() ? standby->socketFolder() : reportServer);
         said.clear();
         QTextStream err(&said);
@@ -97,6 +103,7 @@ protected:
 
     static inline std::unique_ptr<testdb::Standby> standby;
     static inline std::unique_ptr<testdb::PrivateCluster> otherPlant;
+    static inline std::unique_ptr<testdb::Standby> otherPlantsStandby;
     ui::MessageRecorder messages;
     testdb::PreparedModule dm;
     QString said;
@@ -331,6 +338,61 @@ TEST_F(ReportServerTest, AServerThatIsNotAStandbyOfThePrimaryLeavesTheReportsOnT
         EXPECT_EQ(messages.texts(), told);
         EXPECT_EQ(&dm.reports.ready().connection, &dm.connection);
     }
+}
+
+// A standby that has replayed nothing since it started has no replay time, yet the changes it
+// has received and not replayed make it behind all the same: its data hold nothing newer than
+// its base backup's checkpoint.
+TEST_F(ReportServerTest, AStandbyThatHasReplayedNothingYetShowsItsLag) {
+    testdb::Standby& fresh = *otherPlantsStandby;
+    otherPlant->exec(positionSql(5));
+    fresh.waitForReceipt();
+    ASSERT_TRUE(fresh
+                    .exec("select pg_last_xact_replay_timestamp() is null and "
+                          "pg_last_wal_receive_lsn() > pg_last_wal_replay_lsn()")
+                    .toBool());
+    // Run after the minute of the test above, this waits no more.
+    const int age = fresh
+                        .exec("select extract(epoch from now() - checkpoint_time)::int from "
+                              "pg_control_checkpoint()")
+                        .toInt();
+    if (age < 62)
+        QThread::sleep(62 - age);
+    const QString checkpoint =
+        fresh
+            .exec("select to_char(checkpoint_time, 'DD.MM.YYYY HH24:MI') from "
+                  "pg_control_checkpoint()")
+            .toString();
+
+    // The batch says it on stderr, as it does a lag with a replay time.
+    QTemporaryDir folder;
+    ASSERT_EQ(runBatch({"report", "16", "--from", "01.11.2026", "--to", "01.12.2026", "--pdf",
+                        folder.filePath("r.pdf")},
+                       fresh.socketFolder(), otherPlant->socketFolder()),
+              app::BatchDone)
+        << said.toStdString();
+    EXPECT_TRUE(QRegularExpression("^Данные сервера отчетов отстают на \\d+ мин: в них нет "
+                                   "изменений после " +
+                                   QRegularExpression::escape(checkpoint) + "\\.\n$")
+                    .match(said)
+                    .hasMatch())
+        << said.toStdString();
+
+    // The reports read the standby, whose data are as of its checkpoint.
+    data::Connection primary;
+    primary.open(otherPlant->socketFolder(), testdb::databaseName(), QStringLiteral("master"),
+                 QStringLiteral("master"));
+    data::Session session;
+    session.loginName = session.loginPassword = QStringLiteral("master");
+    data::ReportSource source(primary, session);
+    source.setServer({fresh.socketFolder(), {}});
+    const data::ReportSource::Ready ready = source.ready();
+    EXPECT_EQ(&ready.connection, &source.reportConnection());
+    EXPECT_FALSE(ready.fallbackNotice);
+    ASSERT_TRUE(ready.lag);
+    EXPECT_GE(ready.lag->seconds, 62);
+    EXPECT_FALSE(ready.lag->lastChangeKnown);
+    EXPECT_EQ(ready.lag->lastChange, checkpoint);
 }
 
 TEST(ReportServerSetting, TheCommandLineNamesItElseTheSettingsFile) {
