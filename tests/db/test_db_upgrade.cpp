@@ -398,10 +398,20 @@ TEST_F(DbUpgradeTest, TwoUpgradesAtOnceEndAsOne) {
             upgrades.back()->start(currentDb,
                                    {"upgrade", "--server", testdb::socketFolder(), "--db", name});
         }
+        QStringList said;
         for (auto& p : upgrades) {
             ASSERT_TRUE(p->waitForFinished(120000));
             EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+            said << QString::fromUtf8(p->readAllStandardOutput());
         }
+        // The one that waited found the work done, and says so.
+        const QString brought =
+            QString("brought from schema version 0 to %1").arg(TABEL_SCHEMA_VERSION);
+        const QString already =
+            QString("was at schema version %1 already").arg(TABEL_SCHEMA_VERSION);
+        SCOPED_TRACE(said.join("").toStdString());
+        EXPECT_EQ(said.filter(brought).size(), round == 0 ? 1 : 0);
+        EXPECT_EQ(said.filter(already).size(), round == 0 ? 1 : 2);
     }
     EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
     EXPECT_EQ(query(name, "select count(*) from accounts_dep.schema_version"), "1");
