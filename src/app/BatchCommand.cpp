@@ -3,7 +3,6 @@
 #include "ReportServerSetting.h"
 #include "RoleRules.h"
 #include "VersionGate.h"
-#include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
 #include "journal/History.h"
@@ -11,6 +10,7 @@
 #include "output/Spreadsheet.h"
 #include "output/WholeFile.h"
 #include "reports/SummaryReports.h"
+#include "state/DataModule.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -152,7 +152,7 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         err << QStringLiteral("Пользователю %1 отчеты недоступны\n").arg(login);
         return BatchFailed;
     }
-    data::DataModule dm;
+    state::DataModule dm;
     try {
         dm.connection.open(request.server, request.database, login, QString());
         const Group group = groupOfConnectedLogin(dm.connection);

@@ -1,7 +1,7 @@
 #include "JournalStatements.h"
 
 #include "Positions.h"
-#include "data/DataModule.h"
+#include "state/DataModule.h"
 
 namespace journal::statements {
 
@@ -262,7 +262,7 @@ QString dayCellWrite(int day) {
         .arg(QString::number(day), QLatin1String(daySum), QLatin1String(dayRowKey));
 }
 
-void prepareShiftJournals(data::DataModule& dm) {
+void prepareShiftJournals(state::DataModule& dm) {
     for (int shift = 1; shift <= 4; ++shift)
         dm.journal(shift).setSql(shiftJournal(shift));
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -13,7 +13,7 @@ namespace journal::statements {
 // The journal of one shift (1..4) on :data, accepted or not by :ok; the data module holds the
 // four queries (Smena1..Smena4), this gives them their statements.
 QString shiftJournal(int shift);
-void prepareShiftJournals(data::DataModule& dm);
+void prepareShiftJournals(state::DataModule& dm);
 // Saving a position: :w_id, :i_id, :o_id, :cena, :kol_vo, :brak, :data, :smena, :time, :vvod;
 // the insert also :color, :id_doc, :id_doc_item, :id_gds_use; the update :id, only while the
 // position is not accepted, returning the day it leaves.

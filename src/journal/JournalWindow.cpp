@@ -1,9 +1,9 @@
 #include "JournalWindow.h"
 
 #include "JournalGrid.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
-#include "data/Listener.h"
+#include "state/Channels.h"
+#include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
@@ -42,7 +42,7 @@ bool isWeekend(const QDate& d) {
 
 } // namespace
 
-JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
+JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm1"), QStringLiteral("Табель"), parent), dm_(dm), positions_(dm),
       today_([] { return QDate::currentDate(); }) {
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
@@ -156,7 +156,7 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     gateTimer_->start();
 
     follower_ = new ui::LiveFollower(
-        *this, dm_.listener, data::journalChannel,
+        *this, dm_.listener, state::journalChannel,
         {.note = [this](const QString& payload) { return noteChange(payload); },
          .noteAll =
              [this] {
@@ -172,7 +172,7 @@ void JournalWindow::setFollowDelay(int ms) {
 }
 
 bool JournalWindow::noteChange(const QString& payload) {
-    const std::optional<data::Announcement> change = data::parseAnnouncement(payload);
+    const std::optional<state::Announcement> change = state::parseAnnouncement(payload);
     if (!change || change->shift < 1 || change->shift > 4)
         return false;
     const QVariant shown = dm_.journal(change->shift).param(QStringLiteral("data"));

@@ -14,9 +14,11 @@ class QRadioButton;
 class QTimer;
 
 namespace data {
-class DataModule;
 class ResultSet;
-} // namespace data
+}
+namespace state {
+class DataModule;
+}
 
 namespace ui {
 class DataGrid;
@@ -32,7 +34,7 @@ namespace journal {
 class JournalWindow : public ui::Form {
     Q_OBJECT
 public:
-    explicit JournalWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit JournalWindow(state::DataModule& dm, QWidget* parent = nullptr);
     ~JournalWindow() override;
 
     // The documented names of the controls and menu items, their objectNames.
@@ -77,7 +79,7 @@ public:
     void setToday(std::function<QDate()> today);
     QDate today() const { return today_(); }
 
-    data::DataModule& dataModule() const { return dm_; }
+    state::DataModule& dataModule() const { return dm_; }
 
     // What the journal does when a window opened from it has closed: back to today, all four
     // shifts reloaded. Openers call it before their own closing steps; the activation that a
@@ -141,7 +143,7 @@ private:
     bool followServer();
     void rerun(int shift);
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     Positions positions_;
     std::function<QDate()> today_;
     std::array<ui::ResultSetModel*, 4> models_{};

@@ -1,7 +1,7 @@
 #include "ReportsDialog.h"
 
-#include "data/DataModule.h"
 #include "output/ReportOutput.h"
+#include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/Messages.h"
@@ -45,7 +45,7 @@ QString progressText(int done, int total) {
 
 } // namespace
 
-ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent)
+ReportsDialog::ReportsDialog(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm18"), QStringLiteral("Отчеты"), parent), dm_(dm) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(margin, margin, margin, margin);

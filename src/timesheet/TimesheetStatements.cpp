@@ -1,6 +1,6 @@
 #include "TimesheetStatements.h"
 
-#include "data/DataModule.h"
+#include "state/DataModule.h"
 
 #include <QStringList>
 
@@ -18,7 +18,7 @@ QString shiftMonth(int shift) {
         .arg(shift);
 }
 
-void prepareShiftMonths(data::DataModule& dm) {
+void prepareShiftMonths(state::DataModule& dm) {
     for (int shift = 1; shift <= 3; ++shift)
         dm.timesheet(shift).setSql(shiftMonth(shift));
 }

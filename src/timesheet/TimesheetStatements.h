@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -13,7 +13,7 @@ namespace timesheet::statements {
 // The month's rows of one shift (1..3) for :mnth, :yea, with their total; the data module holds
 // the three queries (H_Tabel_1..H_Tabel_3), this gives them their statements.
 QString shiftMonth(int shift);
-void prepareShiftMonths(data::DataModule& dm);
+void prepareShiftMonths(state::DataModule& dm);
 
 // The month rebuild: its lock (:yea, :mnth), the delete of the month's rows, and the insert of
 // the sums of the month's positions (:mnth, :yea, :first, :next).

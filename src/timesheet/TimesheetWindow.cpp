@@ -1,10 +1,10 @@
 #include "TimesheetWindow.h"
 
 #include "TimesheetExport.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
-#include "data/Listener.h"
 #include "output/ReportOutput.h"
+#include "state/Channels.h"
+#include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
@@ -24,7 +24,7 @@
 
 namespace timesheet {
 
-TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
+TimesheetWindow::TimesheetWindow(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm19"), QStringLiteral("Табель по времени"), parent), dm_(dm),
       rebuild_(dm.connection), print_(dm.connection) {
     shiftTabs_ = new QTabWidget(this);
@@ -102,7 +102,7 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     // Made before the grid and moved into its page, the buttons above it came after it.
     ui::setTabOrder({exportButton_, rebuildButton_, grids_[0]});
 
-    new ui::LiveFollower(*this, dm_.listener, data::timesheetChannel,
+    new ui::LiveFollower(*this, dm_.listener, state::timesheetChannel,
                          {.note = [this](const QString& payload) { return noteChange(payload); },
                           .noteAll =
                               [this] {
@@ -192,7 +192,7 @@ void TimesheetWindow::refresh() {
 }
 
 bool TimesheetWindow::noteChange(const QString& payload) {
-    const std::optional<data::Announcement> change = data::parseAnnouncement(payload);
+    const std::optional<state::Announcement> change = state::parseAnnouncement(payload);
     if (!change || !dm_.timesheet(1).isOpen() || change->date.month() != month() ||
         change->date.year() != year())
         return false;

@@ -4,8 +4,8 @@
 #include "TestDatabase.h"
 #include "data/Command.h"
 #include "data/Connection.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
+#include "state/DataModule.h"
 
 #include <QDate>
 #include <QFile>

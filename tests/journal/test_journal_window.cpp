@@ -1,11 +1,12 @@
 // The journal main window on a small plant of its own: loading on activation and on a
 // picked date, shifts, day off, sorting, refresh, acceptance colours, errors and closing.
 #include "ModalDriver.h"
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
-#include "data/DataModule.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalWindow.h"
+#include "state/DataModule.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -40,7 +41,7 @@ const QColor red(0xFF, 0x00, 0x00);
 using journal::JournalWindow;
 using Names = JournalWindow::Names;
 
-class JournalWindowTest : public WindowTest<JournalWindow> {
+class JournalWindowTest : public WindowTest<JournalWindow, testdb::PreparedModule> {
 protected:
     static void SetUpTestSuite() {
         // Shift 1 of Wednesday in statement order: 5004, 5001, 5002, 5003.

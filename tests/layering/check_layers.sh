@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a folder of src/ includes a folder it must not depend on. Each folder may use
-# only the folders below it: data at the bottom, then ui and output, then reference, then
-# journal, timesheet and reports, then app.
+# only the folders below it: data at the bottom, then ui and output, then the program's shared
+# state, then reference, then journal, timesheet and reports, then app.
 #   check_layers.sh SRC_DIR
 set -uo pipefail
 src=${1:?usage: check_layers.sh SRC_DIR}
@@ -10,11 +10,12 @@ declare -A allowed=(
     [data]=""
     [ui]="data"
     [output]="data"
-    [reference]="output ui data"
-    [journal]="reference output ui data"
-    [timesheet]="output ui data"
-    [reports]="reference output ui data"
-    [app]="journal timesheet reports reference output ui data"
+    [state]="data"
+    [reference]="state output ui data"
+    [journal]="reference state output ui data"
+    [timesheet]="state output ui data"
+    [reports]="reference state output ui data"
+    [app]="journal timesheet reports reference state output ui data"
 )
 
 status=0
