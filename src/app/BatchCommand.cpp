@@ -196,8 +196,13 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
             written = output::writeWhole(
                 request.file,
                 [&pages](const QString& part, QString& why) {
-                    why = QStringLiteral("ошибка записи PDF");
-                    return output::writePdf(pages, part);
+                    try {
+                        output::writePdf(pages, part);
+                        return true;
+                    } catch (const data::Error&) {
+                        why = QStringLiteral("ошибка записи PDF");
+                        return false;
+                    }
                 },
                 reason);
             if (!written)

@@ -1,10 +1,10 @@
 #include "ReportsDialog.h"
 
-#include "output/ReportOutput.h"
 #include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/Messages.h"
+#include "ui/PreviewWindow.h"
 #include "ui/ReportReading.h"
 
 #include <QElapsedTimer>
@@ -140,7 +140,7 @@ void ReportsDialog::previewReport(int number) {
         ui::BusyCursor busy;
         pages = startSummary(connection, number, period());
     }
-    output::preview(std::move(pages), output::Zoom::PageWidth, this, ui::Messages::error);
+    ui::preview(std::move(pages), ui::Zoom::PageWidth, this);
 }
 
 void ReportsDialog::exportToSpreadsheet() {

@@ -2,7 +2,6 @@
 
 #include "TimesheetExport.h"
 #include "data/Error.h"
-#include "output/ReportOutput.h"
 #include "state/Channels.h"
 #include "state/DataModule.h"
 #include "ui/BusyCursor.h"
@@ -10,6 +9,7 @@
 #include "ui/DataGrid.h"
 #include "ui/LiveFollower.h"
 #include "ui/Messages.h"
+#include "ui/PreviewWindow.h"
 #include "ui/ReportReading.h"
 
 #include <QComboBox>
@@ -279,7 +279,7 @@ void TimesheetWindow::printMonth() {
         print_.openMonth(month(), year());
         pages = print_.prepare(monthBox_->currentText(), yearBox_->currentText());
     }
-    output::preview(std::move(pages), output::Zoom::WholePage, this, ui::Messages::error);
+    ui::preview(std::move(pages), ui::Zoom::WholePage, this);
 }
 
 bool TimesheetWindow::event(QEvent* e) {

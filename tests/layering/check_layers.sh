@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Fails when a folder of src/ includes a folder it must not depend on. Each folder may use
-# only the folders below it: data at the bottom, then ui and output, then the program's shared
-# state, then reference, then journal, timesheet and reports, then app.
+# only the folders below it: data at the bottom, then output, then ui and the program's shared
+# state side by side, then reference, then journal, timesheet and reports, then app.
 #   check_layers.sh SRC_DIR
 set -uo pipefail
 src=${1:?usage: check_layers.sh SRC_DIR}
 
 declare -A allowed=(
     [data]=""
-    [ui]="data"
     [output]="data"
-    [state]="data"
+    [ui]="output data"
+    [state]="output data"
     [reference]="state output ui data"
     [journal]="reference state output ui data"
     [timesheet]="state output ui data"
