@@ -1,6 +1,7 @@
 #include "HistoryWindow.h"
 
 #include "History.h"
+#include "JournalStatements.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "output/Spreadsheet.h"

@@ -58,4 +58,8 @@ QString materialPosition();                  // :id_smena; the stored quantity a
 QString materialLock();              // :id_smena, :id_gds; the position's row and the goods item
 QString materialFigures(bool paint); // :id_smena, :id_gds; read after materialLock
 
+// The history of the positions (HistoryWindow and the period's export).
+QString positionHistory(); // :id_smena; newest first
+QString periodHistory();   // :from, :to (dates of the change), :w_id (null for every worker)
+
 } // namespace journal::statements
