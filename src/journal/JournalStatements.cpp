@@ -148,6 +148,7 @@ QString materialFigures(bool paint) {
 
 // Shift 1 compares with != and has no final key; shifts 2..4 list id after prize, compare
 // with <> and end their order with the id, so equal rows come in the order they were made.
+// The shift itself is bound (:smena), as every value is.
 QString shiftJournal(int shift) {
     const bool first = shift == 1;
     return QStringLiteral(
@@ -165,10 +166,10 @@ QString shiftJournal(int shift) {
                "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,"
                "accounts_dep.smena,accounts_dep.vid_oper "
                "where smena.i_id=izdel.id and smena.o_id=oper.id and w_id=person.s_code::t_integer "
-               "and oper.vid=vid_oper.id and smena.smena=%3 and smena.data=:data and ok%4:ok "
-               "order by izdel.marka, fio,vid_oper.vid, oper.naimen, s_caption_color%5")
+               "and oper.vid=vid_oper.id and smena.smena=:smena and smena.data=:data and ok%3:ok "
+               "order by izdel.marka, fio,vid_oper.vid, oper.naimen, s_caption_color%4")
         .arg(first ? QStringLiteral("smena.id, ") : QString(),
-             first ? QString() : QStringLiteral(" smena.id,"), QString::number(shift),
+             first ? QString() : QStringLiteral(" smena.id,"),
              first ? QStringLiteral("!=") : QStringLiteral("<>"),
              first ? QString() : QStringLiteral(",smena.id"));
 }
@@ -304,8 +305,10 @@ QString periodHistory() {
 }
 
 void prepareShiftJournals(state::DataModule& dm) {
-    for (int shift = 1; shift <= 4; ++shift)
+    for (int shift = 1; shift <= 4; ++shift) {
         dm.journal(shift).setSql(shiftJournal(shift));
+        dm.journal(shift).setParam(QStringLiteral("smena"), shift);
+    }
 }
 
 } // namespace journal::statements

@@ -10,8 +10,8 @@ class DataModule;
 // place, so the benchmarks time exactly what the windows run.
 namespace journal::statements {
 
-// The journal of one shift (1..4) on :data, accepted or not by :ok; the data module holds the
-// four queries (Smena1..Smena4), this gives them their statements.
+// The journal of one shift (1..4, :smena) on :data, accepted or not by :ok; the data module
+// holds the four queries (Smena1..Smena4), this gives them their statements and their shift.
 QString shiftJournal(int shift);
 void prepareShiftJournals(state::DataModule& dm);
 // Saving a position: :w_id, :i_id, :o_id, :cena, :kol_vo, :brak, :data, :smena, :time, :vvod;

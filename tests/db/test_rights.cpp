@@ -63,6 +63,7 @@ protected:
         cmd.setParam("ok", "ta");
         cmd.setParam("mnth", 12);
         cmd.setParam("yea", 2026);
+        cmd.setParam("smena", 1);
         return cmd.execute();
     }
 
