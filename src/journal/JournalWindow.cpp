@@ -341,11 +341,9 @@ void JournalWindow::runDialog(const std::function<bool()>& dialog, Return back) 
         after.moveTo(place);
 }
 
-// The operators only accept: for them a double-click is "Принять".
+// The operators only accept: for them (app::Rights at login) a double-click is "Принять".
 void JournalWindow::rowDoubleClicked() {
-    const QString& login = dm_.session.loginName;
-    if (dm_.session.acceptOnDoubleClick || login == QLatin1String("operator1") ||
-        login == QLatin1String("operator2") || login == QLatin1String("operator3"))
+    if (dm_.session.acceptOnDoubleClick)
         acceptSelected();
     else
         emit viewRequested();

@@ -371,20 +371,24 @@ TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOpera
     activate();
     struct Case {
         const char* login;
+        bool acceptOnDoubleClick; // as the login's rights set it
         bool viaButtons;
         int adds, changes, views;
         QString stateOf5003;
     };
     const Case cases[] = {
-        {"master", true, 1, 1, 0, "no"},
-        {"master", false, 0, 0, 1, "no"},
-        {"operator2", false, 0, 0, 0, "ok"},
+        {"master", false, true, 1, 1, 0, "no"},
+        {"master", false, false, 0, 0, 1, "no"},
+        {"operator2", true, false, 0, 0, 0, "ok"},
+        // the rights decide, not the login's name
+        {"operator3", false, false, 0, 0, 1, "ok"},
     };
     testdb::exec("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
                  "values (5003, 1, 1)");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.login);
         dm.session.loginName = c.login;
+        dm.session.acceptOnDoubleClick = c.acceptOnDoubleClick;
         QSignalSpy adds(window.get(), &JournalWindow::addRequested);
         QSignalSpy changes(window.get(), &JournalWindow::changeRequested);
         QSignalSpy views(window.get(), &JournalWindow::viewRequested);
