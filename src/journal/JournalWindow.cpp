@@ -167,10 +167,6 @@ JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
          .busy = [this] { return loading_; }});
 }
 
-void JournalWindow::setFollowDelay(int ms) {
-    follower_->setDelay(ms);
-}
-
 bool JournalWindow::noteChange(const QString& payload) {
     const std::optional<state::Announcement> change = state::parseAnnouncement(payload);
     if (!change || change->shift < 1 || change->shift > 4)

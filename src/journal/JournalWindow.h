@@ -98,9 +98,6 @@ public:
     void runDialog(const std::function<bool()>& dialog, Return back);
     ui::DataGrid* grid() const { return grid_; }
 
-    // How long the journal waits after an announced change for more of its burst.
-    void setFollowDelay(int ms);
-
 signals:
     // The shift grids of the shown date that changed elsewhere were read again (once a burst).
     void followedServer();
