@@ -16,7 +16,7 @@ class DataModule;
 } // namespace data
 
 namespace ui {
-class DataGrid;
+class LiveGrid;
 class ResultSetModel;
 } // namespace ui
 
@@ -64,7 +64,7 @@ public:
     };
 
     // Shows the operation's steps modally. "Сохранить" (also Enter and Esc) writes what is
-    // pending, re-opens dm.operations at the same row number and closes. The operation, as
+    // pending, reads dm.operations again keeping its place and closes. The operation, as
     // the list names it, goes into the caption.
     void showFor(int operationId, const QString& operation);
     // The statement of one operation's steps in ascending norma (parameter :o_id).
@@ -82,7 +82,7 @@ private:
     data::ResultSet steps_;
     int operationId_ = 0; // taken once at opening
     ui::ResultSetModel* model_;
-    ui::DataGrid* stepsGrid_;
+    ui::LiveGrid* stepsGrid_;
     QPushButton* saveButton_;
     QPushButton* deleteButton_;
 };

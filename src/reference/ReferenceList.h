@@ -16,7 +16,7 @@ class ResultSet;
 } // namespace data
 
 namespace ui {
-class DataGrid;
+class LiveGrid;
 }
 
 namespace reference {
@@ -59,7 +59,7 @@ public:
         static constexpr const char* exit = "Button4";
     };
 
-    ui::DataGrid* grid() const { return grid_; }
+    ui::LiveGrid* grid() const { return grid_; }
 
 protected:
     // Shows the window as a picker; true when a row was taken. Opens the query first and
@@ -89,7 +89,7 @@ protected:
 
     data::DataModule& dm_;
     data::ResultSet& query_;
-    ui::DataGrid* grid_;
+    ui::LiveGrid* grid_;
     QLineEdit* searchEdit_;
     QPushButton* addRowButton_ = nullptr;
     QPushButton* changeButton_;
