@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QWidget>
 #include <algorithm>
+#include <memory>
 
 namespace ui {
 
@@ -90,6 +91,10 @@ void LiveFollower::follow() {
 // the rest noted for the next announcement.
 bool LiveFollower::rerun() {
     bool read = false;
+    std::vector<std::unique_ptr<LiveGrid::Loading>> loading;
+    for (LiveGrid* grid : grids_)
+        if (grid)
+            loading.push_back(std::make_unique<LiveGrid::Loading>(*grid));
     guarded(
         [this, &read] {
             for (LiveGrid* grid : grids_) {

@@ -132,10 +132,8 @@ void LiveGrid::reread(data::ResultSet& query, const Place& place) {
 
 bool LiveGrid::load(const std::function<void()>& reading) {
     BusyCursor busy;
-    loading_ = true;
-    const bool done = guarded(reading, window());
-    loading_ = false;
-    return done;
+    const Loading loading(*this);
+    return guarded(reading, window());
 }
 
 void readAgainKeepingPlace(data::ResultSet& query, const QString& keyField) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace data {
@@ -55,6 +56,19 @@ public:
     // when an error ended it); the server is not followed while it runs or its error is shown.
     bool load(const std::function<void()>& reading);
     bool loading() const { return loading_; }
+    // Marks the grid as loading while it lives (a load, a re-run of the follower), so the
+    // window knows a box shown meanwhile for one of the load's own.
+    class Loading {
+    public:
+        explicit Loading(LiveGrid& grid) : grid_(grid), was_(std::exchange(grid.loading_, true)) {}
+        ~Loading() { grid_.loading_ = was_; }
+        Loading(const Loading&) = delete;
+        Loading& operator=(const Loading&) = delete;
+
+    private:
+        LiveGrid& grid_;
+        bool was_;
+    };
 
 private:
     QString keyField(const data::ResultSet& query) const;
