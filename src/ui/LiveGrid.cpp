@@ -56,9 +56,18 @@ LiveGrid::~LiveGrid() {
 }
 
 void LiveGrid::bind(ResultSetModel* model) {
-    if (std::find(models_.begin(), models_.end(), model) == models_.end())
-        models_.push_back(model);
     registry().insert(&model->resultSet(), this);
+    if (std::find(models_.begin(), models_.end(), model) != models_.end())
+        return;
+    models_.push_back(model);
+    // A model that goes before the grid is bound no longer.
+    connect(model, &QObject::destroyed, this, [this](QObject* gone) {
+        models_.erase(std::remove(models_.begin(), models_.end(), gone), models_.end());
+        for (auto it = registry().begin(); it != registry().end();)
+            it = it.value() == this ? registry().erase(it) : std::next(it);
+        for (const ResultSetModel* kept : models_)
+            registry().insert(&kept->resultSet(), this);
+    });
 }
 
 void LiveGrid::showModel(ResultSetModel* model) {
