@@ -44,6 +44,10 @@ QString cannotWrite(const QString& path, const QString& reason) {
 
 } // namespace
 
+QString batchUsage() {
+    return usage();
+}
+
 bool isBatchCommand(const QStringList& arguments) {
     const QString verb = arguments.value(1);
     return verb == QLatin1String("report") || verb == QLatin1String("export") ||

@@ -31,6 +31,9 @@ struct BatchRequest {
     QString reportServer, reportDatabase; // empty: the workstation's setting
 };
 
+// The usage lines of the batch commands.
+QString batchUsage();
+
 // True when the command line asks for a batch run rather than the windows.
 bool isBatchCommand(const QStringList& arguments);
 

@@ -1,5 +1,6 @@
 #include "Application.h"
 #include "BatchCommand.h"
+#include "CommandLine.h"
 #include "FirstPaintProbe.h"
 #include "ReportServerSetting.h"
 #include "SiteSettings.h"
@@ -22,6 +23,12 @@ int main(int argc, char* argv[]) {
     QStringList raw;
     for (int i = 0; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
+    {
+        // Before any QApplication, which needs a display: an administrator asks these first.
+        QTextStream out(stdout), err(stderr);
+        if (const std::optional<int> answered = app::answerCommandLine(raw, out, err))
+            return *answered;
+    }
     const bool batch = app::isBatchCommand(raw);
     if (batch) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

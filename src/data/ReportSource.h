@@ -7,7 +7,7 @@
 #include <optional>
 
 // Where the reports, prints and exports read from: a report server (a hot standby of the
-// primary) when one is set, else the primary itself. Writes never go through here.
+// primary, checked as one) when one is set, else the primary itself. Writes never go here.
 namespace data {
 
 struct Session;
@@ -29,38 +29,54 @@ public:
     // The report server's data as the last ready() found them.
     struct Lag {
         int seconds = 0;
-        QString lastChange; // "DD.MM.YYYY HH:MM" of the last change replayed
+        // "DD.MM.YYYY HH:MM": of the last change replayed, or, when the standby has replayed
+        // none since it started, of its last restartpoint (nothing newer is in its data).
+        QString lastChange;
+        bool lastChangeKnown = true;
     };
+
+    // Why the reports read from the primary.
+    enum class Refusal { Unreachable, OtherCluster, NotInRecovery };
 
     struct Ready {
         Connection& connection;
-        // Once per program run: the report server could not be reached.
+        // Once per program run and reason: the report server was not used, and why.
         std::optional<QString> fallbackNotice;
         // The report server is behind the primary by more than a minute.
         std::optional<Lag> lag;
     };
 
     // The connection a report reads from now. The report server's session is opened at the
-    // first report with the session's login and password and kept; when it cannot be
-    // reached the report reads from the primary, and the server is tried again later.
+    // first report with the session's login and password and kept. It is used only while it
+    // is in recovery and a copy of the primary's cluster (the same system identifier); when
+    // it is not, or cannot be reached, the report reads from the primary, and the server is
+    // tried again later.
     Ready ready();
 
     // The report server's own connection, also when the reports fell back to the primary
     // (its observer sees only what was sent to the report server).
     Connection& reportConnection() { return reports_; }
 
-    static QString fallbackText();
+    static QString fallbackText(Refusal why = Refusal::Unreachable);
     static QString lagText(const Lag& lag);
 
 private:
-    std::optional<Lag> probe();
+    struct Probe {
+        std::optional<Refusal> refusal;
+        std::optional<Lag> lag;
+    };
+    Probe probe(const QString& primarySystem);
+    QString primarySystem();
 
     Connection& primary_;
     const Session& session_;
     ReportServer server_;
     Connection reports_;
-    bool told_ = false;
+    unsigned told_ = 0; // a bit per Refusal
+    Refusal refusal_ = Refusal::Unreachable;
     std::optional<std::chrono::steady_clock::time_point> failedAt_;
+    // The primary's system identifier, read once per primary server.
+    QString primarySystem_, primarySystemServer_;
 };
 
 } // namespace data

@@ -1,12 +1,15 @@
 // Reports, prints and exports read from a real streaming standby of the test cluster: the
 // same pages as the primary's once a change has replayed, never a write sent to it, the
-// primary with one notice when the standby is down, and the age of its data when it lags.
+// primary with one notice naming why when the standby is down, promoted or another plant's
+// server, and the age of its data when it lags.
 #include "BatchCommand.h"
 #include "ModalDriver.h"
+#include "PrivateCluster.h"
 #include "ReportServerSetting.h"
 #include "Standby.h"
 #include "WindowTest.h"
 #include "Xlsx.h"
+#include "output/ReportOutput.h"
 #include "output/Spreadsheet.h"
 #include "reports/ReportsDialog.h"
 #include "reports/SummaryReports.h"
@@ -16,6 +19,7 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -27,6 +31,22 @@ namespace {
 
 const reports::ReportPeriod november{QDate(2026, 11, 1), QDate(2026, 12, 1), -1};
 
+QString pdfText(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// A new position of the demo's November, worth `kol_vo` pieces.
+QString positionSql(int kolVo) {
+    return QStringLiteral(
+               "insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo)"
+               " select '2026-11-20', 1, w_id, i_id, o_id, cena, %1"
+               " from accounts_dep.smena where data = '2026-11-10' limit 1")
+        .arg(kolVo);
+}
+
 class ReportServerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -35,8 +55,21 @@ protected:
         testdb::exec(QString::fromUtf8(demo.readAll()));
         qputenv("PGPASSWORD", "master");
         standby = std::make_unique<testdb::Standby>();
+        // Another plant's server: a database of the same name, the same logins and passwords,
+        // figures of its own. Nothing but this program writes to it, so its standby, paused
+        // as soon as it has started, replays nothing (autovacuum would commit its analyses).
+        otherPlant = std::make_unique<testdb::PrivateCluster>(testdb::databaseName());
+        otherPlant->exec(positionSql(888888));
+        otherPlant->exec(QStringLiteral("alter system set autovacuum = off"));
+        otherPlant->exec(QStringLiteral("select pg_reload_conf()"));
+        otherPlantsStandby = std::make_unique<testdb::Standby>(*otherPlant);
+        otherPlantsStandby->exec(QStringLiteral("select pg_wal_replay_pause()"));
     }
-    static void TearDownTestSuite() { standby.reset(); }
+    static void TearDownTestSuite() {
+        otherPlantsStandby.reset();
+        otherPlant.reset();
+        standby.reset();
+    }
 
     void SetUp() override {
         testdb::logIn(dm, QStringLiteral("master"));
@@ -44,14 +77,7 @@ protected:
     }
 
     // A new position of the demo's November on the primary, worth `kol_vo` pieces.
-    static void addPosition(int kolVo) {
-        testdb::exec(
-            QStringLiteral(
-                "insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo)"
-                " select '2026-11-20', 1, w_id, i_id, o_id, cena, %1"
-                " from accounts_dep.smena where data = '2026-11-10' limit 1")
-                .arg(kolVo));
-    }
+    static void addPosition(int kolVo) { testdb::exec(positionSql(kolVo)); }
 
     static bool inRecovery(data::Connection& c) {
         data::ResultSet r(c);
@@ -60,12 +86,14 @@ protected:
         return r.asInt64(QStringLiteral("r")) == 1;
     }
 
-    // The batch command line against the test cluster; its exit code and what it said.
-    int runBatch(QStringList args) {
+    // The batch command line against the test cluster (or another primary) and the standby
+    // (or another report server); its exit code and what it said.
+    int runBatch(QStringList args, QString reportServer = {}, QString primary = {}) {
         args.prepend(QStringLiteral("tabel"));
-        args << QStringLiteral("--server") << testdb::socketFolder() << QStringLiteral("--db")
-             << testdb::databaseName() << QStringLiteral("--user") << QStringLiteral("master")
-             << QStringLiteral("--report-server") << standby->socketFolder();
+        args << QStringLiteral("--server") << (primary.isEmpty() ? testdb::socketFolder() : primary)
+             << QStringLiteral("--db") << testdb::databaseName() << QStringLiteral("--user")
+             << QStringLiteral("master") << QStringLiteral("--report-server")
+             << (reportServer.isEmpty() ? standby->socketFolder() : reportServer);
         said.clear();
         QTextStream err(&said);
         const int code = app::runBatchCommand(args, err, [] { return QDate(2026, 12, 10); });
@@ -74,6 +102,8 @@ protected:
     }
 
     static inline std::unique_ptr<testdb::Standby> standby;
+    static inline std::unique_ptr<testdb::PrivateCluster> otherPlant;
+    static inline std::unique_ptr<testdb::Standby> otherPlantsStandby;
     ui::MessageRecorder messages;
     testdb::PreparedModule dm;
     QString said;
@@ -255,6 +285,114 @@ TEST_F(ReportServerTest, AReplayBehindByMoreThanAMinuteIsShownInTheDialog) {
     standby->waitForReplay();
     EXPECT_EQ(openDialog(), "");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+// A server that answers with the same database and login, but is not a standby of the
+// primary, holds figures of its own: the reports read the primary's and say why.
+TEST_F(ReportServerTest, AServerThatIsNotAStandbyOfThePrimaryLeavesTheReportsOnThePrimary) {
+    testdb::Standby promoted;
+    promoted.promote();
+    promoted.exec(positionSql(777777));
+    using Refusal = data::ReportSource::Refusal;
+    struct Case {
+        const char* name;
+        QString server;
+        Refusal why;
+    };
+    const Case cases[] = {
+        {"a promoted standby that took a write", promoted.socketFolder(), Refusal::NotInRecovery},
+        {"another plant's server", otherPlant->socketFolder(), Refusal::OtherCluster},
+    };
+    QTemporaryDir folder;
+    const QString reference = folder.filePath("primary.pdf");
+    const output::PreparedReport fromPrimary = reports::prepareSummary(dm.connection, 16, november);
+    ASSERT_TRUE(output::writePdf(fromPrimary, reference));
+    QStringList told;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        data::Connection wrong;
+        wrong.open(c.server, testdb::databaseName(), QStringLiteral("master"),
+                   QStringLiteral("master"));
+        ASSERT_NE(reports::prepareSummary(wrong, 16, november).texts(), fromPrimary.texts())
+            << "it answers with figures of its own";
+
+        const QString pdf = folder.filePath("r.pdf");
+        ASSERT_EQ(
+            runBatch({"report", "16", "--from", "01.11.2026", "--to", "01.12.2026", "--pdf", pdf},
+                     c.server),
+            app::BatchDone)
+            << said.toStdString();
+        EXPECT_EQ(said, data::ReportSource::fallbackText(c.why) + '\n');
+        EXPECT_EQ(pdfText(pdf), pdfText(reference));
+
+        // The dialog tells it once, and its reports read the primary.
+        dm.reports.setServer({c.server, {}});
+        reports::ReportsDialog dialog(dm);
+        dialog.findChild<QDateEdit*>("DTPicker1")->setDate(november.from);
+        dialog.findChild<QDateEdit*>("DTPicker2")->setDate(november.to);
+        for (int time = 0; time < 2; ++time) {
+            whenModalOpens([](QWidget* preview) { preview->close(); });
+            QTest::mouseClick(dialog.findChild<QPushButton*>("Button4"), Qt::LeftButton);
+        }
+        told << data::ReportSource::fallbackText(c.why);
+        EXPECT_EQ(messages.texts(), told);
+        EXPECT_EQ(&dm.reports.ready().connection, &dm.connection);
+    }
+}
+
+// A standby that has replayed nothing since it started has no replay time, yet the changes it
+// has received and not replayed make it behind all the same: its data hold nothing newer than
+// its base backup's checkpoint.
+TEST_F(ReportServerTest, AStandbyThatHasReplayedNothingYetShowsItsLag) {
+    testdb::Standby& fresh = *otherPlantsStandby;
+    otherPlant->exec(positionSql(5));
+    fresh.waitForReceipt();
+    ASSERT_TRUE(fresh
+                    .exec("select pg_last_xact_replay_timestamp() is null and "
+                          "pg_last_wal_receive_lsn() > pg_last_wal_replay_lsn()")
+                    .toBool());
+    // Run after the minute of the test above, this waits no more.
+    const int age = fresh
+                        .exec("select extract(epoch from now() - checkpoint_time)::int from "
+                              "pg_control_checkpoint()")
+                        .toInt();
+    if (age < 62)
+        QThread::sleep(62 - age);
+    const QString checkpoint =
+        fresh
+            .exec("select to_char(checkpoint_time, 'DD.MM.YYYY HH24:MI') from "
+                  "pg_control_checkpoint()")
+            .toString();
+
+    // The batch says it on stderr, as it does a lag with a replay time.
+    QTemporaryDir folder;
+    ASSERT_EQ(runBatch({"report", "16", "--from", "01.11.2026", "--to", "01.12.2026", "--pdf",
+                        folder.filePath("r.pdf")},
+                       fresh.socketFolder(), otherPlant->socketFolder()),
+              app::BatchDone)
+        << said.toStdString();
+    EXPECT_TRUE(QRegularExpression("^Данные сервера отчетов отстают на \\d+ мин: в них нет "
+                                   "изменений после " +
+                                   QRegularExpression::escape(checkpoint) + "\\.\n$")
+                    .match(said)
+                    .hasMatch())
+        << said.toStdString();
+
+    // The reports read the standby, whose data are as of its checkpoint.
+    data::Connection primary;
+    primary.open(otherPlant->socketFolder(), testdb::databaseName(), QStringLiteral("master"),
+                 QStringLiteral("master"));
+    data::Session session;
+    session.loginName = session.loginPassword = QStringLiteral("master");
+    data::ReportSource source(primary, session);
+    source.setServer({fresh.socketFolder(), {}});
+    const data::ReportSource::Ready ready = source.ready();
+    EXPECT_EQ(&ready.connection, &source.reportConnection());
+    EXPECT_FALSE(ready.fallbackNotice);
+    ASSERT_TRUE(ready.lag);
+    EXPECT_GE(ready.lag->seconds, 62);
+    EXPECT_FALSE(ready.lag->lastChangeKnown);
+    EXPECT_EQ(ready.lag->lastChange, checkpoint);
 }
 
 TEST(ReportServerSetting, TheCommandLineNamesItElseTheSettingsFile) {
