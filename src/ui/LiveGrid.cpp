@@ -51,6 +51,9 @@ void backOnRow(data::ResultSet& query, const LiveGrid::Place& place, const QStri
 LiveGrid::LiveGrid(const char* objectName, QWidget* parent) : DataGrid(objectName, parent) {}
 
 LiveGrid::~LiveGrid() {
+    // Its models may be its children, gone only after this part of it.
+    for (ResultSetModel* model : models_)
+        disconnect(model, nullptr, this, nullptr);
     for (auto it = registry().begin(); it != registry().end();)
         it = it.value() == this ? registry().erase(it) : std::next(it);
 }
