@@ -1,6 +1,7 @@
 // A plant's database whose journal was made by any earlier version of db/ is brought up to date
 // in place: it ends with the objects and rights of a fresh install, keeps every row it held
-// (old positions whose operation is gone included), and a second run changes nothing.
+// (old positions whose operation is gone included), and a second run changes nothing. The earlier
+// layouts are the dumps in tests/db/layouts, so the test needs no history of the tree.
 #include "TestDatabase.h"
 #include "data/Connection.h"
 #include "data/Transaction.h"
@@ -9,10 +10,10 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -24,7 +25,7 @@ struct Outcome {
     QString err;
 };
 
-Outcome run(const QString& program, const QStringList& arguments, const QString& input = {}) {
+Outcome run(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PGHOST", testdb::socketFolder());
@@ -34,7 +35,7 @@ Outcome run(const QString& program, const QStringList& arguments, const QString&
     p.setProcessEnvironment(env);
     p.start(program, arguments);
     if (!input.isEmpty()) {
-        p.write(input.toUtf8());
+        p.write(input);
         p.closeWriteChannel();
     }
     if (!p.waitForFinished(120000))
@@ -44,13 +45,13 @@ Outcome run(const QString& program, const QStringList& arguments, const QString&
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-// Runs statements or files in the database as the superuser; the rows of the last,
-// tab-separated. Files run in one transaction, as a load does.
-QString psql(const QString& database, const QStringList& arguments) {
+// Runs statements or files ("-" for the input) in the database as the superuser; the rows of
+// the last, tab-separated. Files run in one transaction, as a load does.
+QString psql(const QString& database, const QStringList& arguments, const QByteArray& input = {}) {
     QStringList options{"-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-d", database};
     if (arguments.value(0) == "-f")
         options << "-1";
-    const Outcome o = run(testdb::psqlProgram(), options + arguments);
+    const Outcome o = run(testdb::psqlProgram(), options + arguments, input);
     if (o.code != 0)
         throw std::runtime_error(("psql in " + database + ": " + o.err).toStdString());
     return o.out.trimmed();
@@ -228,58 +229,64 @@ set session_replication_role = origin;
 update accounts_dep.ver set d = 20250101, t = 3600;
 )sql";
 
+const QString fixtureFolder = source + "/tests/db/layouts";
+const QString addFixture = "tests/db/add-layout-fixture";
+
+// An earlier layout of db/: the journal's side of a database it made, dumped over the ERP side.
 struct Layout {
-    QString tree;   // the db/ folder's git tree, which names the layout
-    QString commit; // the last commit with it
-    QString folder; // its db/ and scripts/, taken out of that commit
+    QString name; // NN_COMMIT, NN counting from the oldest
+    QString file; // NN_COMMIT.sql
+    QString demo; // NN_COMMIT.demo.sql.gz: with its demo plant; kept for the newest only
 };
 
-Outcome git(const QStringList& arguments) {
-    return run("git", QStringList{"-C", source} + arguments);
-}
-
-// Each layout db/ had in the history, newest first, but the one of the tree under test.
-std::vector<Layout> earlierLayouts(const QString& into) {
-    const Outcome commits = git({"log", "--format=%H", "--", "db"});
-    if (commits.code != 0 || commits.out.trimmed().isEmpty())
+// The fixtures, newest first. They count 01, 02, ... without a gap, so one taken away is missed.
+std::vector<Layout> earlierLayouts() {
+    const QStringList files =
+        QDir(fixtureFolder).entryList({"[0-9][0-9]_*.sql"}, QDir::Files, QDir::Name);
+    if (files.isEmpty())
         throw std::runtime_error(
-            ("the test needs the git history of db/: " + commits.err).toStdString());
-    QString current;
-    if (git({"status", "--porcelain", "--", "db"}).out.trimmed().isEmpty())
-        current = git({"rev-parse", "HEAD:db"}).out.trimmed();
+            ("no earlier layouts of db/ in " + fixtureFolder + " (" + addFixture + " keeps one)")
+                .toStdString());
     std::vector<Layout> layouts;
-    QStringList seen{current};
-    for (const QString& commit : commits.out.split('\n', Qt::SkipEmptyParts)) {
-        const QString tree = git({"rev-parse", commit + ":db"}).out.trimmed();
-        if (seen.contains(tree))
-            continue;
-        seen << tree;
-        const QString folder = into + "/" + commit.left(7);
-        QDir().mkpath(folder);
-        const Outcome taken =
-            run("bash",
-                {"-c",
-                 "set -o pipefail; git -C \"$0\" archive --format=tar \"$1\" db scripts | tar -x "
-                 "-C \"$2\"",
-                 source, commit, folder});
-        if (taken.code != 0)
-            throw std::runtime_error(("cannot take db/ out of " + commit).toStdString());
-        layouts.push_back({tree, commit, folder});
+    for (int i = 0; i < files.size(); ++i) {
+        const QString name = files[i].chopped(4);
+        if (name.left(2).toInt() != i + 1)
+            throw std::runtime_error(
+                QString("the layout fixture %1_* is missing from %2 (found %3)")
+                    .arg(i + 1, 2, 10, QChar('0'))
+                    .arg(fixtureFolder, files[i])
+                    .toStdString());
+        layouts.insert(layouts.begin(), {name, fixtureFolder + "/" + files[i],
+                                         fixtureFolder + "/" + name + ".demo.sql.gz"});
     }
+    if (!QFile::exists(layouts.front().demo))
+        throw std::runtime_error(("the demo plant of the newest layout, " + layouts.front().demo +
+                                  ", is missing (" + addFixture + " makes it)")
+                                     .toStdString());
     return layouts;
 }
 
-// The journal as that layout made it: by its own install command once there was one, else as
-// the cluster script loaded db/ then.
-void loadLayout(const Layout& layout, const QString& database) {
-    const QString old = layout.folder + "/db";
-    if (QFile::exists(layout.folder + "/scripts/db") && QDir(old + "/upgrade").exists()) {
-        const Outcome o = db("install", database, layout.folder + "/scripts/db");
-        if (o.code != 0)
-            throw std::runtime_error(o.err.toStdString());
+// A dump into the database, as psql loads one: one transaction, stopping at the first error.
+void loadDump(const QString& file, const QString& database) {
+    if (!file.endsWith(".gz")) {
+        psql(database, {"-f", file});
         return;
     }
-    psql(database, sqlFiles(old + "/own") + QStringList{"-f", old + "/roles.sql"});
+    QProcess gzip;
+    gzip.start("gzip", {"-dc", file});
+    if (!gzip.waitForFinished(60000) || gzip.exitStatus() != QProcess::NormalExit ||
+        gzip.exitCode() != 0)
+        throw std::runtime_error(("gzip -dc " + file + ": " + gzip.errorString() + " " +
+                                  QString::fromUtf8(gzip.readAllStandardError()))
+                                     .toStdString());
+    psql(database, {"-f", "-"}, gzip.readAllStandardOutput());
+}
+
+int storedVersion(const QString& database) {
+    if (query(database, "select to_regclass('accounts_dep.schema_version') is null") == "t")
+        return 0;
+    return query(database, "select coalesce(max(version), 0) from accounts_dep.schema_version")
+        .toInt();
 }
 
 class DbUpgradeTest : public ::testing::Test {
@@ -289,11 +296,14 @@ protected:
         const Outcome o = db("install", fresh, currentDb);
         ASSERT_EQ(o.code, 0) << o.err.toStdString();
         freshObjects = objectsOf(fresh);
-        layoutFolder = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(layoutFolder->isValid());
-        layouts = earlierLayouts(layoutFolder->path());
-        ASSERT_FALSE(layouts.empty());
+        try {
+            layouts = earlierLayouts();
+        } catch (const std::exception& e) {
+            missing = QString::fromUtf8(e.what());
+        }
     }
+    // A fixture missing fails every test, never skips one.
+    void SetUp() override { ASSERT_TRUE(missing.isEmpty()) << missing.toStdString(); }
     static void TearDownTestSuite() {
         for (const QString& name : made)
             query("postgres", "drop database if exists \"" + name + "\" with (force)");
@@ -304,17 +314,17 @@ protected:
         return newDatabase(name);
     }
 
-    // A database of the oldest layout in the history, holding the plant's rows.
+    // A database of the oldest layout, holding the plant's rows.
     static QString oldestWithPlantRows(const QString& suffix) {
         const QString name = made_(prefix() + suffix);
-        loadLayout(layouts.back(), name);
+        loadDump(layouts.back().file, name);
         query(name, QString::fromUtf8(plantRows));
         return name;
     }
 
-    // Each earlier layout of db/, newest first, taken out of the history once.
-    static inline std::unique_ptr<QTemporaryDir> layoutFolder;
+    // Each earlier layout of db/, newest first.
     static inline std::vector<Layout> layouts;
+    static inline QString missing;
     static inline QString fresh;
     static inline QString freshObjects;
     static inline QStringList made;
@@ -330,13 +340,22 @@ TEST_F(DbUpgradeTest, AFreshInstallIsAtTheProgramsVersionAndASecondInstallIsRefu
     EXPECT_EQ(difference(freshObjects, objectsOf(fresh)), "");
 }
 
+// The upgrade's own record, which it adds to.
+Rows plantTables(const QString& database) {
+    Rows columns = columnsOfEveryTable(database);
+    columns.erase("accounts_dep.schema_version");
+    return columns;
+}
+
 TEST_F(DbUpgradeTest, EveryEarlierLayoutIsBroughtToAFreshInstallKeepingEveryRow) {
+    std::set<int> versions;
     for (const Layout& layout : layouts) {
-        SCOPED_TRACE(layout.commit.toStdString());
-        const QString name = made_(prefix() + layout.commit.left(7));
-        loadLayout(layout, name);
+        SCOPED_TRACE(layout.name.toStdString());
+        const QString name = made_(prefix() + layout.name);
+        loadDump(layout.file, name);
+        versions.insert(storedVersion(name));
         query(name, QString::fromUtf8(plantRows));
-        const Rows columns = columnsOfEveryTable(name);
+        const Rows columns = plantTables(name);
         const QString before = rowsOf(name, columns);
 
         const Outcome first = db("upgrade", name, currentDb);
@@ -345,15 +364,21 @@ TEST_F(DbUpgradeTest, EveryEarlierLayoutIsBroughtToAFreshInstallKeepingEveryRow)
         EXPECT_EQ(rowsOf(name, columns), before);
         EXPECT_EQ(query(name, "select count(*) from accounts_dep.smena where id in (5001, 5002)"),
                   "2");
-        EXPECT_EQ(query(name, "select max(version) from accounts_dep.schema_version").toInt(),
-                  TABEL_SCHEMA_VERSION);
+        EXPECT_EQ(storedVersion(name), TABEL_SCHEMA_VERSION);
+        const QString versionRows = query(name, "table accounts_dep.schema_version");
 
         const Outcome second = db("upgrade", name, currentDb);
         ASSERT_EQ(second.code, 0) << second.err.toStdString();
         EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
         EXPECT_EQ(rowsOf(name, columns), before);
-        EXPECT_EQ(query(name, "select count(*) from accounts_dep.schema_version"), "1");
+        EXPECT_EQ(query(name, "table accounts_dep.schema_version"), versionRows);
     }
+    // A plant may run any version before this one: a change of db/ keeps the layout it replaces.
+    for (int version = 1; version < TABEL_SCHEMA_VERSION; ++version)
+        EXPECT_EQ(versions.count(version), 1u)
+            << "no layout fixture at schema version " << version << " in "
+            << fixtureFolder.toStdString() << " (" << addFixture.toStdString()
+            << " COMMIT keeps the layout of db/ at COMMIT)";
 }
 
 // Two administrators upgrading at once: one waits for the other.
@@ -373,10 +398,20 @@ TEST_F(DbUpgradeTest, TwoUpgradesAtOnceEndAsOne) {
             upgrades.back()->start(currentDb,
                                    {"upgrade", "--server", testdb::socketFolder(), "--db", name});
         }
+        QStringList said;
         for (auto& p : upgrades) {
             ASSERT_TRUE(p->waitForFinished(120000));
             EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+            said << QString::fromUtf8(p->readAllStandardOutput());
         }
+        // The one that waited found the work done, and says so.
+        const QString brought =
+            QString("brought from schema version 0 to %1").arg(TABEL_SCHEMA_VERSION);
+        const QString already =
+            QString("was at schema version %1 already").arg(TABEL_SCHEMA_VERSION);
+        SCOPED_TRACE(said.join("").toStdString());
+        EXPECT_EQ(said.filter(brought).size(), round == 0 ? 1 : 0);
+        EXPECT_EQ(said.filter(already).size(), round == 0 ? 1 : 2);
     }
     EXPECT_EQ(difference(freshObjects, objectsOf(name)), "");
     EXPECT_EQ(query(name, "select count(*) from accounts_dep.schema_version"), "1");
@@ -447,10 +482,10 @@ TEST_F(DbUpgradeTest, AWorkstationsOpenWriteStopsTheUpgradeWhichChangesNothing) 
 // The demo plant as the previous layout made it, upgraded: every row stays.
 TEST_F(DbUpgradeTest, ThePreviousLayoutsDemoIsUpgradedWithEveryRow) {
     const Layout& previous = layouts.front();
+    SCOPED_TRACE(previous.demo.toStdString());
     const QString name = made_(prefix() + "demo");
-    loadLayout(previous, name);
-    psql(name, {"-f", previous.folder + "/db/demo.sql"});
-    const Rows columns = columnsOfEveryTable(name);
+    loadDump(previous.demo, name);
+    const Rows columns = plantTables(name);
     const QString before = rowsOf(name, columns);
     ASSERT_GT(query(name, "select count(*) from accounts_dep.smena").toInt(), 1000);
 
