@@ -14,6 +14,7 @@
 #include "journal/JournalStatements.h"
 #include "journal/JournalWindow.h"
 #include "state/DataModule.h"
+#include "ui/LiveGrid.h"
 
 #include <QApplication>
 #include <QDate>
@@ -128,7 +129,7 @@ int main(int argc, char* argv[]) {
                 if (!shownAt)
                     throw data::Error(QStringLiteral("position %1 was not shown").arg(id));
             } else {
-                shown.reopenKeepingPlace();
+                window.grid()->reread(shown);
                 if (!shows(shown, id))
                     throw data::Error(QStringLiteral("position %1 was not read").arg(id));
                 shownAt = clock.nsecsElapsed();

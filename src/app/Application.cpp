@@ -55,11 +55,11 @@ void Application::wire(Windows& w) {
         bool (PositionDialog::*opener)();
         JournalWindow::Return back;
     } openers[] = {
-        {&JournalWindow::addRequested, &PositionDialog::addNew, JournalWindow::Return::Reloaded},
+        {&JournalWindow::addRequested, &PositionDialog::addNew, JournalWindow::Return::Always},
         {&JournalWindow::changeRequested, &PositionDialog::changeCurrent,
-         JournalWindow::Return::ReloadedOnRow},
+         JournalWindow::Return::Always},
         {&JournalWindow::viewRequested, &PositionDialog::viewCurrent,
-         JournalWindow::Return::OnRow}};
+         JournalWindow::Return::IfShown}};
     for (const auto& [request, opener, back] : openers)
         QObject::connect(&w.journalWindow, request, &w.positionDialog, [&w, opener, back] {
             w.journalWindow.runGuarded([&w, opener, back] {

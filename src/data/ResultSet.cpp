@@ -213,14 +213,6 @@ void ResultSet::reopen() {
     take(std::move(f));
 }
 
-void ResultSet::reopenKeepingPlace() {
-    const int row = current_;
-    const QString sort = sortText_;
-    reopen();
-    setSort(sort);
-    moveTo(row);
-}
-
 void ResultSet::rebuildVisible() {
     std::vector<int> order(static_cast<size_t>(storeRows_));
     for (int i = 0; i < storeRows_; ++i)

@@ -53,9 +53,6 @@ public:
     // forgotten, filter kept, first row current). When the statement fails it throws and
     // the set keeps the rows, sort and current row it had.
     void reopen();
-    // Re-run keeping place: the same sort expression and the same row number afterwards.
-    // A failure keeps the rows as reopen() does.
-    void reopenKeepingPlace();
 
     // Columns.
     int fieldCount() const { return int(fields_.size()); }

@@ -5,8 +5,8 @@
 #include "reference/Pickers.h"
 #include "state/DataModule.h"
 #include "ui/Controls.h"
-#include "ui/DataGrid.h"
 #include "ui/Form.h"
+#include "ui/LiveGrid.h"
 #include "ui/ResultSetModel.h"
 
 #include <QHBoxLayout>
@@ -36,7 +36,7 @@ BrigadePanel::BrigadePanel(state::DataModule& dm, reference::WorkersList& worker
     auto* model = new ui::ResultSetModel(
         members_, {{QStringLiteral("s_caption"), QStringLiteral("Фамилия Имя Отчество"), 734}},
         this);
-    grid_ = new ui::DataGrid(Names::grid, this);
+    grid_ = new ui::LiveGrid(Names::grid, this);
     grid_->showModel(model);
     addButton_ = form.addButton(Names::add, QStringLiteral("Добавить"), [this] { addMember(); });
     deleteButton_ =
@@ -68,7 +68,7 @@ void BrigadePanel::showFor(int positionId) {
 
 void BrigadePanel::reloadIfShown() {
     if (members_.isOpen())
-        showFor(positionId_);
+        grid_->reread();
 }
 
 void BrigadePanel::close() {
@@ -89,29 +89,27 @@ void BrigadePanel::addMember() {
     const auto member = workers_.pick();
     if (!member)
         return;
+    const ui::LiveGrid::Place place = grid_->place();
     members_.close();
     insertMember_.setParam(QStringLiteral("s_id"), positionId_);
     insertMember_.setParam(QStringLiteral("p_id"), member->personId);
     try {
         insertMember_.execute();
     } catch (const data::DbError& e) {
-        showFor(positionId_); // the members stay shown under the refusal
+        grid_->reread(members_, place); // the members stay shown under the refusal
         throw e.refused(noDatabase);
     }
-    showFor(positionId_);
+    grid_->reread(members_, place);
 }
 
 void BrigadePanel::deleteMember() {
     if (!members_.isOpen() || members_.isEmpty())
         return;
-    const int place = members_.recNo();
     data::Command remove(dm_.connection);
     remove.setSql(statements::memberDelete());
     remove.setParam(QStringLiteral("id"), members_.asInt(QStringLiteral("id")));
     remove.execute();
-    showFor(positionId_);
-    if (!members_.isEmpty() && place < members_.rowCount())
-        members_.moveTo(place);
+    grid_->reread();
 }
 
 // A refused division keeps the form and its members, so it can be tried again; the server's

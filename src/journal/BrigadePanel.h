@@ -21,8 +21,8 @@ class WorkersList;
 }
 
 namespace ui {
-class DataGrid;
 class Form;
+class LiveGrid;
 } // namespace ui
 
 namespace journal {
@@ -66,7 +66,7 @@ private:
     data::Command insertMember_;
     data::Command divide_;
     QLabel* title_;
-    ui::DataGrid* grid_;
+    ui::LiveGrid* grid_;
     QPushButton* addButton_;
     QPushButton* deleteButton_;
     QPushButton* divideButton_;

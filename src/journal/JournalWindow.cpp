@@ -2,12 +2,13 @@
 
 #include "JournalGrid.h"
 #include "data/Error.h"
+#include "data/Listener.h"
 #include "state/Channels.h"
 #include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
-#include "ui/DataGrid.h"
 #include "ui/LiveFollower.h"
+#include "ui/LiveGrid.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -21,8 +22,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
-#include <QSet>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
@@ -103,7 +102,7 @@ JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
     layout->addLayout(top);
 
     // The grid: one model per shift, the grid shows the selected one.
-    grid_ = new ui::DataGrid(Names::grid, this);
+    grid_ = new ui::LiveGrid(Names::grid, this);
     grid_->setMultiSelect(true);
     grid_->setSortRule(journalSortFor);
     grid_->setItemDelegateForColumn(ColOk, new ForegroundKeepingDelegate(grid_));
@@ -119,6 +118,7 @@ JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
         auto* model = new ui::ResultSetModel(dm_.journal(shift), journalColumns(), this);
         model->setCellRole(acceptanceColours(*model));
         models_[size_t(shift - 1)] = model;
+        grid_->bind(model);
     }
     layout->addWidget(grid_, 1);
 
@@ -155,80 +155,20 @@ JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
     connect(gateTimer_, &QTimer::timeout, this, &JournalWindow::gateTick);
     gateTimer_->start();
 
-    follower_ = new ui::LiveFollower(
-        *this, dm_.listener, state::journalChannel,
-        {.note = [this](const QString& payload) { return noteChange(payload); },
-         .noteAll =
-             [this] {
-                 changed_.fill(true);
-                 return true;
-             },
-         .rerun = [this] { return followServer(); },
-         .busy = [this] { return loading_; }});
+    follower_ = new ui::LiveFollower(*this, dm_.listener, state::journalChannel,
+                                     [this](const QString& payload, const data::ResultSet& query) {
+                                         return concerns(payload, query);
+                                     });
+    follower_->add(*grid_);
+    connect(follower_, &ui::LiveFollower::followed, this, &JournalWindow::followedServer);
 }
 
-bool JournalWindow::noteChange(const QString& payload) {
+// A position of a shift's shown date.
+bool JournalWindow::concerns(const QString& payload, const data::ResultSet& query) {
     const std::optional<state::Announcement> change = state::parseAnnouncement(payload);
-    if (!change || change->shift < 1 || change->shift > 4)
-        return false;
-    const QVariant shown = dm_.journal(change->shift).param(QStringLiteral("data"));
-    if (shown.toDate() != change->date)
-        return false;
-    changed_[size_t(change->shift - 1)] = true;
-    return true;
-}
-
-// The window's rows stay as a dialog over it saw them until it closes: the follower waits.
-bool JournalWindow::followServer() {
-    if (std::find(changed_.begin(), changed_.end(), true) == changed_.end())
-        return false;
-    loading_ = true;
-    runGuarded([this] {
-        for (int shift = 1; shift <= 4; ++shift)
-            if (std::exchange(changed_[size_t(shift - 1)], false))
-                rerun(shift);
-    });
-    loading_ = false;
-    emit followedServer();
-    return true;
-}
-
-// Read again keeping the sort, the current position, the selected positions and the scroll.
-void JournalWindow::rerun(int shift) {
-    data::ResultSet& query = dm_.journal(shift);
-    if (!query.isOpen())
-        return;
-    const bool shown = grid_->resultModel() == models_[size_t(shift - 1)];
-    const int idField = query.fieldIndex(QStringLiteral("id"));
-    const QString sort = query.sort();
-    const int row = query.recNo();
-    const QVariant current = row >= 0 ? query.valueAt(row, idField) : QVariant();
-    QSet<int> selected;
-    int scrollX = 0, scrollY = 0;
-    if (shown) {
-        for (int r : grid_->selectedRowNumbers())
-            if (r < query.rowCount())
-                selected.insert(query.valueAt(r, idField).toInt());
-        scrollX = grid_->horizontalScrollBar()->value();
-        scrollY = grid_->verticalScrollBar()->value();
-    }
-    query.reopen();
-    query.setSort(sort);
-    if (row >= 0 && !query.locate(QStringLiteral("id"), current) && !query.isEmpty())
-        query.moveTo(std::min(row, query.rowCount() - 1));
-    if (!shown)
-        return;
-    if (!selected.isEmpty()) {
-        QItemSelection kept;
-        ui::ResultSetModel* model = models_[size_t(shift - 1)];
-        for (int r = 0; r < query.rowCount(); ++r)
-            if (selected.contains(query.valueAt(r, idField).toInt()))
-                kept.select(model->index(r, 0), model->index(r, model->columnCount() - 1));
-        grid_->selectionModel()->select(kept, QItemSelectionModel::ClearAndSelect |
-                                                  QItemSelectionModel::Rows);
-    }
-    grid_->horizontalScrollBar()->setValue(scrollX);
-    grid_->verticalScrollBar()->setValue(scrollY);
+    return change && change->shift >= 1 && change->shift <= 4 &&
+           &query == &dm_.journal(change->shift) &&
+           query.param(QStringLiteral("data")).toDate() == change->date;
 }
 
 JournalWindow::~JournalWindow() = default;
@@ -284,15 +224,15 @@ bool JournalWindow::event(QEvent* e) {
     case QEvent::WindowActivate:
         if (skipNextActivation_)
             skipNextActivation_ = false;
-        else if (!loading_)
-            onActivated();
+        else if (!grid_->loading())
+            returnToToday();
         break;
     case QEvent::WindowDeactivate: {
         // Leaving for another program, for a drop-down, or for the error box of a failed
         // load is no visit to another window of this one: reloading on return would lose
         // the picked date or repeat the same error for ever.
         const QWidget* next = QApplication::activeWindow();
-        skipNextActivation_ = loading_ || !next || next->windowType() == Qt::Popup;
+        skipNextActivation_ = grid_->loading() || !next || next->windowType() == Qt::Popup;
         break;
     }
     default:
@@ -314,27 +254,19 @@ void JournalWindow::showEvent(QShowEvent* e) {
 }
 
 void JournalWindow::returnFromDialog() {
-    onActivated();
+    returnToToday();
     skipNextActivation_ = true;
 }
 
 void JournalWindow::runDialog(const std::function<bool()>& dialog, Return back) {
-    data::ResultSet& before = currentJournalQuery();
-    const int place = before.recNo();
-    const QString sort = before.sort();
-    const bool shown = dialog();
-    if (!shown && back == Return::OnRow)
-        return;
-    // Nothing was shown, so nothing was returned from: the journal stays on its date.
-    if (shown)
-        returnFromDialog();
-    data::ResultSet& after = currentJournalQuery();
-    if (back != Return::OnRow) {
-        after.reopen();
-        after.setSort(sort);
+    data::ResultSet& shown = currentJournalQuery();
+    const ui::LiveGrid::Place place = grid_->place(shown);
+    if (dialog()) {
+        returnToToday(place);
+        skipNextActivation_ = true;
+    } else if (back == Return::Always) {
+        grid_->reread(shown, place);
     }
-    if (shown && back != Return::Reloaded && place >= 0 && place < after.rowCount())
-        after.moveTo(place);
 }
 
 // The operators only accept: for them (app::Rights at login) a double-click is "Принять".
@@ -345,7 +277,9 @@ void JournalWindow::rowDoubleClicked() {
         emit viewRequested();
 }
 
-void JournalWindow::onActivated() {
+// Each query keeps the rows it shows until its new ones have arrived, so a reload that fails
+// (a lost server) leaves the journal readable.
+void JournalWindow::returnToToday(const std::optional<ui::LiveGrid::Place>& shownPlace) {
     const QString current = QApplication::style()->name();
     int item = -1;
     for (int i = 0; i < styles_->count(); ++i)
@@ -357,39 +291,38 @@ void JournalWindow::onActivated() {
     dateEdit_->setDate(today);
     if (isWeekend(today))
         dayOffBox_->setChecked(true);
-    load([&] { loadDate(today); });
+    grid_->load([&] {
+        follower_->caughtUp();
+        for (int shift = 1; shift <= 4; ++shift) {
+            data::ResultSet& q = dm_.journal(shift);
+            const ui::LiveGrid::Place place =
+                shownPlace && &q == &currentJournalQuery() ? *shownPlace : grid_->place(q);
+            q.setParam(QStringLiteral("data"), today.startOfDay());
+            grid_->reread(q, place);
+        }
+    });
 }
 
+// Another date: its rows in the statement's order, from the first.
 void JournalWindow::loadPickedDate() {
     const QDate date = dateEdit_->date();
-    if (!load([&] { loadDate(date); }))
+    const bool loaded = grid_->load([&] {
+        follower_->caughtUp();
+        for (int shift = 1; shift <= 4; ++shift) {
+            data::ResultSet& q = dm_.journal(shift);
+            q.setParam(QStringLiteral("data"), date.startOfDay());
+            q.reopen();
+        }
+    });
+    if (!loaded)
         return;
     dayOffBox_->setChecked(isWeekend(date));
     grid_->setFocus();
 }
 
-bool JournalWindow::load(const std::function<void()>& reload) {
-    ui::BusyCursor busy;
-    loading_ = true;
-    const bool ok = runGuarded(reload);
-    loading_ = false;
-    return ok;
-}
-
-// Each query keeps the rows it shows until its new ones have arrived, so a reload that fails
-// (a lost server) leaves the journal readable.
-void JournalWindow::loadDate(const QDate& date) {
-    changed_.fill(false);
-    for (int shift = 1; shift <= 4; ++shift) {
-        data::ResultSet& q = dm_.journal(shift);
-        q.setParam(QStringLiteral("data"), date.startOfDay());
-        q.reopen();
-    }
-}
-
 void JournalWindow::refresh() {
-    load([this] {
-        changed_.fill(false);
+    grid_->load([this] {
+        follower_->caughtUp();
         for (int shift = 1; shift <= 4; ++shift)
             dm_.journal(shift).reopen();
     });
@@ -413,35 +346,36 @@ void JournalWindow::accept(const std::vector<ShownPosition>& positions) {
     });
 }
 
+// The user's place is noted first: walking the rows moves the grid.
 void JournalWindow::acceptSelected() {
     data::ResultSet& query = currentJournalQuery();
     if (query.isEmpty())
         return;
-    const int place = query.recNo();
+    const ui::LiveGrid::Place place = grid_->place(query);
     std::vector<ShownPosition> chosen;
     const QList<int> rows = grid_->selectedRowNumbers();
     for (int row : rows) {
         query.moveTo(row);
         chosen.push_back(ShownPosition::current(query));
     }
-    query.moveTo(place);
+    query.moveTo(place.row);
     if (rows.isEmpty())
         chosen.push_back(ShownPosition::current(query));
     accept(chosen);
-    query.reopenKeepingPlace();
+    grid_->reread(query, place);
 }
 
 void JournalWindow::acceptAll() {
     data::ResultSet& query = currentJournalQuery();
-    const int place = query.recNo();
+    const ui::LiveGrid::Place place = grid_->place(query);
     std::vector<ShownPosition> all;
     for (int row = 0; row < query.rowCount(); ++row) {
         query.moveTo(row);
         all.push_back(ShownPosition::current(query));
     }
-    query.moveTo(place);
+    query.moveTo(place.row);
     accept(all);
-    query.reopenKeepingPlace();
+    grid_->reread(query, place);
 }
 
 void JournalWindow::showHistory() {

@@ -2,10 +2,12 @@
 
 #include "Positions.h"
 #include "ui/Form.h"
+#include "ui/LiveGrid.h"
 
 #include <QDate>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +23,6 @@ class DataModule;
 }
 
 namespace ui {
-class DataGrid;
 class DatePicker;
 class LiveFollower;
 class ResultSetModel;
@@ -82,21 +83,22 @@ public:
     state::DataModule& dataModule() const { return dm_; }
 
     // What the journal does when a window opened from it has closed: back to today, all four
-    // shifts reloaded. Openers call it before their own closing steps; the activation that a
-    // window system sends afterwards then reloads nothing.
+    // shifts read again, each on the place the user had in it. Openers call it before their
+    // own closing steps; the activation that a window system sends afterwards then reloads
+    // nothing.
     void returnFromDialog();
 
     // How the journal comes back from a position dialog shown over it.
     enum class Return {
-        Reloaded,      // returned from, then read again in the sort it had
-        ReloadedOnRow, // the same, and on the row it was on if the dialog was shown
-        OnRow,         // only if the dialog was shown: returned from, on the row it was on
+        Always,  // returned from; a dialog not shown reads the date shown again (add, change)
+        IfShown, // returned from only if the dialog was shown (view)
     };
-    // Keeps the shown shift's sort and row, runs `dialog` (true when it was shown) and
-    // returns from it as `back` says; a dialog not shown returns to nothing, and a reload
-    // then reads the date the journal shows. An error of the dialog's opener leaves the journal.
+    // Notes the place in the shown shift, runs `dialog` (true when it was shown) and comes back
+    // to that place as `back` says, whatever the dialog did to the journal's rows. A dialog not
+    // shown returns to nothing: the journal stays on its date. An error of the dialog's opener
+    // leaves the journal.
     void runDialog(const std::function<bool()>& dialog, Return back);
-    ui::DataGrid* grid() const { return grid_; }
+    ui::LiveGrid* grid() const { return grid_; }
 
 signals:
     // The shift grids of the shown date that changed elsewhere were read again (once a burst).
@@ -122,11 +124,9 @@ protected:
 
 private:
     void buildMenu(QMenuBar* menu);
-    void onActivated();
+    // Back to today; the shown shift comes back to `shownPlace` when given.
+    void returnToToday(const std::optional<ui::LiveGrid::Place>& shownPlace = std::nullopt);
     void loadPickedDate();
-    // Runs a load of the four journal queries; an error is shown, the rows shown stay.
-    bool load(const std::function<void()>& reload);
-    void loadDate(const QDate& date);
     void refresh();
     void showShift(int shift);
     void markDayOff(bool on);
@@ -136,9 +136,7 @@ private:
     void deleteCurrent();
     void showHistory();
     void rowDoubleClicked();
-    bool noteChange(const QString& payload);
-    bool followServer();
-    void rerun(int shift);
+    bool concerns(const QString& payload, const data::ResultSet& query);
 
     state::DataModule& dm_;
     Positions positions_;
@@ -148,12 +146,9 @@ private:
     ui::DatePicker* dateEdit_ = nullptr;
     QCheckBox* dayOffBox_ = nullptr;
     QComboBox* styles_ = nullptr;
-    ui::DataGrid* grid_ = nullptr;
+    ui::LiveGrid* grid_ = nullptr;
     QTimer* gateTimer_ = nullptr;
-    // Shifts of the shown date changed elsewhere and not read since.
-    std::array<bool, 4> changed_{};
     ui::LiveFollower* follower_ = nullptr;
-    bool loading_ = false;
     // The window lost the activation to something that is no other window of the program;
     // the activation that follows reloads nothing.
     bool skipNextActivation_ = false;

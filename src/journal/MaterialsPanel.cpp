@@ -6,8 +6,8 @@
 #include "data/NumberText.h"
 #include "state/DataModule.h"
 #include "ui/Controls.h"
-#include "ui/DataGrid.h"
 #include "ui/Form.h"
+#include "ui/LiveGrid.h"
 #include "ui/MessageTexts.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
@@ -31,7 +31,7 @@ MaterialsPanel::MaterialsPanel(state::DataModule& dm, MaterialDialog& dialog, ui
                                 {QStringLiteral("f_qty_use"), QStringLiteral("Расход"), 97,
                                  Qt::AlignRight | Qt::AlignVCenter, data::value::withDecimalComma}},
                                this);
-    grid_ = new ui::DataGrid(Names::grid, this);
+    grid_ = new ui::LiveGrid(Names::grid, this);
     grid_->showModel(model);
     addButton_ = form.addButton(Names::add, QStringLiteral("Добавить"), [this] { add(); });
     deleteButton_ = form.addButton(Names::remove, QStringLiteral("Удалить"), [this] { remove(); });
@@ -66,7 +66,7 @@ void MaterialsPanel::focusAdd() {
 
 void MaterialsPanel::add() {
     dialog_.addFor(positionId_);
-    showFor(positionId_);
+    grid_->reread();
     afterAdd_();
     addButton_->setFocus();
 }
@@ -74,16 +74,13 @@ void MaterialsPanel::add() {
 void MaterialsPanel::remove() {
     if (!used_.isOpen() || used_.isEmpty())
         return;
-    const int place = used_.recNo();
     data::Command remove(dm_.connection, QStringLiteral("SmenaIU"));
     remove.setSql(statements::materialDelete());
     remove.setParam(QStringLiteral("id"), used_.asInt(QStringLiteral("id")));
     // The grid is read again after the box, so this one stays a box, not a thrown error.
     if (remove.execute() == 0)
         ui::Messages::error(ui::texts::positionAlreadyAccepted(), window());
-    showFor(positionId_);
-    if (!used_.isEmpty() && place < used_.rowCount())
-        used_.moveTo(place);
+    grid_->reread();
 }
 
 } // namespace journal

@@ -15,8 +15,8 @@ class DataModule;
 }
 
 namespace ui {
-class DataGrid;
 class Form;
+class LiveGrid;
 } // namespace ui
 
 namespace journal {
@@ -53,7 +53,7 @@ private:
     std::function<void()> afterAdd_;
     int positionId_ = -1;
     data::ResultSet used_;
-    ui::DataGrid* grid_;
+    ui::LiveGrid* grid_;
     QPushButton* addButton_;
     QPushButton* deleteButton_;
 };

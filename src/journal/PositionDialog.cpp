@@ -364,22 +364,13 @@ void PositionDialog::save() {
     if ((adding && quantity > chosen_.requiredQuantity) ||
         (mode_ == Mode::Change && changeLimit_ && quantity > *changeLimit_))
         throw data::Error(QStringLiteral("Количество изделий не может быть больше требуемого!"));
-    data::ResultSet& journal = dm_.journal(dm_.session.selectedShift);
-    const QString sort = journal.sort();
+    // The journal under the dialog is read again once, by its opener when the dialog closes.
     if (adding) {
         positionId_ = store_.insert(values(), today_());
-        journal.reopen();
-        journal.setSort(sort);
-        journal.locate(QStringLiteral("id"), positionId_);
         idLabel_->setText(QString::number(positionId_));
         materials_->showFor(positionId_);
     } else {
-        const int place = journal.recNo();
         store_.update(positionId_, values(), today_());
-        journal.reopen();
-        journal.setSort(sort);
-        if (!journal.isEmpty() && place >= 0 && place < journal.rowCount())
-            journal.moveTo(place);
     }
     // Changed or added, the materials are open to it (the grid already was).
     materials_->enableControls(true);

@@ -7,7 +7,7 @@
 #include "data/SqlText.h"
 #include "data/Value.h"
 #include "state/DataModule.h"
-#include "ui/DataGrid.h"
+#include "ui/LiveGrid.h"
 #include "ui/MessageTexts.h"
 #include "ui/ResultSetModel.h"
 
@@ -136,7 +136,7 @@ NormsWindow::NormsWindow(state::DataModule& dm, QWidget* parent)
         if (e.isForeignKeyViolation(QStringLiteral("norm_o_id_fkey")))
             throw e.refused(ui::texts::operationDeletedElsewhere());
     });
-    stepsGrid_ = new ui::DataGrid(Names::steps, this);
+    stepsGrid_ = new ui::LiveGrid(Names::steps, this);
     stepsGrid_->showModel(model_);
     stepsGrid_->verticalHeader()->setVisible(true); // the row indicator
 
@@ -179,7 +179,7 @@ void NormsWindow::save() {
     model_->writePending();
     // The list shows the lowest price and the number of steps.
     if (dm_.operations.isOpen())
-        dm_.operations.reopenKeepingPlace();
+        ui::readAgainKeepingPlace(dm_.operations);
     accept();
 }
 
@@ -202,7 +202,7 @@ void NormsWindow::removeCurrent() {
     const bool kept = !norms::removeStep(dm_.connection, operationId_, step) &&
                       norms::stepExists(dm_.connection, step);
     // The grid shows the steps as they are now, also behind the refusal.
-    steps_.reopenKeepingPlace();
+    stepsGrid_->reread();
     if (kept)
         throw data::Error(lastStepKept);
 }

@@ -18,7 +18,7 @@ class DataModule;
 }
 
 namespace ui {
-class DataGrid;
+class LiveGrid;
 class ResultSetModel;
 } // namespace ui
 
@@ -66,7 +66,7 @@ public:
     };
 
     // Shows the operation's steps modally. "Сохранить" (also Enter and Esc) writes what is
-    // pending, re-opens dm.operations at the same row number and closes. The operation, as
+    // pending, reads dm.operations again keeping its place and closes. The operation, as
     // the list names it, goes into the caption.
     void showFor(int operationId, const QString& operation);
     // The statement of one operation's steps in ascending norma (parameter :o_id).
@@ -84,7 +84,7 @@ private:
     data::ResultSet steps_;
     int operationId_ = 0; // taken once at opening
     ui::ResultSetModel* model_;
-    ui::DataGrid* stepsGrid_;
+    ui::LiveGrid* stepsGrid_;
     QPushButton* saveButton_;
     QPushButton* deleteButton_;
 };

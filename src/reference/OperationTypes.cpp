@@ -5,6 +5,7 @@
 #include "ReferenceWrites.h"
 #include "data/Error.h"
 #include "state/DataModule.h"
+#include "ui/LiveGrid.h"
 #include "ui/MessageTexts.h"
 #include "ui/Messages.h"
 
@@ -157,7 +158,7 @@ void OperationTypesList::deleteCurrent() {
     const bool removed =
         removeOperationType(dm_.connection, requiredId(query_, QStringLiteral("id")));
     // The list shows the rows as they are now, also behind the refusal.
-    query_.reopenKeepingPlace();
+    grid_->reread();
     if (!removed)
         throw data::Error(
             QStringLiteral("Вид операции используется в операциях, удаление невозможно!"));

@@ -13,7 +13,7 @@
 #include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
-#include "ui/DataGrid.h"
+#include "ui/LiveGrid.h"
 #include "ui/MessageTexts.h"
 #include "ui/Messages.h"
 
@@ -328,7 +328,7 @@ void OperationsList::deleteCurrent() {
         return;
     const bool removed = removeOperation(dm_, requiredId(query_, QStringLiteral("id")));
     // The list shows the rows as they are now, also behind the refusal.
-    query_.reopenKeepingPlace();
+    grid_->reread();
     if (!removed)
         throw data::Error(QStringLiteral("Операция используется в журнале, удаление невозможно!"));
 }

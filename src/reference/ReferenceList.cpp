@@ -2,7 +2,7 @@
 
 #include "data/SqlText.h"
 #include "state/DataModule.h"
-#include "ui/DataGrid.h"
+#include "ui/LiveGrid.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -20,7 +20,7 @@ ReferenceList::ReferenceList(state::DataModule& dm, data::ResultSet& query, cons
     : ui::Form(QLatin1String(layout.objectName), layout.caption, parent), dm_(dm), query_(query),
       clientSize_(layout.clientSize), searchKeys_(layout.searchKeys),
       searchField_(layout.searchField) {
-    grid_ = new ui::DataGrid(Names::grid, this);
+    grid_ = new ui::LiveGrid(Names::grid, this);
     model_ = new ui::ResultSetModel(query, layout.columns, this);
     grid_->showModel(model_);
     connect(grid_, &QAbstractItemView::doubleClicked, this,

@@ -18,7 +18,7 @@ class DataModule;
 }
 
 namespace ui {
-class DataGrid;
+class LiveGrid;
 }
 
 namespace reference {
@@ -61,7 +61,7 @@ public:
         static constexpr const char* exit = "Button4";
     };
 
-    ui::DataGrid* grid() const { return grid_; }
+    ui::LiveGrid* grid() const { return grid_; }
 
 protected:
     // Shows the window as a picker; true when a row was taken. Opens the query first and
@@ -91,7 +91,7 @@ protected:
 
     state::DataModule& dm_;
     data::ResultSet& query_;
-    ui::DataGrid* grid_;
+    ui::LiveGrid* grid_;
     QLineEdit* searchEdit_;
     QPushButton* addRowButton_ = nullptr;
     QPushButton* changeButton_;

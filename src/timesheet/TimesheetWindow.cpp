@@ -6,8 +6,8 @@
 #include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
-#include "ui/DataGrid.h"
 #include "ui/LiveFollower.h"
+#include "ui/LiveGrid.h"
 #include "ui/Messages.h"
 #include "ui/PreviewWindow.h"
 #include "ui/ReportReading.h"
@@ -18,7 +18,6 @@
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -33,10 +32,11 @@ TimesheetWindow::TimesheetWindow(state::DataModule& dm, QWidget* parent)
     for (int shift = 1; shift <= 3; ++shift) {
         auto* tab = new QWidget;
         tab->setObjectName(QLatin1String(Names::shiftPages[shift - 1]));
-        auto* grid = new ui::DataGrid(Names::shiftGrids[shift - 1], tab);
+        auto* grid = new ui::LiveGrid(Names::shiftGrids[shift - 1], tab);
         // Day columns are narrower than the style's least width.
         grid->horizontalHeader()->setMinimumSectionSize(16);
         auto* model = new TimesheetModel(dm_.timesheet(shift), marks_, grid);
+        model->setKeyField(QStringLiteral("w_id"));
         model->setGrid(grid);
         grid->showModel(model);
         // The current cell alone takes the selection colours: the rest of the row keeps its
@@ -102,16 +102,13 @@ TimesheetWindow::TimesheetWindow(state::DataModule& dm, QWidget* parent)
     // Made before the grid and moved into its page, the buttons above it came after it.
     ui::setTabOrder({exportButton_, rebuildButton_, grids_[0]});
 
-    new ui::LiveFollower(*this, dm_.listener, state::timesheetChannel,
-                         {.note = [this](const QString& payload) { return noteChange(payload); },
-                          .noteAll =
-                              [this] {
-                                  if (!dm_.timesheet(1).isOpen())
-                                      return false;
-                                  changed_.fill(true);
-                                  return true;
-                              },
-                          .rerun = [this] { return followServer(); }});
+    follower_ = new ui::LiveFollower(*this, dm_.listener, state::timesheetChannel,
+                                     [this](const QString& payload, const data::ResultSet& rows) {
+                                         return concerns(payload, rows);
+                                     });
+    for (ui::LiveGrid* grid : grids_)
+        follower_->add(*grid);
+    connect(follower_, &ui::LiveFollower::followed, this, &TimesheetWindow::followedServer);
 }
 
 int TimesheetWindow::month() const {
@@ -158,78 +155,24 @@ void TimesheetWindow::selectMonth() {
     }
 }
 
-std::array<TimesheetWindow::Place, 3> TimesheetWindow::places() const {
-    std::array<Place, 3> kept;
-    for (int shift = 1; shift <= 3; ++shift) {
-        const data::ResultSet& rows = dm_.timesheet(shift);
-        if (rows.isOpen() && rows.recNo() >= 0)
-            kept[size_t(shift - 1)] = {rows.value(QStringLiteral("w_id")), rows.recNo()};
-    }
-    return kept;
-}
-
 void TimesheetWindow::closeGrids() {
     for (int shift = 1; shift <= 3; ++shift)
         dm_.timesheet(shift).close();
 }
 
 // Each grid comes back on the worker it stood on, else on the same row number.
-void TimesheetWindow::reopen(const std::array<Place, 3>& kept) {
-    closeGrids();
-    for (int shift = 1; shift <= 3; ++shift)
-        dm_.timesheet(shift).open();
-    for (int shift = 1; shift <= 3; ++shift) {
-        data::ResultSet& rows = dm_.timesheet(shift);
-        const Place& place = kept[size_t(shift - 1)];
-        if (place.row >= 0 && !rows.locate(QStringLiteral("w_id"), place.worker))
-            rows.moveTo(place.row);
-    }
-}
-
 void TimesheetWindow::refresh() {
-    changed_.fill(false);
-    reopen(places());
+    follower_->caughtUp();
+    for (ui::LiveGrid* grid : grids_)
+        grid->reread();
 }
 
-bool TimesheetWindow::noteChange(const QString& payload) {
+// A row of the month in the grid's shift; a rebuild's row of another shift reads all three.
+bool TimesheetWindow::concerns(const QString& payload, const data::ResultSet& rows) const {
     const std::optional<state::Announcement> change = state::parseAnnouncement(payload);
-    if (!change || !dm_.timesheet(1).isOpen() || change->date.month() != month() ||
-        change->date.year() != year())
+    if (!change || change->date.month() != month() || change->date.year() != year())
         return false;
-    for (int shift = 1; shift <= 3; ++shift)
-        if (change->shift == shift || change->shift < 1 || change->shift > 3)
-            changed_[size_t(shift - 1)] = true;
-    return true;
-}
-
-// Each changed grid is read again on the worker it stood on, scrolled as it was; a dialog
-// over the window holds the re-run until it closes (the follower waits), a rebuild runs no
-// event loop.
-bool TimesheetWindow::followServer() {
-    if (std::find(changed_.begin(), changed_.end(), true) == changed_.end() ||
-        !dm_.timesheet(1).isOpen())
-        return false;
-    const std::array<Place, 3> kept = places();
-    runGuarded([&] {
-        for (int shift = 1; shift <= 3; ++shift) {
-            if (!std::exchange(changed_[size_t(shift - 1)], false))
-                continue;
-            ui::DataGrid* grid = grids_[size_t(shift - 1)];
-            const int scrollX = grid->horizontalScrollBar()->value();
-            const int scrollY = grid->verticalScrollBar()->value();
-            data::ResultSet& rows = dm_.timesheet(shift);
-            const QString sort = rows.sort();
-            rows.reopen();
-            rows.setSort(sort);
-            const Place& place = kept[size_t(shift - 1)];
-            if (place.row >= 0 && !rows.locate(QStringLiteral("w_id"), place.worker))
-                rows.moveTo(std::min(place.row, rows.rowCount() - 1));
-            grid->horizontalScrollBar()->setValue(scrollX);
-            grid->verticalScrollBar()->setValue(scrollY);
-        }
-    });
-    emit followedServer();
-    return true;
+    return change->shift < 1 || change->shift > 3 || &rows == &dm_.timesheet(change->shift);
 }
 
 // The progress bar only brackets the one statement batch: nothing runs between the
@@ -242,14 +185,20 @@ void TimesheetWindow::rebuild() {
     rebuildProgress_->show();
     rebuildProgress_->repaint();
     ui::BusyCursor busy;
-    const std::array<Place, 3> kept = places();
+    std::array<ui::LiveGrid::Place, 3> kept;
+    for (int shift = 1; shift <= 3; ++shift)
+        kept[size_t(shift - 1)] = grids_[size_t(shift - 1)]->place(dm_.timesheet(shift));
+    const auto readAgain = [&] {
+        for (int shift = 1; shift <= 3; ++shift)
+            grids_[size_t(shift - 1)]->reread(dm_.timesheet(shift), kept[size_t(shift - 1)]);
+    };
     closeGrids();
     try {
         rebuild_.run(m, y);
     } catch (...) {
         rebuildProgress_->hide();
         try {
-            reopen(kept);
+            readAgain();
         } catch (const data::Error&) {
             // The rebuild's own error is the one to show.
         }
@@ -257,7 +206,7 @@ void TimesheetWindow::rebuild() {
     }
     rebuildProgress_->setValue(days);
     rebuildProgress_->repaint();
-    reopen(kept);
+    readAgain();
     rebuildProgress_->hide();
 }
 

@@ -18,8 +18,9 @@ class DataModule;
 }
 
 namespace ui {
-class DataGrid;
-}
+class LiveFollower;
+class LiveGrid;
+} // namespace ui
 
 // The monthly hours timesheet (TForm19): one grid per shift for the chosen month, the
 // month's rebuild from the journal, refresh, export and print. Only the rebuild writes.
@@ -74,16 +75,9 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    struct Place {
-        QVariant worker;
-        int row = -1;
-    };
-    std::array<Place, 3> places() const;
-    void reopen(const std::array<Place, 3>& places);
     void closeGrids();
     void fillYears(int journalYear);
-    bool noteChange(const QString& payload);
-    bool followServer();
+    bool concerns(const QString& payload, const data::ResultSet& rows) const;
 
     state::DataModule& dm_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
@@ -92,7 +86,8 @@ private:
     TimesheetPrint print_;
 
     QTabWidget* shiftTabs_;
-    std::array<ui::DataGrid*, 3> grids_{};
+    std::array<ui::LiveGrid*, 3> grids_{};
+    ui::LiveFollower* follower_;
     std::array<TimesheetModel*, 3> models_{};
     QPushButton* rebuildButton_;
     QPushButton* exportButton_; // its caption tells an export's progress
@@ -102,8 +97,6 @@ private:
     QProgressBar* rebuildProgress_;
     QComboBox* monthBox_;
     QComboBox* yearBox_;
-    // Shifts of the month changed elsewhere and not read since.
-    std::array<bool, 3> changed_{};
 };
 
 } // namespace timesheet

@@ -29,7 +29,7 @@ public:
     DataGrid(const char* objectName, QWidget* parent = nullptr);
 
     // Shows the model (grids that switch between queries call it at each switch).
-    void showModel(ResultSetModel* model);
+    virtual void showModel(ResultSetModel* model);
     ResultSetModel* resultModel() const { return model_; }
 
     void setSortRule(SortRule rule) { sortRule_ = std::move(rule); }

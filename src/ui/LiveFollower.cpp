@@ -1,10 +1,15 @@
 #include "LiveFollower.h"
 
+#include "ActionGuard.h"
+#include "LiveGrid.h"
+#include "ResultSetModel.h"
 #include "data/Listener.h"
+#include "data/ResultSet.h"
 
 #include <QApplication>
 #include <QWidget>
 #include <algorithm>
+#include <memory>
 
 namespace ui {
 
@@ -26,31 +31,44 @@ bool opensOver(const QWidget* other, const QWidget& window) {
 } // namespace
 
 LiveFollower::LiveFollower(QWidget& window, data::Listener& listener, const char* channel,
-                           Hooks hooks)
-    : QObject(&window), window_(window), hooks_(std::move(hooks)) {
+                           Concerns concerns)
+    : QObject(&window), window_(window), concerns_(std::move(concerns)) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &LiveFollower::follow);
     connect(&listener, &data::Listener::notified, this,
             [this, channel](const QString& on, const QString& payload) {
-                if (on == QLatin1String(channel) && hooks_.note(payload))
-                    noted();
+                if (on == QLatin1String(channel))
+                    note([&](const data::ResultSet& query) { return concerns_(payload, query); });
             });
     // What was announced while the server was away is unknown.
-    connect(&listener, &data::Listener::resumed, this, [this] {
-        if (hooks_.noteAll())
-            noted();
-    });
+    connect(&listener, &data::Listener::resumed, this,
+            [this] { note([](const data::ResultSet&) { return true; }); });
+}
+
+void LiveFollower::add(LiveGrid& grid) {
+    grids_.emplace_back(&grid);
 }
 
 // Started by the burst's first announcement only: a stream of them cannot hold it off.
-void LiveFollower::noted() {
-    pending_ = true;
-    if (!timer_.isActive() && !running_)
+void LiveFollower::note(const std::function<bool(const data::ResultSet&)>& concerned) {
+    bool any = false;
+    for (const LiveGrid* grid : grids_) {
+        if (!grid)
+            continue;
+        for (const ResultSetModel* model : grid->boundModels()) {
+            const data::ResultSet& query = model->resultSet();
+            if (query.isOpen() && concerned(query)) {
+                noted_.insert(&query);
+                any = true;
+            }
+        }
+    }
+    if (any && !timer_.isActive() && !running_)
         timer_.start(delay_);
 }
 
 void LiveFollower::follow() {
-    if (!pending_)
+    if (noted_.isEmpty())
         return;
     if (held()) {
         timer_.start(waitForDialogMs);
@@ -60,19 +78,49 @@ void LiveFollower::follow() {
         timer_.start(int(paceMs - sinceRerun_.elapsed()));
         return;
     }
-    pending_ = false;
     running_ = true;
-    const bool read = hooks_.rerun();
+    const bool read = rerun();
     running_ = false;
     if (read)
         sinceRerun_.start();
-    if (pending_) // announced while it read
+    if (!noted_.isEmpty()) // announced while it read
         timer_.start(paceMs);
+}
+
+// Each noted query in the order the grids bind them; an error ends the re-run there and leaves
+// the rest noted for the next announcement.
+bool LiveFollower::rerun() {
+    bool read = false;
+    std::vector<std::unique_ptr<LiveGrid::Loading>> loading;
+    for (LiveGrid* grid : grids_)
+        if (grid)
+            loading.push_back(std::make_unique<LiveGrid::Loading>(*grid));
+    guarded(
+        [this, &read] {
+            for (LiveGrid* grid : grids_) {
+                if (!grid)
+                    continue;
+                for (ResultSetModel* model : grid->boundModels()) {
+                    data::ResultSet& query = model->resultSet();
+                    if (!noted_.remove(&query) || !query.isOpen())
+                        continue;
+                    read = true;
+                    grid->reread(query);
+                }
+            }
+        },
+        &window_);
+    if (read)
+        emit followed();
+    return read;
 }
 
 // Also a dialog under a box of another window holds it.
 bool LiveFollower::held() const {
-    if (hooks_.busy() || QApplication::activePopupWidget())
+    if (QApplication::activePopupWidget())
+        return true;
+    if (std::any_of(grids_.begin(), grids_.end(),
+                    [](const QPointer<LiveGrid>& grid) { return grid && grid->loading(); }))
         return true;
     const QWidgetList windows = QApplication::topLevelWidgets();
     return std::any_of(windows.begin(), windows.end(), [this](const QWidget* w) {

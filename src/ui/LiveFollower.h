@@ -1,51 +1,60 @@
 #pragma once
 
-// Keeps a window in step with the server's announcements on one channel: a burst is read
-// once, a stream that keeps coming at most once a second, and everything once a lost
-// connection is back; while a window opened over it is open, it waits for it to close.
+// Keeps the live grids of a window in step with the server's announcements on one channel:
+// what a burst concerns is read once, a stream that keeps coming at most once a second, and
+// everything once a lost connection is back, each query keeping its place; while a window
+// opened over the window is open, a popup, or a load of one of its grids, it waits.
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 class QWidget;
 
 namespace data {
 class Listener;
-}
+class ResultSet;
+} // namespace data
 
 namespace ui {
+
+class LiveGrid;
 
 class LiveFollower : public QObject {
     Q_OBJECT
 public:
-    // What the window itself does.
-    struct Hooks {
-        // Notes what an announcement changed; true when it is something the window shows.
-        std::function<bool(const QString& payload)> note;
-        // Notes that anything may have changed; true when the window shows anything.
-        std::function<bool()> noteAll;
-        // Reads again what was noted; true when it read anything.
-        std::function<bool()> rerun;
-        // A load of the window's own is under way (an error box of it may be open).
-        std::function<bool()> busy = [] { return false; };
-    };
-    LiveFollower(QWidget& window, data::Listener& listener, const char* channel, Hooks hooks);
+    // Whether an announcement's payload concerns a query bound to one of the grids (only
+    // open ones are asked).
+    using Concerns = std::function<bool(const QString& payload, const data::ResultSet& query)>;
+    LiveFollower(QWidget& window, data::Listener& listener, const char* channel, Concerns concerns);
 
+    // The queries bound to the grid are followed from now on.
+    void add(LiveGrid& grid);
     // How long the first announcement of a burst waits for the rest of it.
     void setDelay(int ms) { delay_ = ms; }
+    // The window has just read its queries whole: nothing announced so far is left to read.
+    void caughtUp() { noted_.clear(); }
+
+signals:
+    // What the announcements concerned was read again (once a burst).
+    void followed();
 
 private:
-    void noted();
+    void note(const std::function<bool(const data::ResultSet&)>& concerned);
     void follow();
+    bool rerun();
     bool held() const;
 
     QWidget& window_;
-    Hooks hooks_;
+    Concerns concerns_;
+    std::vector<QPointer<LiveGrid>> grids_;
+    QSet<const data::ResultSet*> noted_;
     QTimer timer_;
     QElapsedTimer sinceRerun_;
-    bool pending_ = false;
     bool running_ = false;
     int delay_ = 40; // a burst (a division, "Принять ВСЕ") commits within a few milliseconds
 };

@@ -1,6 +1,7 @@
 #include "ResultSetModel.h"
 
 #include "ActionGuard.h"
+#include "LiveGrid.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
@@ -193,13 +194,7 @@ void ResultSetModel::writePending() {
     }
     // Read again, so the row takes its place in the statement's order with what the server
     // made of it, and stays the current one.
-    const QVariant key = resultSet_.hasField(keyField_) ? resultSet_.value(keyField_) : QVariant();
-    const QString sort = resultSet_.sort();
-    resultSet_.reopen();
-    if (!sort.isEmpty())
-        resultSet_.setSort(sort);
-    if (!data::value::isNull(key))
-        resultSet_.locate(keyField_, key);
+    readAgainKeepingPlace(resultSet_, keyField_);
 }
 
 void ResultSetModel::dropPending() {

@@ -47,7 +47,9 @@ public:
 
     void setCellRole(CellRole role) { cellRole_ = std::move(role); }
     void setBoldTitles(bool bold) { boldTitles_ = bold; }
+    // The field that tells rows apart ("id" unless set), by which a grid finds its place again.
     void setKeyField(const QString& field) { keyField_ = field; }
+    const QString& keyField() const { return keyField_; }
     data::ResultSet& resultSet() const { return resultSet_; }
     const std::vector<Column>& columns() const { return columns_; }
 

@@ -289,8 +289,9 @@ TEST_F(JournalWindowTest, AnExplicitReturnReloadsTodayAndALateActivationNothing)
     EXPECT_EQ(dm.journal(1).sort(), "fio DESC, id ASC") << "the late activation reloaded nothing";
 }
 
-// A dialog run over the journal keeps the sort and row it was shown with, whatever the dialog
-// did to them, and returns as its opener asks; a row added meanwhile shows that it returned.
+// A dialog run over the journal comes back to the sort and position it was shown with,
+// whatever the dialog did to them, and returns as its opener asks; a row added meanwhile shows
+// that it returned (and moves the position it was on to another row number).
 TEST_F(JournalWindowTest, ARunDialogReturnsAsItsOpenerAsks) {
     activate();
     struct Case {
@@ -299,20 +300,21 @@ TEST_F(JournalWindowTest, ARunDialogReturnsAsItsOpenerAsks) {
         bool shown;
         bool returned;
         const char* sort; // nullptr: not checked
-        bool onRow;       // back on the row it was shown with
+        bool onPosition;  // back on the position it was shown with
     };
     const Case cases[] = {
-        {"add", JournalWindow::Return::Reloaded, true, true, "id DESC", false},
-        {"change", JournalWindow::Return::ReloadedOnRow, true, true, "id DESC", true},
-        {"change refused", JournalWindow::Return::ReloadedOnRow, false, true, "id DESC", false},
-        {"view", JournalWindow::Return::OnRow, true, true, nullptr, true},
-        {"view of nothing", JournalWindow::Return::OnRow, false, false, "fio", false},
+        {"add", JournalWindow::Return::Always, true, true, "id DESC", true},
+        {"change", JournalWindow::Return::Always, true, true, "id DESC", true},
+        {"change refused", JournalWindow::Return::Always, false, true, "id DESC", true},
+        {"view", JournalWindow::Return::IfShown, true, true, "id DESC", true},
+        {"view of nothing", JournalWindow::Return::IfShown, false, false, "fio", false},
     };
     data::ResultSet& query = dm.journal(1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         query.setSort("id DESC");
         query.moveTo(2);
+        ASSERT_EQ(query.asInt("id"), 5002);
         window->runDialog(
             [&] {
                 testdb::exec("insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, "
@@ -327,7 +329,8 @@ TEST_F(JournalWindowTest, ARunDialogReturnsAsItsOpenerAsks) {
         if (c.sort) {
             EXPECT_EQ(query.sort(), c.sort);
         }
-        EXPECT_EQ(query.recNo() == 2, c.onRow) << query.recNo();
+        EXPECT_EQ(query.asInt("id") == 5002, c.onPosition) << query.asInt("id");
+        EXPECT_EQ(grid()->currentIndex().row(), query.recNo());
         testdb::exec("delete from accounts_dep.smena where id = 5900");
         window->returnFromDialog();
     }
@@ -348,7 +351,7 @@ TEST_F(JournalWindowTest, ADialogNotShownReloadsTheDateShown) {
                          "501, 800001, 701, 10, 1, 0, 1, 'no', '2026-12-10 08:30')");
             return false;
         },
-        JournalWindow::Return::ReloadedOnRow);
+        JournalWindow::Return::Always);
     QList<int> shown = shownIds();
     std::sort(shown.begin(), shown.end());
     testdb::exec("delete from accounts_dep.smena where id = 5901");

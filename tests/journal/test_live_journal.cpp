@@ -153,6 +153,62 @@ TEST_F(LiveJournalTest, SortRowSelectionAndScrollSurviveTheReRun) {
     EXPECT_EQ(grid->verticalScrollBar()->value(), 12);
 }
 
+// Back from a window opened over it, the journal stands where the user left it, also where
+// rows came above the position meanwhile.
+TEST_F(LiveJournalTest, ReturningFromAWindowKeepsSortRowSelectionAndScroll) {
+    ui::DataGrid* grid = window->grid();
+    grid->resize(grid->width(), 300);
+    QApplication::processEvents();
+    const auto showDialog = [this] {
+        QDialog dialog(window.get());
+        whenModalOpens([](QWidget* modal) { modal->close(); });
+        dialog.exec();
+        return true;
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> comeBack;
+    };
+    const Case cases[] = {
+        {"a position dialog",
+         [&] { window->runDialog(showDialog, JournalWindow::Return::Always); }},
+        {"a position dialog not shown",
+         [&] { window->runDialog([] { return false; }, JournalWindow::Return::Always); }},
+        {"a window of the menu",
+         [&] {
+             showDialog();
+             window->returnFromDialog();
+         }},
+    };
+    int added = 6000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        shown().setSort("kol_vo DESC, marka, fio, id ASC");
+        shown().locate("id", 5040);
+        QItemSelection chosen;
+        for (int row = 0; row < shown().rowCount(); ++row)
+            if (QList<int>{5050, 5040, 5020}.contains(shownId(row)))
+                chosen.select(grid->model()->index(row, 0), grid->model()->index(row, 5));
+        grid->selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect |
+                                                   QItemSelectionModel::Rows);
+        grid->verticalScrollBar()->setValue(12);
+        // above all the others, the latest on top
+        ++added;
+        testdb::execOldRows(QString("insert into accounts_dep.smena(id, data, smena, w_id, i_id, "
+                                    "o_id, cena, kol_vo, time) values (%1, '2026-12-09', 1, 501, "
+                                    "800001, 701, 10, %2, 1)")
+                                .arg(added)
+                                .arg(added - 5500));
+        c.comeBack();
+        EXPECT_EQ(shownId(0), added);
+        EXPECT_EQ(shown().sort(), "kol_vo DESC, marka, fio, id ASC");
+        EXPECT_EQ(shown().asInt("id"), 5040);
+        EXPECT_EQ(grid->currentIndex().row(), shown().recNo());
+        EXPECT_EQ(selectedIds(), (QList<int>{5050, 5040, 5020}));
+        EXPECT_EQ(grid->verticalScrollBar()->value(), 12);
+    }
+}
+
 // A division or "Принять ВСЕ" elsewhere: hundreds of rows in one transaction, one re-run.
 TEST_F(LiveJournalTest, ABurstCostsOneReRun) {
     QSignalSpy followed(window.get(), &JournalWindow::followedServer);

@@ -156,6 +156,27 @@ TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksI
         << "the day cell holds the new hours";
 }
 
+// The journal under the dialog is read once, when the dialog has closed, and shows the new
+// position.
+TEST_F(PositionDialogTest, AnAddedPositionIsReadIntoTheJournalOnceOnReturn) {
+    int reads = 0;
+    dm.connection.setObserver([&reads](const QByteArray& sql,
+                                       const std::vector<std::optional<QByteArray>>&,
+                                       data::Connection::Plan) {
+        reads += sql.startsWith("select smena.id, smena.data,"); // shift 1's
+    });
+    whenModalOpens([&](QWidget*) {
+        enterByGoods();
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
+    });
+    journal.runDialog([&] { return dialog.addNew(); }, journal::JournalWindow::Return::Always);
+    dm.connection.setObserver({});
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+    ASSERT_GT(dialog.positionId(), 0);
+    EXPECT_EQ(reads, 1);
+    EXPECT_TRUE(journal.currentJournalQuery().locate("id", dialog.positionId()));
+}
+
 TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
     struct Case {
         const char* name;

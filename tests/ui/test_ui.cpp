@@ -12,6 +12,7 @@
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/Form.h"
+#include "ui/LiveGrid.h"
 #include "ui/LookupBox.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
@@ -240,7 +241,7 @@ TEST_F(UiTest, GridAndQueryShareTheCurrentRowBothWaysAndThroughAReRun) {
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
                       grid.visualRect(model.index(1, 0)).center());
     EXPECT_EQ(rows.recNo(), 1) << "a click moved the query";
-    rows.reopenKeepingPlace();
+    ui::readAgainKeepingPlace(rows);
     EXPECT_EQ(grid.currentIndex().row(), 1) << "a re-run keeps the row";
     rows.close();
     rows.open();
