@@ -5,10 +5,10 @@
 //
 //   bench_journal_reload SOCKET DATABASE USER PASSWORD_FILE DATE(YYYY-MM-DD) [RUNS]
 #include "Replay.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "journal/JournalStatements.h"
+#include "state/DataModule.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
     const QDate date = QDate::fromString(t->more[0], Qt::ISODate);
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
 
-    data::DataModule module;
+    state::DataModule module;
     journal::statements::prepareShiftJournals(module);
     int rows = 0;
     const auto reload = [&](bool readCells) {

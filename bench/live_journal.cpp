@@ -8,12 +8,12 @@
 //   bench_live_journal SOCKET DATABASE USER PASSWORD_FILE [DATE [CHANGES]]
 #include "Timing.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
 #include "data/Transaction.h"
 #include "journal/JournalStatements.h"
 #include "journal/JournalWindow.h"
+#include "state/DataModule.h"
 #include "ui/LiveGrid.h"
 
 #include <QApplication>
@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     const int changes = t->more.size() > 1 ? t->more[1].toInt() : 100;
     const int burst = 1000;
 
-    data::DataModule dm;
+    state::DataModule dm;
     journal::statements::prepareShiftJournals(dm);
     std::vector<int> added;
     data::Connection writer;

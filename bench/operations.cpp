@@ -8,7 +8,6 @@
 #include "reference/Operations.h"
 
 #include "Replay.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
@@ -16,6 +15,7 @@
 #include "reference/Norms.h"
 #include "reference/OperationTypes.h"
 #include "reference/Pickers.h"
+#include "state/DataModule.h"
 
 #include <QApplication>
 #include <QFile>
@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
                   password = t->password;
     const int runs = t->more.isEmpty() ? 30 : t->more[0].toInt();
 
-    data::DataModule dm;
+    state::DataModule dm;
     reference::ProductsList products(dm);
     reference::OperationTypeDialog typeDialog(dm);
     reference::OperationTypesList types(dm, typeDialog);

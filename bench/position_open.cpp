@@ -5,9 +5,9 @@
 //
 //   bench_position_open SOCKET DATABASE USER PASSWORD_FILE [DATE [RUNS]]
 #include "Replay.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/JournalStatements.h"
+#include "state/DataModule.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
     const QDate date =
         QDate::fromString(t->more.value(0, QStringLiteral("2026-12-09")), Qt::ISODate);
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
-    data::DataModule dm;
+    state::DataModule dm;
     try {
         dm.connection.open(t->socket, t->database, t->user, t->password);
         data::ResultSet materials(dm.connection), goods(dm.connection), lines(dm.connection),

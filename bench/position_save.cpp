@@ -8,7 +8,6 @@
 //   bench_position_save SOCKET DATABASE USER PASSWORD_FILE [MONDAY [RUNS]]
 #include "Replay.h"
 #include "SavedPositions.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/Transaction.h"
@@ -17,6 +16,7 @@
 #include "journal/MaterialStore.h"
 #include "journal/PositionStore.h"
 #include "journal/Positions.h"
+#include "state/DataModule.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
     const QDate monday =
         QDate::fromString(t->more.value(0, QStringLiteral("2026-12-07")), Qt::ISODate);
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 10;
-    data::DataModule dm;
+    state::DataModule dm;
     journal::statements::prepareShiftJournals(dm);
     try {
         dm.connection.open(t->socket, t->database, t->user, t->password);

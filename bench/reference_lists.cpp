@@ -4,8 +4,8 @@
 //
 //   bench_reference_lists SOCKET DATABASE USER PASSWORD_FILE [RUNS]
 #include "Replay.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
+#include "state/DataModule.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
                   password = t->password;
     const int runs = t->more.isEmpty() ? 30 : t->more[0].toInt();
 
-    data::DataModule dm;
+    state::DataModule dm;
     data::ResultSet* lists[] = {&dm.workers, &dm.products, &dm.operationTypes};
     int rows = 0;
     bench::Comparison c;

@@ -6,12 +6,12 @@
 //   bench_report_standby SOCKET DATABASE USER PASSWORD_FILE STANDBY_SOCKET [YEAR [SECONDS]]
 #include "SavedPositions.h"
 #include "Timing.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "journal/JournalStatements.h"
 #include "journal/PositionStore.h"
 #include "reports/SummaryReports.h"
+#include "state/DataModule.h"
 
 #include <QApplication>
 #include <QDate>
@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
             std::vector<std::thread> threads;
             for (int s = 0; s < savers; ++s)
                 threads.emplace_back([&, s] {
-                    data::DataModule dm;
+                    state::DataModule dm;
                     dm.connection.open(t->socket, t->database, t->user, t->password);
                     journal::PositionStore store(dm);
                     std::vector<double> mine;

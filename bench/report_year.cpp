@@ -10,8 +10,8 @@
 #include "data/ResultSet.h"
 #include "output/ReportOutput.h"
 #include "reports/SummaryReports.h"
-#if __has_include("output/PreviewWindow.h") // also builds on trees with Qt's own preview
-#include "output/PreviewWindow.h"
+#if __has_include("ui/PreviewWindow.h") // also builds on trees with Qt's own preview
+#include "ui/PreviewWindow.h"
 #else
 #include <QPrintPreviewDialog>
 #endif
@@ -104,16 +104,13 @@ int main(int argc, char* argv[]) {
             std::printf("  %-28s %8zu pages, %.1f MB of heap\n", "prepared pages hold",
                         pages.pages.size(), heapMb() - heapBefore);
             Step write;
-            if (!output::writePdf(pages, t->more[3])) {
-                std::fprintf(stderr, "the PDF was not written\n");
-                return 1;
-            }
+            output::writePdf(pages, t->more[3]);
             write.print("PDF written");
         } else {
-#if __has_include("output/PreviewWindow.h")
-            std::unique_ptr<output::PreviewWindow> window(output::createPreview(
+#if __has_include("ui/PreviewWindow.h")
+            std::unique_ptr<ui::PreviewWindow> window(ui::createPreview(
                 std::make_unique<output::Preparation>(std::move(query), std::move(report)),
-                output::Zoom::PageWidth, nullptr, {}));
+                ui::Zoom::PageWidth, nullptr));
 #else
             std::unique_ptr<QDialog> window(
                 output::createPreview(report.prepare(), output::Zoom::PageWidth, nullptr, {}));
@@ -132,7 +129,7 @@ int main(int argc, char* argv[]) {
                 return 1;
             }
             arrived.print("preview's first page drawn");
-#if __has_include("output/PreviewWindow.h")
+#if __has_include("ui/PreviewWindow.h")
             while (!window->complete())
                 QApplication::processEvents();
             const size_t pageCount = window->report().pages.size();

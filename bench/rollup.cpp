@@ -4,9 +4,9 @@
 //
 //   bench_rollup SOCKET DATABASE USER PASSWORD_FILE [RUNS]
 #include "Timing.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/HoursRollup.h"
+#include "state/DataModule.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     if (!t)
         return 2;
     const int runs = t->more.isEmpty() ? 30 : t->more[0].toInt();
-    data::DataModule dm;
+    state::DataModule dm;
     try {
         dm.connection.open(t->socket, t->database, t->user, t->password);
         // The worker and shift with the most positions, and their 300 latest days.

@@ -5,9 +5,9 @@
 // The files go into a throw-away home folder.
 //
 //   bench_spreadsheet_export SOCKET DATABASE USER PASSWORD_FILE [MONTH(YYYY-MM) [RUNS]]
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "output/Spreadsheet.h"
+#include "state/DataModule.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -204,7 +204,7 @@ int main(int argc, char* argv[]) {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     output::Spreadsheet::setDefaultOpener([](const QString&) { return true; });
 
-    data::DataModule dm;
+    state::DataModule dm;
     try {
         dm.connection.open(a[1], a[2], a[3], QString::fromUtf8(pwFile.readAll()).trimmed());
         const Export exports[] = {positions(dm.connection, month), timesheet(dm.connection, month)};

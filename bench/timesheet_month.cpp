@@ -4,8 +4,8 @@
 //
 //   bench_timesheet_month SOCKET DATABASE USER PASSWORD_FILE [YYYY-MM [RUNS]]
 #include "Replay.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
+#include "state/DataModule.h"
 #include "timesheet/TimesheetStatements.h"
 #include "timesheet/TimesheetWindow.h"
 
@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 30;
     if (!month.isValid())
         return 2;
-    data::DataModule dm;
+    state::DataModule dm;
     timesheet::statements::prepareShiftMonths(dm);
     try {
         dm.connection.open(t->socket, t->database, t->user, t->password);

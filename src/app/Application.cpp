@@ -9,7 +9,7 @@
 
 namespace app {
 
-Application::Windows::Windows(data::DataModule& dataModule)
+Application::Windows::Windows(state::DataModule& dataModule)
     : journalWindow(dataModule), productsList(dataModule, &journalWindow),
       operationsList(dataModule, operationDialog, normsWindow, &journalWindow),
       workersList(dataModule, &journalWindow),

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "LoginWindow.h"
-#include "data/DataModule.h"
 #include "journal/HistoryWindow.h"
 #include "journal/JournalWindow.h"
 #include "journal/MaterialDialog.h"
@@ -11,6 +10,7 @@
 #include "reference/Operations.h"
 #include "reference/Pickers.h"
 #include "reports/ReportsDialog.h"
+#include "state/DataModule.h"
 #include "timesheet/TimesheetWindow.h"
 
 #include <QString>
@@ -31,7 +31,7 @@ public:
     void start();
 
     struct Windows {
-        explicit Windows(data::DataModule& dataModule);
+        explicit Windows(state::DataModule& dataModule);
         journal::JournalWindow journalWindow;
         reference::ProductsList productsList;               // TForm3
         reference::OperationsList operationsList;           // TForm4
@@ -50,7 +50,7 @@ public:
     Windows& windows();
     journal::JournalWindow& journalWindow() { return windows().journalWindow; }
 
-    data::DataModule dataModule;
+    state::DataModule dataModule;
     LoginWindow loginWindow;
 
 private:

@@ -3,7 +3,6 @@
 #include "ReportServerSetting.h"
 #include "RoleRules.h"
 #include "VersionGate.h"
-#include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
 #include "journal/History.h"
@@ -11,7 +10,9 @@
 #include "output/Spreadsheet.h"
 #include "output/WholeFile.h"
 #include "reports/SummaryReports.h"
+#include "state/DataModule.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QTextStream>
 
@@ -54,6 +55,43 @@ bool isBatchCommand(const QStringList& arguments) {
            verb == QLatin1String("history");
 }
 
+namespace {
+
+// The options each verb takes; every one takes a value. The output file's option names its
+// format, so a PDF is never asked of an export.
+struct BatchOption {
+    const char* name;
+    bool report, exportSummary, history;
+};
+constexpr BatchOption batchOptions[] = {
+    {"from", true, true, true},       {"to", true, true, true},
+    {"kind", true, true, false},      {"worker", false, false, true},
+    {"pdf", true, false, false},      {"xlsx", false, true, true},
+    {"server", true, true, true},     {"db", true, true, true},
+    {"user", true, true, true},       {"report-server", true, true, false},
+    {"report-db", true, true, false},
+};
+
+bool takes(const BatchOption& o, BatchRequest::Kind kind) {
+    switch (kind) {
+    case BatchRequest::Kind::Report:
+        return o.report;
+    case BatchRequest::Kind::Export:
+        return o.exportSummary;
+    case BatchRequest::Kind::History:
+        return o.history;
+    }
+    return false;
+}
+
+// The last value given, as a shell user expects of a repeated option.
+std::optional<QString> lastValue(const QCommandLineParser& parser, const char* name) {
+    const QStringList values = parser.values(QLatin1String(name));
+    return values.isEmpty() ? std::nullopt : std::optional<QString>(values.last());
+}
+
+} // namespace
+
 std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate& today,
                                        QTextStream& err) {
     BatchRequest r;
@@ -61,78 +99,63 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
     r.kind = verb == QLatin1String("report")    ? BatchRequest::Kind::Report
              : verb == QLatin1String("history") ? BatchRequest::Kind::History
                                                 : BatchRequest::Kind::Export;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const BatchOption& o : batchOptions)
+        if (takes(o, r.kind))
+            parser.addOption(
+                QCommandLineOption(QLatin1String(o.name), QString(), QStringLiteral("value")));
+    QStringList rest = arguments;
+    rest.removeAt(1); // the verb
+    const bool parsed = parser.parse(rest);
+    const QStringList positional = parser.positionalArguments();
+    const int wantedPositional = r.kind == BatchRequest::Kind::Report ? 1 : 0;
+    if (!parsed || positional.size() != wantedPositional) {
+        err << usage();
+        return std::nullopt;
+    }
+
     const reports::ReportPeriod offered = reports::defaultPeriod(today);
     r.from = offered.from;
     r.to = offered.to;
-    const QString fileOption =
-        r.kind == BatchRequest::Kind::Report ? QStringLiteral("--pdf") : QStringLiteral("--xlsx");
-    std::optional<QString> number;
-    for (int i = 2; i < arguments.size(); ++i) {
-        const QString a = arguments[i];
-        const bool option = a.startsWith(QLatin1String("--"));
-        if (!option) {
-            if (r.kind == BatchRequest::Kind::Report && !number) {
-                number = a;
-                continue;
-            }
-            err << usage();
-            return std::nullopt;
-        }
-        const bool known =
-            a == QLatin1String("--from") || a == QLatin1String("--to") ||
-            a == QLatin1String("--kind") || a == fileOption || a == QLatin1String("--server") ||
-            a == QLatin1String("--db") || a == QLatin1String("--user") ||
-            (a == QLatin1String("--worker") && r.kind == BatchRequest::Kind::History) ||
-            ((a == QLatin1String("--report-server") || a == QLatin1String("--report-db")) &&
-             r.kind != BatchRequest::Kind::History);
-        if (!known || i + 1 >= arguments.size()) {
-            err << usage();
-            return std::nullopt;
-        }
-        const QString value = arguments[++i];
-        if (a == QLatin1String("--from") || a == QLatin1String("--to")) {
-            const QDate d = typedDate(value);
-            if (!d.isValid()) {
-                err << QStringLiteral("Неверная дата: %1\n").arg(value);
+    for (auto [name, date] : {std::pair{"from", &r.from}, std::pair{"to", &r.to}}) {
+        if (const std::optional<QString> value = lastValue(parser, name)) {
+            *date = typedDate(*value);
+            if (!date->isValid()) {
+                err << QStringLiteral("Неверная дата: %1\n").arg(*value);
                 return std::nullopt;
             }
-            (a == QLatin1String("--from") ? r.from : r.to) = d;
-        } else if (a == QLatin1String("--worker")) {
-            bool ok = false;
-            r.worker = value.toInt(&ok);
-            if (!ok || *r.worker < 0) {
-                err << QStringLiteral("Неверный табельный номер: %1\n").arg(value);
-                return std::nullopt;
-            }
-        } else if (a == QLatin1String("--kind")) {
-            if (value != QLatin1String("0") && value != QLatin1String("1")) {
-                err << QStringLiteral("Неверный вид продукции: %1\n").arg(value);
-                return std::nullopt;
-            }
-            r.productKind = value.toInt();
-        } else if (a == fileOption) {
-            r.file = value;
-        } else if (a == QLatin1String("--server")) {
-            r.server = value;
-        } else if (a == QLatin1String("--db")) {
-            r.database = value;
-        } else if (a == QLatin1String("--report-server")) {
-            r.reportServer = value;
-        } else if (a == QLatin1String("--report-db")) {
-            r.reportDatabase = value;
-        } else {
-            r.user = value;
         }
     }
-    if (r.kind == BatchRequest::Kind::Report) {
-        if (!number) {
-            err << usage();
+    if (const std::optional<QString> value = lastValue(parser, "worker")) {
+        bool ok = false;
+        r.worker = value->toInt(&ok);
+        if (!ok || *r.worker < 0) {
+            err << QStringLiteral("Неверный табельный номер: %1\n").arg(*value);
             return std::nullopt;
         }
+    }
+    if (const std::optional<QString> value = lastValue(parser, "kind")) {
+        if (*value != QLatin1String("0") && *value != QLatin1String("1")) {
+            err << QStringLiteral("Неверный вид продукции: %1\n").arg(*value);
+            return std::nullopt;
+        }
+        r.productKind = value->toInt();
+    }
+    r.file = lastValue(parser, r.kind == BatchRequest::Kind::Report ? "pdf" : "xlsx")
+                 .value_or(QString());
+    r.server = lastValue(parser, "server").value_or(QString());
+    r.database = lastValue(parser, "db").value_or(QString());
+    r.user = lastValue(parser, "user").value_or(QString());
+    r.reportServer = lastValue(parser, "report-server").value_or(QString());
+    r.reportDatabase = lastValue(parser, "report-db").value_or(QString());
+
+    if (r.kind == BatchRequest::Kind::Report) {
+        const QString number = positional.first();
         bool ok = false;
-        r.report = number->toInt(&ok);
+        r.report = number.toInt(&ok);
         if (!ok || !reports::isSummaryReport(r.report)) {
-            err << QStringLiteral("Неизвестный отчет: %1\n").arg(*number);
+            err << QStringLiteral("Неизвестный отчет: %1\n").arg(number);
             return std::nullopt;
         }
     }
@@ -152,7 +175,7 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
         err << QStringLiteral("Пользователю %1 отчеты недоступны\n").arg(login);
         return BatchFailed;
     }
-    data::DataModule dm;
+    state::DataModule dm;
     try {
         dm.connection.open(request.server, request.database, login, QString());
         const Group group = groupOfConnectedLogin(dm.connection);
@@ -196,8 +219,13 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
             written = output::writeWhole(
                 request.file,
                 [&pages](const QString& part, QString& why) {
-                    why = QStringLiteral("ошибка записи PDF");
-                    return output::writePdf(pages, part);
+                    try {
+                        output::writePdf(pages, part);
+                        return true;
+                    } catch (const data::Error&) {
+                        why = QStringLiteral("ошибка записи PDF");
+                        return false;
+                    }
                 },
                 reason);
             if (!written)

@@ -2,10 +2,10 @@
 
 #include "RoleRules.h"
 #include "SiteSettings.h"
-#include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
 #include "journal/JournalWindow.h"
+#include "state/DataModule.h"
 #include "ui/Messages.h"
 
 #include <QCoreApplication>
@@ -38,7 +38,7 @@ QString noConnection(const QString& server, const QString& database, const QStri
 }
 } // namespace
 
-LoginWindow::LoginWindow(data::DataModule& dm, std::function<journal::JournalWindow&()> journal,
+LoginWindow::LoginWindow(state::DataModule& dm, std::function<journal::JournalWindow&()> journal,
                          const QString& server, const QString& database, QWidget* parent)
     : ui::Form(QStringLiteral("TForm23"), QStringLiteral("Авторизация"), parent), dm_(dm),
       journal_(std::move(journal)), server_(server), database_(database), gate_(dm),
@@ -187,7 +187,7 @@ bool LoginWindow::runGate() {
 
 void LoginWindow::login() {
     startupTried_ = true; // the user's own connection takes its place
-    data::Session& session = dm_.session;
+    state::Session& session = dm_.session;
     session.selectedShift = 1;
     session.loginName = trimLogin(loginEdit_->text());
     session.loginPassword = trimLogin(passwordEdit_->text());

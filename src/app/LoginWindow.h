@@ -10,7 +10,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
-namespace data {
+namespace state {
 class DataModule;
 }
 namespace journal {
@@ -26,7 +26,7 @@ class LoginWindow : public ui::Form {
 public:
     // server and database: the command-line arguments as given (empty when absent). journal
     // gives the journal window when the login needs it: it is made after the first paint.
-    LoginWindow(data::DataModule& dm, std::function<journal::JournalWindow&()> journal,
+    LoginWindow(state::DataModule& dm, std::function<journal::JournalWindow&()> journal,
                 const QString& server, const QString& database, QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames.
@@ -73,7 +73,7 @@ private:
     void login();
     void end();
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     std::function<journal::JournalWindow&()> journal_;
     QString server_, database_;
     VersionGate gate_;

@@ -114,10 +114,6 @@ void applyRights(QWidget& journal, const Rights& rights) {
         enable(journal, name, rights.journal);
 }
 
-void applyRoleRules(QWidget& journal, const QString& loginName) {
-    applyRights(journal, rightsOf(loginName, Group::User));
-}
-
 bool mayUseReports(const QString& loginName) {
     return rightsOf(loginName, Group::User).reports;
 }

@@ -37,10 +37,8 @@ Rights rightsOf(const QString& loginName, Group group);
 // Switches the journal window's controls.
 void applyRights(QWidget& journal, const Rights& rights);
 
-// As the roles file groups them: a demo login by its own row, any other as a tabel_user.
-void applyRoleRules(QWidget& journal, const QString& loginName);
-
-// Whether the login may use the reports ("Отчеты"), by name as applyRoleRules.
+// Whether the login may use the reports ("Отчеты"): a demo login by its own row, any other as
+// a tabel_user.
 bool mayUseReports(const QString& loginName);
 
 // Removes leading and trailing characters up to U+0020; letter case stays.

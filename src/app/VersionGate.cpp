@@ -2,11 +2,11 @@
 
 #include "SchemaVersion.h"
 #include "StartupStatements.h"
-#include "data/DataModule.h"
+#include "state/DataModule.h"
 
 namespace app {
 
-VersionGate::VersionGate(data::DataModule& dm, std::function<BuildStamp()> stamp)
+VersionGate::VersionGate(state::DataModule& dm, std::function<BuildStamp()> stamp)
     : dm_(dm), stampOf_(std::move(stamp)) {}
 
 bool VersionGate::schemaFits() {

@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -19,7 +19,7 @@ class VersionGate {
 public:
     enum class Outcome { Current, Raised, Newer, OtherSchema };
 
-    explicit VersionGate(data::DataModule& dm,
+    explicit VersionGate(state::DataModule& dm,
                          std::function<BuildStamp()> stamp = currentBuildStamp);
 
     void setStamp(std::function<BuildStamp()> stamp) { stampOf_ = std::move(stamp); }
@@ -36,7 +36,7 @@ public:
     BuildStamp stamp() const { return stamp_; }
 
 private:
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     std::function<BuildStamp()> stampOf_;
     BuildStamp stamp_;
     QString refusal_;

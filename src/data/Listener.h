@@ -7,28 +7,13 @@
 #include "Connection.h"
 
 #include <QByteArray>
-#include <QDate>
 #include <QObject>
 #include <QTimer>
 #include <memory>
-#include <optional>
 
 class QSocketNotifier;
 
 namespace data {
-
-// The channels on which the server announces changes (db/own/70_smena_history.sql), each
-// with the payload "YYYY-MM-DD shift id": a journal position, and a timesheet row (its
-// month's first day).
-inline constexpr char journalChannel[] = "tabel_smena";
-inline constexpr char timesheetChannel[] = "tabel_h_tabel";
-
-struct Announcement {
-    QDate date;
-    int shift = 0;
-    int id = 0;
-};
-std::optional<Announcement> parseAnnouncement(const QString& payload);
 
 class Listener : public QObject {
     Q_OBJECT

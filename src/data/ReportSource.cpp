@@ -2,7 +2,6 @@
 
 #include "Error.h"
 #include "ResultSet.h"
-#include "Session.h"
 
 namespace data {
 
@@ -34,8 +33,9 @@ const char* const systemSql = "select system_identifier::text as system from pg_
 
 } // namespace
 
-ReportSource::ReportSource(Connection& primary, const Session& session)
-    : primary_(primary), session_(session) {}
+ReportSource::ReportSource(Connection& primary, const QString& loginName,
+                           const QString& loginPassword)
+    : primary_(primary), loginName_(loginName), loginPassword_(loginPassword) {}
 
 void ReportSource::setServer(const ReportServer& server) {
     server_ = server;
@@ -100,8 +100,7 @@ ReportSource::Ready ReportSource::ready() {
         return {primary_, std::nullopt, std::nullopt};
     const QString database = server_.database.isEmpty() ? primary_.database() : server_.database;
     // Another login (a new session of the program) gets a report session of its own.
-    if (reports_.isOpen() &&
-        (reports_.user() != session_.loginName || reports_.database() != database))
+    if (reports_.isOpen() && (reports_.user() != loginName_ || reports_.database() != database))
         reports_.close();
     const auto now = std::chrono::steady_clock::now();
     if (reports_.isOpen() || !failedAt_ || now - *failedAt_ >= retryAfter) {
@@ -109,7 +108,7 @@ ReportSource::Ready ReportSource::ready() {
         const QString system = primarySystem();
         try {
             if (!reports_.isOpen())
-                reports_.open(server_.server, database, session_.loginName, session_.loginPassword);
+                reports_.open(server_.server, database, loginName_, loginPassword_);
             const Probe found = probe(system);
             if (!found.refusal) {
                 failedAt_.reset();

@@ -10,8 +10,6 @@
 // primary, checked as one) when one is set, else the primary itself. Writes never go here.
 namespace data {
 
-struct Session;
-
 // A report server: host or socket folder, and database (empty: the primary's).
 struct ReportServer {
     QString server;
@@ -21,7 +19,9 @@ struct ReportServer {
 
 class ReportSource {
 public:
-    ReportSource(Connection& primary, const Session& session);
+    // The report server's session opens with the login and password the references hold at
+    // each report: the program's login may change while it runs.
+    ReportSource(Connection& primary, const QString& loginName, const QString& loginPassword);
 
     void setServer(const ReportServer& server);
     const ReportServer& server() const { return server_; }
@@ -47,7 +47,7 @@ public:
     };
 
     // The connection a report reads from now. The report server's session is opened at the
-    // first report with the session's login and password and kept. It is used only while it
+    // first report with the login and password given and kept. It is used only while it
     // is in recovery and a copy of the primary's cluster (the same system identifier); when
     // it is not, or cannot be reached, the report reads from the primary, and the server is
     // tried again later.
@@ -69,7 +69,8 @@ private:
     QString primarySystem();
 
     Connection& primary_;
-    const Session& session_;
+    const QString& loginName_;
+    const QString& loginPassword_;
     ReportServer server_;
     Connection reports_;
     unsigned told_ = 0; // a bit per Refusal

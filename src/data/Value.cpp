@@ -225,11 +225,6 @@ double rounded(double v, int places) {
     return std::round(v * scale) / scale;
 }
 
-qint32 checkedInt32(qint64 v, const QString& field) {
-    return qint32(checkedRange(v, std::numeric_limits<qint32>::min(),
-                               std::numeric_limits<qint32>::max(), field));
-}
-
 qint32 toInt32(const QVariant& v, const QString& field) {
     return qint32(toInteger(v, std::numeric_limits<qint32>::min(),
                             std::numeric_limits<qint32>::max(), field));

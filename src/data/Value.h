@@ -30,8 +30,6 @@ QDateTime toDateTime(const QVariant& v, const QString& field = {});
 // Refuses a value outside min..max: "Значение 40000 поля brak вне допустимого диапазона
 // (от -32768 до 32767)".
 qint64 checkedRange(qint64 v, qint64 min, qint64 max, const QString& field = {});
-// The same for the signed 32-bit range.
-qint32 checkedInt32(qint64 v, const QString& field = {});
 
 // Half away from zero, to the given number of decimal places.
 double rounded(double v, int places);

@@ -1,9 +1,9 @@
 #include "BrigadePanel.h"
 
 #include "JournalStatements.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "reference/Pickers.h"
+#include "state/DataModule.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/LiveGrid.h"
@@ -22,7 +22,7 @@ const QString noDatabase = QStringLiteral("Невозможно сохранит
 
 } // namespace
 
-BrigadePanel::BrigadePanel(data::DataModule& dm, reference::WorkersList& workers, ui::Form& form)
+BrigadePanel::BrigadePanel(state::DataModule& dm, reference::WorkersList& workers, ui::Form& form)
     : QWidget(&form), dm_(dm), workers_(workers), form_(form),
       members_(dm.connection, QStringLiteral("fio_smena_gds")),
       insertMember_(dm.connection, QStringLiteral("ins_person")),

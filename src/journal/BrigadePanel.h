@@ -12,7 +12,7 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -31,7 +31,7 @@ class BrigadePanel : public QWidget {
     Q_OBJECT
 public:
     // Its buttons run through the form's guard; a division accepts the form.
-    BrigadePanel(data::DataModule& dm, reference::WorkersList& workers, ui::Form& form);
+    BrigadePanel(state::DataModule& dm, reference::WorkersList& workers, ui::Form& form);
 
     // The documented names of its controls on the form, their objectNames.
     struct Names {
@@ -58,7 +58,7 @@ private:
     void deleteMember();
     void divide();
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     reference::WorkersList& workers_;
     ui::Form& form_;
     int positionId_ = -1;

@@ -1,7 +1,8 @@
 #pragma once
 
-// The history of the journal's positions as the server logs it (accounts_dep.smena_log):
-// its statements, its texts in the words of the journal's column titles, and its export.
+// The history of the journal's positions as the server logs it (accounts_dep.smena_log): its
+// texts in the words of the journal's column titles, and its export; its statements are the
+// journal's (JournalStatements.h).
 
 #include "ui/ResultSetModel.h"
 
@@ -21,11 +22,6 @@ class Spreadsheet;
 }
 
 namespace journal {
-
-namespace statements {
-QString positionHistory(); // :id_smena; newest first
-QString periodHistory();   // :from, :to (dates of the change), :w_id (null for every worker)
-} // namespace statements
 
 // "Изменена", "Принята", ... for the log's kind.
 QString changeKindText(const QString& kind);

@@ -1,10 +1,11 @@
 #include "HistoryWindow.h"
 
 #include "History.h"
-#include "data/DataModule.h"
+#include "JournalStatements.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "output/Spreadsheet.h"
+#include "state/DataModule.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/ResultSetModel.h"
@@ -17,7 +18,7 @@
 
 namespace journal {
 
-HistoryWindow::HistoryWindow(data::DataModule& dm, QWidget* parent)
+HistoryWindow::HistoryWindow(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("THistory"), QStringLiteral("История изменений"), parent), dm_(dm),
       rows_(std::make_unique<data::ResultSet>(dm.connection, QStringLiteral("History"))) {
     auto* layout = new QVBoxLayout(this);

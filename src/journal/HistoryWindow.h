@@ -13,9 +13,11 @@ class QLineEdit;
 class QWidget;
 
 namespace data {
-class DataModule;
 class ResultSet;
-} // namespace data
+}
+namespace state {
+class DataModule;
+}
 
 namespace ui {
 class DataGrid;
@@ -28,7 +30,7 @@ namespace journal {
 class HistoryWindow : public ui::Form {
     Q_OBJECT
 public:
-    explicit HistoryWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit HistoryWindow(state::DataModule& dm, QWidget* parent = nullptr);
     ~HistoryWindow() override;
 
     struct Names {
@@ -57,7 +59,7 @@ public:
 private:
     void openCurrentPosition();
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     std::unique_ptr<data::ResultSet> rows_;
     ui::ResultSetModel* model_ = nullptr;
     ui::DataGrid* grid_ = nullptr;

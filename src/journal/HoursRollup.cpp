@@ -2,10 +2,10 @@
 
 #include "JournalStatements.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
+#include "state/DataModule.h"
 
 #include <algorithm>
 #include <tuple>
@@ -30,14 +30,14 @@ void bindCell(data::Command& command, const DayCell& cell) {
 
 // Locks the worker's row of the month; false when there is none. A row that a rebuild we
 // waited for has replaced is not found here; creating it then finds the rebuild's row.
-bool lockRow(data::DataModule& dm, const DayCell& cell) {
+bool lockRow(state::DataModule& dm, const DayCell& cell) {
     data::Command lock(dm.connection);
     lock.setSql(statements::dayRowLock());
     bindCell(lock, cell);
     return !data::value::isNull(lock.executeScalar());
 }
 
-void createRow(data::DataModule& dm, const DayCell& cell) {
+void createRow(state::DataModule& dm, const DayCell& cell) {
     data::Command create(dm.connection);
     create.setSql(cell.createRow ? statements::dayRowCreate() : statements::dayRowCreateForHours());
     bindCell(create, cell);
@@ -45,7 +45,7 @@ void createRow(data::DataModule& dm, const DayCell& cell) {
 }
 
 // Runs after the locks: a new statement, so its sum sees every position committed by now.
-void writeSum(data::DataModule& dm, const DayCell& cell) {
+void writeSum(state::DataModule& dm, const DayCell& cell) {
     data::Command write(dm.connection);
     write.setSql(statements::dayCellWrite(cell.date.day()));
     bindCell(write, cell);
@@ -64,7 +64,7 @@ void writeSum(data::DataModule& dm, const DayCell& cell) {
 
 } // namespace
 
-void rollUpDayCells(data::DataModule& dm, std::vector<DayCell> cells) {
+void rollUpDayCells(state::DataModule& dm, std::vector<DayCell> cells) {
     for (const DayCell& cell : cells)
         if (!cell.date.isValid())
             throw data::ConversionError(QStringLiteral("Неверная дата"));
@@ -82,11 +82,11 @@ void rollUpDayCells(data::DataModule& dm, std::vector<DayCell> cells) {
     transaction.commit();
 }
 
-void rollUpDayCell(data::DataModule& dm, int workerCode, const QDate& date, int shift) {
+void rollUpDayCell(state::DataModule& dm, int workerCode, const QDate& date, int shift) {
     rollUpDayCells(dm, {{workerCode, date, shift, true}});
 }
 
-void updateDayCell(data::DataModule& dm, int workerCode, const QDate& date, int shift) {
+void updateDayCell(state::DataModule& dm, int workerCode, const QDate& date, int shift) {
     rollUpDayCells(dm, {{workerCode, date, shift, false}});
 }
 

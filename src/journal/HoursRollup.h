@@ -3,7 +3,7 @@
 #include <QDate>
 #include <vector>
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -29,12 +29,12 @@ struct DayCell {
 };
 
 // Writes the cell, creating the worker's row for that shift and month when there is none.
-void rollUpDayCell(data::DataModule& dm, int workerCode, const QDate& date, int shift);
+void rollUpDayCell(state::DataModule& dm, int workerCode, const QDate& date, int shift);
 
 // Rewrites the cell after a deletion; a day without positions left becomes 0.
-void updateDayCell(data::DataModule& dm, int workerCode, const QDate& date, int shift);
+void updateDayCell(state::DataModule& dm, int workerCode, const QDate& date, int shift);
 
 // Several cells at once (a position moved to another day, shift or worker).
-void rollUpDayCells(data::DataModule& dm, std::vector<DayCell> cells);
+void rollUpDayCells(state::DataModule& dm, std::vector<DayCell> cells);
 
 } // namespace journal

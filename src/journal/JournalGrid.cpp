@@ -1,10 +1,10 @@
 #include "JournalGrid.h"
 
 #include "Positions.h"
-#include "data/DataModule.h"
 #include "data/NumberText.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
+#include "state/DataModule.h"
 
 #include <QColor>
 #include <QFont>
@@ -113,7 +113,7 @@ void ForegroundKeepingDelegate::initStyleOption(QStyleOptionViewItem* option,
         option->palette.setBrush(QPalette::HighlightedText, qvariant_cast<QBrush>(fg));
 }
 
-data::ResultSet& selectedJournal(data::DataModule& dm) {
+data::ResultSet& selectedJournal(state::DataModule& dm) {
     const int shift = dm.session.selectedShift;
     return dm.journal(shift >= 1 && shift <= 4 ? shift : 1);
 }

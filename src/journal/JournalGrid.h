@@ -7,15 +7,17 @@
 #include <vector>
 
 namespace data {
-class DataModule;
 class ResultSet;
-} // namespace data
+}
+namespace state {
+class DataModule;
+}
 
 namespace journal {
 
 // The journal query of the selected shift, the one the grid shows (shift 1 for any value out
 // of range).
-data::ResultSet& selectedJournal(data::DataModule& dm);
+data::ResultSet& selectedJournal(state::DataModule& dm);
 
 // Grid columns of the journal, in the order and widths the window shows them.
 enum JournalColumn {

@@ -1,7 +1,7 @@
 #include "JournalStatements.h"
 
 #include "Positions.h"
-#include "data/DataModule.h"
+#include "state/DataModule.h"
 
 namespace journal::statements {
 
@@ -148,6 +148,7 @@ QString materialFigures(bool paint) {
 
 // Shift 1 compares with != and has no final key; shifts 2..4 list id after prize, compare
 // with <> and end their order with the id, so equal rows come in the order they were made.
+// The shift itself is bound (:smena), as every value is.
 QString shiftJournal(int shift) {
     const bool first = shift == 1;
     return QStringLiteral(
@@ -165,10 +166,10 @@ QString shiftJournal(int shift) {
                "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,"
                "accounts_dep.smena,accounts_dep.vid_oper "
                "where smena.i_id=izdel.id and smena.o_id=oper.id and w_id=person.s_code::t_integer "
-               "and oper.vid=vid_oper.id and smena.smena=%3 and smena.data=:data and ok%4:ok "
-               "order by izdel.marka, fio,vid_oper.vid, oper.naimen, s_caption_color%5")
+               "and oper.vid=vid_oper.id and smena.smena=:smena and smena.data=:data and ok%3:ok "
+               "order by izdel.marka, fio,vid_oper.vid, oper.naimen, s_caption_color%4")
         .arg(first ? QStringLiteral("smena.id, ") : QString(),
-             first ? QString() : QStringLiteral(" smena.id,"), QString::number(shift),
+             first ? QString() : QStringLiteral(" smena.id,"),
              first ? QStringLiteral("!=") : QStringLiteral("<>"),
              first ? QString() : QStringLiteral(",smena.id"));
 }
@@ -262,9 +263,52 @@ QString dayCellWrite(int day) {
         .arg(QString::number(day), QLatin1String(daySum), QLatin1String(dayRowKey));
 }
 
-void prepareShiftJournals(data::DataModule& dm) {
-    for (int shift = 1; shift <= 4; ++shift)
+// The history of the positions as the server logs it (accounts_dep.smena_log).
+namespace {
+
+// Names of the workers, products and operations a row's change mentions, as "w_id=501" ->
+// name, so the history reads as the journal does.
+const char* const historySelect =
+    "select l.id, to_char(l.at, 'DD.MM.YYYY HH24:MI:SS') as at_text, l.login, l.kind, "
+    "l.id_smena, l.data, l.smena, l.w_id,\n"
+    "  (select p.s_caption from cmn_contractor.person p where p.s_code = l.w_id::text "
+    "limit 1) as fio,\n"
+    "  l.old::text as old_row, l.new::text as new_row,\n"
+    "  (select jsonb_object_agg(e.key || '=' || e.value, e.name)::text from (\n"
+    "     select e.key, e.value, case e.key\n"
+    "       when 'w_id' then (select p.s_caption from cmn_contractor.person p where p.s_code = "
+    "e.value limit 1)\n"
+    "       when 'i_id' then (select z.marka from accounts_dep.izdel z where z.id::text = "
+    "e.value)\n"
+    "       when 'o_id' then (select v.vid from accounts_dep.oper o join accounts_dep.vid_oper "
+    "v on v.id = o.vid where o.id::text = e.value)\n"
+    "     end as name\n"
+    "     from (select * from jsonb_each_text(l.old) union select * from "
+    "jsonb_each_text(l.new)) e\n"
+    "     where e.key in ('w_id', 'i_id', 'o_id')) e where e.name is not null) as names\n"
+    "from accounts_dep.smena_log l\n";
+
+} // namespace
+
+QString positionHistory() {
+    return QString::fromLatin1(historySelect) +
+           QStringLiteral("where l.id_smena = :id_smena\norder by l.id desc");
+}
+
+QString periodHistory() {
+    return QString::fromLatin1(historySelect) +
+           QStringLiteral(
+               "where l.at >= cast(:from as date) and l.at < cast(:to as date) + 1\n"
+               "  and (cast(:w_id as integer) is null or l.w_id = cast(:w_id as integer)\n"
+               "       or (l.old->>'w_id')::integer = cast(:w_id as integer))\n"
+               "order by l.id desc");
+}
+
+void prepareShiftJournals(state::DataModule& dm) {
+    for (int shift = 1; shift <= 4; ++shift) {
         dm.journal(shift).setSql(shiftJournal(shift));
+        dm.journal(shift).setParam(QStringLiteral("smena"), shift);
+    }
 }
 
 } // namespace journal::statements

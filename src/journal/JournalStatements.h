@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -10,10 +10,10 @@ class DataModule;
 // place, so the benchmarks time exactly what the windows run.
 namespace journal::statements {
 
-// The journal of one shift (1..4) on :data, accepted or not by :ok; the data module holds the
-// four queries (Smena1..Smena4), this gives them their statements.
+// The journal of one shift (1..4, :smena) on :data, accepted or not by :ok; the data module
+// holds the four queries (Smena1..Smena4), this gives them their statements and their shift.
 QString shiftJournal(int shift);
-void prepareShiftJournals(data::DataModule& dm);
+void prepareShiftJournals(state::DataModule& dm);
 // Saving a position: :w_id, :i_id, :o_id, :cena, :kol_vo, :brak, :data, :smena, :time, :vvod;
 // the insert also :color, :id_doc, :id_doc_item, :id_gds_use; the update :id, only while the
 // position is not accepted, returning the day it leaves.
@@ -57,5 +57,9 @@ QString materialInsert();                    // :id_smena, :id_gds_use, :f_qty_u
 QString materialPosition();                  // :id_smena; the stored quantity and product
 QString materialLock();              // :id_smena, :id_gds; the position's row and the goods item
 QString materialFigures(bool paint); // :id_smena, :id_gds; read after materialLock
+
+// The history of the positions (HistoryWindow and the period's export).
+QString positionHistory(); // :id_smena; newest first
+QString periodHistory();   // :from, :to (dates of the change), :w_id (null for every worker)
 
 } // namespace journal::statements

@@ -1,9 +1,11 @@
 #include "JournalWindow.h"
 
 #include "JournalGrid.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Listener.h"
+#include "state/Channels.h"
+#include "state/DataModule.h"
+#include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/LiveFollower.h"
 #include "ui/LiveGrid.h"
@@ -39,7 +41,7 @@ bool isWeekend(const QDate& d) {
 
 } // namespace
 
-JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
+JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm1"), QStringLiteral("Табель"), parent), dm_(dm), positions_(dm),
       today_([] { return QDate::currentDate(); }) {
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
@@ -153,7 +155,7 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     connect(gateTimer_, &QTimer::timeout, this, &JournalWindow::gateTick);
     gateTimer_->start();
 
-    follower_ = new ui::LiveFollower(*this, dm_.listener, data::journalChannel,
+    follower_ = new ui::LiveFollower(*this, dm_.listener, state::journalChannel,
                                      [this](const QString& payload, const data::ResultSet& query) {
                                          return concerns(payload, query);
                                      });
@@ -161,13 +163,9 @@ JournalWindow::JournalWindow(data::DataModule& dm, QWidget* parent)
     connect(follower_, &ui::LiveFollower::followed, this, &JournalWindow::followedServer);
 }
 
-void JournalWindow::setFollowDelay(int ms) {
-    follower_->setDelay(ms);
-}
-
 // A position of a shift's shown date.
 bool JournalWindow::concerns(const QString& payload, const data::ResultSet& query) {
-    const std::optional<data::Announcement> change = data::parseAnnouncement(payload);
+    const std::optional<state::Announcement> change = state::parseAnnouncement(payload);
     return change && change->shift >= 1 && change->shift <= 4 &&
            &query == &dm_.journal(change->shift) &&
            query.param(QStringLiteral("data")).toDate() == change->date;
@@ -271,11 +269,9 @@ void JournalWindow::runDialog(const std::function<bool()>& dialog, Return back) 
     }
 }
 
-// The operators only accept: for them a double-click is "Принять".
+// The operators only accept: for them (app::Rights at login) a double-click is "Принять".
 void JournalWindow::rowDoubleClicked() {
-    const QString& login = dm_.session.loginName;
-    if (dm_.session.acceptOnDoubleClick || login == QLatin1String("operator1") ||
-        login == QLatin1String("operator2") || login == QLatin1String("operator3"))
+    if (dm_.session.acceptOnDoubleClick)
         acceptSelected();
     else
         emit viewRequested();

@@ -16,9 +16,11 @@ class QRadioButton;
 class QTimer;
 
 namespace data {
-class DataModule;
 class ResultSet;
-} // namespace data
+}
+namespace state {
+class DataModule;
+}
 
 namespace ui {
 class DatePicker;
@@ -33,7 +35,7 @@ namespace journal {
 class JournalWindow : public ui::Form {
     Q_OBJECT
 public:
-    explicit JournalWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit JournalWindow(state::DataModule& dm, QWidget* parent = nullptr);
     ~JournalWindow() override;
 
     // The documented names of the controls and menu items, their objectNames.
@@ -78,7 +80,7 @@ public:
     void setToday(std::function<QDate()> today);
     QDate today() const { return today_(); }
 
-    data::DataModule& dataModule() const { return dm_; }
+    state::DataModule& dataModule() const { return dm_; }
 
     // What the journal does when a window opened from it has closed: back to today, all four
     // shifts read again, each on the place the user had in it. Openers call it before their
@@ -97,9 +99,6 @@ public:
     // leaves the journal.
     void runDialog(const std::function<bool()>& dialog, Return back);
     ui::LiveGrid* grid() const { return grid_; }
-
-    // How long the journal waits after an announced change for more of its burst.
-    void setFollowDelay(int ms);
 
 signals:
     // The shift grids of the shown date that changed elsewhere were read again (once a burst).
@@ -139,7 +138,7 @@ private:
     void rowDoubleClicked();
     bool concerns(const QString& payload, const data::ResultSet& query);
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     Positions positions_;
     std::function<QDate()> today_;
     std::array<ui::ResultSetModel*, 4> models_{};

@@ -1,10 +1,10 @@
 #include "MaterialDialog.h"
 
 #include "JournalStatements.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
+#include "state/DataModule.h"
 #include "ui/Controls.h"
 #include "ui/LookupBox.h"
 #include "ui/MessageTexts.h"
@@ -29,7 +29,7 @@ QString commaText(double v) {
 
 } // namespace
 
-MaterialDialog::MaterialDialog(data::DataModule& dm, QWidget* parent)
+MaterialDialog::MaterialDialog(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm24"), QStringLiteral("Материал"), parent),
       goods_(dm.connection, QStringLiteral("v_cmn_gds_in")),
       freeStock_(dm.connection, QStringLiteral("v_id_cons_use")),

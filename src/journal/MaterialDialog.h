@@ -11,7 +11,7 @@
 class QLabel;
 class QLineEdit;
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -26,7 +26,7 @@ namespace journal {
 class MaterialDialog : public ui::Form {
     Q_OBJECT
 public:
-    explicit MaterialDialog(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit MaterialDialog(state::DataModule& dm, QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames.
     struct Names {

@@ -3,12 +3,12 @@
 #include "JournalStatements.h"
 #include "Positions.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/ResultSet.h"
 #include "data/SqlText.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
+#include "state/DataModule.h"
 #include "ui/MessageTexts.h"
 
 #include <cmath>
@@ -77,7 +77,7 @@ bool fits(double quantity, const MaterialFigures& f) {
            rounded(quantity, 3) <= rounded(f.avail, 3);
 }
 
-MaterialStore::MaterialStore(data::DataModule& dm) : dm_(dm) {}
+MaterialStore::MaterialStore(state::DataModule& dm) : dm_(dm) {}
 
 bool MaterialStore::tryWrite(int positionId, int goodsId, bool paint, double quantity,
                              MaterialFigures& figures) {

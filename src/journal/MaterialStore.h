@@ -4,7 +4,7 @@
 #include <functional>
 #include <optional>
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -43,7 +43,7 @@ struct MaterialFigures {
 
 class MaterialStore {
 public:
-    explicit MaterialStore(data::DataModule& dm);
+    explicit MaterialStore(state::DataModule& dm);
 
     enum class Outcome {
         Written,
@@ -69,7 +69,7 @@ private:
     bool tryWrite(int positionId, int goodsId, bool paint, double quantity,
                   MaterialFigures& figures);
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
 };
 
 // Whether a quantity fits the figures: within the norm left and the stock, and above 0.

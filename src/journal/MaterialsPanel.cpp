@@ -3,8 +3,8 @@
 #include "JournalStatements.h"
 #include "MaterialDialog.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/NumberText.h"
+#include "state/DataModule.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/LiveGrid.h"
@@ -18,7 +18,7 @@
 
 namespace journal {
 
-MaterialsPanel::MaterialsPanel(data::DataModule& dm, MaterialDialog& dialog, ui::Form& form,
+MaterialsPanel::MaterialsPanel(state::DataModule& dm, MaterialDialog& dialog, ui::Form& form,
                                std::function<void()> afterAdd)
     : QWidget(&form), dm_(dm), dialog_(dialog), afterAdd_(std::move(afterAdd)),
       used_(dm.connection, QStringLiteral("smena_gds_use")) {

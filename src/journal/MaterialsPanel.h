@@ -10,7 +10,7 @@
 
 class QPushButton;
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -28,7 +28,7 @@ class MaterialsPanel : public QWidget {
 public:
     // Its buttons run through the form's guard; afterAdd runs once a consumption was asked for,
     // written or not, before the focus comes back to "Добавить".
-    MaterialsPanel(data::DataModule& dm, MaterialDialog& dialog, ui::Form& form,
+    MaterialsPanel(state::DataModule& dm, MaterialDialog& dialog, ui::Form& form,
                    std::function<void()> afterAdd);
 
     // The documented names of its controls on the form, their objectNames.
@@ -48,7 +48,7 @@ private:
     void add();
     void remove();
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     MaterialDialog& dialog_;
     std::function<void()> afterAdd_;
     int positionId_ = -1;

@@ -6,7 +6,6 @@
 #include "MaterialsPanel.h"
 #include "Positions.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/NumberText.h"
 #include "data/SqlText.h"
@@ -14,6 +13,7 @@
 #include "reference/OperationPick.h"
 #include "reference/Operations.h"
 #include "reference/Pickers.h"
+#include "state/DataModule.h"
 #include "ui/Controls.h"
 #include "ui/LookupBox.h"
 #include "ui/MessageTexts.h"
@@ -50,7 +50,7 @@ QLineEdit* box(const char* name, QWidget* parent) {
 
 } // namespace
 
-PositionDialog::PositionDialog(data::DataModule& dm, reference::WorkersList& workers,
+PositionDialog::PositionDialog(state::DataModule& dm, reference::WorkersList& workers,
                                reference::OperationsList& operations, MaterialDialog& materials,
                                QWidget* parent)
     : ui::Form(QStringLiteral("TForm11"), QString(), parent), dm_(dm), workers_(workers),

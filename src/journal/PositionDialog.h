@@ -35,7 +35,7 @@ class MaterialsPanel;
 class PositionDialog : public ui::Form {
     Q_OBJECT
 public:
-    PositionDialog(data::DataModule& dm, reference::WorkersList& workers,
+    PositionDialog(state::DataModule& dm, reference::WorkersList& workers,
                    reference::OperationsList& operations, MaterialDialog& materials,
                    QWidget* parent = nullptr);
 
@@ -102,7 +102,7 @@ private:
     void restoreStatements();
     PositionValues values() const;
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     reference::WorkersList& workers_;
     reference::OperationsList& operations_;
     PositionStore store_;

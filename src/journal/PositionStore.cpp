@@ -4,11 +4,11 @@
 #include "JournalStatements.h"
 #include "Positions.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
+#include "state/DataModule.h"
 #include "ui/MessageTexts.h"
 
 #include <cmath>
@@ -30,7 +30,7 @@ void refuseGoneOperation(const data::DbError& e) {
 
 } // namespace
 
-PositionStore::PositionStore(data::DataModule& dm) : dm_(dm) {}
+PositionStore::PositionStore(state::DataModule& dm) : dm_(dm) {}
 
 PositionStore::Checked PositionStore::check(const PositionValues& v) {
     if (!v.date.isValid())

@@ -6,8 +6,10 @@
 
 namespace data {
 class Command;
+}
+namespace state {
 class DataModule;
-} // namespace data
+}
 
 // Writing one journal position as the position dialog saves it: the position and the day
 // cells it touches, in one transaction, built from typed text that can never change what the
@@ -39,7 +41,7 @@ struct PositionValues {
 
 class PositionStore {
 public:
-    explicit PositionStore(data::DataModule& dm);
+    explicit PositionStore(state::DataModule& dm);
 
     // Stores a new position ('no', no bonus) and rolls up its worker's day; returns its id,
     // known only once both are committed.
@@ -57,7 +59,7 @@ private:
     static void bindValues(data::Command& write, const PositionValues& values,
                            const Checked& checked, const QDate& today);
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
 };
 
 } // namespace journal

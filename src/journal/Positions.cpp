@@ -2,9 +2,9 @@
 
 #include "HoursRollup.h"
 #include "JournalStatements.h"
-#include "data/DataModule.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
+#include "state/DataModule.h"
 
 namespace journal {
 
@@ -38,7 +38,7 @@ QString Refusal::message() const {
                : QStringLiteral("Позиция изменена или удалена на другом рабочем месте");
 }
 
-Positions::Positions(data::DataModule& dm)
+Positions::Positions(state::DataModule& dm)
     : dm_(dm), acceptCheck_(dm.connection, QStringLiteral("acceptCheck_")),
       acceptRow_(dm.connection, QStringLiteral("acceptRow_")),
       deletePosition_(dm.connection, QStringLiteral("DelSmena")) {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -47,7 +47,7 @@ struct Refusal {
 
 class Positions {
 public:
-    explicit Positions(data::DataModule& dm);
+    explicit Positions(state::DataModule& dm);
 
     // Accepts the positions in turn, each in a transaction of its own, so what ran stays when
     // a later one meets a database error (which is thrown). A position is accepted only when
@@ -70,7 +70,7 @@ private:
     std::optional<Refusal::Reason> acceptOne(const ShownPosition& position);
     bool holdsAsShown(const ShownPosition& position) const;
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     // What the position holds now and how many material rows it has.
     data::ResultSet acceptCheck_;
     data::Command acceptRow_;

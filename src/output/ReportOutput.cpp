@@ -1,6 +1,6 @@
 #include "ReportOutput.h"
 
-#include "PreviewWindow.h"
+#include "data/Error.h"
 
 #include <QFile>
 #include <QPaintDevice>
@@ -222,7 +222,7 @@ void print(const PreparedReport& report, QPrinter& printer) {
     painter.end();
 }
 
-bool writePdf(const PreparedReport& report, const QString& path) {
+void writePdf(const PreparedReport& report, const QString& path) {
     bool ok = false;
     {
         QPdfWriter writer(path);
@@ -241,30 +241,8 @@ bool writePdf(const PreparedReport& report, const QString& path) {
     }
     if (!ok || !QFile::exists(path) || QFile(path).size() == 0) {
         QFile::remove(path);
-        return false;
+        throw data::Error(QStringLiteral("Не удалось записать файл %1").arg(path));
     }
-    return true;
-}
-
-PreviewWindow* createPreview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell) {
-    return new PreviewWindow(std::move(report), zoom, parent, std::move(tell));
-}
-
-void preview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell) {
-    std::unique_ptr<PreviewWindow> window(
-        createPreview(std::move(report), zoom, parent, std::move(tell)));
-    window->exec();
-}
-
-PreviewWindow* createPreview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
-                             Tell tell) {
-    return new PreviewWindow(std::move(preparation), zoom, parent, std::move(tell));
-}
-
-void preview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent, Tell tell) {
-    std::unique_ptr<PreviewWindow> window(
-        createPreview(std::move(preparation), zoom, parent, std::move(tell)));
-    window->exec();
 }
 
 } // namespace output

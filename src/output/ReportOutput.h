@@ -13,13 +13,10 @@
 class QPainter;
 class QPaintDevice;
 class QPrinter;
-class QWidget;
 
 // Prepared pages on paper, on screen and in PDF files, all painted by the same function, so
 // the preview shows what the printer gets. Texts stay texts in the PDF and can be read back.
 namespace output {
-
-class PreviewWindow;
 
 // Paints the pages of one report on one device at one scale. Each distinct (font, text) is
 // measured and shaped once, however often the pages print it: a year's report prints a few
@@ -65,28 +62,8 @@ void paintPage(QPainter& painter, const PreparedReport& report, int page, double
 // Prints every page, or the range chosen in the printer, at the report's page layout.
 void print(const PreparedReport& report, QPrinter& printer);
 
-// Writes every page into a PDF file; false, with nothing left behind, when it cannot.
-bool writePdf(const PreparedReport& report, const QString& path);
-
-enum class Zoom { PageWidth, WholePage };
-
-// Tells the user, over the window given, what went wrong in a preview: this layer shows nothing
-// itself (the windows pass ui::Messages::error).
-using Tell = std::function<void(const QString& text, QWidget* over)>;
-
-// The preview window, not yet shown: named after the layout, captioned with the title without
-// its leading blanks, opening maximised at the zoom given at the top of the first page; pages
-// are drawn as they come into view. Print and save-as-PDF buttons. A PDF that cannot be
-// written is told: "Не удалось записать файл <path>". The window owns the pages.
-PreviewWindow* createPreview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell);
-
-PreviewWindow* createPreview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
-                             Tell tell);
-
-// Shows the preview until the user closes it (Esc closes it too). The pages are moved in: the
-// result set may be closed as soon as this returns. A preparation shows its first page at
-// once and lays out the rest while the window is open.
-void preview(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell);
-void preview(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent, Tell tell);
+// Writes every page into a PDF file; when it cannot, nothing is left behind and data::Error
+// says "Не удалось записать файл <path>".
+void writePdf(const PreparedReport& report, const QString& path);
 
 } // namespace output

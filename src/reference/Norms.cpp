@@ -2,11 +2,11 @@
 
 #include "ReferenceStatements.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/NumberText.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
+#include "state/DataModule.h"
 #include "ui/LiveGrid.h"
 #include "ui/MessageTexts.h"
 #include "ui/ResultSetModel.h"
@@ -99,7 +99,7 @@ bool stepExists(data::Connection& connection, int stepId) {
 
 } // namespace norms
 
-NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
+NormsWindow::NormsWindow(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm22"), QStringLiteral("Норматив"), parent), dm_(dm),
       steps_(dm.connection, QStringLiteral("Norm")) {
     steps_.setSql(stepsStatement());

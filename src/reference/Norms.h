@@ -12,8 +12,10 @@ class QPushButton;
 
 namespace data {
 class Connection;
+}
+namespace state {
 class DataModule;
-} // namespace data
+}
 
 namespace ui {
 class LiveGrid;
@@ -54,7 +56,7 @@ bool stepExists(data::Connection& connection, int stepId);
 class NormsWindow : public ui::Form {
     Q_OBJECT
 public:
-    explicit NormsWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit NormsWindow(state::DataModule& dm, QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames.
     struct Names {
@@ -78,7 +80,7 @@ private:
     void save();
     void removeCurrent();
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     data::ResultSet steps_;
     int operationId_ = 0; // taken once at opening
     ui::ResultSetModel* model_;

@@ -3,8 +3,8 @@
 #include "Pickers.h"
 #include "ReferenceStatements.h"
 #include "ReferenceWrites.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
+#include "state/DataModule.h"
 #include "ui/LiveGrid.h"
 #include "ui/MessageTexts.h"
 #include "ui/Messages.h"
@@ -36,7 +36,7 @@ bool removeOperationType(data::Connection& connection, int id) {
                             QStringLiteral("oper_vid_fkey"));
 }
 
-OperationTypeDialog::OperationTypeDialog(data::DataModule& dm, QWidget* parent)
+OperationTypeDialog::OperationTypeDialog(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm9"), QString(), parent), dm_(dm) {
     auto* group = new QGroupBox(QStringLiteral("Вид операции"), this);
     group->setObjectName(QLatin1String(Names::fields));
@@ -107,7 +107,7 @@ void OperationTypeDialog::save() {
     accept();
 }
 
-OperationTypesList::OperationTypesList(data::DataModule& dm, OperationTypeDialog& dialog,
+OperationTypesList::OperationTypesList(state::DataModule& dm, OperationTypeDialog& dialog,
                                        QWidget* parent)
     : ReferenceList(dm, dm.operationTypes,
                     {"TForm8",

@@ -29,7 +29,7 @@ struct PickedOperationType {
 class OperationTypeDialog : public ui::Form {
     Q_OBJECT
 public:
-    explicit OperationTypeDialog(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit OperationTypeDialog(state::DataModule& dm, QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames.
     struct Names : EditDialogNames {
@@ -45,7 +45,7 @@ private:
     bool run();
     void save();
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     std::optional<int> editedId_; // none: a new type
     QLineEdit* nameEdit_;
     QPushButton* saveButton_;
@@ -56,7 +56,7 @@ private:
 class OperationTypesList : public ReferenceList {
     Q_OBJECT
 public:
-    OperationTypesList(data::DataModule& dm, OperationTypeDialog& dialog,
+    OperationTypesList(state::DataModule& dm, OperationTypeDialog& dialog,
                        QWidget* parent = nullptr);
 
     // From the menu: add, change and delete, no search box.

@@ -6,11 +6,11 @@
 #include "ReferenceStatements.h"
 #include "ReferenceWrites.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/NumberText.h"
 #include "data/SqlText.h"
 #include "data/Value.h"
+#include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/LiveGrid.h"
@@ -47,7 +47,7 @@ QString kindText(qint64 kind) {
 
 } // namespace
 
-int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationValues& v) {
+int saveOperation(state::DataModule& dm, std::optional<int> id, const OperationValues& v) {
     try {
         if (!id) {
             data::Command insert(dm.connection, QStringLiteral("Oper_ins"));
@@ -75,12 +75,12 @@ int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationVa
     }
 }
 
-bool removeOperation(data::DataModule& dm, int id) {
+bool removeOperation(state::DataModule& dm, int id) {
     return deleteUnlessUsed(dm.connection, statements::deleteOperation(), id,
                             QStringLiteral("smena_o_id_fkey"));
 }
 
-OperationDialog::OperationDialog(data::DataModule& dm, ProductsList& products,
+OperationDialog::OperationDialog(state::DataModule& dm, ProductsList& products,
                                  OperationTypesList& types, QWidget* parent)
     : ui::Form(QStringLiteral("TForm10"), QString(), parent), dm_(dm), products_(products),
       types_(types) {
@@ -206,7 +206,7 @@ void OperationDialog::save() {
     accept();
 }
 
-OperationsList::OperationsList(data::DataModule& dm, OperationDialog& dialog, NormsWindow& norms,
+OperationsList::OperationsList(state::DataModule& dm, OperationDialog& dialog, NormsWindow& norms,
                                QWidget* parent)
     : ReferenceList(dm, dm.operations,
                     {"TForm4",

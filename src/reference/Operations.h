@@ -28,18 +28,18 @@ struct OperationValues {
 // Adds the operation (no id) or changes it; returns its id. A type deleted since it was picked
 // is refused in Russian; a duplicate combination comes as the server's refusal by
 // oper_vid_naimen_i_id_key, for the dialog to answer.
-int saveOperation(data::DataModule& dm, std::optional<int> id, const OperationValues& values);
+int saveOperation(state::DataModule& dm, std::optional<int> id, const OperationValues& values);
 
 // Deletes the operation with its norm steps unless a journal position refers to it (the server's
 // key decides, also for one saved at the same moment); false when it is kept for that reason.
-bool removeOperation(data::DataModule& dm, int id);
+bool removeOperation(state::DataModule& dm, int id);
 
 // The dialog that adds an operation or changes one (TForm10). Its product and type come only
 // from their pickers, together with their identifiers.
 class OperationDialog : public ui::Form {
     Q_OBJECT
 public:
-    OperationDialog(data::DataModule& dm, ProductsList& products, OperationTypesList& types,
+    OperationDialog(state::DataModule& dm, ProductsList& products, OperationTypesList& types,
                     QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames.
@@ -66,7 +66,7 @@ private:
     void pickProduct();
     void pickType();
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     ProductsList& products_;
     OperationTypesList& types_;
     std::optional<int> editedId_; // none: a new operation
@@ -88,7 +88,7 @@ private:
 class OperationsList : public ReferenceList {
     Q_OBJECT
 public:
-    OperationsList(data::DataModule& dm, OperationDialog& dialog, NormsWindow& norms,
+    OperationsList(state::DataModule& dm, OperationDialog& dialog, NormsWindow& norms,
                    QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames.

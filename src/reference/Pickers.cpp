@@ -1,8 +1,8 @@
 #include "Pickers.h"
 
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/NumberText.h"
+#include "state/DataModule.h"
 
 #include <QPushButton>
 
@@ -21,7 +21,7 @@ const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
 
 } // namespace
 
-WorkersList::WorkersList(data::DataModule& dm, QWidget* parent)
+WorkersList::WorkersList(state::DataModule& dm, QWidget* parent)
     : ReferenceList(dm, dm.workers,
                     {"TForm5",
                      QStringLiteral("Список рабочих"),
@@ -45,7 +45,7 @@ void WorkersList::takeCurrentRow() {
                           requiredId(query_, QStringLiteral("p_id"))};
 }
 
-ProductsList::ProductsList(data::DataModule& dm, QWidget* parent)
+ProductsList::ProductsList(state::DataModule& dm, QWidget* parent)
     : ReferenceList(
           dm, dm.products,
           {"TForm3",

@@ -24,7 +24,7 @@ struct PickedProduct {
 class WorkersList : public ReferenceList {
     Q_OBJECT
 public:
-    explicit WorkersList(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit WorkersList(state::DataModule& dm, QWidget* parent = nullptr);
     std::optional<PickedWorker> pick();
 
 protected:
@@ -38,7 +38,7 @@ private:
 class ProductsList : public ReferenceList {
     Q_OBJECT
 public:
-    explicit ProductsList(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit ProductsList(state::DataModule& dm, QWidget* parent = nullptr);
     std::optional<PickedProduct> pick();
 
 protected:

@@ -1,7 +1,7 @@
 #include "ReferenceList.h"
 
-#include "data/DataModule.h"
 #include "data/SqlText.h"
+#include "state/DataModule.h"
 #include "ui/LiveGrid.h"
 
 #include <QHBoxLayout>
@@ -15,7 +15,7 @@
 
 namespace reference {
 
-ReferenceList::ReferenceList(data::DataModule& dm, data::ResultSet& query, const Layout& layout,
+ReferenceList::ReferenceList(state::DataModule& dm, data::ResultSet& query, const Layout& layout,
                              QWidget* parent)
     : ui::Form(QLatin1String(layout.objectName), layout.caption, parent), dm_(dm), query_(query),
       clientSize_(layout.clientSize), searchKeys_(layout.searchKeys),

@@ -11,9 +11,11 @@ class QLineEdit;
 class QPushButton;
 
 namespace data {
-class DataModule;
 class ResultSet;
-} // namespace data
+}
+namespace state {
+class DataModule;
+}
 
 namespace ui {
 class LiveGrid;
@@ -45,7 +47,7 @@ public:
         RowButtons rowButtons;
     };
 
-    ReferenceList(data::DataModule& dm, data::ResultSet& query, const Layout& layout,
+    ReferenceList(state::DataModule& dm, data::ResultSet& query, const Layout& layout,
                   QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames; a list with more controls
@@ -87,7 +89,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     data::ResultSet& query_;
     ui::LiveGrid* grid_;
     QLineEdit* searchEdit_;

@@ -1,12 +1,12 @@
 #include "ReferenceWrites.h"
 
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
+#include "state/DataModule.h"
 
 namespace reference {
 
-int saveUnlessDuplicate(data::DataModule& dm, const DuplicateRule& rule,
+int saveUnlessDuplicate(state::DataModule& dm, const DuplicateRule& rule,
                         const std::function<int()>& write) {
     dm.countCheck(rule.countSql, rule.params, rule.message);
     try {

@@ -8,8 +8,10 @@
 // after it is written, and a delete that the server's key refuses while the row is in use.
 namespace data {
 class Connection;
+}
+namespace state {
 class DataModule;
-} // namespace data
+}
 
 namespace reference {
 
@@ -25,7 +27,7 @@ struct DuplicateRule {
 
 // Runs the count, then write (which returns the saved row's id). A duplicate either way throws
 // data::Error(rule.message); any other error passes unchanged.
-int saveUnlessDuplicate(data::DataModule& dm, const DuplicateRule& rule,
+int saveUnlessDuplicate(state::DataModule& dm, const DuplicateRule& rule,
                         const std::function<int()>& write);
 
 // Runs the delete statement on :id; false when the server's foreignKey kept the row because

@@ -1,10 +1,10 @@
 #include "ReportsDialog.h"
 
-#include "data/DataModule.h"
-#include "output/ReportOutput.h"
+#include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/Messages.h"
+#include "ui/PreviewWindow.h"
 #include "ui/ReportReading.h"
 
 #include <QElapsedTimer>
@@ -45,7 +45,7 @@ QString progressText(int done, int total) {
 
 } // namespace
 
-ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent)
+ReportsDialog::ReportsDialog(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm18"), QStringLiteral("Отчеты"), parent), dm_(dm) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(margin, margin, margin, margin);
@@ -140,7 +140,7 @@ void ReportsDialog::previewReport(int number) {
         ui::BusyCursor busy;
         pages = startSummary(connection, number, period());
     }
-    output::preview(std::move(pages), output::Zoom::PageWidth, this, ui::Messages::error);
+    ui::preview(std::move(pages), ui::Zoom::PageWidth, this);
 }
 
 void ReportsDialog::exportToSpreadsheet() {

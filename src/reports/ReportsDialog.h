@@ -13,8 +13,10 @@ class QRadioButton;
 
 namespace data {
 class Connection;
+}
+namespace state {
 class DataModule;
-} // namespace data
+}
 
 namespace ui {
 class DatePicker;
@@ -34,7 +36,7 @@ public:
         static constexpr const char* lag = "LabelLag";
     };
 
-    explicit ReportsDialog(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit ReportsDialog(state::DataModule& dm, QWidget* parent = nullptr);
 
     // The opener: the whole month before today's, then shown modally. The product kind and
     // the export's caption stay as the last use left them.
@@ -49,7 +51,7 @@ private:
     void previewReport(int number);
     void exportToSpreadsheet();
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     std::array<QRadioButton*, 3> kindButtons_{}; // all, finished products, blanks
     ui::DatePicker* fromPicker_ = nullptr;
     ui::DatePicker* toPicker_ = nullptr;

@@ -1,26 +1,27 @@
 #include "TimesheetStatements.h"
 
-#include "data/DataModule.h"
+#include "state/DataModule.h"
 
 #include <QStringList>
 
 namespace timesheet::statements {
 
 // The total is summed as an integer: 31 cells of a smallint may pass what a smallint holds.
-QString shiftMonth(int shift) {
+QString shiftMonth() {
     return QStringLiteral(
-               "select person.s_caption fio, "
-               "h_tabel.*,(d1::integer+d2+d3+d4+d5+d6+d7+d8+d9+d10+d11 "
-               "+d12+d13+d14+d15+d16+d17+d18+d19+d20+d21+d22+d23+d24+d25 "
-               "+d26+d27+d28+d29+d30+d31) as summ from accounts_dep.h_tabel, cmn_contractor.person "
-               "where h_tabel.w_id=person.s_code::integer and h_tabel.smena=%1 and month=:mnth "
-               "and year=:yea order by fio")
-        .arg(shift);
+        "select person.s_caption fio, "
+        "h_tabel.*,(d1::integer+d2+d3+d4+d5+d6+d7+d8+d9+d10+d11 "
+        "+d12+d13+d14+d15+d16+d17+d18+d19+d20+d21+d22+d23+d24+d25 "
+        "+d26+d27+d28+d29+d30+d31) as summ from accounts_dep.h_tabel, cmn_contractor.person "
+        "where h_tabel.w_id=person.s_code::integer and h_tabel.smena=:smena and month=:mnth "
+        "and year=:yea order by fio");
 }
 
-void prepareShiftMonths(data::DataModule& dm) {
-    for (int shift = 1; shift <= 3; ++shift)
-        dm.timesheet(shift).setSql(shiftMonth(shift));
+void prepareShiftMonths(state::DataModule& dm) {
+    for (int shift = 1; shift <= 3; ++shift) {
+        dm.timesheet(shift).setSql(shiftMonth());
+        dm.timesheet(shift).setParam(QStringLiteral("smena"), shift);
+    }
 }
 
 // The key space of the lock is the month itself: (year, month) in the two-key form. Taken

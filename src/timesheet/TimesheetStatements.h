@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -10,10 +10,11 @@ class DataModule;
 // window and the month rebuild run.
 namespace timesheet::statements {
 
-// The month's rows of one shift (1..3) for :mnth, :yea, with their total; the data module holds
-// the three queries (H_Tabel_1..H_Tabel_3), this gives them their statements.
-QString shiftMonth(int shift);
-void prepareShiftMonths(data::DataModule& dm);
+// The month's rows of one shift (:smena, 1..3) for :mnth, :yea, with their total; the data
+// module holds the three queries (H_Tabel_1..H_Tabel_3), this gives them their statement and
+// their shift.
+QString shiftMonth();
+void prepareShiftMonths(state::DataModule& dm);
 
 // The month rebuild: its lock (:yea, :mnth), the delete of the month's rows, and the insert of
 // the sums of the month's positions (:mnth, :yea, :first, :next).

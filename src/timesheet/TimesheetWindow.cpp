@@ -1,15 +1,15 @@
 #include "TimesheetWindow.h"
 
 #include "TimesheetExport.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
-#include "data/Listener.h"
-#include "output/ReportOutput.h"
+#include "state/Channels.h"
+#include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/LiveFollower.h"
 #include "ui/LiveGrid.h"
 #include "ui/Messages.h"
+#include "ui/PreviewWindow.h"
 #include "ui/ReportReading.h"
 
 #include <QComboBox>
@@ -23,7 +23,7 @@
 
 namespace timesheet {
 
-TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
+TimesheetWindow::TimesheetWindow(state::DataModule& dm, QWidget* parent)
     : ui::Form(QStringLiteral("TForm19"), QStringLiteral("Табель по времени"), parent), dm_(dm),
       rebuild_(dm.connection), print_(dm.connection) {
     shiftTabs_ = new QTabWidget(this);
@@ -102,7 +102,7 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     // Made before the grid and moved into its page, the buttons above it came after it.
     ui::setTabOrder({exportButton_, rebuildButton_, grids_[0]});
 
-    follower_ = new ui::LiveFollower(*this, dm_.listener, data::timesheetChannel,
+    follower_ = new ui::LiveFollower(*this, dm_.listener, state::timesheetChannel,
                                      [this](const QString& payload, const data::ResultSet& rows) {
                                          return concerns(payload, rows);
                                      });
@@ -169,7 +169,7 @@ void TimesheetWindow::refresh() {
 
 // A row of the month in the grid's shift; a rebuild's row of another shift reads all three.
 bool TimesheetWindow::concerns(const QString& payload, const data::ResultSet& rows) const {
-    const std::optional<data::Announcement> change = data::parseAnnouncement(payload);
+    const std::optional<state::Announcement> change = state::parseAnnouncement(payload);
     if (!change || change->date.month() != month() || change->date.year() != year())
         return false;
     return change->shift < 1 || change->shift > 3 || &rows == &dm_.timesheet(change->shift);
@@ -228,7 +228,7 @@ void TimesheetWindow::printMonth() {
         print_.openMonth(month(), year());
         pages = print_.prepare(monthBox_->currentText(), yearBox_->currentText());
     }
-    output::preview(std::move(pages), output::Zoom::WholePage, this, ui::Messages::error);
+    ui::preview(std::move(pages), ui::Zoom::WholePage, this);
 }
 
 bool TimesheetWindow::event(QEvent* e) {

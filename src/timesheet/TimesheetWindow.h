@@ -13,7 +13,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 
-namespace data {
+namespace state {
 class DataModule;
 }
 
@@ -29,7 +29,7 @@ namespace timesheet {
 class TimesheetWindow : public ui::Form {
     Q_OBJECT
 public:
-    explicit TimesheetWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit TimesheetWindow(state::DataModule& dm, QWidget* parent = nullptr);
 
     // The documented names of the controls, their objectNames; a shift's page and grid at
     // index shift - 1.
@@ -79,7 +79,7 @@ private:
     void fillYears(int journalYear);
     bool concerns(const QString& payload, const data::ResultSet& rows) const;
 
-    data::DataModule& dm_;
+    state::DataModule& dm_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
     Marks marks_{};
     MonthRebuild rebuild_;

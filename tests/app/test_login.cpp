@@ -121,7 +121,7 @@ TEST_F(LoginTest, RoleRulesSwitchTheJournalsControlsByExactLogin) {
         SCOPED_TRACE(c.login);
         testdb::PreparedModule dm;
         journal::JournalWindow w(dm);
-        app::applyRoleRules(w, c.login);
+        app::applyRights(w, app::rightsOf(c.login, app::Group::User));
         for (const char* name : {JournalNames::add, JournalNames::change, JournalNames::remove})
             EXPECT_EQ(enabled(w, name), c.edit) << name;
         EXPECT_EQ(enabled(w, JournalNames::accept), c.accept);

@@ -4,9 +4,9 @@
 #include "StyleFile.h"
 #include "TestDatabase.h"
 #include "VersionGate.h"
-#include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
+#include "state/DataModule.h"
 #include "ui/Messages.h"
 
 #include <QApplication>

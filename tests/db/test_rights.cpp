@@ -4,8 +4,8 @@
 #include "TestDatabase.h"
 #include "data/Command.h"
 #include "data/Connection.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
+#include "state/DataModule.h"
 
 #include <QDate>
 #include <QFile>
@@ -63,6 +63,7 @@ protected:
         cmd.setParam("ok", "ta");
         cmd.setParam("mnth", 12);
         cmd.setParam("yea", 2026);
+        cmd.setParam("smena", 1);
         return cmd.execute();
     }
 

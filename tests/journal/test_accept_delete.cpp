@@ -4,11 +4,11 @@
 #include "TestDatabase.h"
 #include "WindowTest.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/JournalStatements.h"
 #include "journal/JournalWindow.h"
 #include "journal/Positions.h"
+#include "state/DataModule.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -468,7 +468,7 @@ select 90000 + r, 8000 + r, 1, 1 from generate_series(0, %1) r;)")
               << ", wrong " << wrong.size() << " of " << rounds << '\n';
 }
 
-class AcceptDeleteTest : public WindowTest<journal::JournalWindow> {
+class AcceptDeleteTest : public WindowTest<journal::JournalWindow, testdb::PreparedModule> {
 protected:
     static void SetUpTestSuite() { seedPlantOnce(); }
 

@@ -1,11 +1,12 @@
 // The journal main window on a small plant of its own: loading on activation and on a
 // picked date, shifts, day off, sorting, refresh, acceptance colours, errors and closing.
 #include "ModalDriver.h"
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
-#include "data/DataModule.h"
 #include "journal/JournalGrid.h"
 #include "journal/JournalWindow.h"
+#include "state/DataModule.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -40,7 +41,7 @@ const QColor red(0xFF, 0x00, 0x00);
 using journal::JournalWindow;
 using Names = JournalWindow::Names;
 
-class JournalWindowTest : public WindowTest<JournalWindow> {
+class JournalWindowTest : public WindowTest<JournalWindow, testdb::PreparedModule> {
 protected:
     static void SetUpTestSuite() {
         // Shift 1 of Wednesday in statement order: 5004, 5001, 5002, 5003.
@@ -373,20 +374,24 @@ TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOpera
     activate();
     struct Case {
         const char* login;
+        bool acceptOnDoubleClick; // as the login's rights set it
         bool viaButtons;
         int adds, changes, views;
         QString stateOf5003;
     };
     const Case cases[] = {
-        {"master", true, 1, 1, 0, "no"},
-        {"master", false, 0, 0, 1, "no"},
-        {"operator2", false, 0, 0, 0, "ok"},
+        {"master", false, true, 1, 1, 0, "no"},
+        {"master", false, false, 0, 0, 1, "no"},
+        {"operator2", true, false, 0, 0, 0, "ok"},
+        // the rights decide, not the login's name
+        {"operator3", false, false, 0, 0, 1, "ok"},
     };
     testdb::exec("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
                  "values (5003, 1, 1)");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.login);
         dm.session.loginName = c.login;
+        dm.session.acceptOnDoubleClick = c.acceptOnDoubleClick;
         QSignalSpy adds(window.get(), &JournalWindow::addRequested);
         QSignalSpy changes(window.get(), &JournalWindow::changeRequested);
         QSignalSpy views(window.get(), &JournalWindow::viewRequested);

@@ -4,6 +4,7 @@
 // version gate's error box does not.
 #include "LoginWindow.h"
 #include "ModalDriver.h"
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
 #include "data/Command.h"
@@ -49,7 +50,7 @@ const char* const newPosition =
     "insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, time) "
     "values (6001, '2026-12-09', 1, 501, 800001, 701, 10, 99, 1)";
 
-class LiveJournalTest : public WindowTest<JournalWindow> {
+class LiveJournalTest : public WindowTest<JournalWindow, testdb::PreparedModule> {
 protected:
     static void SetUpTestSuite() { seedReferences(); }
     void SetUp() override {

@@ -1,11 +1,12 @@
 // The material consumption dialog: the norm it proposes, the checks before a row is written,
 // with another workstation recording and taking stock meanwhile, and the rules on their own.
 #include "ModalDriver.h"
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/MaterialDialog.h"
+#include "state/DataModule.h"
 #include "ui/LookupBox.h"
 #include "ui/Messages.h"
 

@@ -1,6 +1,7 @@
 // The position dialog on the demo plant: a position entered by goods end to end, and what each
 // opener lets the user touch.
 #include "ModalDriver.h"
+#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "WindowTest.h"
 #include "journal/BrigadePanel.h"

@@ -4,10 +4,10 @@
 #include "DeleteMeetsSave.h"
 #include "PreparedModule.h"
 #include "TestDatabase.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "journal/PositionStore.h"
 #include "reference/Operations.h"
+#include "state/DataModule.h"
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -308,8 +308,8 @@ TEST_F(PositionStoreTest, AnOperationDeletedWhileAPositionIsSavedWithItLeavesNoH
     const int standing = store.insert(onDay(0, 7), today);
     const std::vector<testdb::DeleteSaveRound> outcomes = testdb::deleteMeetsSave(
         rounds,
-        [&](data::DataModule& own, int r) { return reference::removeOperation(own, first + r); },
-        [&](data::DataModule& own, int r) {
+        [&](state::DataModule& own, int r) { return reference::removeOperation(own, first + r); },
+        [&](state::DataModule& own, int r) {
             PositionStore mine(own);
             if (r % 2 == 0)
                 mine.insert(onDay(r, first + r), today);

@@ -2,11 +2,11 @@
 #include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/Command.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Transaction.h"
 #include "journal/HoursRollup.h"
 #include "journal/Positions.h"
+#include "state/DataModule.h"
 
 #include <barrier>
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The layering check must catch a planted include: data/ reaching up into journal/, output/
-# into ui/ (it shows nothing), reference/ into the reports feature.
+# The layering check must catch a planted include: data/ reaching up into journal/ or into the
+# program's shared state, output/ into ui/ (it shows nothing), ui/ and state/ into each other
+# (side by side), reference/ into the reports feature.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=${1:?usage: planted_include.sh SRC_DIR}
@@ -11,7 +12,10 @@ trap 'rm -rf "$copy"' EXIT
 # file into which an include is planted, and the header it includes
 plants=(
     "data/Command.cpp journal/JournalWindow.h"
+    "data/Listener.cpp state/Channels.h"
     "output/Spreadsheet.cpp ui/Messages.h"
+    "ui/Form.cpp state/DataModule.h"
+    "state/DataModule.cpp ui/Messages.h"
     "reference/Norms.cpp reports/SummaryReports.h"
 )
 for plant in "${plants[@]}"; do

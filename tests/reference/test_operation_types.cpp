@@ -81,7 +81,7 @@ insert into accounts_dep.oper(vid, naimen, i_id, cena_new) values (2, 0, 1, 10);
     }
 
     ui::MessageRecorder messages;
-    testdb::PreparedModule dm;
+    state::DataModule dm;
     OperationTypeDialog dialog{dm};
     OperationTypesList list{dm, dialog};
 };
@@ -315,10 +315,10 @@ TEST_F(OperationTypesTest, ATypeDeletedWhileAnOperationIsSavedWithItLeavesNoOper
             .toInt();
     const std::vector<testdb::DeleteSaveRound> outcomes = testdb::deleteMeetsSave(
         rounds,
-        [&](data::DataModule& own, int r) {
+        [&](state::DataModule& own, int r) {
             return reference::removeOperationType(own.connection, first + r);
         },
-        [&](data::DataModule& own, int r) {
+        [&](state::DataModule& own, int r) {
             const std::optional<int> id = r % 2 == 0 ? std::nullopt : std::optional<int>(1);
             reference::saveOperation(own, id, {first + r, 0, 2, 5});
         });

@@ -118,7 +118,7 @@ insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, cena, kol_vo) valu
     }
 
     ui::MessageRecorder messages;
-    testdb::PreparedModule dm;
+    state::DataModule dm;
     ProductsList products{dm};
     OperationTypeDialog typeDialog{dm};
     OperationTypesList types{dm, typeDialog};

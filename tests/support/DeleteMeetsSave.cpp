@@ -1,6 +1,5 @@
 #include "DeleteMeetsSave.h"
 
-#include "PreparedModule.h"
 #include "TestDatabase.h"
 #include "data/Error.h"
 
@@ -11,12 +10,12 @@
 namespace testdb {
 
 std::vector<DeleteSaveRound>
-deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int round)>& remove,
-                const std::function<void(data::DataModule&, int round)>& save) {
+deleteMeetsSave(int rounds, const std::function<bool(state::DataModule&, int round)>& remove,
+                const std::function<void(state::DataModule&, int round)>& save) {
     std::vector<DeleteSaveRound> outcomes(static_cast<size_t>(rounds));
     std::barrier meet(2);
     std::thread remover([&] {
-        testdb::PreparedModule own;
+        state::DataModule own;
         openAs(own.connection, "master", "master");
         for (int r = 0; r < rounds; ++r) {
             meet.arrive_and_wait();
@@ -29,7 +28,7 @@ deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int roun
         }
     });
     std::thread saver([&] {
-        testdb::PreparedModule own;
+        state::DataModule own;
         openAs(own.connection, "master", "master");
         for (int r = 0; r < rounds; ++r) {
             meet.arrive_and_wait();

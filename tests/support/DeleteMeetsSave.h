@@ -3,7 +3,7 @@
 // A delete and a save that needs what it deletes, meeting round after round on two real
 // connections: each round exactly one of them may win, and a save that lost says so in
 // Russian, naming the key that refused it.
-#include "data/DataModule.h"
+#include "state/DataModule.h"
 
 #include <QStringList>
 #include <functional>
@@ -19,8 +19,8 @@ struct DeleteSaveRound {
 // Runs the rounds; remove returns whether it deleted. The delete is staggered by 0, 150 or
 // 300 µs, so it also comes while the save is under way.
 std::vector<DeleteSaveRound>
-deleteMeetsSave(int rounds, const std::function<bool(data::DataModule&, int round)>& remove,
-                const std::function<void(data::DataModule&, int round)>& save);
+deleteMeetsSave(int rounds, const std::function<bool(state::DataModule&, int round)>& remove,
+                const std::function<void(state::DataModule&, int round)>& save);
 
 // The rounds that went wrong, as text: an error of the delete, both or neither winning, a
 // refused save not told as gone (lead, then the server's text naming the key).

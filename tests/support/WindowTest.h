@@ -1,8 +1,7 @@
 #pragma once
 
-#include "PreparedModule.h"
 #include "TestDatabase.h"
-#include "data/DataModule.h"
+#include "state/DataModule.h"
 #include "ui/Messages.h"
 
 #include <QAbstractButton>
@@ -15,7 +14,7 @@
 namespace testdb {
 
 // Connects the data module as the login and prepares it as a successful login does.
-inline void logIn(data::DataModule& dm, const QString& login) {
+inline void logIn(state::DataModule& dm, const QString& login) {
     openAs(dm.connection, login, login);
     dm.session.loginName = login;
     dm.session.loginPassword = login;
@@ -61,8 +60,9 @@ inline QStringList tabStops(QWidget* window, int count) {
 
 // A window of the program on the suite's own database: a data module logged in as "master",
 // every message recorded (questions answered from messages.answers), the window made anew for
-// each test. A suite seeds its rows in SetUpTestSuite or before calling SetUp.
-template <class W> class WindowTest : public ::testing::Test {
+// each test. A suite seeds its rows in SetUpTestSuite or before calling SetUp. A window that
+// shows the journal's or the timesheet's queries takes a testdb::PreparedModule.
+template <class W, class Module = state::DataModule> class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testdb::logIn(dm, QStringLiteral("master"));
@@ -87,6 +87,6 @@ protected:
     }
 
     ui::MessageRecorder messages;
-    testdb::PreparedModule dm;
+    Module dm;
     std::unique_ptr<W> window;
 };

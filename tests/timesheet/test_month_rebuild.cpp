@@ -2,12 +2,12 @@
 // own day-by-day roll-up.
 #include "PreparedModule.h"
 #include "TestDatabase.h"
-#include "data/DataModule.h"
 #include "data/Error.h"
 #include "data/Transaction.h"
 #include "journal/HoursRollup.h"
 #include "journal/PositionStore.h"
 #include "journal/Positions.h"
+#include "state/DataModule.h"
 #include "timesheet/MonthRebuild.h"
 
 #include <atomic>

@@ -1,6 +1,7 @@
 // The monthly timesheet window: its opener, the marks of the month, refresh and rebuild from
 // the buttons, the spreadsheet export and the printed pages.
 #include "ModalDriver.h"
+#include "PreparedModule.h"
 #include "WindowTest.h"
 #include "Xlsx.h"
 #include "data/Command.h"
@@ -28,7 +29,7 @@ const QColor red(0xFF, 0x00, 0x00);
 const QColor silver(0xC0, 0xC0, 0xC0);
 const QColor shade(0xC0, 0xDC, 0xC0);
 
-class TimesheetWindowTest : public WindowTest<TimesheetWindow> {
+class TimesheetWindowTest : public WindowTest<TimesheetWindow, testdb::PreparedModule> {
 protected:
     static void SetUpTestSuite() {
         // Two namesakes (502, 504); 503 only in shift 4; 599 is nobody. Positions name operation 1.

@@ -1,10 +1,10 @@
 // The shared data module's statements against a small plant of its own.
 #include "PreparedModule.h"
 #include "TestDatabase.h"
-#include "data/DataModule.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
 #include "reference/ReferenceStatements.h"
+#include "state/DataModule.h"
 #include "ui/ActionGuard.h"
 #include "ui/Messages.h"
 

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QString>
 
-namespace data {
+namespace state {
 
 // What the whole program knows about the running session: who logged in, the shift, date
 // and day off the journal shows, and the build stamp the gate last checked. The login and
@@ -21,4 +21,4 @@ struct Session {
     int buildTime = 0;
 };
 
-} // namespace data
+} // namespace state

@@ -1,5 +1,7 @@
 #include "PreviewWindow.h"
 
+#include "ActionGuard.h"
+
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
@@ -17,7 +19,7 @@
 #include <climits>
 #include <cmath>
 
-namespace output {
+namespace ui {
 
 namespace {
 
@@ -25,7 +27,7 @@ constexpr int gap = 12; // pixels around and between pages
 
 } // namespace
 
-PageView::PageView(std::shared_ptr<const PreparedReport> report, QWidget* parent)
+PageView::PageView(std::shared_ptr<const output::PreparedReport> report, QWidget* parent)
     : QAbstractScrollArea(parent), report_(std::move(report)),
       pageCount_(int(report_->pages.size())) {
     paperMm_ = report_->layout.fullRect(QPageLayout::Millimeter).size();
@@ -89,7 +91,7 @@ void PageView::relayout(Place keep) {
         dotsPerMm_ = std::min(byWidth, byHeight);
     dotsPerMm_ = std::max(dotsPerMm_, 0.5);
     if (!painter_ || painter_->dotsPerMm() != dotsPerMm_)
-        painter_ = std::make_unique<PagePainter>(*report_, viewport(), dotsPerMm_);
+        painter_ = std::make_unique<output::PagePainter>(*report_, viewport(), dotsPerMm_);
     setRanges();
     showPage(keep.page);
     const int step = pageSize().height() + gap;
@@ -162,16 +164,14 @@ void PageView::paintEvent(QPaintEvent* event) {
     }
 }
 
-PreviewWindow::PreviewWindow(PreparedReport report, Zoom zoom, QWidget* parent, Tell tell)
-    : QDialog(parent), report_(std::make_shared<const PreparedReport>(std::move(report))),
-      tell_(std::move(tell)) {
+PreviewWindow::PreviewWindow(output::PreparedReport report, Zoom zoom, QWidget* parent)
+    : QDialog(parent), report_(std::make_shared<const output::PreparedReport>(std::move(report))) {
     build(zoom);
 }
 
-PreviewWindow::PreviewWindow(std::unique_ptr<Preparation> preparation, Zoom zoom, QWidget* parent,
-                             Tell tell)
-    : QDialog(parent), report_(preparation->pages()), tell_(std::move(tell)),
-      preparation_(std::move(preparation)) {
+PreviewWindow::PreviewWindow(std::unique_ptr<output::Preparation> preparation, Zoom zoom,
+                             QWidget* parent)
+    : QDialog(parent), report_(preparation->pages()), preparation_(std::move(preparation)) {
     // The first page before the window opens, the rest while it is open.
     while (preparation_->readyPages() < 1 && !preparation_->advance(500)) {
     }
@@ -291,7 +291,7 @@ void PreviewWindow::printPages() {
     dialog.setMinMax(1, view_->pageCount());
     dialog.setOption(QAbstractPrintDialog::PrintPageRange);
     if (dialog.exec() == QDialog::Accepted)
-        print(*report_, printer);
+        output::print(*report_, printer);
 }
 
 void PreviewWindow::savePdf() {
@@ -301,8 +301,27 @@ void PreviewWindow::savePdf() {
         this, QStringLiteral("Сохранить в PDF"),
         QDir(folder).filePath((caption_.isEmpty() ? report_->name : caption_) + ".pdf"),
         QStringLiteral("PDF (*.pdf)"));
-    if (!path.isEmpty() && !writePdf(*report_, path) && tell_)
-        tell_(QStringLiteral("Не удалось записать файл %1").arg(path), this);
+    if (!path.isEmpty())
+        guarded([&] { output::writePdf(*report_, path); }, this);
 }
 
-} // namespace output
+PreviewWindow* createPreview(output::PreparedReport report, Zoom zoom, QWidget* parent) {
+    return new PreviewWindow(std::move(report), zoom, parent);
+}
+
+void preview(output::PreparedReport report, Zoom zoom, QWidget* parent) {
+    std::unique_ptr<PreviewWindow> window(createPreview(std::move(report), zoom, parent));
+    window->exec();
+}
+
+PreviewWindow* createPreview(std::unique_ptr<output::Preparation> preparation, Zoom zoom,
+                             QWidget* parent) {
+    return new PreviewWindow(std::move(preparation), zoom, parent);
+}
+
+void preview(std::unique_ptr<output::Preparation> preparation, Zoom zoom, QWidget* parent) {
+    std::unique_ptr<PreviewWindow> window(createPreview(std::move(preparation), zoom, parent));
+    window->exec();
+}
+
+} // namespace ui

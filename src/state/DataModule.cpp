@@ -1,9 +1,10 @@
 #include "DataModule.h"
 
-#include "Defaults.h"
-#include "Error.h"
+#include "Channels.h"
+#include "data/Defaults.h"
+#include "data/Error.h"
 
-namespace data {
+namespace state {
 
 DataModule::DataModule(QObject* parent)
     : QObject(parent), workers(connection, QStringLiteral("Workers")),
@@ -44,7 +45,7 @@ DataModule::DataModule(QObject* parent)
 
 DataModule::~DataModule() = default;
 
-ResultSet& DataModule::journal(int shift) {
+data::ResultSet& DataModule::journal(int shift) {
     switch (shift) {
     case 1:
         return shift1_;
@@ -55,10 +56,10 @@ ResultSet& DataModule::journal(int shift) {
     case 4:
         return shift4_;
     }
-    throw ConversionError(QStringLiteral("Неверный номер смены: %1").arg(shift));
+    throw data::ConversionError(QStringLiteral("Неверный номер смены: %1").arg(shift));
 }
 
-ResultSet& DataModule::timesheet(int shift) {
+data::ResultSet& DataModule::timesheet(int shift) {
     switch (shift) {
     case 1:
         return timesheet1_;
@@ -67,12 +68,12 @@ ResultSet& DataModule::timesheet(int shift) {
     case 3:
         return timesheet3_;
     }
-    throw ConversionError(QStringLiteral("Неверный номер смены: %1").arg(shift));
+    throw data::ConversionError(QStringLiteral("Неверный номер смены: %1").arg(shift));
 }
 
 void DataModule::openStartupConnection(const QString& server) {
-    connection.open(server, defaults::database(), defaults::startupUser(),
-                    defaults::startupPassword());
+    connection.open(server, data::defaults::database(), data::defaults::startupUser(),
+                    data::defaults::startupPassword());
 }
 
 std::optional<QString> DataModule::tryOpen(const QString& server, const QString& database,
@@ -80,7 +81,7 @@ std::optional<QString> DataModule::tryOpen(const QString& server, const QString&
     try {
         connection.open(server, database, user, password);
         return std::nullopt;
-    } catch (const Error& e) {
+    } catch (const data::Error& e) {
         return e.text();
     }
 }
@@ -95,7 +96,7 @@ void DataModule::countCheck(const QString& countSql, const QVariantMap& params,
     const qint64 count = countQuery.asInt64(QStringLiteral("cnt"));
     countQuery.close();
     if (count > 0)
-        throw Error(message);
+        throw data::Error(message);
 }
 
-} // namespace data
+} // namespace state

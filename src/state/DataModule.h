@@ -1,17 +1,17 @@
 #pragma once
 
-#include "Command.h"
-#include "Connection.h"
-#include "Listener.h"
-#include "ReportSource.h"
-#include "ResultSet.h"
 #include "Session.h"
+#include "data/Command.h"
+#include "data/Connection.h"
+#include "data/Listener.h"
+#include "data/ReportSource.h"
+#include "data/ResultSet.h"
 
 #include <QObject>
 #include <QVariantMap>
 #include <optional>
 
-namespace data {
+namespace state {
 
 // The shared data module: the one connection, the result sets and commands that several
 // windows use, and the shared count check. Created once and handed to the windows.
@@ -21,22 +21,23 @@ public:
     explicit DataModule(QObject* parent = nullptr);
     ~DataModule() override;
 
-    Connection connection;
+    data::Connection connection;
     // Listens on the journal's and the timesheet's channels.
-    Listener listener{connection};
+    data::Listener listener{connection};
     Session session;
-    // What the reports, prints and exports read from: the report server when one is set.
-    ReportSource reports{connection, session};
+    // What the reports, prints and exports read from: the report server when one is set, opened
+    // with the session's login.
+    data::ReportSource reports{connection, session.loginName, session.loginPassword};
 
     // The pickers' lists: employees, products, operations with their norms, operation types.
-    ResultSet workers, products, operations, operationTypes;
+    data::ResultSet workers, products, operations, operationTypes;
     // Any one-off read that should not disturb the shared lists' rows.
-    ResultSet countQuery;
+    data::ResultSet countQuery;
 
     // The journal query of shift 1..4 and the timesheet query of shift 1..3; their statements
     // are their subsystems' own (journal::statements, timesheet::statements).
-    ResultSet& journal(int shift);
-    ResultSet& timesheet(int shift);
+    data::ResultSet& journal(int shift);
+    data::ResultSet& timesheet(int shift);
 
     // Opens the connection with the built-in start-up account.
     void openStartupConnection(const QString& server);
@@ -50,8 +51,8 @@ public:
     void countCheck(const QString& countSql, const QVariantMap& params, const QString& message);
 
 private:
-    ResultSet shift1_, shift2_, shift3_, shift4_;
-    ResultSet timesheet1_, timesheet2_, timesheet3_;
+    data::ResultSet shift1_, shift2_, shift3_, shift4_;
+    data::ResultSet timesheet1_, timesheet2_, timesheet3_;
 };
 
-} // namespace data
+} // namespace state
