@@ -106,7 +106,10 @@ void applyRights(QWidget& journal, const Rights& rights) {
     for (const char* name :
          {Names::add, Names::change, Names::remove, Names::referencesMenu, Names::timesheetItem})
         enable(journal, name, rights.edit);
-    enable(journal, Names::accept, rights.accept);
+    // "Принять ВСЕ" is "Принять" over every row: the same right, or a login barred from
+    // accepting would accept a whole shift with it.
+    for (const char* name : {Names::accept, Names::acceptAll})
+        enable(journal, name, rights.accept);
     enable(journal, Names::reportsMenu, rights.reports);
     for (const char* name :
          {Names::shift1, Names::shift2, Names::shift3, Names::overtime, Names::dayOff,

@@ -15,7 +15,7 @@ enum class Group { User, Operator, Reader, None };
 // What a login may do in the journal window and with the reports.
 struct Rights {
     bool edit = false;    // add, change, delete positions; brigades and the timesheet menus
-    bool accept = false;  // "Принять"
+    bool accept = false;  // "Принять" and "Принять ВСЕ"
     bool reports = false; // "Отчеты", also on the command line
     bool journal = false; // shifts, day off, date, grid; the economist's journal is locked
     bool acceptOnDoubleClick = false;

@@ -9,6 +9,7 @@
 #include "ui/Controls.h"
 #include "ui/LiveFollower.h"
 #include "ui/LiveGrid.h"
+#include "ui/MessageTexts.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -387,8 +388,10 @@ void JournalWindow::showHistory() {
 
 void JournalWindow::deleteCurrent() {
     data::ResultSet& query = currentJournalQuery();
-    if (!query.isOpen() || query.isEmpty() || isAccepted(query.asString(QStringLiteral("ok"))))
+    if (!query.isOpen() || query.isEmpty())
         return;
+    if (isAccepted(query.asString(QStringLiteral("ok"))))
+        throw data::Error(ui::texts::acceptedPositionIsFixed());
     std::optional<Positions::Deleted> deleted;
     bool asked = false;
     if (ui::Messages::askDelete(QStringLiteral("Удалить позицию из списка?"), this)) {
@@ -397,7 +400,7 @@ void JournalWindow::deleteCurrent() {
     }
     query.reopen();
     if (asked && !deleted)
-        throw data::Error(Refusal{0, Refusal::ChangedElsewhere}.message());
+        throw data::Error(Refusal{0, Refusal::ChangedElsewhere, {}}.message());
 }
 
 } // namespace journal

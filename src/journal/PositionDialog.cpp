@@ -484,8 +484,10 @@ void PositionDialog::fillFromJournalRow(data::ResultSet& row) {
 
 bool PositionDialog::changeCurrent() {
     data::ResultSet& journal = selectedJournal(dm_);
-    if (journal.isEmpty() || isAccepted(journal.asString(QStringLiteral("ok"))))
+    if (journal.isEmpty())
         return false;
+    if (isAccepted(journal.asString(QStringLiteral("ok"))))
+        throw data::Error(ui::texts::acceptedPositionIsFixed());
     setWindowTitle(QStringLiteral("Изменение данных о позиции"));
     mode_ = Mode::Change;
     changeLimit_.reset();

@@ -68,7 +68,8 @@ public:
     enum class Mode { Add, Change, View };
 
     // The openers of "Добавить", "Изменить" and a double-click on a journal row; each says
-    // whether the dialog was shown (an accepted position or an empty journal shows nothing).
+    // whether the dialog was shown (an empty journal shows nothing; "Изменить" on an accepted
+    // position throws why).
     bool addNew();
     bool changeCurrent();
     bool viewCurrent();

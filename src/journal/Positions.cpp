@@ -2,6 +2,7 @@
 
 #include "HoursRollup.h"
 #include "JournalStatements.h"
+#include "data/NumberText.h"
 #include "data/Transaction.h"
 #include "data/Value.h"
 #include "state/DataModule.h"
@@ -29,13 +30,24 @@ ShownPosition ShownPosition::current(const data::ResultSet& journalQuery) {
     p.ok = journalQuery.asString(QStringLiteral("ok"));
     for (const char* field : acceptedFields)
         p.values.insert(QLatin1String(field), journalQuery.value(QLatin1String(field)));
+    // The columns the journal shows, so the operator finds the row the box speaks of.
+    const auto shown = [&](const char* field) {
+        return journalQuery.hasField(QLatin1String(field))
+                   ? journalQuery.asString(QLatin1String(field)).trimmed()
+                   : QString();
+    };
+    p.label = QStringLiteral("Рабочий: %1; операция: %2, %3; кол-во: %4")
+                  .arg(shown("fio"), shown("vid"), shown("marka"),
+                       data::value::withDecimalComma(journalQuery.value(QStringLiteral("kol_vo"))));
     return p;
 }
 
 QString Refusal::message() const {
-    return reason == NoMaterials
-               ? QStringLiteral("Не заведен расход ТМЦ!")
-               : QStringLiteral("Позиция изменена или удалена на другом рабочем месте");
+    const QString text =
+        reason == NoMaterials
+            ? QStringLiteral("Не заведен расход ТМЦ!")
+            : QStringLiteral("Позиция изменена или удалена на другом рабочем месте");
+    return position.isEmpty() ? text : text + QLatin1Char('\n') + position;
 }
 
 Positions::Positions(state::DataModule& dm)
@@ -54,7 +66,7 @@ std::vector<Refusal> Positions::accept(const std::vector<ShownPosition>& positio
         if (isAccepted(p.ok))
             continue;
         if (const auto reason = acceptOne(p)) {
-            refused.push_back({p.id, *reason});
+            refused.push_back({p.id, *reason, p.label});
             if (onRefused)
                 onRefused(refused.back());
         }

@@ -30,6 +30,7 @@ struct ShownPosition {
     int id = 0;
     QString ok;
     QVariantMap values; // the fields acceptance depends on, as shown
+    QString label;      // worker, operation and quantity, as a refusal names the position
 
     // The current row of a journal query.
     static ShownPosition current(const data::ResultSet& journalQuery);
@@ -42,6 +43,7 @@ struct Refusal {
     };
     int id;
     Reason reason;
+    QString position; // the shown position's label; a second line of the message
     QString message() const;
 };
 

@@ -19,4 +19,9 @@ inline QString positionAlreadyAccepted() {
     return QStringLiteral("Позиция уже принята, изменить её нельзя!");
 }
 
+// "Изменить" or "Удалить" on a position shown as accepted.
+inline QString acceptedPositionIsFixed() {
+    return QStringLiteral("Позиция принята: изменять и удалять её нельзя");
+}
+
 } // namespace ui::texts

@@ -33,6 +33,15 @@ const QDate wednesday(2026, 12, 9);
 const QString noMaterials = QString::fromUtf8("Не заведен расход ТМЦ!");
 const QString changedElsewhere =
     QString::fromUtf8("Позиция изменена или удалена на другом рабочем месте");
+const QString acceptedIsFixed = QString::fromUtf8("Позиция принята: изменять и удалять её нельзя");
+
+// A refusal's box: its reason, then the position as the journal shows it.
+QString refused(const QString& reason, const char* position) {
+    return reason + '\n' + QString::fromUtf8(position);
+}
+const char* const position7001 = "Рабочий: Абрамов А.А.; операция: Сборка, Марка-А; кол-во: 1";
+const char* const position7003 = "Рабочий: Васильев В.В.; операция: Сборка, Марка-Б; кол-во: 1";
+const char* const position7010 = "Рабочий: Горин Г.Г.; операция: Сборка, Марка-А; кол-во: 3";
 
 // Shift 1 of Wednesday in statement order: 7001, 7002, 7010, 7004, 7005, 7003.
 void seedPositions() {
@@ -199,6 +208,24 @@ TEST_F(PositionsTest, AChangeCommittedWhileTheAcceptWaitsIsRefusedAndOperatorsMa
     EXPECT_EQ(states(), QString::fromUtf8("7001=ok 7002=no 7003=no 7004=ok 7005=да"));
 }
 
+// A login the server lets read but not accept hears it in Russian first, whatever the
+// program's buttons allowed.
+TEST_F(PositionsTest, AnAcceptanceTheServerRefusesToTheLoginSaysSoInRussianFirst) {
+    testdb::logIn(dm, "econom");
+    dm.journal(1).setParam("data", wednesday.startOfDay());
+    dm.journal(1).open();
+    QString error;
+    try {
+        positions.accept({shown(7001)});
+    } catch (const data::DbError& e) {
+        error = e.text();
+    }
+    EXPECT_TRUE(error.startsWith(QString::fromUtf8("Действие не выполнено: недостаточно прав.\n")))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains("smena__accept_row_hwo")) << "the server's words follow";
+    EXPECT_EQ(states(), QString::fromUtf8("7001=no 7002=no 7003=no 7004=ok 7005=да"));
+}
+
 TEST_F(PositionsTest, DeleteRemovesOnlyAnUnacceptedPositionAndRollsUpItsOwnDay) {
     // 7010 is worker 504's only position of Wednesday; the row also holds the 3rd.
     const auto deleted = positions.remove(7010);
@@ -270,7 +297,7 @@ TEST_F(PositionsTest, ABrigadeCopyIsAcceptedOnTheMaterialsOfThePositionItCameFro
 
     auto refused = acceptNow(copy501);
     ASSERT_EQ(refused.size(), 1u) << "no materials here nor on the brigade's position";
-    EXPECT_EQ(refused[0].message(), noMaterials);
+    EXPECT_EQ(refused[0].reason, journal::Refusal::NoMaterials);
 
     testdb::exec("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
                  "values (7003, 1, 2)");
@@ -510,7 +537,7 @@ TEST_F(AcceptDeleteTest, AcceptTakesExactlyTheRowsSelectedWithCtrl) {
 TEST_F(AcceptDeleteTest, APositionWithoutMaterialsIsRefusedAndAnAcceptedOneLeftAlone) {
     clickRow(5); // 7003: no material rows
     click(Names::accept);
-    EXPECT_EQ(messages.texts(), QStringList{noMaterials});
+    EXPECT_EQ(messages.texts(), QStringList{refused(noMaterials, position7003)});
     EXPECT_EQ(messages.messages[0].caption, QString::fromUtf8("Ошибка"));
     EXPECT_EQ(states(), QString::fromUtf8("7001=no 7002=no 7003=no 7004=ok 7005=да"));
 
@@ -529,7 +556,8 @@ TEST_F(AcceptDeleteTest, AcceptAllGoesOnPastRefusalsAndKeepsSortAndRow) {
     ASSERT_EQ(sort, "fio DESC, id ASC");
     clickRow(2); // 7002 in this order
     click(Names::acceptAll);
-    EXPECT_EQ(messages.texts(), (QStringList{noMaterials, noMaterials})) << "7010 and 7003";
+    EXPECT_EQ(messages.texts(), (QStringList{refused(noMaterials, position7010),
+                                             refused(noMaterials, position7003)}));
     EXPECT_EQ(states(), QString::fromUtf8("7001=ok 7002=ok 7003=no 7004=ok 7005=да"))
         << "да is accepted already";
     EXPECT_EQ(window->currentJournalQuery().sort(), sort);
@@ -594,7 +622,8 @@ TEST_F(AcceptDeleteTest, DeletingIsRefusedForAcceptedPositionsAndUndoneByNo) {
         clickRow(row);
         messages.answers = {ui::Messages::Answer::Yes};
         click(Names::remove);
-        EXPECT_TRUE(messages.messages.empty()) << "no question for an accepted position";
+        EXPECT_EQ(messages.texts(), QStringList{acceptedIsFixed})
+            << "no question for an accepted position, but why";
     }
     EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 7);
     EXPECT_EQ(cells(504), "2/5");
@@ -612,8 +641,10 @@ TEST_F(AcceptDeleteTest, RowsChangedOnAnotherWorkstationAreRefusedAndTheRestGoOn
     testdb::exec("update accounts_dep.smena set kol_vo = 1000 where id = 7001;"
                  "delete from accounts_dep.smena where id = 7003");
     click(Names::acceptAll);
-    EXPECT_EQ(messages.texts(), (QStringList{changedElsewhere, noMaterials, changedElsewhere}))
-        << "7001 changed, 7010 without materials, 7003 gone";
+    EXPECT_EQ(messages.texts(), (QStringList{refused(changedElsewhere, position7001),
+                                             refused(noMaterials, position7010),
+                                             refused(changedElsewhere, position7003)}))
+        << "7001 changed, 7010 without materials, 7003 gone; each named as shown";
     EXPECT_EQ(states(), QString::fromUtf8("7001=no 7002=ok 7004=ok 7005=да"));
     EXPECT_EQ(shownIds(), (QList<int>{7001, 7002, 7010, 7004, 7005})) << "re-run at the end";
 

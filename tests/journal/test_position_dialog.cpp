@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
@@ -614,6 +615,39 @@ TEST_F(PositionDialogTest, MaterialsOfAPositionAcceptedElsewhereStay) {
     EXPECT_EQ(left, 1);
     EXPECT_EQ(messages.texts(),
               QStringList{QString::fromUtf8("Позиция уже принята, изменить её нельзя!")});
+}
+
+// "Изменить" as the program wires it: on an accepted position the dialog does not open, and
+// the user is told why.
+TEST_F(PositionDialogTest, ChangingAnAcceptedPositionSaysWhyAndOpensNothing) {
+    QObject::connect(&journal, &journal::JournalWindow::changeRequested, &dialog, [this] {
+        journal.runGuarded([this] {
+            journal.runDialog([this] { return dialog.changeCurrent(); },
+                              journal::JournalWindow::Return::Always);
+        });
+    });
+    data::ResultSet& rows = journal.currentJournalQuery();
+    int accepted = -1;
+    for (int r = 0; r < rows.rowCount() && accepted < 0; ++r)
+        if (rows.valueAt(r, rows.fieldIndex("ok")).toString() == "ok")
+            accepted = r;
+    ASSERT_GE(accepted, 0) << "the demo's Wednesday has an accepted position";
+    rows.moveTo(accepted);
+    bool opened = false;
+    QTimer watch; // a modal that should not open at all: no whenModalOpens left waiting
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = true;
+            modal->close();
+        }
+    });
+    watch.start(5);
+    QTest::mouseClick(in<QPushButton>(&journal, journal::JournalWindow::Names::change),
+                      Qt::LeftButton);
+    QTest::qWait(20);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(messages.texts(),
+              QStringList{QString::fromUtf8("Позиция принята: изменять и удалять её нельзя")});
 }
 
 TEST_F(PositionDialogTest, TheBrigadeIsRecordedAndARefusedDivisionCanBeRetried) {
