@@ -33,7 +33,7 @@ void openStatements(data::Connection& db, const bench::Target& t, const reports:
         query.setFreshPlans(true); // as the reports open it
         query.setWorkMemory(data::defaults::reportMemory());
         query.setParam("data1", p.from.startOfDay());
-        query.setParam("data2", p.to.startOfDay());
+        query.setParam("data2", p.to.addDays(1).startOfDay()); // "по" takes its day
         const bench::Comparison c = bench::compareWithPsql(db, t, runs, [&] {
             query.close();
             query.open();
@@ -70,8 +70,8 @@ int main(int argc, char* argv[]) {
     const QDate month = QDate::fromString(
         t->more.value(0, QStringLiteral("2025-06")) + QStringLiteral("-01"), Qt::ISODate);
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 10;
-    const reports::ReportPeriod monthPeriod{month, month.addMonths(1), -1};
-    const reports::ReportPeriod year{QDate(month.year(), 1, 1), QDate(month.year() + 1, 1, 1), -1};
+    const reports::ReportPeriod monthPeriod{month, month.addMonths(1).addDays(-1), -1};
+    const reports::ReportPeriod year{QDate(month.year(), 1, 1), QDate(month.year(), 12, 31), -1};
     data::Connection db;
     try {
         db.open(t->socket, t->database, t->user, t->password);

@@ -50,7 +50,7 @@ int main(int argc, char* argv[]) {
     const QString standbySocket = t->more[0];
     const int year = t->more.value(1, QStringLiteral("2025")).toInt();
     const int seconds = t->more.value(2, QStringLiteral("30")).toInt();
-    const reports::ReportPeriod period{QDate(year, 1, 1), QDate(year + 1, 1, 1), -1};
+    const reports::ReportPeriod period{QDate(year, 1, 1), QDate(year, 12, 31), -1};
     try {
         data::Connection primary, standby;
         primary.open(t->socket, t->database, t->user, t->password);

@@ -68,7 +68,7 @@ int main(int argc, char* argv[]) {
     const int year = t->more[0].toInt();
     const int number = t->more[1].toInt();
     const bool pdf = t->more[2] == QLatin1String("pdf");
-    const reports::ReportPeriod period{QDate(year, 1, 1), QDate(year + 1, 1, 1), -1};
+    const reports::ReportPeriod period{QDate(year, 1, 1), QDate(year, 12, 31), -1};
     const reports::SummaryReport* row = nullptr;
     for (const reports::SummaryReport& r : reports::summaryReports())
         if (r.number == number)
@@ -88,7 +88,7 @@ int main(int argc, char* argv[]) {
         query->setSql(reports::summaryStatement(number));
         query->setFreshPlans(true);
         query->setParam(QStringLiteral("data1"), period.from.startOfDay());
-        query->setParam(QStringLiteral("data2"), period.to.startOfDay());
+        query->setParam(QStringLiteral("data2"), period.to.addDays(1).startOfDay());
         Step fetch;
         query->open();
         fetch.print("rows fetched");

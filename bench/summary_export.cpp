@@ -71,7 +71,7 @@ int main(int argc, char* argv[]) {
         return 2;
     const int year = t->more.value(0, QStringLiteral("2025")).toInt();
     const int runs = t->more.size() > 1 ? t->more[1].toInt() : 5;
-    const reports::ReportPeriod period{QDate(year, 1, 1), QDate(year + 1, 1, 1), -1};
+    const reports::ReportPeriod period{QDate(year, 1, 1), QDate(year, 12, 31), -1};
     QTemporaryDir folder;
     const QString programFile = folder.filePath(QStringLiteral("program.xlsx"));
     const QByteArray referenceFile = QFile::encodeName(folder.filePath(QStringLiteral("ref.xlsx")));

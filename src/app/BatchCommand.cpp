@@ -127,6 +127,12 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
             }
         }
     }
+    try {
+        reports::checkPeriod({r.from, r.to});
+    } catch (const data::Error& e) {
+        err << e.text() << '\n';
+        return std::nullopt;
+    }
     if (const std::optional<QString> value = lastValue(parser, "worker")) {
         bool ok = false;
         r.worker = value->toInt(&ok);
@@ -234,8 +240,7 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
             output::Spreadsheet sheet;
             sheet.openForSave();
             if (request.kind == BatchRequest::Kind::History)
-                // --to is left out, as in the reports; the window's "по" takes its day in
-                journal::exportPeriodHistory(dm.connection, request.from, request.to.addDays(-1),
+                journal::exportPeriodHistory(dm.connection, request.from, request.to,
                                              request.worker, sheet);
             else
                 reports::exportSummary(*source, period, sheet, {});

@@ -144,6 +144,7 @@ void ReportsDialog::previewReport(int number) {
 }
 
 void ReportsDialog::exportToSpreadsheet() {
+    checkPeriod(period()); // before a workbook is opened for nothing
     data::Connection& connection = readyConnection();
     spreadsheet_.open(QString());
     ui::BusyCursor busy;

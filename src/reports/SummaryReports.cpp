@@ -122,13 +122,15 @@ QString dateText(const QDate& d) {
     return d.toString(QStringLiteral("dd.MM.yyyy"));
 }
 
-// The period as midnight of each day, and the kind as a filter on the fetched rows.
+// The period as midnight of its first day and of the day after its last (the statements read
+// up to, not including, :data2), and the kind as a filter on the fetched rows.
 void select(data::ResultSet& query, const QString& sql, const ReportPeriod& period) {
+    checkPeriod(period);
     query.setSql(sql);
     query.setFreshPlans(true);                           // a week and a year want different plans
     query.setWorkMemory(data::defaults::reportMemory()); // a year sorted on disk at the default
     query.setParam(QStringLiteral("data1"), period.from.startOfDay());
-    query.setParam(QStringLiteral("data2"), period.to.startOfDay());
+    query.setParam(QStringLiteral("data2"), period.to.addDays(1).startOfDay());
     if (period.kind < 0) {
         query.setFiltered(false);
     } else {
@@ -155,7 +157,15 @@ std::span<const SummaryReport> summaryReports() {
 
 ReportPeriod defaultPeriod(const QDate& today) {
     const QDate thisMonth(today.year(), today.month(), 1);
-    return {thisMonth.addMonths(-1), thisMonth, -1};
+    return {thisMonth.addMonths(-1), thisMonth.addDays(-1), -1};
+}
+
+void checkPeriod(const ReportPeriod& period) {
+    if (!period.from.isValid() || !period.to.isValid())
+        throw data::ConversionError(QStringLiteral("Период отбора не задан"));
+    if (period.to < period.from)
+        throw data::ConversionError(QStringLiteral("Конец периода (по %1) раньше его начала (с %2)")
+                                        .arg(dateText(period.to), dateText(period.from)));
 }
 
 bool isSummaryReport(int number) {

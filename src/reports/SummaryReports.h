@@ -21,7 +21,8 @@ class Spreadsheet;
 // the reports dialog and the batch command line run the same code. Nothing here writes.
 namespace reports {
 
-// Positions dated from `from` up to, not including, `to`; kind is the naimen to keep, -1 all.
+// Positions dated from `from` to `to`, both days included, as "с … по …" reads; kind is the
+// naimen to keep, -1 all.
 struct ReportPeriod {
     QDate from;
     QDate to;
@@ -43,8 +44,13 @@ struct SummaryReport {
 // its statement and its layout function.
 std::span<const SummaryReport> summaryReports();
 
-// The period offered first: the whole month before today's (December before a January).
+// The period offered first: the whole month before today's (December before a January),
+// from its first day to its last.
 ReportPeriod defaultPeriod(const QDate& today);
+
+// Throws data::ConversionError, naming both dates, when the period ends before it starts;
+// every report and the export refuse such a period.
+void checkPeriod(const ReportPeriod& period);
 
 // A number of the table (16, 17, 20, 21 and 25: the layouts TForm16 ... TForm25).
 bool isSummaryReport(int number);
@@ -52,7 +58,7 @@ bool isSummaryReport(int number);
 QString summaryStatement(int number);
 // The statement of the summary export.
 QString exportStatement();
-// "   Отчет по рабочим за период с 01.11.2026 по 01.12.2026" and the like.
+// "   Отчет по рабочим за период с 01.11.2026 по 30.11.2026" and the like.
 QString summaryTitle(int number, const ReportPeriod& period);
 
 // Runs the report's statement for the period and kind and lays out all its pages; the query

@@ -78,6 +78,12 @@ TEST_F(BatchTest, BadArgumentsAreRefusedWithoutWritingAnything) {
         {{"export", "--pdf", pdf}, usage},
         {{"export", "--xlsx"}, usage},
         {{"report", "16", "17", "--pdf", pdf}, usage},
+        {{"report", "16", "--from", "10.11.2026", "--to", "01.11.2026", "--pdf", pdf},
+         "Конец периода (по 01.11.2026) раньше его начала (с 10.11.2026)"},
+        {{"export", "--from", "02.11.2026", "--to", "01.11.2026", "--xlsx", xlsx},
+         "Конец периода (по 01.11.2026) раньше его начала (с 02.11.2026)"},
+        {{"history", "--from", "01.12.2026", "--xlsx", xlsx}, // after the default end
+         "Конец периода (по 30.11.2026) раньше его начала (с 01.12.2026)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -88,7 +94,7 @@ TEST_F(BatchTest, BadArgumentsAreRefusedWithoutWritingAnything) {
 }
 
 TEST_F(BatchTest, AReportAndTheExportAreTheFilesTheWindowsMake) {
-    const reports::ReportPeriod november{QDate(2026, 11, 1), QDate(2026, 12, 1), -1};
+    const reports::ReportPeriod november{QDate(2026, 11, 1), QDate(2026, 11, 30), -1};
     data::Connection db;
     testdb::openAs(db, "master", "master");
     for (int number : {16, 17, 20, 21, 25}) {
@@ -98,7 +104,7 @@ TEST_F(BatchTest, AReportAndTheExportAreTheFilesTheWindowsMake) {
             << said.toStdString();
         ASSERT_NO_THROW(output::writePdf(reports::prepareSummary(db, number, november), reference));
         const QString text = pdfText(pdf);
-        EXPECT_TRUE(text.contains(QStringLiteral("01.11.2026 по 01.12.2026"))) << "the title";
+        EXPECT_TRUE(text.contains(QStringLiteral("01.11.2026 по 30.11.2026"))) << "the title";
         EXPECT_EQ(text, pdfText(reference));
         QFile::remove(reference);
     }
@@ -109,7 +115,7 @@ TEST_F(BatchTest, AReportAndTheExportAreTheFilesTheWindowsMake) {
     for (const QString kind : {"", "1"}) {
         SCOPED_TRACE(kind.toStdString());
         QStringList args{"export",     "--from", "01.11.2026",       "--to",
-                         "01.12.2026", "--xlsx", file("export.xlsx")};
+                         "30.11.2026", "--xlsx", file("export.xlsx")};
         if (!kind.isEmpty())
             args << "--kind" << kind;
         ASSERT_EQ(run(args), app::BatchDone) << said.toStdString();
@@ -260,7 +266,7 @@ TEST_F(BatchTest, TheProgramRunsABatchWithoutADisplay) {
     const QString xlsx = file("e.xlsx");
     tabel.start(TABEL_BINARY,
                 {"export", "--user", "master", "--xlsx", xlsx, "--from", "01.11.2026", "--db",
-                 testdb::databaseName(), "--to", "01.12.2026", "--server", testdb::socketFolder()});
+                 testdb::databaseName(), "--to", "30.11.2026", "--server", testdb::socketFolder()});
     ASSERT_TRUE(tabel.waitForFinished(60000));
     EXPECT_EQ(tabel.exitCode(), 0) << tabel.readAllStandardError().toStdString();
     EXPECT_EQ(xlsx::Xlsx(xlsx).at(1, 1), "s:Наименование");
@@ -293,16 +299,17 @@ TEST_F(BatchTest, TheHistoryOfAPeriodIsAWorkbookUnderTheRightsOfTheReports) {
                     .arg(position)
                     .toUtf8());
     const QString day = testdb::exec("select to_char(current_date, 'DD.MM.YYYY')").toString();
-    const QString next = testdb::exec("select to_char(current_date + 1, 'DD.MM.YYYY')").toString();
+    const QString yesterday =
+        testdb::exec("select to_char(current_date - 1, 'DD.MM.YYYY')").toString();
     const QString xlsxFile = file("history.xlsx");
 
-    EXPECT_EQ(run({"history", "--from", day, "--to", next, "--xlsx", xlsxFile}, "operator1"),
+    EXPECT_EQ(run({"history", "--from", day, "--to", day, "--xlsx", xlsxFile}, "operator1"),
               app::BatchFailed);
     EXPECT_FALSE(QFile::exists(xlsxFile));
-    EXPECT_EQ(run({"history", "--from", day, "--to", next, "--worker", "x", "--xlsx", xlsxFile}),
+    EXPECT_EQ(run({"history", "--from", day, "--to", day, "--worker", "x", "--xlsx", xlsxFile}),
               app::BatchBadArguments);
 
-    ASSERT_EQ(run({"history", "--from", day, "--to", next, "--worker", QString::number(worker),
+    ASSERT_EQ(run({"history", "--from", day, "--to", day, "--worker", QString::number(worker),
                    "--xlsx", xlsxFile}),
               app::BatchDone)
         << said.toStdString();
@@ -325,8 +332,12 @@ TEST_F(BatchTest, TheHistoryOfAPeriodIsAWorkbookUnderTheRightsOfTheReports) {
             << row;
     QFile::remove(xlsxFile);
 
-    // --to is left out, as in the reports: the day before today has no changes
-    ASSERT_EQ(run({"history", "--to", day, "--xlsx", xlsxFile}), app::BatchDone);
+    // --to takes its own day in: from and to today lists today's changes, yesterday none
+    ASSERT_EQ(run({"history", "--from", day, "--to", day, "--xlsx", xlsxFile}), app::BatchDone);
+    EXPECT_EQ(xlsx::Xlsx(xlsxFile).at(2, 2), "s:master @");
+    QFile::remove(xlsxFile);
+    ASSERT_EQ(run({"history", "--from", yesterday, "--to", yesterday, "--xlsx", xlsxFile}),
+              app::BatchDone);
     EXPECT_EQ(xlsx::Xlsx(xlsxFile).at(1, 2), "");
     QFile::remove(xlsxFile);
 }

@@ -16,7 +16,8 @@
 
 namespace {
 
-// May 2027: twelve export rows, six of either kind; one position on 1 June stays out.
+// May 2027: twelve export rows, six of either kind, on 1 to 6 May; one position on 1 June,
+// which a period "по 31.05.2027" leaves out.
 void seed() {
     testdb::exec(QString::fromUtf8(R"(
 insert into cmn_contractor.person(id, s_code, s_caption, b_employee) values
@@ -114,9 +115,10 @@ TEST_F(ReportsDialogTest, TheOpenerTakesTheMonthBeforeToday) {
         QDate today, from, to;
     };
     const Case cases[] = {
-        {{2027, 1, 15}, {2026, 12, 1}, {2027, 1, 1}},
-        {{2027, 3, 1}, {2027, 2, 1}, {2027, 3, 1}},
-        {{2027, 3, 31}, {2027, 2, 1}, {2027, 3, 1}},
+        {{2027, 1, 15}, {2026, 12, 1}, {2026, 12, 31}},
+        {{2027, 3, 1}, {2027, 2, 1}, {2027, 2, 28}},
+        {{2027, 3, 31}, {2027, 2, 1}, {2027, 2, 28}},
+        {{2028, 3, 10}, {2028, 2, 1}, {2028, 2, 29}},
     };
     control<QRadioButton>("RadioGroup1_2")->setChecked(true);
     for (const Case& c : cases) {
@@ -147,14 +149,14 @@ TEST_F(ReportsDialogTest, EachReportButtonPreviewsItsLayoutUnderItsTitle) {
         const char* title;
     };
     const Case cases[] = {
-        {"Button4", "TForm16", "Отчет по рабочим за период с 01.05.2027 по 01.06.2027"},
-        {"Button2", "TForm17", "Отчет по продукции за период с 01.05.2027 по 01.06.2027"},
-        {"Button1", "TForm20", "Детальный отчет по рабочим за период с 01.05.2027 по 01.06.2027"},
-        {"Button3", "TForm21", "Детальный отчет по продукции за период с 01.05.2027 по 01.06.2027"},
-        {"Button7", "TForm25", "Детальный отчет по заявкам за период с 01.05.2027 по 01.06.2027"},
+        {"Button4", "TForm16", "Отчет по рабочим за период с 01.05.2027 по 31.05.2027"},
+        {"Button2", "TForm17", "Отчет по продукции за период с 01.05.2027 по 31.05.2027"},
+        {"Button1", "TForm20", "Детальный отчет по рабочим за период с 01.05.2027 по 31.05.2027"},
+        {"Button3", "TForm21", "Детальный отчет по продукции за период с 01.05.2027 по 31.05.2027"},
+        {"Button7", "TForm25", "Детальный отчет по заявкам за период с 01.05.2027 по 31.05.2027"},
     };
     activate();
-    setPeriod({2027, 5, 1}, {2027, 6, 1});
+    setPeriod({2027, 5, 1}, {2027, 5, 31});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
         QString name, title;
@@ -177,13 +179,13 @@ TEST_F(ReportsDialogTest, EachReportButtonPreviewsItsLayoutUnderItsTitle) {
 TEST_F(ReportsDialogTest, TheKindChoiceBecomesTheFilter) {
     const std::pair<const char*, int> cases[] = {
         {"RadioGroup1_1", 0}, {"RadioGroup1_2", 1}, {"RadioGroup1_0", -1}};
-    setPeriod({2027, 5, 1}, {2027, 6, 1});
+    setPeriod({2027, 5, 1}, {2027, 5, 31});
     for (const auto& [radio, kind] : cases) {
         control<QRadioButton>(radio)->setChecked(true);
         const reports::ReportPeriod p = window->period();
         EXPECT_EQ(p.kind, kind) << radio;
         EXPECT_EQ(p.from, QDate(2027, 5, 1));
-        EXPECT_EQ(p.to, QDate(2027, 6, 1));
+        EXPECT_EQ(p.to, QDate(2027, 5, 31));
     }
 }
 
@@ -198,9 +200,9 @@ TEST_F(ReportsDialogTest, TheExportShowsItsProgressAndWritesTheFilteredRows) {
         QString firstKind; // C2
     };
     const Case cases[] = {
-        {"RadioGroup1_0", {2027, 6, 1}, "Excel (12 из 12)", 12, "s:Готовая продукция"},
-        {"RadioGroup1_2", {2027, 6, 1}, "Excel (6 из 6)", 6, "s:Заготовки"},
-        {"RadioGroup1_0", {2027, 5, 1}, "Excel (0 из 0)", 0, ""},
+        {"RadioGroup1_0", {2027, 5, 31}, "Excel (12 из 12)", 12, "s:Готовая продукция"},
+        {"RadioGroup1_2", {2027, 5, 31}, "Excel (6 из 6)", 6, "s:Заготовки"},
+        {"RadioGroup1_0", {2027, 5, 1}, "Excel (2 из 2)", 2, "s:Готовая продукция"}, // its day
     };
     activate();
     QPushButton* button6 = control<QPushButton>("Button6");
@@ -240,7 +242,7 @@ TEST_F(ReportsDialogTest, TheExportShowsItsProgressAndWritesTheFilteredRows) {
 
 TEST_F(ReportsDialogTest, AnExportWithoutASpreadsheetLeavesTheCaption) {
     activate();
-    setPeriod({2027, 5, 1}, {2027, 6, 1});
+    setPeriod({2027, 5, 1}, {2027, 5, 31});
     click("Button6");
     ASSERT_EQ(caption(), "Excel (12 из 12)");
     QDir(home.documents).removeRecursively();
@@ -255,10 +257,35 @@ TEST_F(ReportsDialogTest, AnExportWithoutASpreadsheetLeavesTheCaption) {
     EXPECT_TRUE(home.opened.isEmpty());
 }
 
+// Every report button and the export refuse a period that ends before it starts, opening
+// nothing; the dialog stays for the dates to be mended.
+TEST_F(ReportsDialogTest, APeriodEndingBeforeItStartsIsRefusedInTheDialog) {
+    activate();
+    setPeriod({2027, 5, 10}, {2027, 5, 1});
+    QStringList opened;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != window.get()) {
+            opened << modal->objectName();
+            modal->close();
+        }
+    });
+    watch.start(5);
+    for (const char* button : {"Button4", "Button2", "Button1", "Button3", "Button7", "Button6"})
+        click(button);
+    QTest::qWait(20);
+    EXPECT_TRUE(opened.isEmpty()) << opened.join(',').toStdString();
+    EXPECT_EQ(messages.texts(),
+              QStringList(6, "Конец периода (по 01.05.2027) раньше его начала (с 10.05.2027)"));
+    EXPECT_TRUE(home.opened.isEmpty());
+    EXPECT_EQ(caption(), "Excel (0 из 0)");
+    EXPECT_TRUE(window->isVisible());
+}
+
 // A statement the server refuses ends the action with its text; the dialog stays.
 TEST_F(ReportsDialogTest, ADatabaseErrorIsShownAndTheDialogStays) {
     activate();
-    setPeriod({2027, 5, 1}, {2027, 6, 1});
+    setPeriod({2027, 5, 1}, {2027, 5, 31});
     testdb::exec("alter table accounts_dep.vid_oper rename to vid_oper_gone");
     click("Button4");
     click("Button6");

@@ -22,7 +22,7 @@ namespace {
 using output::PreparedReport;
 using reports::ReportPeriod;
 
-const QDate february(2027, 2, 1), march(2027, 3, 1);
+const QDate february(2027, 2, 1), lastOfFebruary(2027, 2, 28), march(2027, 3, 1);
 
 // February 2027: namesakes 601 and 602, a worker (601) with two products, colours 0, 1015
 // and 1, rejects, a bonus, every acceptance state; positions on both ends of the month and
@@ -73,7 +73,8 @@ protected:
     }
     void SetUp() override { testdb::openAs(db, "master", "master"); }
 
-    PreparedReport prepared(int number, QDate from = february, QDate to = march, int kind = -1) {
+    PreparedReport prepared(int number, QDate from = february, QDate to = lastOfFebruary,
+                            int kind = -1) {
         return reports::prepareSummary(db, number, ReportPeriod{from, to, kind});
     }
 
@@ -119,7 +120,7 @@ protected:
 TEST_F(SummaryReportsTest, ByWorkersKeepsNamesakesApartAndTotalsEachProductAndWorker) {
     const PreparedReport r = prepared(16);
     EXPECT_EQ(r.name, "TForm16");
-    EXPECT_EQ(r.title, "   Отчет по рабочим за период с 01.02.2027 по 01.03.2027");
+    EXPECT_EQ(r.title, "   Отчет по рабочим за период с 01.02.2027 по 28.02.2027");
     ASSERT_EQ(r.pages.size(), 1u);
     EXPECT_EQ(sequence(r), QStringList({"report header",  "report header gap",
                                         "worker header",  "product header",
@@ -132,8 +133,8 @@ TEST_F(SummaryReportsTest, ByWorkersKeepsNamesakesApartAndTotalsEachProductAndWo
                                         "product header", "detail",
                                         "product footer", "worker footer",
                                         "report footer",  "|"}));
-    // Start date in, end date out; 'ta' counts; colours 0, 1015 and 1.
-    EXPECT_EQ(r.texts(), QStringList({"   Отчет по рабочим за период с 01.02.2027 по 01.03.2027",
+    // Both ends of the month in, 31 January and 1 March out; 'ta' counts; colours 0, 1015 and 1.
+    EXPECT_EQ(r.texts(), QStringList({"   Отчет по рабочим за период с 01.02.2027 по 28.02.2027",
                                       "Иванов И.И.",
                                       "Болт",
                                       "Готовая продукция",
@@ -180,7 +181,7 @@ TEST_F(SummaryReportsTest, ByWorkersKeepsNamesakesApartAndTotalsEachProductAndWo
 TEST_F(SummaryReportsTest, DetailedByWorkersAddsTheBonusAndKeepsNamesakesApart) {
     const PreparedReport r = prepared(20);
     EXPECT_EQ(r.texts(), QStringList({"   Детальный отчет по рабочим за период с 01.02.2027 по "
-                                      "01.03.2027",
+                                      "28.02.2027",
                                       "Брак",
                                       "Количество",
                                       "Сумма",
@@ -248,7 +249,7 @@ TEST_F(SummaryReportsTest, DetailedByWorkersAddsTheBonusAndKeepsNamesakesApart) 
 TEST_F(SummaryReportsTest, DetailedByProductsCountsRejectsInTheBoxes) {
     const PreparedReport r = prepared(21);
     EXPECT_EQ(r.texts(), QStringList({"   Детальный отчет по продукции за период с 01.02.2027 по "
-                                      "01.03.2027",
+                                      "28.02.2027",
                                       "Брак",
                                       "Коробки",
                                       "Кол-во",
@@ -333,7 +334,7 @@ TEST_F(SummaryReportsTest, TwoRequisitionsOfOneNumberStayApart) {
                            "requisition footer", "report footer", "|"}));
     // The position without a requisition is not in this report.
     EXPECT_EQ(r.texts(), QStringList({"   Детальный отчет по заявкам за период с 01.02.2027 по "
-                                      "01.03.2027",
+                                      "28.02.2027",
                                       "Брак",
                                       "Номенкл.",
                                       "Кол-во",
@@ -415,7 +416,7 @@ TEST_F(SummaryReportsTest, TheKindFilterLimitsEveryTotal) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.number << " kind " << c.kind);
-        const PreparedReport r = prepared(c.number, february, march, c.kind);
+        const PreparedReport r = prepared(c.number, february, lastOfFebruary, c.kind);
         EXPECT_EQ(bandTexts(r, c.footer), c.groupTotals);
         const auto grand = bandTexts(r, "report footer");
         ASSERT_EQ(grand.size(), 1u);
@@ -436,14 +437,13 @@ TEST_F(SummaryReportsTest, AnEmptyPeriodGivesOnePageWithZeroTotals) {
         QDate from, to;
         QStringList footer;
     };
-    const QDate mid(2027, 2, 15);
+    const QDate mid(2027, 2, 10); // a day without positions
     const Case cases[] = {
         {16, mid, mid, {"Итого:", "0,00"}},
         {17, mid, mid, {"Итого:", "0", "0"}},
         {20, mid, mid, {"Итого:", "0", "0", "0,00"}},
         {21, mid, mid, {"Итого:", "0", "0", "0", "0,00"}},
         {25, mid, mid, {"Итого:", "0", "0", "0", "0,00"}},
-        {16, march, february, {"Итого:", "0,00"}}, // start after end: simply no rows
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.number);
@@ -460,8 +460,8 @@ TEST_F(SummaryReportsTest, AnEmptyPeriodGivesOnePageWithZeroTotals) {
 // Sixty workers over several pages: no page ends on a header, pages are numbered, and the
 // grand total is the server's own sum.
 TEST_F(SummaryReportsTest, ALongReportBreaksPagesBetweenBands) {
-    const QDate june(2027, 6, 1), july(2027, 7, 1);
-    const PreparedReport r = prepared(16, june, july);
+    const QDate june(2027, 6, 1), lastOfJune(2027, 6, 30);
+    const PreparedReport r = prepared(16, june, lastOfJune);
     ASSERT_GT(r.pages.size(), 3u);
     for (size_t p = 0; p < r.pages.size(); ++p) {
         SCOPED_TRACE(p);
@@ -513,7 +513,7 @@ protected:
 };
 
 TEST_F(SummaryExportTest, RowsCarryColourAndKindTextsAndRoundedQuantities) {
-    const QDate april(2027, 4, 1), may(2027, 5, 1);
+    const QDate april(2027, 4, 1), lastOfApril(2027, 4, 30);
     using Cells = QMap<QString, QString>;
     const Cells heading = {{"A1", "s:Наименование"},
                            {"B1", "s:Операция"},
@@ -560,18 +560,44 @@ TEST_F(SummaryExportTest, RowsCarryColourAndKindTextsAndRoundedQuantities) {
                 expected.insert(it.key(), it.value());
         for (auto it = c.rows.begin(); it != c.rows.end(); ++it)
             expected.insert(it.key(), it.value());
-        EXPECT_EQ(exported(april, may, c.kind).cells, expected);
+        EXPECT_EQ(exported(april, lastOfApril, c.kind).cells, expected);
         EXPECT_EQ(told, c.progress);
     }
     EXPECT_TRUE(messages.messages.empty());
 }
 
-TEST_F(SummaryExportTest, EqualDatesExportTheHeadingOnly) {
-    const QDate day(2027, 4, 5);
-    const xlsx::Xlsx x = exported(day, day, -1);
-    EXPECT_EQ(x.cells.size(), 5);
-    EXPECT_EQ(x.at(1, 1), "s:Наименование");
-    EXPECT_EQ(told, (std::vector<std::pair<int, int>>{{0, 0}}));
+// "по" takes its own day: one day is a period of that day's positions.
+TEST_F(SummaryExportTest, EqualDatesExportThatDaysRows) {
+    const xlsx::Xlsx one = exported(QDate(2027, 4, 5), QDate(2027, 4, 5), -1);
+    EXPECT_EQ(one.cells.size(), 10);
+    EXPECT_EQ(one.at(1, 2), "s:Болт @");
+    EXPECT_EQ(told, (std::vector<std::pair<int, int>>{{0, 1}, {1, 1}}));
+    const xlsx::Xlsx none = exported(QDate(2027, 4, 4), QDate(2027, 4, 4), -1);
+    EXPECT_EQ(none.cells.size(), 5) << "the heading only";
+}
+
+// A period that ends before it starts is refused, naming both days, before anything is read or
+// written.
+TEST_F(SummaryExportTest, APeriodEndingBeforeItStartsIsRefused) {
+    const QString refusal =
+        QString::fromUtf8("Конец периода (по 01.02.2027) раньше его начала (с 01.03.2027)");
+    for (int number : {16, 25}) {
+        SCOPED_TRACE(number);
+        try {
+            prepared(number, march, february);
+            ADD_FAILURE() << "prepared";
+        } catch (const data::ConversionError& e) {
+            EXPECT_EQ(e.text(), refusal);
+        }
+    }
+    int progress = 0;
+    try {
+        reports::exportSummary(db, {march, february, -1}, sheet, [&](int, int) { ++progress; });
+        ADD_FAILURE() << "exported";
+    } catch (const data::ConversionError& e) {
+        EXPECT_EQ(e.text(), refusal);
+    }
+    EXPECT_EQ(progress, 0);
 }
 
 } // namespace
