@@ -196,8 +196,21 @@ void LoginWindow::login() {
         session.loginPassword = servicePassword;
     }
     dm_.connection.close();
-    if (dm_.tryOpen(serverToUse(), databaseToUse(), session.loginName, session.loginPassword))
+    try {
+        dm_.connection.open(serverToUse(), databaseToUse(), session.loginName,
+                            session.loginPassword);
+    } catch (const data::DbError& e) {
+        // The server answered and refused the login or its password: another try may do.
+        if (e.sqlState() == QLatin1String("28P01") || e.sqlState() == QLatin1String("28000")) {
+            ui::Messages::error(QStringLiteral("Неверный логин или пароль"), this);
+            passwordEdit_->clear();
+            passwordEdit_->setFocus();
+            return;
+        }
         throw data::Error(noConnection(serverToUse(), databaseToUse()));
+    } catch (const data::Error&) {
+        throw data::Error(noConnection(serverToUse(), databaseToUse()));
+    }
     startupFailed_ = false;
     // Before the gate: a login in no group may not even read the build stamp.
     const Group group = groupOfConnectedLogin(dm_.connection);

@@ -69,7 +69,8 @@ private:
     void onActivated();
     // Runs the gate; false when it could not run or the program is ending.
     bool runGate();
-    // Logs in and shows the journal; a refused login throws, and the program then ends.
+    // Logs in and shows the journal. A login or password the server refuses is told and the
+    // window stays for another try; any other failure throws, and the program then ends.
     void login();
     void end();
 

@@ -4,7 +4,10 @@
 #include "LibPq.h"
 #include "Value.h"
 
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <algorithm>
+#include <poll.h>
 
 namespace data {
 
@@ -32,6 +35,50 @@ void refuseNul(const QString& value, const char* what) {
 }
 
 void ignoreNotice(void*, const char*) {}
+
+constexpr int connectTimeoutMs = 10000;
+
+// Connects as PQconnectdbParams does, but with the server's SQLSTATE in the messages of a
+// refusal: a wrong password must be told apart from a server that cannot be reached, and
+// libpq gives a failed connection no result to ask. Waits at most connectTimeoutMs.
+pg_conn* connectWithCodes(const char* const* keys, const char* const* values) {
+    pg_conn* conn = libpq::api().PQconnectStartParams(keys, values, 0);
+    if (!conn || libpq::api().PQstatus(conn) == CONNECTION_BAD)
+        return conn;
+    libpq::api().PQsetErrorVerbosity(conn, PQERRORS_VERBOSE);
+    const QDeadlineTimer deadline(connectTimeoutMs);
+    PostgresPollingStatusType step = PGRES_POLLING_WRITING;
+    while (step == PGRES_POLLING_READING || step == PGRES_POLLING_WRITING) {
+        pollfd socket{libpq::api().PQsocket(conn),
+                      short(step == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        int ready = 0;
+        do
+            ready = socket.fd < 0 ? -1 : ::poll(&socket, 1, int(deadline.remainingTime()));
+        while (ready < 0 && errno == EINTR);
+        if (ready <= 0)
+            return conn; // not connected: PQstatus says CONNECTION_BAD or still in progress
+        step = libpq::api().PQconnectPoll(conn);
+    }
+    return conn;
+}
+
+// The last SQLSTATE the server gave in a verbose connection message ("FATAL:  28P01: …").
+QString connectionState(const QString& message) {
+    static const QRegularExpression code(QStringLiteral(":  ([0-9A-Z]{5}): "));
+    QString state;
+    for (auto it = code.globalMatch(message); it.hasNext();)
+        state = it.next().captured(1);
+    return state;
+}
+
+// The verbose message as the default verbosity words it: without the code and the server's
+// source location.
+QString withoutCodes(QString message) {
+    static const QRegularExpression code(QStringLiteral("(:  )[0-9A-Z]{5}: "));
+    static const QRegularExpression location(
+        QStringLiteral("\\n?[^\\n:]+:  [\\w$]+, [\\w./-]+:[0-9]+(?=\\n|$)"));
+    return message.replace(code, QStringLiteral("\\1")).remove(location).trimmed();
+}
 
 // A channel is the program's own name, quoted all the same.
 void listenNow(pg_conn* conn, const QByteArray& channel) {
@@ -132,13 +179,16 @@ void Connection::open(const QString& server, const QString& database, const QStr
                             "-c datestyle=ISO,DMY -c standard_conforming_strings=on",
                             "10",
                             nullptr};
-    conn_ = libpq::api().PQconnectdbParams(keys, values, 0);
+    conn_ = connectWithCodes(keys, values);
     if (libpq::api().PQstatus(conn_) != CONNECTION_OK) {
-        const QString reason = serverText(libpq::api().PQerrorMessage(conn_));
+        const QString verbose = conn_ ? serverText(libpq::api().PQerrorMessage(conn_)) : QString();
+        const QString reason = withoutCodes(verbose);
         libpq::api().PQfinish(conn_);
         conn_ = nullptr;
-        throw DbError(reason.isEmpty() ? QStringLiteral("Не удалось подключиться к БД") : reason);
+        throw DbError(reason.isEmpty() ? QStringLiteral("Не удалось подключиться к БД") : reason,
+                      connectionState(verbose));
     }
+    libpq::api().PQsetErrorVerbosity(conn_, PQERRORS_DEFAULT);
     startSession();
     server_ = server;
     database_ = database;

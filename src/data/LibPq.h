@@ -11,6 +11,8 @@ namespace data::libpq {
     F(PQbackendPID)                                                                                \
     F(PQclear)                                                                                     \
     F(PQcmdTuples)                                                                                 \
+    F(PQconnectPoll)                                                                               \
+    F(PQconnectStartParams)                                                                        \
     F(PQconnectdbParams)                                                                           \
     F(PQconsumeInput)                                                                              \
     F(PQerrorMessage)                                                                              \
@@ -37,6 +39,7 @@ namespace data::libpq {
     F(PQresultErrorField)                                                                          \
     F(PQresultErrorMessage)                                                                        \
     F(PQresultStatus)                                                                              \
+    F(PQsetErrorVerbosity)                                                                         \
     F(PQsetNoticeProcessor)                                                                        \
     F(PQsocket)                                                                                    \
     F(PQstatus)                                                                                    \

@@ -75,6 +75,10 @@ void BrigadePanel::close() {
     members_.close();
 }
 
+bool BrigadePanel::holdsUndivided() const {
+    return members_.isOpen() && !members_.isEmpty();
+}
+
 void BrigadePanel::clear() {
     members_.close();
     members_.setParam(QStringLiteral("s_id"), -1);

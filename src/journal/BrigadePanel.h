@@ -47,6 +47,8 @@ public:
     // Reads the members again if they are shown.
     void reloadIfShown();
     void close();
+    // Members were added to the shown position and not yet divided among.
+    bool holdsUndivided() const;
     // Closed, and no position's members until showFor.
     void clear();
     void enableControls(bool on);

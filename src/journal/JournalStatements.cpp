@@ -220,6 +220,12 @@ QString positionCount() {
     return QStringLiteral("select count(*) from accounts_dep.smena where id=:id");
 }
 
+// Every shift of the day counts: a worker has 24 hours a day, however they are split.
+QString otherDayHours() {
+    return QStringLiteral("select coalesce(sum(time), 0) from accounts_dep.smena where w_id = "
+                          ":w_id and data = :data and id <> :id");
+}
+
 namespace {
 
 const char* const dayRowKey = "w_id=:w_id and smena=:smena and month=:month and year=:year";

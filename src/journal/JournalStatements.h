@@ -20,6 +20,7 @@ void prepareShiftJournals(state::DataModule& dm);
 QString positionInsert();
 QString positionUpdate();
 QString positionCount();  // :id
+QString otherDayHours();  // :w_id, :data, :id; the worker's hours that day in his other positions
 QString deletePosition(); // :id, only while it is not accepted
 
 // The roll-up of a worker's day into the timesheet (:w_id, :smena, :month, :year, :data), each

@@ -17,6 +17,7 @@
 #include "ui/Controls.h"
 #include "ui/LookupBox.h"
 #include "ui/MessageTexts.h"
+#include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
 #include <QApplication>
@@ -364,6 +365,8 @@ void PositionDialog::save() {
     if ((adding && quantity > chosen_.requiredQuantity) ||
         (mode_ == Mode::Change && changeLimit_ && quantity > *changeLimit_))
         throw data::Error(QStringLiteral("Количество изделий не может быть больше требуемого!"));
+    if (!dayHoursAgreed(adding))
+        return;
     // The journal under the dialog is read again once, by its opener when the dialog closes.
     if (adding) {
         positionId_ = store_.insert(values(), today_());
@@ -382,6 +385,40 @@ void PositionDialog::save() {
         ui::setEnabled({fieldsBox_, saveButton_}, false);
         materials_->focusAdd();
     }
+}
+
+// More than a day's hours over all the worker's positions of the date is asked about, not
+// refused: a position entered on the wrong day may be the one to mend.
+bool PositionDialog::dayHoursAgreed(bool adding) {
+    const PositionValues v = values();
+    const qint64 hours =
+        sqltext::typedInteger(v.hours, 0, PositionStore::dayHours, QStringLiteral("Время"))
+            .toLongLong();
+    if (hours == 0 || !v.date.isValid())
+        return true;
+    const qint64 total =
+        hours + store_.otherDayHours(v.workerCode, v.date, adding ? 0 : positionId_);
+    if (total <= PositionStore::dayHours)
+        return true;
+    return ui::Messages::show(
+               QStringLiteral("Запрос"),
+               QStringLiteral("У работника за %1 будет %2 ч по всем позициям: больше %3 ч в "
+                              "сутки. Сохранить позицию?")
+                   .arg(v.date.toString(QStringLiteral("dd.MM.yyyy")))
+                   .arg(total)
+                   .arg(PositionStore::dayHours),
+               ui::Messages::Icon::Warning, ui::Messages::Buttons::YesNo,
+               this) == ui::Messages::Answer::Yes;
+}
+
+void PositionDialog::reject() {
+    if (brigade_->holdsUndivided() &&
+        ui::Messages::show(QStringLiteral("Выход"),
+                           QStringLiteral("Бригада не разделена. Выйти без разделения?"),
+                           ui::Messages::Icon::Question, ui::Messages::Buttons::YesNo,
+                           this) != ui::Messages::Answer::Yes)
+        return;
+    ui::Form::reject();
 }
 
 void PositionDialog::materialAdded() {

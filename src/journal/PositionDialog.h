@@ -81,6 +81,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void done(int result) override;
+    // "Выход", Esc and the close box: a brigade not yet divided is left only when the user says so.
+    void reject() override;
 
 private:
     // Where the product and its line come from.
@@ -97,6 +99,8 @@ private:
     void pickOperation();
     void showPrices();
     void save();
+    // Whether the worker's day may pass 24 hours with this position: asked only when it would.
+    bool dayHoursAgreed(bool adding);
     void fillFromJournalRow(data::ResultSet& row);
     void resetChoices();
     void materialAdded();

@@ -38,11 +38,20 @@ PositionStore::Checked PositionStore::check(const PositionValues& v) {
     Checked c;
     c.quantity = sqltext::typedDecimal(v.quantity, maxQuantity, QStringLiteral("Кол-во"));
     c.rejects = sqltext::typedInteger(v.rejects, 0, maxTypedWhole, QStringLiteral("Брак"));
-    c.hours = sqltext::typedInteger(v.hours, 0, maxTypedWhole, QStringLiteral("Время"));
+    c.hours = sqltext::typedInteger(v.hours, 0, dayHours, QStringLiteral("Время"));
     if (c.rejects.toDouble() > c.quantity.toDouble())
         throw data::ConversionError(QStringLiteral("Брак не может быть больше количества!"));
     c.price = sqltext::decimal(data::value::rounded(v.finalPrice, 4));
     return c;
+}
+
+qint64 PositionStore::otherDayHours(int workerCode, const QDate& date, int id) const {
+    data::Command sum(dm_.connection);
+    sum.setSql(statements::otherDayHours());
+    sum.setParam(QStringLiteral("w_id"), workerCode);
+    sum.setParam(QStringLiteral("data"), date);
+    sum.setParam(QStringLiteral("id"), id);
+    return data::value::toInt64(sum.executeScalar());
 }
 
 void PositionStore::bindValues(data::Command& write, const PositionValues& v, const Checked& c,

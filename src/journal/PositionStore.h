@@ -51,6 +51,12 @@ public:
     // it was moved from. Its colour, goods item and requisition stay as stored.
     void update(int id, const PositionValues& values, const QDate& today);
 
+    // The hours a day holds; one position's "Время" above it is refused.
+    static constexpr int dayHours = 24;
+    // The worker's hours on the date in his other positions (of any shift) as the server holds
+    // them now; `id` is the position being saved, 0 for a new one.
+    qint64 otherDayHours(int workerCode, const QDate& date, int id) const;
+
 private:
     struct Checked {
         QString price, quantity, rejects, hours;

@@ -694,6 +694,119 @@ create trigger refuse_division before delete on accounts_dep.person_temp for eac
     EXPECT_FALSE(dialog.isVisible());
 }
 
+// Members added and not divided are not left behind unasked, whichever way the dialog is left;
+// a position without members is left at once.
+TEST_F(PositionDialogTest, LeavingABrigadeNotYetDividedAsksFirst) {
+    const QString question = QString::fromUtf8("Бригада не разделена. Выйти без разделения?");
+    bool keptOnNo = false;
+    whenModalOpens([&](QWidget*) {
+        enterByGoods();
+        addFirstMember();
+        messages.answers = {ui::Messages::Answer::No};
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        keptOnNo = dialog.isVisible();
+        messages.answers = {ui::Messages::Answer::Yes};
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
+    });
+    dialog.addNew();
+    EXPECT_TRUE(keptOnNo);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(messages.texts(), (QStringList{question, question}));
+    EXPECT_EQ(messages.messages[0].icon, ui::Messages::Icon::Question);
+    EXPECT_EQ(messages.messages[0].buttons, ui::Messages::Buttons::YesNo);
+
+    messages.clear();
+    whenModalOpens([&](QWidget*) {
+        enterByGoods();
+        QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
+    });
+    dialog.addNew();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+}
+
+// One position holds at most a day's 24 hours; a worker's day over all his positions may pass
+// them only when the user says so, counted from what the server holds at the save.
+TEST_F(PositionDialogTest, HoursBeyondADayAreRefusedInOnePositionAndAskedAboutOverAll) {
+    const auto count = [] {
+        return testdb::exec("select count(*) from accounts_dep.smena").toInt();
+    };
+    // Adds a position by goods with the hours typed; returns the new position's id, or 0.
+    const auto add = [&](const QString& hours) {
+        int id = 0;
+        whenModalOpens([&](QWidget*) {
+            choose(in<ui::LookupBox>(&dialog, Names::document));
+            choose(in<ui::LookupBox>(&dialog, Names::line));
+            for (const char* button : {Names::pickWorker, Names::pickOperation}) {
+                whenModalOpens([&](QWidget* picker) {
+                    QTest::keyClick(picker->findChild<QLineEdit*>(ListNames::search),
+                                    Qt::Key_Return);
+                });
+                QTest::mouseClick(in<QPushButton>(&dialog, button), Qt::LeftButton);
+            }
+            in<QLineEdit>(&dialog, Names::quantity)->setText("1");
+            auto* hoursEdit = in<QLineEdit>(&dialog, Names::hours);
+            hoursEdit->setFocus();
+            hoursEdit->selectAll();
+            typeText(hoursEdit, hours);
+            QTest::mouseClick(in<QPushButton>(&dialog, Names::save), Qt::LeftButton);
+            id = dialog.positionId();
+            QTest::mouseClick(in<QPushButton>(&dialog, Names::exit), Qt::LeftButton);
+        });
+        dialog.addNew();
+        return id;
+    };
+
+    const int before = count();
+    EXPECT_EQ(add("25"), 0);
+    EXPECT_EQ(messages.texts(),
+              QStringList{QString::fromUtf8(
+                  "Значение 25 поля Время вне допустимого диапазона (от 0 до 24)")});
+    EXPECT_EQ(count(), before);
+
+    messages.clear();
+    const int first = add("0");
+    ASSERT_GT(first, 0) << messages.texts().join('|').toStdString();
+    const QString worker =
+        testdb::exec(QString("select w_id from accounts_dep.smena where id = %1").arg(first))
+            .toString();
+    const QString day =
+        testdb::exec(QString("select data from accounts_dep.smena where id = %1").arg(first))
+            .toString();
+    const auto dayHours = [&] {
+        return testdb::exec(QString("select sum(time) from accounts_dep.smena where w_id = %1 and "
+                                    "data = '%2'")
+                                .arg(worker, day))
+            .toInt();
+    };
+    // Another workstation books the worker's day up to 20 hours after the dialog was opened.
+    testdb::exec(QString("update accounts_dep.smena set time = 20 - (select coalesce(sum(time), 0) "
+                         "from accounts_dep.smena where w_id = %1 and data = '%2' and id <> %3) "
+                         "where id = %3")
+                     .arg(worker, day)
+                     .arg(first));
+    ASSERT_EQ(dayHours(), 20);
+    const QString asked = QString::fromUtf8("У работника за %1 будет 25 ч по всем позициям: больше "
+                                            "24 ч в сутки. Сохранить позицию?")
+                              .arg(QDate::fromString(day, Qt::ISODate).toString("dd.MM.yyyy"));
+
+    messages.clear();
+    messages.answers = {ui::Messages::Answer::No};
+    EXPECT_EQ(add("5"), 0) << "not saved on No";
+    EXPECT_EQ(messages.texts(), QStringList{asked});
+    EXPECT_EQ(dayHours(), 20);
+
+    messages.clear();
+    EXPECT_GT(add("4"), 0) << "24 hours are a day, not more";
+    EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
+    EXPECT_EQ(dayHours(), 24);
+
+    messages.answers = {ui::Messages::Answer::Yes};
+    EXPECT_GT(add("1"), 0) << "saved on Yes";
+    EXPECT_EQ(messages.texts(), QStringList{asked});
+    EXPECT_EQ(dayHours(), 25);
+}
+
 // An operation picked for a position and then deleted in the operations list is refused at the
 // save: nothing is written and the dialog stays open for another operation.
 TEST_F(PositionDialogTest, AnOperationDeletedAfterItWasPickedIsRefusedAtTheSave) {

@@ -247,6 +247,51 @@ TEST_F(DataModuleTest, RefusalsOfTheServerReadInRussianWithItsTextBelow) {
     }
 }
 
+// A refused connection carries the server's SQLSTATE, so the login can tell a wrong password
+// from a missing server; its text reads as the server's message, without code or source line.
+TEST_F(DataModuleTest, ARefusedConnectionKeepsTheServersCodeAndAPlainText) {
+    struct Case {
+        const char* user;
+        const char* password;
+        QString database;
+        const char* state;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"master", "wrong", testdb::databaseName(), "28P01", "password authentication failed"},
+        {"master", "master", "no_such_database", "3D000", "does not exist"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        data::Connection connection;
+        try {
+            connection.open(testdb::socketFolder(), c.database, c.user, c.password);
+            ADD_FAILURE() << "connected";
+        } catch (const data::DbError& e) {
+            EXPECT_EQ(e.sqlState(), c.state);
+            EXPECT_TRUE(e.text().contains(c.text)) << e.text().toStdString();
+            EXPECT_FALSE(e.text().contains(c.state)) << e.text().toStdString();
+            EXPECT_FALSE(e.text().contains(".c:")) << e.text().toStdString();
+        }
+    }
+    data::Connection unreachable;
+    try {
+        unreachable.open(testdb::socketFolder() + "/none", testdb::databaseName(), "master",
+                         "master");
+        ADD_FAILURE() << "connected";
+    } catch (const data::DbError& e) {
+        EXPECT_EQ(e.sqlState(), "") << "no server answered";
+        EXPECT_FALSE(e.text().isEmpty());
+    }
+    data::Connection right;
+    right.open(testdb::socketFolder(), testdb::databaseName(), "master", "master");
+    try {
+        right.exec("select 40000::smallint");
+    } catch (const data::DbError& e) {
+        EXPECT_FALSE(e.serverText().contains("22003")) << "statements keep the default wording";
+    }
+}
+
 TEST_F(DataModuleTest, CountCheckReportsADuplicateOnce) {
     // The check ends the action; the guard shows its message as any action's error.
     const auto runs = [&](const char* countSql, const QVariantMap& params = {}) {
