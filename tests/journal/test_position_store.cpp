@@ -193,11 +193,23 @@ TEST_F(PositionStoreTest, AChangeMovesTheHoursKeepsColourAndGoodsAndNeverTouches
 
 // A day whose hours would pass what its timesheet cell holds is refused in Russian, the
 // server's text below, and the position is not stored either.
+// One position holds at most a day's hours; a plant's old rows may hold more, and a day whose
+// total would pass what its cell holds is refused with nothing stored.
 TEST_F(PositionStoreTest, ADayPastWhatItsCellHoldsIsRefusedAndNothingIsStored) {
-    for (int i = 0; i < 3; ++i)
-        store.insert(values("3", "0", "9999"), today);
     try {
-        store.insert(values("3", "0", "9999"), today);
+        store.insert(values("3", "0", "25"), today);
+        FAIL() << "25 hours in one position";
+    } catch (const data::ConversionError& e) {
+        EXPECT_EQ(e.text(), QString::fromUtf8(
+                                "Значение 25 поля Время вне допустимого диапазона (от 0 до 24)"));
+    }
+    testdb::execOldRows(R"(
+insert into accounts_dep.smena(data, smena, w_id, i_id, o_id, time)
+  select '2026-12-09', 2, 501, 10001, 7, h from unnest(array[9999, 9999, 9999, 2770]) h;
+insert into accounts_dep.h_tabel(w_id, smena, month, year, d9) values (501, 2, 12, 2026, 32767);
+)");
+    try {
+        store.insert(values("3", "0", "24"), today);
         FAIL() << "not refused";
     } catch (const data::DbError& e) {
         EXPECT_TRUE(e.text().startsWith(
@@ -205,8 +217,8 @@ TEST_F(PositionStoreTest, ADayPastWhatItsCellHoldsIsRefusedAndNothingIsStored) {
             << e.text().toStdString();
         EXPECT_TRUE(e.text().section('\n', 1).contains("smallint")) << e.text().toStdString();
     }
-    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 3);
-    EXPECT_EQ(cells(), "0/29997");
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.smena").toInt(), 4);
+    EXPECT_EQ(cells(), "0/32767");
     EXPECT_FALSE(dm.connection.inTransaction());
 }
 
