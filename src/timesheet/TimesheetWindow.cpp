@@ -82,11 +82,14 @@ TimesheetWindow::TimesheetWindow(state::DataModule& dm, QWidget* parent)
     yearBox_->setObjectName(QLatin1String(Names::year));
     fillYears(today_().year());
     refreshButton_ = addButton(Names::refresh, QStringLiteral("Обновить"), [this] { refresh(); });
-    exitButton_ = addButton(Names::exit, QStringLiteral("Выход"), [this] { reject(); });
     closeMonthButton_ =
         addButton(Names::closeMonth, QStringLiteral("Закрыть месяц"), [this] { closeMonth(); });
     reopenMonthButton_ =
         addButton(Names::reopenMonth, QStringLiteral("Открыть месяц"), [this] { reopenMonth(); });
+    exitButton_ = addButton(Names::exit, QStringLiteral("Выход"), [this] { reject(); });
+    // offered once a month is shown and the right known
+    closeMonthButton_->setEnabled(false);
+    reopenMonthButton_->setEnabled(false);
     closedMark_ = new QLabel(this);
     closedMark_->setObjectName(QLatin1String(Names::closedMark));
     closedMark_->setStyleSheet(QStringLiteral("color: #C00000; font-weight: bold"));
