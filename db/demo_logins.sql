@@ -22,4 +22,7 @@ begin
     perform pg_temp.set_group(l, 'tabel_operator', groups)
     from unnest(array['operator1', 'operator2', 'operator3']) l;
     perform pg_temp.set_group('econom', 'tabel_reader', groups);
+    -- the payroll clerks, beside their group
+    perform pg_temp.set_group(l, 'tabel_closer', array['tabel_closer'])
+    from unnest(array['master', 'sys']) l;
 end $$;

@@ -6,6 +6,9 @@
 --   tabel_operator  operator1..3: reads, and accepts positions through the
 --                   server routine only
 --   tabel_reader    econom: reads the journal, the timesheet and the reports
+--   tabel_closer    the payroll clerk (master and sys in the demo), beside a
+--                   group above: closes and reopens a month through the two
+--                   server routines only
 -- Every login of a user, whatever its group, runs the version gate and so may
 -- read, insert and update accounts_dep.ver, and read the schema's version.
 --
@@ -33,6 +36,10 @@ begin
     perform pg_temp.ensure_role('tabel_accept', 'nologin');
     -- writes the history of the positions; nobody logs in as it or is a member of it
     perform pg_temp.ensure_role('tabel_log', 'nologin');
+    -- closes and reopens months for its members; it stands beside the groups above
+    perform pg_temp.ensure_role('tabel_closer', 'nologin');
+    -- owns the closing routines; nobody logs in as it or is a member of it
+    perform pg_temp.ensure_role('tabel_close', 'nologin');
     -- owns the brigade's division; nobody logs in as it or is a member of it
     perform pg_temp.ensure_role('tabel_divide', 'nologin');
     -- start-up account: only reads and raises the build stamp; in no group. Made with the
@@ -45,23 +52,29 @@ end $$;
 
 revoke all on schema accounts_dep
     from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide,
+         tabel_closer, tabel_close,
          tab;
 revoke all on all tables in schema accounts_dep
     from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide,
+         tabel_closer, tabel_close,
          tab;
 revoke all on all sequences in schema accounts_dep
     from public, tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide,
+         tabel_closer, tabel_close,
          tab;
--- (tabel_accept, tabel_log and tabel_divide hold a routine only as its owner, whose right stays)
+-- (tabel_accept, tabel_log, tabel_divide and tabel_close hold a routine only as its owner, whose
+-- right stays)
 revoke all on all functions in schema accounts_dep
-    from public, tabel_user, tabel_operator, tabel_reader, tab;
+    from public, tabel_user, tabel_operator, tabel_reader, tabel_closer, tab;
 -- on the ERP side only the journal's own roles: its other rights are the plant's
 revoke all on schema cmn_contractor, hrms_movement, hrms_staffpos, mnf_doc,
                      cmn_gds_and_srv, mnf_operation, whs_stock
-    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide, tab;
+    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide,
+         tabel_closer, tabel_close, tab;
 revoke all on all tables in schema cmn_contractor, hrms_movement, hrms_staffpos, mnf_doc,
                      cmn_gds_and_srv, mnf_operation, whs_stock
-    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide, tab;
+    from tabel_user, tabel_operator, tabel_reader, tabel_accept, tabel_log, tabel_divide,
+         tabel_closer, tabel_close, tab;
 
 -- ---------------------------------------------------------------- tabel_user
 
@@ -150,6 +163,35 @@ grant insert on accounts_dep.smena_log to tabel_log;
 grant usage on sequence accounts_dep.smena_log_id_seq to tabel_log;
 alter function accounts_dep.smena_log_row() owner to tabel_log;
 revoke execute on function accounts_dep.smena_log_row() from public, tabel_user;
+
+-- ---------------------------------------------------------------- closed months
+
+-- Everyone reads which months are closed: the journal and the timesheet show it, and the check
+-- of a write runs as the writer (the acceptance and the division as their owners). Only the
+-- two routines write the table and the closes into the history; they run as tabel_close, and
+-- tabel_closer's members call them. The repeatable-read probe runs as tabel_close too.
+grant select on accounts_dep.closed_month to public;
+grant usage on schema accounts_dep to tabel_closer, tabel_close;
+grant select, insert, delete on accounts_dep.closed_month to tabel_close;
+grant insert on accounts_dep.smena_log to tabel_close;
+grant usage on sequence accounts_dep.smena_log_id_seq to tabel_close;
+do $$
+declare
+    f text;
+begin
+    foreach f in array array['close_month(integer, integer)', 'reopen_month(integer, integer)',
+                             'closed_month_since_snapshot(integer, integer)'] loop
+        execute format('alter function accounts_dep.%s owner to tabel_close', f);
+        execute format('alter function accounts_dep.%s security definer '
+                       'set search_path = pg_catalog, pg_temp', f);
+        execute format('revoke execute on function accounts_dep.%s from public, tabel_user', f);
+    end loop;
+end $$;
+grant execute on function accounts_dep.close_month(integer, integer),
+                          accounts_dep.reopen_month(integer, integer) to tabel_closer;
+-- Every writer's check may probe under repeatable read, and so may the operators' acceptance.
+grant execute on function accounts_dep.closed_month_since_snapshot(integer, integer),
+                          accounts_dep.month_check(date) to public;
 
 -- ---------------------------------------------------------------- tab
 

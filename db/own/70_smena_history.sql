@@ -58,13 +58,16 @@ create table if not exists accounts_dep.smena_log (
     id       bigserial primary key,
     at       timestamptz not null,   -- the transaction's start, server time
     login    text not null,          -- the session's login
-    kind     text not null check (kind in ('insert', 'update', 'accept', 'divide', 'delete')),
-    id_smena integer not null,
+    kind     text not null check (kind in ('insert', 'update', 'accept', 'divide', 'delete',
+                                          'close', 'reopen')),
+    id_smena integer,                -- none for a month's close or reopen
     data     date,                   -- the position's date, shift and worker after the change
     smena    smallint,               -- (before it, for a deletion)
     w_id     integer,
     old      jsonb,                  -- a deletion: the whole row; an update: the fields it changed
-    new      jsonb                   -- an insert: the whole row; an update: their new values
+    new      jsonb,                  -- an insert: the whole row; an update: their new values
+                                     -- (a close or reopen: data is the month's first day)
+    constraint smena_log_position check ((id_smena is null) = (kind in ('close', 'reopen')))
 );
 create index if not exists smena_log_smena on accounts_dep.smena_log (id_smena, id);
 create index if not exists smena_log_at on accounts_dep.smena_log (at);

@@ -1,5 +1,6 @@
 #include "BatchCommand.h"
 
+#include "MonthCommand.h"
 #include "ReportServerSetting.h"
 #include "RoleRules.h"
 #include "VersionGate.h"
@@ -46,13 +47,15 @@ QString cannotWrite(const QString& path, const QString& reason) {
 } // namespace
 
 QString batchUsage() {
-    return usage();
+    QString month = monthUsage();
+    month.replace(QLatin1String("usage: "), QLatin1String("       "));
+    return usage() + month;
 }
 
 bool isBatchCommand(const QStringList& arguments) {
     const QString verb = arguments.value(1);
     return verb == QLatin1String("report") || verb == QLatin1String("export") ||
-           verb == QLatin1String("history");
+           verb == QLatin1String("history") || isMonthCommand(arguments);
 }
 
 namespace {
@@ -257,6 +260,10 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
 
 int runBatchCommand(const QStringList& arguments, QTextStream& err,
                     const std::function<QDate()>& today) {
+    if (isMonthCommand(arguments)) {
+        QTextStream out(stdout);
+        return runMonthCommand(arguments, out, err);
+    }
     const std::optional<BatchRequest> request = parseBatch(arguments, today(), err);
     return request ? runBatch(*request, err) : BatchBadArguments;
 }

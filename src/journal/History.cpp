@@ -93,7 +93,10 @@ QString changeKindText(const QString& kind) {
                  {"update", "Изменена"},
                  {"accept", "Принята"},
                  {"divide", "Разделена в бригаде"},
-                 {"delete", "Удалена"}};
+                 {"delete", "Удалена"},
+                 // a month, not a position: its first day stands in the date
+                 {"close", "Месяц закрыт"},
+                 {"reopen", "Месяц открыт"}};
     for (const auto& k : kinds)
         if (kind == QLatin1String(k.kind))
             return QString::fromUtf8(k.text);

@@ -4,6 +4,7 @@
 #include "data/Error.h"
 #include "data/Listener.h"
 #include "state/Channels.h"
+#include "state/ClosedMonths.h"
 #include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -27,6 +29,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace journal {
 
@@ -90,6 +93,11 @@ JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
     ui::reserveBoldWidth(dayOffBox_);
     connect(dayOffBox_, &QCheckBox::toggled, this, &JournalWindow::markDayOff);
     top->addWidget(dayOffBox_);
+    closedMark_ = new QLabel(this);
+    closedMark_->setObjectName(QLatin1String(Names::closedMark));
+    closedMark_->setStyleSheet(QStringLiteral("color: #C00000; font-weight: bold"));
+    top->addSpacing(12);
+    top->addWidget(closedMark_);
     top->addStretch(1);
 
     styles_ = new QComboBox(this);
@@ -302,6 +310,7 @@ void JournalWindow::returnToToday(const std::optional<ui::LiveGrid::Place>& show
             grid_->reread(q, place);
         }
     });
+    markClosedMonth(today);
 }
 
 // Another date: its rows in the statement's order, from the first.
@@ -317,6 +326,7 @@ void JournalWindow::loadPickedDate() {
     });
     if (!loaded)
         return;
+    markClosedMonth(date);
     dayOffBox_->setChecked(isWeekend(date));
     grid_->setFocus();
 }
@@ -327,6 +337,38 @@ void JournalWindow::refresh() {
         for (int shift = 1; shift <= 4; ++shift)
             dm_.journal(shift).reopen();
     });
+    markClosedMonth(dateEdit_->date());
+}
+
+// The rights switch the same buttons (at login): a button they turned on while the month was
+// closed is turned off again and comes back on when an open month is shown.
+void JournalWindow::markClosedMonth(const QDate& date) {
+    std::optional<state::ClosedMonth> closed;
+    try {
+        closed = state::closedMonthOf(dm_.connection, date);
+    } catch (const data::Error&) {
+        // A lost server: the journal's own load tells it; the writes are refused by the server.
+    }
+    closedMark_->setText(closed ? QStringLiteral("Месяц %1 закрыт").arg(closed->monthText())
+                                : QString());
+    closedMark_->setToolTip(closed ? closed->statusText() : QString());
+    if (!closed) {
+        for (auto [widget, enabled] : lockedByClose_)
+            widget->setEnabled(enabled);
+        lockedByClose_.clear();
+        return;
+    }
+    for (const char* name :
+         {Names::add, Names::change, Names::remove, Names::accept, Names::acceptAll}) {
+        auto* button = findChild<QWidget*>(QLatin1String(name));
+        const auto kept = std::find_if(lockedByClose_.begin(), lockedByClose_.end(),
+                                       [button](const auto& p) { return p.first == button; });
+        if (kept == lockedByClose_.end())
+            lockedByClose_.emplace_back(button, button->isEnabled());
+        else if (button->isEnabled())
+            kept->second = true;
+        button->setEnabled(false);
+    }
 }
 
 void JournalWindow::showShift(int shift) {

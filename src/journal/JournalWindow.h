@@ -8,9 +8,12 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QMenuBar;
 class QRadioButton;
 class QTimer;
@@ -69,6 +72,7 @@ public:
         static constexpr const char* reportsMenu = "N7";
         static constexpr const char* summaryReportsItem = "N10";
         static constexpr const char* exitItem = "N5";
+        static constexpr const char* closedMark = "LabelClosed";
     };
 
     // The journal query of the selected shift (shift 1 for any value out of range).
@@ -130,6 +134,8 @@ private:
     void refresh();
     void showShift(int shift);
     void markDayOff(bool on);
+    // A date of a closed month is read-only: its writing buttons off and a mark shown.
+    void markClosedMonth(const QDate& date);
     void acceptSelected();
     void acceptAll();
     void accept(const std::vector<ShownPosition>& positions);
@@ -146,6 +152,9 @@ private:
     ui::DatePicker* dateEdit_ = nullptr;
     QCheckBox* dayOffBox_ = nullptr;
     QComboBox* styles_ = nullptr;
+    QLabel* closedMark_ = nullptr;
+    // The writing buttons' state before a closed month turned them off.
+    std::vector<std::pair<QWidget*, bool>> lockedByClose_;
     ui::LiveGrid* grid_ = nullptr;
     QTimer* gateTimer_ = nullptr;
     ui::LiveFollower* follower_ = nullptr;

@@ -3,6 +3,7 @@
 #include "TimesheetExport.h"
 #include "data/Error.h"
 #include "state/Channels.h"
+#include "state/ClosedMonths.h"
 #include "state/DataModule.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
@@ -16,6 +17,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -80,7 +82,17 @@ TimesheetWindow::TimesheetWindow(state::DataModule& dm, QWidget* parent)
     yearBox_->setObjectName(QLatin1String(Names::year));
     fillYears(today_().year());
     refreshButton_ = addButton(Names::refresh, QStringLiteral("Обновить"), [this] { refresh(); });
+    closeMonthButton_ =
+        addButton(Names::closeMonth, QStringLiteral("Закрыть месяц"), [this] { closeMonth(); });
+    reopenMonthButton_ =
+        addButton(Names::reopenMonth, QStringLiteral("Открыть месяц"), [this] { reopenMonth(); });
     exitButton_ = addButton(Names::exit, QStringLiteral("Выход"), [this] { reject(); });
+    // offered once a month is shown and the right known
+    closeMonthButton_->setEnabled(false);
+    reopenMonthButton_->setEnabled(false);
+    closedMark_ = new QLabel(this);
+    closedMark_->setObjectName(QLatin1String(Names::closedMark));
+    closedMark_->setStyleSheet(QStringLiteral("color: #C00000; font-weight: bold"));
     setCancelButton(exitButton_);
     for (QComboBox* list : {monthBox_, yearBox_})
         connect(list, &QComboBox::currentIndexChanged, this,
@@ -91,6 +103,10 @@ TimesheetWindow::TimesheetWindow(state::DataModule& dm, QWidget* parent)
     bottom->addWidget(monthBox_);
     bottom->addWidget(yearBox_);
     bottom->addWidget(refreshButton_);
+    bottom->addSpacing(16);
+    bottom->addWidget(closeMonthButton_);
+    bottom->addWidget(reopenMonthButton_);
+    bottom->addWidget(closedMark_);
     bottom->addStretch(1);
     bottom->addWidget(exitButton_);
     auto* layout = new QVBoxLayout(this);
@@ -153,6 +169,53 @@ void TimesheetWindow::selectMonth() {
         rows.open();
         models_[size_t(shift - 1)]->marksChanged();
     }
+    showClosed();
+}
+
+void TimesheetWindow::showClosed() {
+    const std::optional<state::ClosedMonth> closed =
+        state::closedMonthOf(dm_.connection, QDate(year(), month(), 1));
+    const bool may = state::mayCloseMonths(dm_.connection);
+    closedMark_->setText(closed ? closed->statusText() : QString());
+    closeMonthButton_->setEnabled(may && !closed);
+    reopenMonthButton_->setEnabled(may && closed);
+    rebuildButton_->setEnabled(!closed);
+}
+
+void TimesheetWindow::closeMonth() {
+    const QString name = monthBox_->currentText() + QLatin1Char(' ') + yearBox_->currentText();
+    if (ui::Messages::show(QStringLiteral("Закрытие месяца"),
+                           QStringLiteral("Закрыть месяц %1? Позиции, материалы и табель этого "
+                                          "месяца больше нельзя будет изменить.")
+                               .arg(name),
+                           ui::Messages::Icon::Question, ui::Messages::Buttons::YesNo,
+                           this) != ui::Messages::Answer::Yes)
+        return;
+    try {
+        state::closeMonth(dm_.connection, year(), month());
+    } catch (...) {
+        showClosed();
+        throw;
+    }
+    showClosed();
+}
+
+void TimesheetWindow::reopenMonth() {
+    const QString name = monthBox_->currentText() + QLatin1Char(' ') + yearBox_->currentText();
+    if (ui::Messages::show(QStringLiteral("Открытие месяца"),
+                           QStringLiteral("Открыть месяц %1? Его позиции, материалы и табель "
+                                          "снова можно будет изменять.")
+                               .arg(name),
+                           ui::Messages::Icon::Question, ui::Messages::Buttons::YesNo,
+                           this) != ui::Messages::Answer::Yes)
+        return;
+    try {
+        state::reopenMonth(dm_.connection, year(), month());
+    } catch (...) {
+        showClosed();
+        throw;
+    }
+    showClosed();
 }
 
 void TimesheetWindow::closeGrids() {
@@ -179,6 +242,13 @@ bool TimesheetWindow::concerns(const QString& payload, const data::ResultSet& ro
 // transaction's begin and commit, not even the event loop.
 void TimesheetWindow::rebuild() {
     const int m = month(), y = year();
+    // Refused before the progress starts; the server refuses it as well.
+    if (const std::optional<state::ClosedMonth> closed =
+            state::closedMonthOf(dm_.connection, QDate(y, m, 1))) {
+        showClosed();
+        throw data::Error(
+            QStringLiteral("Месяц %1 закрыт: перестроить табель нельзя").arg(closed->monthText()));
+    }
     const int days = QDate(y, m, 1).daysInMonth();
     rebuildProgress_->setRange(1, days);
     rebuildProgress_->setValue(1);

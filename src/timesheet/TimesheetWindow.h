@@ -9,6 +9,7 @@
 #include <functional>
 
 class QComboBox;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
@@ -45,6 +46,9 @@ public:
         static constexpr const char* year = "ComboBox2";
         static constexpr const char* refresh = "Button5";
         static constexpr const char* exit = "Button4";
+        static constexpr const char* closeMonth = "ButtonCloseMonth";
+        static constexpr const char* reopenMonth = "ButtonReopenMonth";
+        static constexpr const char* closedMark = "LabelClosed";
     };
 
     // The opener: the journal date's month and year, the month selected, the window shown
@@ -60,6 +64,9 @@ public:
     void rebuild();
     void exportMonth();
     void printMonth();
+    // "Закрыть месяц" / "Открыть месяц": asked first, refused by the server without the right.
+    void closeMonth();
+    void reopenMonth();
 
     int month() const;
     int year() const;
@@ -78,6 +85,8 @@ private:
     void closeGrids();
     void fillYears(int journalYear);
     bool concerns(const QString& payload, const data::ResultSet& rows) const;
+    // The shown month's close, read from the server: the mark and what the buttons offer.
+    void showClosed();
 
     state::DataModule& dm_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
@@ -94,6 +103,9 @@ private:
     QPushButton* exitButton_;
     QPushButton* refreshButton_;
     QPushButton* printButton_;
+    QPushButton* closeMonthButton_;
+    QPushButton* reopenMonthButton_;
+    QLabel* closedMark_;
     QProgressBar* rebuildProgress_;
     QComboBox* monthBox_;
     QComboBox* yearBox_;

@@ -343,3 +343,35 @@ TEST_F(BatchTest, TheHistoryOfAPeriodIsAWorkbookUnderTheRightsOfTheReports) {
 }
 
 } // namespace
+
+namespace {
+
+// A payroll job closes and reopens a month under the server's rights; status lists the closed
+// months on stdout.
+TEST_F(BatchTest, AMonthIsClosedAndReopenedByTheClosersOnly) {
+    const QStringList close = {"month", "close", "--month", "11.2026"};
+    qputenv("PGPASSWORD", "operator4");
+    EXPECT_EQ(run(close, "operator4"), app::BatchFailed);
+    EXPECT_TRUE(said.contains("permission denied")) << said.toStdString();
+    qputenv("PGPASSWORD", "master");
+    EXPECT_EQ(run({"month", "close", "--month", "13.2026"}), app::BatchBadArguments);
+    EXPECT_EQ(said, "Неверный месяц: 13.2026 (ожидается ММ.ГГГГ)\n");
+    EXPECT_EQ(run({"month", "status", "--month", "11.2026"}), app::BatchBadArguments);
+    EXPECT_EQ(run(close), app::BatchDone) << said.toStdString();
+    EXPECT_EQ(run(close), app::BatchFailed);
+    EXPECT_TRUE(said.contains("Месяц 11.2026 уже закрыт")) << said.toStdString();
+
+    QProcess tabel;
+    tabel.start(TABEL_BINARY, {"month", "status", "--user", "master", "--db",
+                               testdb::databaseName(), "--server", testdb::socketFolder()});
+    ASSERT_TRUE(tabel.waitForFinished(60000));
+    EXPECT_EQ(tabel.exitCode(), 0) << tabel.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(tabel.readAllStandardOutput()),
+              "11.2026\tМесяц закрыт " + QDate::currentDate().toString("dd.MM.yyyy") +
+                  ", master\n");
+
+    EXPECT_EQ(run({"month", "reopen", "--month", "11.2026"}), app::BatchDone) << said.toStdString();
+    EXPECT_EQ(testdb::exec("select count(*) from accounts_dep.closed_month").toInt(), 0);
+}
+
+} // namespace

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -625,3 +626,24 @@ TEST_F(JournalWindowTest, MenuStyleAndTimerReachTheirListeners) {
 }
 
 } // namespace
+
+// A date of a closed month is read-only: the writing buttons go off and the mark shows; an open
+// month brings back what the login's rights had switched, and no more.
+TEST_F(JournalWindowTest, AClosedMonthsDateIsShownReadOnly) {
+    testdb::exec("select accounts_dep.close_month(2026, 11)");
+    control<QWidget>(Names::acceptAll)->setEnabled(false); // as the rights may leave it
+    today = QDate(2026, 11, 25);
+    activate();
+    const char* const writing[] = {Names::add, Names::change, Names::remove, Names::accept,
+                                   Names::acceptAll};
+    EXPECT_EQ(control<QLabel>(Names::closedMark)->text(), "Месяц 11.2026 закрыт");
+    for (const char* name : writing)
+        EXPECT_FALSE(control<QWidget>(name)->isEnabled()) << name;
+    EXPECT_TRUE(control<QWidget>(Names::history)->isEnabled());
+
+    pickInCalendar(wednesday);
+    EXPECT_EQ(control<QLabel>(Names::closedMark)->text(), "");
+    for (const char* name : writing)
+        EXPECT_EQ(control<QWidget>(name)->isEnabled(), name != Names::acceptAll) << name;
+    testdb::exec("select accounts_dep.reopen_month(2026, 11)");
+}

@@ -13,7 +13,7 @@ touch "$work/out/a b.pdf" "$work/out/c.xlsx" "$work/out/d.txt"
 
 # COMMAND LINE (words by spaces; the last is being typed, @ for an empty one) | OFFERED, sorted
 cases=(
-  "tabel @|--help --report-db --report-server --version export history report"
+  "tabel @|--help --report-db --report-server --version export history month report"
   "tabel re|report"
   "tabel --re|--report-db --report-server"
   "TABEL report @|16 17 20 21 25"
@@ -22,6 +22,9 @@ cases=(
   "tabel export --|--db --from --kind --report-db --report-server --server --to --user --xlsx"
   "tabel history --|--db --from --server --to --user --worker --xlsx"
   "tabel history --from 01.01.2026 --xlsx h.xlsx --w|--worker"
+  "tabel month @|close reopen status"
+  "tabel month close --|--db --month --server --user"
+  "tabel month status --|--db --server --user"
   "tabel report 20 --kind @|0 1"
   "tabel report 20 --from @|"
   "tabel report 20 --pdf out/|out/a b.pdf out/sub"

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -588,3 +589,52 @@ TEST_F(TimesheetWindowTest, OnlyAWindowOpenedOverTheTimesheetHoldsTheReRun) {
 }
 
 } // namespace
+
+// The closer closes and reopens the shown month from the keyboard, each after a question that
+// names it; a closed month is marked and not rebuilt; a login without the right gets neither.
+TEST_F(TimesheetWindowTest, TheCloserClosesAndReopensTheShownMonth) {
+    timesheetRow(501, 1, 11, 2026, "3=8");
+    activate();
+    choose(11, "2026");
+    auto* closeButton = control<QPushButton>(Names::closeMonth);
+    auto* reopenButton = control<QPushButton>(Names::reopenMonth);
+    ASSERT_TRUE(closeButton->isEnabled());
+    EXPECT_FALSE(reopenButton->isEnabled());
+
+    messages.answers = {ui::Messages::Answer::Yes};
+    closeButton->setFocus();
+    QTest::keyClick(closeButton, Qt::Key_Space);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text.left(26), "Закрыть месяц Ноябрь 2026?");
+    const QString today = QDate::currentDate().toString("dd.MM.yyyy");
+    EXPECT_EQ(control<QLabel>(Names::closedMark)->text(), "Месяц закрыт " + today + ", master");
+    EXPECT_FALSE(closeButton->isEnabled());
+    EXPECT_TRUE(reopenButton->isEnabled());
+    EXPECT_FALSE(control<QWidget>(Names::rebuild)->isEnabled());
+    window->runGuarded([this] { window->rebuild(); });
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[1].text, "Месяц 11.2026 закрыт: перестроить табель нельзя");
+    EXPECT_EQ(testdb::exec("select d3 from accounts_dep.h_tabel").toInt(), 8);
+
+    choose(12, "2026");
+    EXPECT_EQ(control<QLabel>(Names::closedMark)->text(), "");
+    EXPECT_TRUE(control<QWidget>(Names::rebuild)->isEnabled());
+    choose(11, "2026");
+    messages.answers = {ui::Messages::Answer::No, ui::Messages::Answer::Yes};
+    reopenButton->setFocus();
+    QTest::keyClick(reopenButton, Qt::Key_Space);
+    EXPECT_TRUE(reopenButton->isEnabled()) << "answered No";
+    QTest::keyClick(reopenButton, Qt::Key_Space);
+    EXPECT_TRUE(messages.messages.back().text.startsWith("Открыть месяц Ноябрь 2026?"));
+    EXPECT_EQ(control<QLabel>(Names::closedMark)->text(), "");
+    EXPECT_TRUE(closeButton->isEnabled());
+
+    testdb::logIn(dm, "operator4");
+    window->selectMonth();
+    EXPECT_FALSE(closeButton->isEnabled());
+    EXPECT_FALSE(reopenButton->isEnabled());
+    EXPECT_EQ(testdb::exec("select string_agg(login || ' ' || kind, ', ' order by id) from "
+                           "accounts_dep.smena_log where kind in ('close', 'reopen')")
+                  .toString(),
+              "master close, master reopen");
+}
