@@ -150,11 +150,7 @@ QString withColour(const QString& vid, qint64 colour) {
 } // namespace
 
 void askReportSettings(data::ResultSet& query) {
-    // A year sorted on disk at a server's default memory. With more memory the planner sorted
-    // a year in one process, which took more than it thought and spilled; at a lower cost of
-    // the rows the workers hand over it keeps the sort split among them, each part in memory.
-    query.setWorkMemory(data::defaults::reportMemory());
-    query.setServerSetting(QStringLiteral("parallel_tuple_cost"), QStringLiteral("0.01"));
+    query.setWorkMemory(data::defaults::reportMemory()); // a year sorted on disk at the default
 }
 
 std::span<const SummaryReport> summaryReports() {
