@@ -161,6 +161,13 @@ public:
     }
 
 private:
+    static bool isPositionInsert(const QByteArray& sql) {
+        static const QByteArray prefix = "insert into accounts_dep.smena";
+        const QByteArray s = sql.trimmed().toLower();
+        return s.startsWith(prefix) && s.size() > prefix.size() &&
+               (s[prefix.size()] == '(' || s[prefix.size()] == ' ');
+    }
+
     PGresult* execute(size_t i) {
         const Sent& s = sent_[i];
         std::vector<const char*> values;
@@ -192,7 +199,7 @@ private:
             std::exit(1);
         }
         if (!insertedIds_.empty() && status == PGRES_TUPLES_OK && PQntuples(r) == 1 &&
-            s.sql.trimmed().toLower().startsWith("insert into accounts_dep.smena")) {
+            isPositionInsert(s.sql)) {
             const size_t n = newIds_.size();
             if (n < insertedIds_.size())
                 newIds_[insertedIds_[n]] = QByteArray(PQgetvalue(r, 0, 0));
