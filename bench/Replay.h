@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cstdio>
 #include <libpq-fe.h>
+#include <map>
 
 namespace bench {
 
@@ -104,7 +105,11 @@ inline QVariant decodedCell(const char* text, int length, Oid type) {
 // time) and in the same order.
 class LibpqReference {
 public:
-    LibpqReference(const Target& t, std::vector<Sent> sent) : sent_(std::move(sent)) {
+    // insertedIds: what the recorded run's inserts into accounts_dep.smena returned, in order;
+    // each run puts the ids its own inserts return in their place in the statements after.
+    LibpqReference(const Target& t, std::vector<Sent> sent,
+                   std::vector<QByteArray> insertedIds = {})
+        : sent_(std::move(sent)), insertedIds_(std::move(insertedIds)) {
         const QByteArray host = t.socket.toUtf8(), db = t.database.toUtf8(), user = t.user.toUtf8(),
                          pw = t.password.toUtf8();
         const char* keys[] = {"host", "dbname", "user", "password", nullptr};
@@ -122,6 +127,7 @@ public:
 
     // One run; with decode every cell of every result is decoded as the program holds it.
     void run(bool decode) {
+        newIds_.clear();
         for (size_t i = 0; i < sent_.size(); ++i) {
             PGresult* r = execute(i);
             if (decode) {
@@ -142,6 +148,7 @@ public:
     // One run that hands back the largest result (the most cells): the rows an export writes.
     // The caller clears it.
     PGresult* runForRows() {
+        newIds_.clear();
         PGresult* largest = nullptr;
         const auto cells = [](PGresult* r) { return qint64(PQntuples(r)) * PQnfields(r); };
         for (size_t i = 0; i < sent_.size(); ++i) {
@@ -154,24 +161,35 @@ public:
     }
 
 private:
+    static bool isPositionInsert(const QByteArray& sql) {
+        static const QByteArray prefix = "insert into accounts_dep.smena";
+        const QByteArray s = sql.trimmed().toLower();
+        return s.startsWith(prefix) && s.size() > prefix.size() &&
+               (s[prefix.size()] == '(' || s[prefix.size()] == ' ');
+    }
+
     PGresult* execute(size_t i) {
         const Sent& s = sent_[i];
         std::vector<const char*> values;
-        for (const auto& p : s.params)
-            values.push_back(p ? p->constData() : nullptr);
+        for (const auto& p : s.params) {
+            const auto renamed = p ? newIds_.find(*p) : newIds_.end();
+            values.push_back(renamed != newIds_.end() ? renamed->second.constData()
+                                                      : (p ? p->constData() : nullptr));
+        }
         PGresult* r = nullptr;
         if (s.params.empty() || s.plan == data::Connection::Plan::Fresh) {
             r = PQexecParams(conn_, s.sql.constData(), int(values.size()), nullptr, values.data(),
                              nullptr, nullptr, 0);
         } else {
-            const QByteArray name = "ref_" + QByteArray::number(qulonglong(i));
-            if (prepared_.size() <= i)
-                prepared_.resize(i + 1);
-            if (!prepared_[i]) {
+            // One prepared statement per text, as the program keeps them.
+            auto it = prepared_.find(s.sql);
+            if (it == prepared_.end()) {
+                const QByteArray name = "ref_" + QByteArray::number(qulonglong(prepared_.size()));
                 PQclear(PQprepare(conn_, name.constData(), s.sql.constData(), int(values.size()),
                                   nullptr));
-                prepared_[i] = true;
+                it = prepared_.emplace(s.sql, name).first;
             }
+            const QByteArray& name = it->second;
             r = PQexecPrepared(conn_, name.constData(), int(values.size()), values.data(), nullptr,
                                nullptr, 0);
         }
@@ -180,12 +198,20 @@ private:
             std::fprintf(stderr, "reference: %s", PQresultErrorMessage(r));
             std::exit(1);
         }
+        if (!insertedIds_.empty() && status == PGRES_TUPLES_OK && PQntuples(r) == 1 &&
+            isPositionInsert(s.sql)) {
+            const size_t n = newIds_.size();
+            if (n < insertedIds_.size())
+                newIds_[insertedIds_[n]] = QByteArray(PQgetvalue(r, 0, 0));
+        }
         return r;
     }
 
     PGconn* conn_ = nullptr;
     std::vector<Sent> sent_;
-    std::vector<bool> prepared_;
+    std::map<QByteArray, QByteArray> prepared_; // text -> statement name
+    std::vector<QByteArray> insertedIds_;
+    std::map<QByteArray, QByteArray> newIds_; // recorded id -> this run's
 };
 
 } // namespace bench
@@ -202,24 +228,32 @@ struct Comparison {
 // statements and against a bare libpq client running them prepared as the program prepares
 // them, alternating run by run; with decode the libpq client also decodes every cell, and so
 // should step. reshape may turn the recorded statements into psql's script (one string per
-// run); by default each statement ends with ";".
+// run); by default each statement ends with ";". insertedIds, read right after the recorded
+// run, are the ids that run's inserts of positions returned: the libpq client then replays a
+// reshaped step too, with its own new ids in their place.
 inline Comparison compareWithPsql(data::Connection& connection, const Target& t, int runs,
                                   const std::function<void()>& step,
                                   const std::function<QString(const QStringList&)>& reshape = {},
-                                  const std::function<void()>& undo = {}) {
+                                  const std::function<void()>& undo = {},
+                                  const std::vector<QByteArray>* insertedIds = nullptr) {
     Comparison c;
     std::vector<Sent> sent;
+    std::vector<QByteArray> recordedIds;
     {
         Recorder recorder(connection);
         step();
         c.statements = recorder.statements;
         sent = recorder.sent;
+        if (insertedIds)
+            recordedIds = *insertedIds;
     }
     if (undo)
         undo();
     const QString perRun = reshape ? reshape(c.statements) : scriptOf(c.statements);
     PsqlSession psql(t.socket, t.database, t.user, t.password);
-    LibpqReference reference(t, reshape ? std::vector<Sent>{} : sent);
+    // With the ids its inserts returned, the libpq client replays even a reshaped step.
+    const bool replay = !reshape || !recordedIds.empty();
+    LibpqReference reference(t, replay ? sent : std::vector<Sent>{}, recordedIds);
     std::vector<Step> steps = {[&]() -> std::optional<double> {
                                    QElapsedTimer clock;
                                    clock.start();
@@ -230,30 +264,42 @@ inline Comparison compareWithPsql(data::Connection& connection, const Target& t,
                                    return ms;
                                },
                                psqlStep(psql, perRun)};
-    if (!reshape) {
+    if (replay) {
         steps.push_back(timed([&] { reference.run(false); }));
         steps.push_back(timed([&] { reference.run(true); }));
     }
     auto ms = alternatedRuns(runs, steps);
     c.program = ms[0];
     c.psql = ms[1];
-    if (!reshape) {
+    if (replay) {
         c.libpq = ms[2];
         c.libpqDecoded = ms[3];
     }
     return c;
 }
 
+// The reference that prepares as the program does leads; psql (literal text, planned each
+// time) follows.
 inline void printComparison(const char* what, const Comparison& c) {
-    std::printf("  %s (%lld statements): program median %.2f ms, psql %.2f ms, ratio %.2f", what,
-                static_cast<long long>(c.statements.size()), median(c.program), median(c.psql),
-                c.psql.empty() ? 0.0 : c.ratio());
+    std::printf("  %s (%lld statements): program median %.2f ms", what,
+                static_cast<long long>(c.statements.size()), median(c.program));
     if (!c.libpq.empty())
         std::printf("; libpq prepared %.2f ms (ratio %.2f), with every cell decoded %.2f ms "
                     "(ratio %.2f)",
                     median(c.libpq), median(c.program) / median(c.libpq), median(c.libpqDecoded),
                     median(c.program) / median(c.libpqDecoded));
+    if (!c.psql.empty())
+        std::printf("; psql %.2f ms (ratio %.2f)", median(c.psql), c.ratio());
     std::printf("\n");
+}
+
+// Layout work beside a reference that only runs the statements: the difference is what the
+// layout costs, not a ratio of like with like.
+inline void printOverhead(const char* what, const Comparison& c) {
+    std::printf("  %s (%lld statements): program median %.2f ms; its statements alone: libpq "
+                "prepared %.2f ms, psql %.2f ms; layout overhead %.2f ms\n",
+                what, static_cast<long long>(c.statements.size()), median(c.program),
+                median(c.libpq), median(c.psql), median(c.program) - median(c.libpq));
 }
 
 } // namespace bench

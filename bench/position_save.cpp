@@ -68,15 +68,19 @@ int main(int argc, char* argv[]) {
         used.setSql(st::materialUsed());
         materials.setSql(st::positionMaterials());
         int goodsOffered = 0;
+        std::vector<QByteArray> insertedIds; // of the latest run
+
         auto reopen = [](data::ResultSet& q) {
             q.close();
             q.open();
         };
         auto saveWeek = [&] {
             goodsOffered = 0;
+            insertedIds.clear();
             data::Transaction transaction(dm.connection); // left without commit: rolled back
             for (const journal::PositionValues& v : week) {
                 const int id = store.insert(v, v.date);
+                insertedIds.push_back(QByteArray::number(id));
                 data::ResultSet& journal = dm.journal(v.shift);
                 journal.setParam("data", v.date.startOfDay());
                 journal.setParam("ok", "ta");
@@ -138,7 +142,7 @@ int main(int argc, char* argv[]) {
             return script;
         };
         const bench::Comparison c =
-            bench::compareWithPsql(dm.connection, *t, runs, saveWeek, withNewIds);
+            bench::compareWithPsql(dm.connection, *t, runs, saveWeek, withNewIds, {}, &insertedIds);
         std::printf("position save, 50 positions of the week of %s in one transaction rolled "
                     "back, %d runs (target: ratio <= 1.3)\n",
                     qPrintable(monday.toString(Qt::ISODate)), runs);

@@ -31,16 +31,15 @@ void openStatements(data::Connection& db, const bench::Target& t, const reports:
         data::ResultSet query(db);
         query.setSql(s.sql);
         query.setFreshPlans(true); // as the reports open it
-        query.setWorkMemory(data::defaults::reportMemory());
+        reports::askReportSettings(query);
         query.setParam("data1", p.from.startOfDay());
         query.setParam("data2", p.to.addDays(1).startOfDay()); // "по" takes its day
         const bench::Comparison c = bench::compareWithPsql(db, t, runs, [&] {
             query.close();
             query.open();
         });
-        std::printf("  open %-17s %6d rows: program median %8.2f ms, psql %8.2f ms, ratio %.2f\n",
-                    qPrintable(s.name), query.rowCount(), bench::median(c.program),
-                    bench::median(c.psql), c.psql.empty() ? 0.0 : c.ratio());
+        const QString what = QStringLiteral("open %1, %2 rows").arg(s.name).arg(query.rowCount());
+        bench::printComparison(qPrintable(what), c);
     }
 }
 
@@ -51,10 +50,9 @@ void prepareReports(data::Connection& db, const bench::Target& t, const reports:
         size_t pages = 0;
         const bench::Comparison c = bench::compareWithPsql(
             db, t, runs, [&] { pages = reports::prepareSummary(db, number, p).pages.size(); });
-        std::printf("  open + prepare TForm%d, %4zu pages: program median %8.1f ms, psql %8.1f "
-                    "ms, ratio %.2f\n",
-                    number, pages, bench::median(c.program), bench::median(c.psql),
-                    c.psql.empty() ? 0.0 : c.ratio());
+        const QString what =
+            QStringLiteral("open + prepare TForm%1, %2 pages").arg(number).arg(pages);
+        bench::printOverhead(qPrintable(what), c);
     }
 }
 
@@ -75,7 +73,8 @@ int main(int argc, char* argv[]) {
     data::Connection db;
     try {
         db.open(t->socket, t->database, t->user, t->password);
-        std::printf("summary reports, %s, %d runs (targets: statements <= 1.3, prepare <= 2)\n",
+        std::printf("summary reports, %s, %d runs (target: statements <= 1.3; prepare: the "
+                    "layout's overhead)\n",
                     qPrintable(month.toString(QStringLiteral("MM.yyyy"))), runs);
         openStatements(db, *t, monthPeriod, runs);
         prepareReports(db, *t, monthPeriod, runs);

@@ -7,19 +7,15 @@
 #include "Timing.h"
 #include "data/Connection.h"
 #include "data/Error.h"
-#include "data/ResultSet.h"
 #include "output/ReportOutput.h"
 #include "reports/SummaryReports.h"
-#if __has_include("ui/PreviewWindow.h") // also builds on trees with Qt's own preview
 #include "ui/PreviewWindow.h"
-#else
-#include <QPrintPreviewDialog>
-#endif
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <climits>
 #include <malloc.h>
 #include <memory>
 #include <sys/resource.h>
@@ -68,7 +64,8 @@ int main(int argc, char* argv[]) {
     const int year = t->more[0].toInt();
     const int number = t->more[1].toInt();
     const bool pdf = t->more[2] == QLatin1String("pdf");
-    const reports::ReportPeriod period{QDate(year, 1, 1), QDate(year, 12, 31), -1};
+    const reports::ReportPeriod period{QDate(year, 1, 1), QDate(year, 12, 31),
+                                       -1}; // as a user types it
     const reports::SummaryReport* row = nullptr;
     for (const reports::SummaryReport& r : reports::summaryReports())
         if (r.number == number)
@@ -83,39 +80,26 @@ int main(int argc, char* argv[]) {
         std::printf("TForm%d of %d, %s (%s platform)\n", number, year, pdf ? "PDF" : "preview",
                     qPrintable(QGuiApplication::platformName()));
         const double heapBefore = heapMb();
-        // The same steps as reports::prepareSummary, with the rows' arrival in between.
-        auto query = std::make_unique<data::ResultSet>(db, QLatin1String(row->query));
-        query->setSql(reports::summaryStatement(number));
-        query->setFreshPlans(true);
-        query->setParam(QStringLiteral("data1"), period.from.startOfDay());
-        query->setParam(QStringLiteral("data2"), period.to.addDays(1).startOfDay());
+        // The reports' own read (statement, plans, memory), then the rows laid out.
         Step fetch;
-        query->open();
+        std::unique_ptr<output::Preparation> preparation =
+            reports::startSummary(db, number, period);
         fetch.print("rows fetched");
         Step arrived;
-        output::Report report = row->layout(*query);
-        report.title = reports::summaryTitle(number, period);
-        report.setText(QStringLiteral("QRLabel1"), report.title);
         if (pdf) {
             Step prepare;
-            output::PreparedReport pages = report.prepare();
-            query.reset();
+            preparation->advance(INT_MAX);
+            const std::shared_ptr<output::PreparedReport> pages = preparation->pages();
+            preparation.reset();
             prepare.print("pages prepared");
             std::printf("  %-28s %8zu pages, %.1f MB of heap\n", "prepared pages hold",
-                        pages.pages.size(), heapMb() - heapBefore);
+                        pages->pages.size(), heapMb() - heapBefore);
             Step write;
-            output::writePdf(pages, t->more[3]);
+            output::writePdf(*pages, t->more[3]);
             write.print("PDF written");
         } else {
-#if __has_include("ui/PreviewWindow.h")
-            std::unique_ptr<ui::PreviewWindow> window(ui::createPreview(
-                std::make_unique<output::Preparation>(std::move(query), std::move(report)),
-                ui::Zoom::PageWidth, nullptr));
-#else
-            std::unique_ptr<QDialog> window(
-                output::createPreview(report.prepare(), output::Zoom::PageWidth, nullptr, {}));
-            query.reset();
-#endif
+            std::unique_ptr<ui::PreviewWindow> window(
+                ui::createPreview(std::move(preparation), ui::Zoom::PageWidth, nullptr));
             window->show();
             QApplication::processEvents();
             // The first page as the screen gets it: the pages' view drawn once more.
@@ -129,13 +113,9 @@ int main(int argc, char* argv[]) {
                 return 1;
             }
             arrived.print("preview's first page drawn");
-#if __has_include("ui/PreviewWindow.h")
             while (!window->complete())
                 QApplication::processEvents();
             const size_t pageCount = window->report().pages.size();
-#else
-            const size_t pageCount = 0;
-#endif
             arrived.print("every page laid out");
             std::printf("  %-28s %8zu pages, %.1f MB of heap\n", "the preview holds", pageCount,
                         heapMb() - heapBefore);

@@ -24,7 +24,10 @@ public:
 
     void run(const QByteArray& path) {
         PGresult* rows = libpq_.runForRows();
-        lxw_workbook* book = workbook_new(path.constData());
+        // streamed as the program writes it: rows straight to the file
+        lxw_workbook_options options = {};
+        options.constant_memory = LXW_TRUE;
+        lxw_workbook* book = workbook_new_opt(path.constData(), &options);
         lxw_worksheet* sheet = workbook_add_worksheet(book, "Лист1");
         lxw_format* text = workbook_add_format(book);
         format_set_num_format(text, "@");

@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
         });
         std::printf("timesheet month %s (%d workers, %d pages):\n",
                     qPrintable(month.toString("yyyy-MM")), workers, pages);
-        bench::printComparison("select and print layout", c);
+        bench::printOverhead("select and print layout", c);
     } catch (const data::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.text()));
         return 1;

@@ -109,14 +109,24 @@ struct ResultSet::Fetched {
 };
 
 // Runs the statement; the set itself is not touched, so a failure leaves it as it was.
+void ResultSet::setServerSetting(const QString& name, const QString& value) {
+    const auto it = std::find_if(serverSettings_.begin(), serverSettings_.end(),
+                                 [&name](const auto& s) { return s.first == name; });
+    if (it != serverSettings_.end())
+        serverSettings_.erase(it);
+    if (!value.isEmpty())
+        serverSettings_.emplace_back(name, value);
+}
+
 ResultSet::Fetched ResultSet::fetch() const {
-    if (workMemory_.isEmpty() || connection_->inTransaction())
+    if (serverSettings_.empty() || connection_->inTransaction())
         return fetchRows();
-    // set_config(..., true) lasts to the transaction's end: the session's own setting is back
+    // set_config(..., true) lasts to the transaction's end: the session's own settings are back
     // for the next statement, also when this one fails.
     Transaction read(*connection_);
-    connection_->exec("select set_config('work_mem', $1, true)", {workMemory_.toUtf8()},
-                      Connection::Access::Read);
+    for (const auto& [name, value] : serverSettings_)
+        connection_->exec("select set_config($1, $2, true)", {name.toUtf8(), value.toUtf8()},
+                          Connection::Access::Read);
     Fetched f = fetchRows();
     read.commit();
     return f;

@@ -37,10 +37,14 @@ public:
     // Each open plans the statement for its parameters' values (period reports); by default the
     // server keeps one plan for the session (the journal's reloads).
     void setFreshPlans(bool on) { freshPlans_ = on; }
-    // The memory each sort and hash of the statement may take on the server (work_mem, such
-    // as "64MB"), in a transaction of the read's own, so the session keeps its setting; empty:
-    // the server's. Inside a caller's transaction the server's setting stays.
-    void setWorkMemory(const QString& amount) { workMemory_ = amount; }
+    // A server setting for this read alone (work_mem "48MB", jit "off"), in a transaction of
+    // the read's own, so the session keeps its own; an empty value drops it. Inside a caller's
+    // transaction the session's settings stay.
+    void setServerSetting(const QString& name, const QString& value);
+    // The memory each sort and hash of the statement may take on the server (work_mem).
+    void setWorkMemory(const QString& amount) {
+        setServerSetting(QStringLiteral("work_mem"), amount);
+    }
     void setParam(const QString& name, const QVariant& value) { params_.set(name, value); }
     QVariant param(const QString& name) const { return params_.value(name); }
 
@@ -143,7 +147,7 @@ private:
     Connection* connection_;
     QString sql_;
     bool freshPlans_ = false;
-    QString workMemory_;
+    std::vector<std::pair<QString, QString>> serverSettings_; // name, value
     Parameters params_;
     bool open_ = false;
 

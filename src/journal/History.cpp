@@ -167,6 +167,9 @@ void openPeriodHistory(data::ResultSet& rows, const QDate& from, const QDate& to
     rows.close();
     rows.setSql(statements::periodHistory());
     rows.setFreshPlans(true);
+    // The name look-ups of a month's changes are costed high enough to switch on the server's
+    // JIT compilation, which took longer than the whole read without it.
+    rows.setServerSetting(QStringLiteral("jit"), QStringLiteral("off"));
     rows.setParam(QStringLiteral("from"), from);
     rows.setParam(QStringLiteral("to"), to);
     rows.setParam(QStringLiteral("w_id"), worker ? QVariant(*worker) : QVariant());

@@ -273,25 +273,28 @@ QString dayCellWrite(int day) {
 namespace {
 
 // Names of the workers, products and operations a row's change mentions, as "w_id=501" ->
-// name, so the history reads as the journal does.
+// name, so the history reads as the journal does. Each is found by its key's index (the
+// logged values are the journal's integers), once per key, so a row's names cost a few
+// index look-ups.
 const char* const historySelect =
     "select l.id, to_char(l.at, 'DD.MM.YYYY HH24:MI:SS') as at_text, l.login, l.kind, "
     "l.id_smena, l.data, l.smena, l.w_id,\n"
-    "  (select p.s_caption from cmn_contractor.person p where p.s_code = l.w_id::text "
+    "  (select p.s_caption from cmn_contractor.person p where p.s_code::t_integer = l.w_id "
     "limit 1) as fio,\n"
     "  l.old::text as old_row, l.new::text as new_row,\n"
-    "  (select jsonb_object_agg(e.key || '=' || e.value, e.name)::text from (\n"
-    "     select e.key, e.value, case e.key\n"
-    "       when 'w_id' then (select p.s_caption from cmn_contractor.person p where p.s_code = "
-    "e.value limit 1)\n"
-    "       when 'i_id' then (select z.marka from accounts_dep.izdel z where z.id::text = "
-    "e.value)\n"
+    "  (select jsonb_strip_nulls(jsonb_object_agg(e.key || '=' || e.value, case e.key\n"
+    "       when 'w_id' then (select p.s_caption from cmn_contractor.person p where "
+    "p.s_code::t_integer = e.value::integer limit 1)\n"
+    "       when 'i_id' then (select z.marka from accounts_dep.izdel z where z.id = "
+    "e.value::numeric)\n"
     "       when 'o_id' then (select v.vid from accounts_dep.oper o join accounts_dep.vid_oper "
-    "v on v.id = o.vid where o.id::text = e.value)\n"
-    "     end as name\n"
-    "     from (select * from jsonb_each_text(l.old) union select * from "
-    "jsonb_each_text(l.new)) e\n"
-    "     where e.key in ('w_id', 'i_id', 'o_id')) e where e.name is not null) as names\n"
+    "v on v.id = o.vid where o.id = e.value::integer)\n"
+    "     end))::text\n"
+    "   from (values ('w_id', l.old->>'w_id'), ('w_id', l.new->>'w_id'), "
+    "('i_id', l.old->>'i_id'),\n"
+    "                ('i_id', l.new->>'i_id'), ('o_id', l.old->>'o_id'), "
+    "('o_id', l.new->>'o_id')) e(key, value)\n"
+    "   where e.value is not null) as names\n"
     "from accounts_dep.smena_log l\n";
 
 } // namespace
@@ -301,13 +304,15 @@ QString positionHistory() {
            QStringLiteral("where l.id_smena = :id_smena\norder by l.id desc");
 }
 
+// Newest first by the time of the change, which the log's index on it gives in order: the
+// list reads only its period's rows, however long the log has grown.
 QString periodHistory() {
     return QString::fromLatin1(historySelect) +
            QStringLiteral(
                "where l.at >= cast(:from as date) and l.at < cast(:to as date) + 1\n"
                "  and (cast(:w_id as integer) is null or l.w_id = cast(:w_id as integer)\n"
                "       or (l.old->>'w_id')::integer = cast(:w_id as integer))\n"
-               "order by l.id desc");
+               "order by l.at desc, l.id desc");
 }
 
 void prepareShiftJournals(state::DataModule& dm) {

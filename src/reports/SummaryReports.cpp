@@ -127,8 +127,8 @@ QString dateText(const QDate& d) {
 void select(data::ResultSet& query, const QString& sql, const ReportPeriod& period) {
     checkPeriod(period);
     query.setSql(sql);
-    query.setFreshPlans(true);                           // a week and a year want different plans
-    query.setWorkMemory(data::defaults::reportMemory()); // a year sorted on disk at the default
+    query.setFreshPlans(true); // a week and a year want different plans
+    askReportSettings(query);
     query.setParam(QStringLiteral("data1"), period.from.startOfDay());
     query.setParam(QStringLiteral("data2"), period.to.addDays(1).startOfDay());
     if (period.kind < 0) {
@@ -150,6 +150,10 @@ QString withColour(const QString& vid, qint64 colour) {
 }
 
 } // namespace
+
+void askReportSettings(data::ResultSet& query) {
+    query.setWorkMemory(data::defaults::reportMemory()); // a year sorted on disk at the default
+}
 
 std::span<const SummaryReport> summaryReports() {
     return summaries;

@@ -40,6 +40,9 @@ struct SummaryReport {
     output::Report (*layout)(const data::ResultSet& rows);
 };
 
+// What a report's read asks of the server for itself: its memory.
+void askReportSettings(data::ResultSet& query);
+
 // Every summary report, in the dialog's order. A new report is one row of this table, with
 // its statement and its layout function.
 std::span<const SummaryReport> summaryReports();

@@ -456,10 +456,10 @@ TEST_F(ResultSetTest, FreshPlansLeaveNoPreparedStatementBehind) {
     }
 }
 
-// A report's read asks for its memory in a transaction of its own: its statement runs with
-// it, the next statement on the connection has the session's setting again, also after a read
-// that failed; inside a caller's transaction the read leaves the setting alone.
-TEST_F(ResultSetTest, WorkMemoryHoldsForTheReadAlone) {
+// A read asks for its settings (a report's memory, no JIT) in a transaction of its own: its
+// statement runs with them, the next statement on the connection has the session's settings
+// again, also after a read that failed; inside a caller's transaction the read leaves them.
+TEST_F(ResultSetTest, ServerSettingsHoldForTheReadAlone) {
     const auto setting = [&] {
         data::Command show(connection);
         show.setSql("select current_setting('work_mem')");
@@ -468,12 +468,19 @@ TEST_F(ResultSetTest, WorkMemoryHoldsForTheReadAlone) {
     const QString before = setting();
     ASSERT_NE(before, "7MB");
     data::ResultSet q(connection, "q");
-    q.setSql("select current_setting('work_mem') as m, :n::int as n");
+    q.setSql("select current_setting('work_mem') as m, current_setting('jit') as j, :n::int as n");
     q.setParam("n", 1);
     q.setWorkMemory("7MB");
+    q.setServerSetting("jit", "off");
     q.open();
     EXPECT_EQ(q.asString("m"), "7MB");
+    EXPECT_EQ(q.asString("j"), "off");
     EXPECT_EQ(setting(), before);
+    {
+        data::Command show(connection);
+        show.setSql("select current_setting('jit')");
+        EXPECT_EQ(show.executeScalar().toString(), "on");
+    }
     EXPECT_FALSE(connection.inTransaction());
 
     data::ResultSet failing(connection, "failing");
