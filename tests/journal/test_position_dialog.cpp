@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QWheelEvent>
 #include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
@@ -477,6 +478,38 @@ TEST_F(PositionDialogTest, TabFollowsTheScreenThroughEveryControl) {
         (dialog.*c.opener)();
         EXPECT_EQ(stops, c.stops);
     }
+}
+
+// The mode switch is one Tab stop both ways, its checked choice; the arrows move within it and
+// switch the mode as a click does.
+TEST_F(PositionDialogTest, TheModeSwitchIsOneTabStopAndArrowsMoveWithinIt) {
+    QStringList focused;
+    QString requisitionLabel;
+    whenModalOpens([&](QWidget*) {
+        QApplication::setActiveWindow(&dialog);
+        auto name = [] { return QApplication::focusWidget()->objectName(); };
+        auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            focused << name();
+        };
+        in<QWidget>(&dialog, Names::rejects)->setFocus();
+        press(Qt::Key_Tab);
+        press(Qt::Key_Left);
+        EXPECT_TRUE(in<QRadioButton>(&dialog, Names::byRequisition)->isChecked());
+        requisitionLabel = in<QLabel>(&dialog, Names::documentLabel)->text();
+        press(Qt::Key_Tab);
+        press(Qt::Key_Backtab);
+        press(Qt::Key_Backtab);
+        press(Qt::Key_Tab);
+        press(Qt::Key_Right);
+        EXPECT_TRUE(in<QRadioButton>(&dialog, Names::byGoods)->isChecked());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    dialog.addNew();
+    EXPECT_EQ(focused,
+              QStringList({Names::byGoods, Names::byRequisition, Names::save, Names::byRequisition,
+                           Names::rejects, Names::byRequisition, Names::byGoods}));
+    EXPECT_NE(requisitionLabel, QString::fromUtf8("Продукция")) << "the mode switched";
 }
 
 // A wheel step over a widget as the window system delivers it: to the widget under the mouse,
