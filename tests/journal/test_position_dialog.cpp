@@ -158,8 +158,11 @@ TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksI
 }
 
 // The journal under the dialog is read once, when the dialog has closed, and shows the new
-// position.
+// position; staying on the date, as the user may choose, the new position is the current row.
 TEST_F(PositionDialogTest, AnAddedPositionIsReadIntoTheJournalOnceOnReturn) {
+    QObject::connect(&dialog, &journal::PositionDialog::positionAdded, &journal,
+                     &journal::JournalWindow::noteAdded);
+    journal.setStayOnDate(true);
     int reads = 0;
     dm.connection.setObserver([&reads](const QByteArray& sql,
                                        const std::vector<std::optional<QByteArray>>&,
@@ -175,7 +178,7 @@ TEST_F(PositionDialogTest, AnAddedPositionIsReadIntoTheJournalOnceOnReturn) {
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
     ASSERT_GT(dialog.positionId(), 0);
     EXPECT_EQ(reads, 1);
-    EXPECT_TRUE(journal.currentJournalQuery().locate("id", dialog.positionId()));
+    EXPECT_EQ(journal.currentJournalQuery().asInt("id"), dialog.positionId());
 }
 
 TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
