@@ -101,6 +101,7 @@ void Application::wire(Windows& w) {
             w.journalWindow.runGuarded(
                 [&] { w.historyWindow.showPeriod(QDate(today.year(), today.month(), 1), today); });
         });
+    w.historyWindow.setWorkersPicker(w.workersList);
     QObject::connect(&w.positionDialog, &PositionDialog::positionAdded, &w.journalWindow,
                      &JournalWindow::noteAdded);
     w.journalWindow.setStayOnDate(readStayOnDate(stayOnDateFilePath()));

@@ -266,8 +266,8 @@ QString dayCellWrite(int day) {
 // The history of the positions as the server logs it (accounts_dep.smena_log).
 namespace {
 
-// Names of the workers, products and operations a row's change mentions, as "w_id=501" ->
-// name, so the history reads as the journal does.
+// Names of the workers, products, operations and colours a row's change mentions, as
+// "w_id=501" -> name, so the history reads as the journal does.
 const char* const historySelect =
     "select l.id, to_char(l.at, 'DD.MM.YYYY HH24:MI:SS') as at_text, l.login, l.kind, "
     "l.id_smena, l.data, l.smena, l.w_id,\n"
@@ -282,10 +282,13 @@ const char* const historySelect =
     "e.value)\n"
     "       when 'o_id' then (select v.vid from accounts_dep.oper o join accounts_dep.vid_oper "
     "v on v.id = o.vid where o.id::text = e.value)\n"
+    "       when 'color' then (select g.s_caption from cmn_gds_and_srv.gds_and_srv g where "
+    "g.id = e.value::numeric)\n"
     "     end as name\n"
     "     from (select * from jsonb_each_text(l.old) union select * from "
     "jsonb_each_text(l.new)) e\n"
-    "     where e.key in ('w_id', 'i_id', 'o_id')) e where e.name is not null) as names\n"
+    "     where e.key in ('w_id', 'i_id', 'o_id', 'color')) e where e.name is not null) as "
+    "names\n"
     "from accounts_dep.smena_log l\n";
 
 } // namespace

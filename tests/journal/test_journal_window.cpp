@@ -7,6 +7,7 @@
 #include "journal/JournalGrid.h"
 #include "journal/JournalWindow.h"
 #include "state/DataModule.h"
+#include "ui/Form.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -22,6 +23,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSet>
 #include <QSignalSpy>
 #include <QStyle>
@@ -579,6 +582,30 @@ TEST_F(JournalWindowTest, MenuItemsHaveMnemonicsDistinctInTheirMenu) {
     typeText(menu, s.toLower());
     QApplication::processEvents();
     EXPECT_EQ(reports.count(), 1) << "С picks \"Сводные отчеты\"";
+}
+
+// On a 1366×768 monitor the journal, 1461 wide, opens inside the screen, still of a fixed size,
+// with every control whole.
+TEST_F(JournalWindowTest, OnASmallerScreenTheJournalOpensInsideItWithItsControlsWhole) {
+    activate();
+    const QRect area(0, 0, 1366, 768 - 40); // a task bar below
+    window->move(-48, 0);
+    ui::fitInside(window.get(), area);
+    QApplication::processEvents();
+    EXPECT_TRUE(area.contains(window->frameGeometry()))
+        << window->frameGeometry().x() << "," << window->frameGeometry().width();
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "still fixed";
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QComboBox*>(control) &&
+            !qobject_cast<QDateEdit*>(control))
+            continue;
+        if (!control->isVisible())
+            continue;
+        const QRect at(control->mapTo(window.get(), QPoint()), control->size());
+        EXPECT_TRUE(window->rect().contains(at)) << control->objectName().toStdString();
+        EXPECT_GE(control->width(), control->minimumSizeHint().width())
+            << control->objectName().toStdString();
+    }
 }
 
 TEST_F(JournalWindowTest, ComingBackFromAnotherProgramKeepsThePickedDate) {
