@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "JournalPlaceFile.h"
 #include "StyleFile.h"
 #include "journal/JournalStatements.h"
 #include "timesheet/TimesheetStatements.h"
@@ -100,6 +101,12 @@ void Application::wire(Windows& w) {
             w.journalWindow.runGuarded(
                 [&] { w.historyWindow.showPeriod(QDate(today.year(), today.month(), 1), today); });
         });
+    w.historyWindow.setWorkersPicker(w.workersList);
+    QObject::connect(&w.positionDialog, &PositionDialog::positionAdded, &w.journalWindow,
+                     &JournalWindow::noteAdded);
+    w.journalWindow.setStayOnDate(readStayOnDate(stayOnDateFilePath()));
+    QObject::connect(&w.journalWindow, &JournalWindow::stayOnDateChosen,
+                     [](bool on) { writeStayOnDate(stayOnDateFilePath(), on); });
     QObject::connect(&w.journalWindow, &journal::JournalWindow::styleChosen,
                      [](const QString& name) {
                          if (applyStyle(name))

@@ -2,6 +2,7 @@
 
 #include "JournalGrid.h"
 #include "JournalStatements.h"
+#include "Positions.h"
 #include "data/NumberText.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
@@ -71,6 +72,8 @@ QString shown(const QString& key, const QJsonValue& v, const QJsonObject& names)
                                : data::value::withDecimalComma(number);
     }
     const QString text = v.toString();
+    if (key == QLatin1String("ok"))
+        return isAccepted(text) ? QStringLiteral("принята") : QStringLiteral("не принята");
     if (key == QLatin1String("data"))
         return QDate::fromString(text, Qt::ISODate).toString(QStringLiteral("dd.MM.yyyy"));
     if (key == QLatin1String("vvod"))

@@ -5,12 +5,14 @@
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "output/Spreadsheet.h"
+#include "reference/Pickers.h"
 #include "state/DataModule.h"
 #include "ui/Controls.h"
 #include "ui/DataGrid.h"
 #include "ui/ResultSetModel.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,6 +42,12 @@ HistoryWindow::HistoryWindow(state::DataModule& dm, QWidget* parent)
     bar->addSpacing(12);
     bar->addWidget(new QLabel(QStringLiteral("Табельный №"), periodBar_));
     bar->addWidget(workerEdit_);
+    pickWorkerButton_ =
+        addButton(Names::pickWorker, QStringLiteral("..."), [this] { pickWorker(); });
+    pickWorkerButton_->setFixedWidth(28);
+    pickWorkerButton_->setToolTip(QStringLiteral("Выбрать рабочего из списка"));
+    pickWorkerButton_->hide();
+    bar->addWidget(pickWorkerButton_);
     bar->addWidget(addButton(Names::show, QStringLiteral("Показать"), [this] { loadPeriod(); }));
     bar->addWidget(
         addButton(Names::spreadsheet, QStringLiteral("Excel"), [this] { exportShown(); }));
@@ -50,6 +58,8 @@ HistoryWindow::HistoryWindow(state::DataModule& dm, QWidget* parent)
     model_ = new ui::ResultSetModel(*rows_, historyColumns(), this);
     model_->setCellRole(historyTexts(*model_));
     grid_->showModel(model_);
+    // Wider with the window; a change longer still shows whole in its tooltip.
+    grid_->horizontalHeader()->setStretchLastSection(true);
     connect(grid_, &QAbstractItemView::doubleClicked, this,
             [this] { runGuarded([this] { openCurrentPosition(); }); });
     layout->addWidget(grid_, 1);
@@ -63,7 +73,23 @@ HistoryWindow::HistoryWindow(state::DataModule& dm, QWidget* parent)
     bottom->addWidget(close);
     layout->addLayout(bottom);
     setCancelButton(close);
-    setClientSize(1280, 560);
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setSizeGripEnabled(true);
+    setMinimumSize(640, 300);
+    resize(1280, 560);
+}
+
+void HistoryWindow::setWorkersPicker(reference::WorkersList& workers) {
+    workers_ = &workers;
+    pickWorkerButton_->show();
+}
+
+// The worker's number, which no list of the journal shows, from the workers list.
+void HistoryWindow::pickWorker() {
+    if (!workers_)
+        return;
+    if (const std::optional<reference::PickedWorker> picked = workers_->pick())
+        workerEdit_->setText(QString::number(picked->id));
 }
 
 HistoryWindow::~HistoryWindow() = default;

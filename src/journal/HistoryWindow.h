@@ -19,6 +19,9 @@ namespace state {
 class DataModule;
 }
 
+namespace reference {
+class WorkersList;
+}
 namespace ui {
 class DataGrid;
 class DatePicker;
@@ -38,11 +41,15 @@ public:
         static constexpr const char* from = "DateFrom";
         static constexpr const char* to = "DateTo";
         static constexpr const char* worker = "EditWorker";
+        static constexpr const char* pickWorker = "ButtonWorker";
         static constexpr const char* show = "ButtonShow";
         static constexpr const char* spreadsheet = "ButtonExcel";
         static constexpr const char* position = "ButtonPosition";
         static constexpr const char* close = "ButtonClose";
     };
+
+    // The picker that "..." beside "Табельный №" opens; without one the button stays hidden.
+    void setWorkersPicker(reference::WorkersList& workers);
 
     // Shows the window modally over the position's changes.
     void showPosition(int positionId);
@@ -58,6 +65,7 @@ public:
 
 private:
     void openCurrentPosition();
+    void pickWorker();
 
     state::DataModule& dm_;
     std::unique_ptr<data::ResultSet> rows_;
@@ -67,6 +75,8 @@ private:
     ui::DatePicker* fromEdit_ = nullptr;
     ui::DatePicker* toEdit_ = nullptr;
     QLineEdit* workerEdit_ = nullptr;
+    QWidget* pickWorkerButton_ = nullptr;
+    reference::WorkersList* workers_ = nullptr;
     QWidget* positionButton_ = nullptr;
 };
 

@@ -273,8 +273,8 @@ QString dayCellWrite(int day) {
 namespace {
 
 // Names of the workers, products and operations a row's change mentions, as "w_id=501" ->
-// name, so the history reads as the journal does. Each is found by its key's index (the
-// logged values are the journal's integers), once per key, so a row's names cost a few
+// name, so the history reads as the journal does, and colours by name. Each is found by its key's
+// index (the logged values are the journal's integers), once per key, so a row's names cost a few
 // index look-ups.
 const char* const historySelect =
     "select l.id, to_char(l.at, 'DD.MM.YYYY HH24:MI:SS') as at_text, l.login, l.kind, "
@@ -289,11 +289,14 @@ const char* const historySelect =
     "e.value::numeric)\n"
     "       when 'o_id' then (select v.vid from accounts_dep.oper o join accounts_dep.vid_oper "
     "v on v.id = o.vid where o.id = e.value::integer)\n"
+    "       when 'color' then (select g.s_caption from cmn_gds_and_srv.gds_and_srv g where "
+    "g.id = e.value::numeric)\n"
     "     end))::text\n"
     "   from (values ('w_id', l.old->>'w_id'), ('w_id', l.new->>'w_id'), "
     "('i_id', l.old->>'i_id'),\n"
     "                ('i_id', l.new->>'i_id'), ('o_id', l.old->>'o_id'), "
-    "('o_id', l.new->>'o_id')) e(key, value)\n"
+    "('o_id', l.new->>'o_id'),\n"
+    "                ('color', l.old->>'color'), ('color', l.new->>'color')) e(key, value)\n"
     "   where e.value is not null) as names\n"
     "from accounts_dep.smena_log l\n";
 

@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -30,6 +31,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace journal {
 
@@ -93,6 +95,12 @@ JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
     ui::reserveBoldWidth(dayOffBox_);
     connect(dayOffBox_, &QCheckBox::toggled, this, &JournalWindow::markDayOff);
     top->addWidget(dayOffBox_);
+    top->addSpacing(12);
+
+    stayOnDateBox_ = new QCheckBox(QStringLiteral("Оставаться на выбранной дате"), this);
+    stayOnDateBox_->setObjectName(QLatin1String(Names::stayOnDate));
+    connect(stayOnDateBox_, &QCheckBox::clicked, this, &JournalWindow::stayOnDateChosen);
+    top->addWidget(stayOnDateBox_);
     closedMark_ = new QLabel(this);
     closedMark_->setObjectName(QLatin1String(Names::closedMark));
     closedMark_->setStyleSheet(QStringLiteral("color: #C00000; font-weight: bold"));
@@ -115,6 +123,7 @@ JournalWindow::JournalWindow(state::DataModule& dm, QWidget* parent)
     grid_->setMultiSelect(true);
     grid_->setSortRule(journalSortFor);
     grid_->setItemDelegateForColumn(ColOk, new ForegroundKeepingDelegate(grid_));
+    grid_->installEventFilter(this);
     connect(grid_, &QAbstractItemView::doubleClicked, this,
             [this] { runGuarded([this] { rowDoubleClicked(); }); });
     grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -187,28 +196,29 @@ void JournalWindow::buildMenu(QMenuBar* menu) {
         a->setObjectName(QLatin1String(name));
         return a;
     };
-    QMenu* references = menu->addMenu(QStringLiteral("Справочники"));
+    QMenu* references = menu->addMenu(QStringLiteral("&Справочники"));
     named(references->menuAction(), Names::referencesMenu);
-    named(references->addAction(QStringLiteral("Рабочие")), Names::workersItem)->setEnabled(false);
-    named(references->addAction(QStringLiteral("Изделия")), Names::productsItem)->setEnabled(false);
-    connect(named(references->addAction(QStringLiteral("Операции")), Names::operationTypesItem),
+    named(references->addAction(QStringLiteral("&Рабочие")), Names::workersItem)->setEnabled(false);
+    named(references->addAction(QStringLiteral("&Изделия")), Names::productsItem)
+        ->setEnabled(false);
+    connect(named(references->addAction(QStringLiteral("&Операции")), Names::operationTypesItem),
             &QAction::triggered, this, &JournalWindow::operationTypesRequested);
-    connect(named(references->addAction(QStringLiteral("Цены")), Names::pricesItem),
+    connect(named(references->addAction(QStringLiteral("&Цены")), Names::pricesItem),
             &QAction::triggered, this, &JournalWindow::pricesRequested);
-    named(references->addAction(QStringLiteral("Внеурочное")), Names::overtimeItem);
+    named(references->addAction(QStringLiteral("&Внеурочное")), Names::overtimeItem);
 
-    connect(named(menu->addAction(QStringLiteral("Табель по времени")), Names::timesheetItem),
+    connect(named(menu->addAction(QStringLiteral("&Табель по времени")), Names::timesheetItem),
             &QAction::triggered, this, &JournalWindow::timesheetRequested);
 
-    QMenu* reports = menu->addMenu(QStringLiteral("Отчеты"));
+    QMenu* reports = menu->addMenu(QStringLiteral("&Отчеты"));
     named(reports->menuAction(), Names::reportsMenu);
-    connect(named(reports->addAction(QStringLiteral("Сводные отчеты")), Names::summaryReportsItem),
+    connect(named(reports->addAction(QStringLiteral("&Сводные отчеты")), Names::summaryReportsItem),
             &QAction::triggered, this, &JournalWindow::reportsRequested);
     connect(
-        named(reports->addAction(QStringLiteral("История изменений")), Names::periodHistoryItem),
+        named(reports->addAction(QStringLiteral("&История изменений")), Names::periodHistoryItem),
         &QAction::triggered, this, &JournalWindow::periodHistoryRequested);
 
-    connect(named(menu->addAction(QStringLiteral("Выход")), Names::exitItem), &QAction::triggered,
+    connect(named(menu->addAction(QStringLiteral("В&ыход")), Names::exitItem), &QAction::triggered,
             this, &QDialog::close);
 }
 
@@ -224,6 +234,18 @@ bool JournalWindow::dayOff() const {
     return dayOffBox_->isChecked();
 }
 
+void JournalWindow::setStayOnDate(bool on) {
+    stayOnDateBox_->setChecked(on);
+}
+
+bool JournalWindow::staysOnDate() const {
+    return stayOnDateBox_->isChecked();
+}
+
+void JournalWindow::noteAdded(int positionId) {
+    addedId_ = positionId;
+}
+
 void JournalWindow::setToday(std::function<QDate()> today) {
     today_ = std::move(today);
 }
@@ -234,7 +256,7 @@ bool JournalWindow::event(QEvent* e) {
         if (skipNextActivation_)
             skipNextActivation_ = false;
         else if (!grid_->loading())
-            returnToToday();
+            comeBack();
         break;
     case QEvent::WindowDeactivate: {
         // Leaving for another program, for a drop-down, or for the error box of a failed
@@ -254,16 +276,49 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* e) {
     // Queued, so the load comes after the calendar has given the focus back.
     if (e->type() == QEvent::Hide && watched == dateEdit_->calendarWidget()->window())
         QMetaObject::invokeMethod(this, &JournalWindow::loadPickedDate, Qt::QueuedConnection);
+    if (e->type() == QEvent::KeyPress && watched == grid_ && gridKey(*static_cast<QKeyEvent*>(e)))
+        return true;
     return ui::Form::eventFilter(watched, e);
 }
 
 void JournalWindow::showEvent(QShowEvent* e) {
     ui::Form::showEvent(e);
     skipNextActivation_ = false; // a new showing always loads
+    freshShowing_ = true;
+}
+
+// Each key does what its button does, and only while the button is enabled; on an accepted
+// row, which cannot be changed, Enter and F2 open its view.
+bool JournalWindow::gridKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier)
+        return false;
+    const struct {
+        Qt::Key key;
+        const char* button;
+        bool viewsAccepted;
+    } keys[] = {{Qt::Key_Return, Names::change, true},  {Qt::Key_Enter, Names::change, true},
+                {Qt::Key_F2, Names::change, true},      {Qt::Key_Insert, Names::add, false},
+                {Qt::Key_Delete, Names::remove, false}, {Qt::Key_F5, Names::refresh, false}};
+    for (const auto& k : keys) {
+        if (key.key() != k.key)
+            continue;
+        auto* button = findChild<QPushButton*>(QLatin1String(k.button));
+        if (!button || !button->isEnabled())
+            return true;
+        data::ResultSet& query = currentJournalQuery();
+        if (k.viewsAccepted && query.isOpen() && !query.isEmpty() &&
+            isAccepted(query.asString(QStringLiteral("ok"))))
+            emit viewRequested();
+        else
+            button->click();
+        return true;
+    }
+    return false;
 }
 
 void JournalWindow::returnFromDialog() {
-    returnToToday();
+    comeBack();
     skipNextActivation_ = true;
 }
 
@@ -271,7 +326,7 @@ void JournalWindow::runDialog(const std::function<bool()>& dialog, Return back) 
     data::ResultSet& shown = currentJournalQuery();
     const ui::LiveGrid::Place place = grid_->place(shown);
     if (dialog()) {
-        returnToToday(place);
+        comeBack(place);
         skipNextActivation_ = true;
     } else if (back == Return::Always) {
         grid_->reread(shown, place);
@@ -288,7 +343,7 @@ void JournalWindow::rowDoubleClicked() {
 
 // Each query keeps the rows it shows until its new ones have arrived, so a reload that fails
 // (a lost server) leaves the journal readable.
-void JournalWindow::returnToToday(const std::optional<ui::LiveGrid::Place>& shownPlace) {
+void JournalWindow::comeBack(std::optional<ui::LiveGrid::Place> shownPlace) {
     const QString current = QApplication::style()->name();
     int item = -1;
     for (int i = 0; i < styles_->count(); ++i)
@@ -296,9 +351,18 @@ void JournalWindow::returnToToday(const std::optional<ui::LiveGrid::Place>& show
             item = i;
     styles_->setCurrentIndex(item);
 
-    const QDate today = today_();
-    dateEdit_->setDate(today);
-    if (isWeekend(today))
+    // The date the journal was read for, not one typed and never confirmed.
+    const QDate shown = currentJournalQuery().param(QStringLiteral("data")).toDateTime().date();
+    const bool stay = staysOnDate() && !freshShowing_ && shown.isValid();
+    freshShowing_ = false;
+    const int added = std::exchange(addedId_, 0);
+    if (stay && added > 0 && shownPlace) {
+        shownPlace->key = added;
+        shownPlace->selected = {added};
+    }
+    const QDate date = stay ? shown : today_();
+    dateEdit_->setDate(date);
+    if (!stay && isWeekend(date))
         dayOffBox_->setChecked(true);
     grid_->load([&] {
         follower_->caughtUp();
@@ -306,7 +370,7 @@ void JournalWindow::returnToToday(const std::optional<ui::LiveGrid::Place>& show
             data::ResultSet& q = dm_.journal(shift);
             const ui::LiveGrid::Place place =
                 shownPlace && &q == &currentJournalQuery() ? *shownPlace : grid_->place(q);
-            q.setParam(QStringLiteral("data"), today.startOfDay());
+            q.setParam(QStringLiteral("data"), date.startOfDay());
             grid_->reread(q, place);
         }
     });

@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QMenuBar;
 class QRadioButton;
@@ -49,6 +50,7 @@ public:
         static constexpr const char* overtime = "RadioButton4";
         static constexpr const char* date = "DateT";
         static constexpr const char* dayOff = "CBox1";
+        static constexpr const char* stayOnDate = "CBoxStay";
         static constexpr const char* styles = "ComboBox1";
         static constexpr const char* grid = "DBGrid2";
         static constexpr const char* add = "Button1";
@@ -86,8 +88,17 @@ public:
 
     state::DataModule& dataModule() const { return dm_; }
 
-    // What the journal does when a window opened from it has closed: back to today, all four
-    // shifts read again, each on the place the user had in it. Openers call it before their
+    // The user's choice "Оставаться на выбранной дате": on, a return from another window keeps
+    // the date shown instead of going back to today. Set by the program, it announces nothing.
+    void setStayOnDate(bool on);
+    bool staysOnDate() const;
+    // A position a dialog has just added: under the choice above it is the current row when
+    // the journal comes back.
+    void noteAdded(int positionId);
+
+    // What the journal does when a window opened from it has closed: back to today (or on the
+    // date shown, as the user chose), all four shifts read again, each on the place the user
+    // had in it. Openers call it before their
     // own closing steps; the activation that a window system sends afterwards then reloads
     // nothing.
     void returnFromDialog();
@@ -108,6 +119,7 @@ signals:
     // The shift grids of the shown date that changed elsewhere were read again (once a burst).
     void followedServer();
     void styleChosen(const QString& name);
+    void stayOnDateChosen(bool on);
     void gateTick();
     void operationTypesRequested();
     void pricesRequested();
@@ -128,8 +140,11 @@ protected:
 
 private:
     void buildMenu(QMenuBar* menu);
-    // Back to today; the shown shift comes back to `shownPlace` when given.
-    void returnToToday(const std::optional<ui::LiveGrid::Place>& shownPlace = std::nullopt);
+    // Back to today, or to the date shown when the user chose to stay on it; the shown shift
+    // comes back to `shownPlace` when given.
+    void comeBack(std::optional<ui::LiveGrid::Place> shownPlace = std::nullopt);
+    // A key of the grid that stands for a button (Enter, F2, Insert, Delete, F5).
+    bool gridKey(const QKeyEvent& key);
     void loadPickedDate();
     void refresh();
     void showShift(int shift);
@@ -151,6 +166,7 @@ private:
     std::array<QRadioButton*, 4> shiftChoices_{};
     ui::DatePicker* dateEdit_ = nullptr;
     QCheckBox* dayOffBox_ = nullptr;
+    QCheckBox* stayOnDateBox_ = nullptr;
     QComboBox* styles_ = nullptr;
     QLabel* closedMark_ = nullptr;
     // The writing buttons' state before a closed month turned them off.
@@ -161,6 +177,9 @@ private:
     // The window lost the activation to something that is no other window of the program;
     // the activation that follows reloads nothing.
     bool skipNextActivation_ = false;
+    // Shown anew (after the login): the first load is of today whatever the user chose.
+    bool freshShowing_ = true;
+    int addedId_ = 0;
 };
 
 } // namespace journal

@@ -372,6 +372,7 @@ void PositionDialog::save() {
         positionId_ = store_.insert(values(), today_());
         idLabel_->setText(QString::number(positionId_));
         materials_->showFor(positionId_);
+        emit positionAdded(positionId_);
     } else {
         store_.update(positionId_, values(), today_());
     }

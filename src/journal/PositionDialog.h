@@ -77,6 +77,10 @@ public:
     int positionId() const { return positionId_; }
     void setToday(std::function<QDate()> today) { today_ = std::move(today); }
 
+signals:
+    // A new position was written (its id); the journal may make it its current row.
+    void positionAdded(int positionId);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;

@@ -57,15 +57,14 @@ ProductsList::ProductsList(state::DataModule& dm, QWidget* parent)
            SearchKeys::All,
            RowButtons::AddAndDelete},
           parent) {
-    // The layout holds them, but products are not edited here.
-    for (QPushButton* b : {addRowButton_, changeButton_, deleteButton_})
+    // The layout holds them, but products are not edited here; "Выбрать" is the picker's.
+    for (QPushButton* b : {addRowButton_, deleteButton_})
         b->hide();
 }
 
 std::optional<PickedProduct> ProductsList::pick() {
     taken_.reset();
     runPicker();
-    changeButton_->hide();
     return taken_;
 }
 

@@ -34,7 +34,7 @@ private:
     std::optional<PickedWorker> taken_;
 };
 
-// The products list (TForm3): only a double-click takes; Enter does nothing.
+// The products list (TForm3): Enter, "Выбрать" or a double-click takes.
 class ProductsList : public ReferenceList {
     Q_OBJECT
 public:

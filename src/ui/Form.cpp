@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace ui {
 
@@ -39,6 +40,28 @@ private:
 };
 
 } // namespace
+
+void fitOnScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen())
+        fitInside(window, screen->availableGeometry());
+}
+
+void fitInside(QWidget* window, const QRect& area) {
+    const QSize frameExtra = window->frameGeometry().size() - window->size();
+    const QSize room = area.size() - frameExtra;
+    if (window->width() > room.width() || window->height() > room.height()) {
+        const QSize fits = window->size().boundedTo(room);
+        if (window->minimumSize() == window->maximumSize())
+            window->setFixedSize(fits);
+        else
+            window->resize(fits.expandedTo(window->minimumSize()));
+    }
+    QRect frame = window->frameGeometry();
+    frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() - frame.height() + 1)));
+    if (frame.topLeft() != window->frameGeometry().topLeft())
+        window->move(frame.topLeft());
+}
 
 Form::Form(const QString& objectName, const QString& caption, QWidget* parent) : QDialog(parent) {
     setObjectName(objectName);
@@ -96,6 +119,7 @@ Form::SaveCancel Form::layOutEditDialog(QWidget* content, std::function<void()> 
 
 void Form::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    fitOnScreen(this);
     if (centred_)
         return;
     centred_ = true;
@@ -108,6 +132,7 @@ void Form::showEvent(QShowEvent* event) {
     QRect frame = frameGeometry();
     frame.moveCenter(area.center());
     move(frame.topLeft());
+    fitOnScreen(this); // centred over a window near the edge it may stick out
 }
 
 void Form::keyPressEvent(QKeyEvent* event) {

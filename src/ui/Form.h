@@ -7,9 +7,16 @@ class QPushButton;
 
 namespace ui {
 
+// Keeps a window inside the available area of its screen: a size that does not fit shrinks
+// (a fixed one stays fixed at the smaller size), and the window moves in from the edges.
+void fitOnScreen(QWidget* window);
+// The same within any area of the screen's coordinates.
+void fitInside(QWidget* window, const QRect& area);
+
 // The base of every window: its documented name and caption, a fixed client size, centred
-// on its first showing, Enter and Esc buttons, and buttons whose handlers run through the
-// one action guard, so an error ends the action with its own text and the window stays.
+// on its first showing and kept inside the screen, Enter and Esc buttons, and buttons whose
+// handlers run through the one action guard, so an error ends the action with its own text and the
+// window stays.
 class Form : public QDialog {
     Q_OBJECT
 public:

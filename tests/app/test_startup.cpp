@@ -1,5 +1,6 @@
 // What happens before anybody logs in: the build stamp, the style file, the version gate.
 #include "BuildStamp.h"
+#include "JournalPlaceFile.h"
 #include "PreparedModule.h"
 #include "StyleFile.h"
 #include "TestDatabase.h"
@@ -10,7 +11,9 @@
 #include "ui/Messages.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -84,6 +87,23 @@ TEST_F(StyleFileTest, OnlyTheFirstLineCountsAndAnEmptyOneMeansWindows) {
     }
     app::writeStyleName(path(), "Fusion");
     EXPECT_EQ(contents(), "Fusion\r\n");
+}
+
+// The journal's "stay on the date" choice lives beside the style file and comes back as it
+// was written; anything but a written "on" is off, the documented behaviour.
+TEST_F(StyleFileTest, TheStayOnDateChoiceIsKeptBesideTheStyle) {
+    EXPECT_EQ(QFileInfo(app::stayOnDateFilePath()).dir(), QFileInfo(app::styleFilePath()).dir());
+    const QString stay = dir.filePath("more/t_stay_on_date.txt");
+    EXPECT_FALSE(app::readStayOnDate(stay)) << "missing";
+    for (const bool on : {true, false, true}) {
+        app::writeStayOnDate(stay, on);
+        EXPECT_EQ(app::readStayOnDate(stay), on);
+    }
+    QFile garbled(stay);
+    ASSERT_TRUE(garbled.open(QIODevice::WriteOnly));
+    garbled.write("yes\r\n");
+    garbled.close();
+    EXPECT_FALSE(app::readStayOnDate(stay));
 }
 
 TEST_F(StyleFileTest, AnUnknownStyleIsReportedByNameAndChangesNothing) {

@@ -10,6 +10,7 @@
 #include "data/Error.h"
 #include "data/ResultSet.h"
 #include "journal/HistoryWindow.h"
+#include "reference/Pickers.h"
 #include "ui/DataGrid.h"
 
 #include <QDir>
@@ -68,16 +69,16 @@ select setval('accounts_dep.smena_id_seq', 9000);
 
 const char* const added = "Дата: 10.12.2026; Смена: 1; Фамилия И.О.: Антонов А.А.; Марка "
                           "изделия: СТ-1; Операция: Сборка; Часы: 4; Кол-во: 6; Брак: 0; Цена: "
-                          "10; OK: no";
+                          "10; OK: не принята";
 const char* const copy = "Дата: 10.12.2026; Смена: 1; Фамилия И.О.: Борисов Б.Б.; Марка "
                          "изделия: СТ-1; Операция: Сборка; Часы: 4; Кол-во: 4,25; Брак: 0; "
-                         "Цена: 10; OK: no; Из позиции бригады №: 8001";
+                         "Цена: 10; OK: не принята; Из позиции бригады №: 8001";
 
 TEST_F(HistoryWindowTest, APositionsChangesReadAsTheJournalNewestFirstWithTheirLogin) {
     window->loadPosition(8001);
     EXPECT_EQ(window->windowTitle(), "История позиции № 8001");
     EXPECT_EQ(shownRows(), (QStringList{
-                               "Принята | operator1 | Премия (%): 0 → 5; OK: no → ok",
+                               "Принята | operator1 | Премия (%): 0 → 5; OK: не принята → принята",
                                "Разделена в бригаде | master | Кол-во: 8,5 → 4,25",
                                "Изменена | master | Кол-во: 6 → 8,5",
                                QString("Добавлена | master | ") + added,
@@ -139,6 +140,61 @@ TEST_F(HistoryWindowTest, ThePeriodListFiltersByWorkerExportsAndLeadsToADeletedP
     window->showPeriod(today.addDays(-10), today.addDays(-1));
     EXPECT_TRUE(listed.isEmpty());
     EXPECT_THROW(window->showPeriod(today, today.addDays(-1)), data::Error);
+}
+
+// A colour reads by its name, as in the journal.
+TEST_F(HistoryWindowTest, AColourReadsByItsName) {
+    testdb::exec(QString::fromUtf8(
+        "insert into cmn_gds_and_srv.gds_and_srv(id, s_caption) values (5005, 'Синий'), "
+        "(9003, 'Белый');"
+        "insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, "
+        "time, ok, color) values (8002, '2026-12-10', 1, 101, 100, 1, 10, 1, 0, 1, 'no', 5005);"
+        "update accounts_dep.smena set color = 9003 where id = 8002"));
+    window->loadPosition(8002);
+    const QStringList rows = shownRows();
+    testdb::exec("delete from accounts_dep.smena where id = 8002");
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].endsWith("| Цвет: Синий → Белый")) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].contains("Цвет: Синий; ")) << rows[1].toStdString();
+}
+
+// The window can be made smaller or larger, its changes column following; a change shows whole
+// in its tooltip; "..." beside "Табельный №" fills it from the workers list.
+TEST_F(HistoryWindowTest, ResizesShowsWholeChangesAndPicksTheWorkerFromTheList) {
+    reference::WorkersList workers(dm);
+    window->setWorkersPicker(workers);
+    QSize smaller, larger;
+    int changesNarrow = 0, changesWide = 0;
+    QString tooltip, shown, picked;
+    whenModalOpens([&](QWidget* modal) {
+        window->resize(900, 500);
+        QApplication::processEvents();
+        smaller = window->size();
+        changesNarrow = window->grid()->columnWidth(7);
+        window->resize(1400, 600);
+        QApplication::processEvents();
+        larger = window->size();
+        changesWide = window->grid()->columnWidth(7);
+        tooltip = window->grid()->model()->index(0, 7).data(Qt::ToolTipRole).toString();
+        shown = window->grid()->model()->index(0, 7).data().toString();
+        whenModalOpens([&](QWidget* list) {
+            typeText(list->findChild<QLineEdit*>(reference::ReferenceList::Names::search),
+                     QString::fromUtf8("Бор"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        click(Names::pickWorker);
+        picked = control<QLineEdit>(Names::worker)->text();
+        modal->close();
+    });
+    const QDate today = QDate::fromString(
+        testdb::exec("select to_char(current_date, 'YYYY-MM-DD')").toString(), Qt::ISODate);
+    window->showPeriod(today, today);
+    EXPECT_EQ(smaller, QSize(900, 500));
+    EXPECT_EQ(larger, QSize(1400, 600));
+    EXPECT_GT(changesWide, changesNarrow) << "the changes column takes the room";
+    ASSERT_TRUE(shown.contains("; "));
+    EXPECT_EQ(tooltip, QString(shown).replace("; ", "\n"));
+    EXPECT_EQ(picked, "102");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "journal/JournalGrid.h"
 #include "journal/JournalWindow.h"
 #include "state/DataModule.h"
+#include "ui/Form.h"
 #include "ui/Messages.h"
 #include "ui/ResultSetModel.h"
 
@@ -16,10 +17,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
@@ -275,6 +282,85 @@ TEST_F(JournalWindowTest, ReturningFromADialogBringsBackToday) {
     EXPECT_EQ(shownIds().size(), 4);
 }
 
+// Under "Оставаться на выбранной дате" every way back (a dialog's activation, an opener's
+// return, a position dialog run) keeps the date, sort and row, reading the journal once; a
+// position just added becomes the current row. A new showing starts from today again.
+TEST_F(JournalWindowTest, StayingOnTheDateKeepsThePlaceAndLandsOnAnAddedPosition) {
+    today = wednesday.addDays(1);
+    activate();
+    auto* stay = control<QCheckBox>(Names::stayOnDate);
+    EXPECT_EQ(stay->text(), QString::fromUtf8("Оставаться на выбранной дате"));
+    EXPECT_FALSE(window->staysOnDate()) << "off unless the user chose it";
+    QSignalSpy chosen(window.get(), &JournalWindow::stayOnDateChosen);
+    stay->setFocus();
+    QTest::keyClick(stay, Qt::Key_Space);
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_TRUE(chosen[0][0].toBool());
+    window->setStayOnDate(false);
+    window->setStayOnDate(true);
+    EXPECT_EQ(chosen.count(), 1) << "only the user's choice is announced";
+
+    pickInCalendar(wednesday);
+    data::ResultSet& query = dm.journal(1);
+    clickTitle(journal::ColFio);
+    const QString sort = query.sort();
+    ASSERT_TRUE(query.locate("id", 5002));
+    int reads = 0;
+    dm.connection.setObserver([&reads](const QByteArray& sql,
+                                       const std::vector<std::optional<QByteArray>>&,
+                                       data::Connection::Plan) {
+        reads += sql.startsWith("select smena.id, smena.data,"); // shift 1's
+    });
+    QDialog dialog(window.get());
+    const struct {
+        const char* name;
+        std::function<void()> goAndComeBack;
+        int current;
+    } ways[] = {
+        {"a dialog's activation",
+         [&] {
+             whenModalOpens([&](QWidget*) { dialog.accept(); });
+             dialog.exec();
+             QApplication::setActiveWindow(window.get());
+             QApplication::processEvents();
+         },
+         5002},
+        {"an opener's return", [&] { window->returnFromDialog(); }, 5002},
+        {"a position added",
+         [&] {
+             window->runDialog(
+                 [&] {
+                     testdb::exec("insert into accounts_dep.smena(id, data, smena, w_id, i_id, "
+                                  "o_id, cena, kol_vo, brak, time, ok, vvod) values (5902, "
+                                  "'2026-12-09', 1, 503, 800001, 701, 10, 1, 0, 1, 'no', "
+                                  "'2026-12-10 08:30')");
+                     window->noteAdded(5902);
+                     return true;
+                 },
+                 JournalWindow::Return::Always);
+         },
+         5902},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        reads = 0;
+        way.goAndComeBack();
+        EXPECT_EQ(reads, 1);
+        EXPECT_EQ(window->journalDate(), wednesday);
+        EXPECT_EQ(loadedDate(), wednesday);
+        EXPECT_EQ(query.sort(), sort);
+        EXPECT_EQ(query.asInt("id"), way.current);
+        EXPECT_EQ(grid()->currentIndex().row(), query.recNo());
+        EXPECT_EQ(grid()->selectionModel()->selectedRows().size(), 1);
+    }
+    dm.connection.setObserver({});
+    testdb::exec("delete from accounts_dep.smena where id = 5902");
+
+    window->hide();
+    activate();
+    EXPECT_EQ(loadedDate(), today) << "a new showing loads today";
+}
+
 TEST_F(JournalWindowTest, AnExplicitReturnReloadsTodayAndALateActivationNothing) {
     activate();
     pickInCalendar(tuesday);
@@ -365,10 +451,11 @@ TEST_F(JournalWindowTest, TabFollowsTheScreenThroughEveryControl) {
     activate();
     ASSERT_GT(shownIds().size(), 1);
     control<QWidget>(Names::shift1)->setFocus();
-    EXPECT_EQ(tabStops(window.get(), 14),
-              QStringList({Names::shift1, Names::date, Names::dayOff, Names::styles, Names::grid,
-                           Names::add, Names::change, Names::remove, Names::history, Names::accept,
-                           Names::acceptAll, Names::refresh, Names::exit, Names::shift1}));
+    EXPECT_EQ(
+        tabStops(window.get(), 15),
+        QStringList({Names::shift1, Names::date, Names::dayOff, Names::stayOnDate, Names::styles,
+                     Names::grid, Names::add, Names::change, Names::remove, Names::history,
+                     Names::accept, Names::acceptAll, Names::refresh, Names::exit, Names::shift1}));
 }
 
 TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOperatorsAccept) {
@@ -410,6 +497,116 @@ TEST_F(JournalWindowTest, AddChangeAndDoubleClickAskForThePositionDialogButOpera
     }
     testdb::exec("update accounts_dep.smena set ok = 'no', prize = 0 where id = 5003;"
                  "delete from accounts_dep.smena_gds_use where id_smena = 5003");
+}
+
+// Keys in the grid do what their buttons do, each only while its button is enabled; Enter and
+// F2 on an accepted row open its view, and Delete asks its question first.
+TEST_F(JournalWindowTest, GridKeysPressTheirButtonsOnlyWhileEnabled) {
+    activate();
+    struct Case {
+        Qt::Key key;
+        int row; // position made current first
+        int adds, changes, views;
+        bool asked;     // the delete question
+        bool refreshed; // "Обновить" drops the sort (as deletion's own re-run does)
+    };
+    const Case cases[] = {
+        {Qt::Key_Return, 5003, 0, 1, 0, false, false},
+        {Qt::Key_Enter, 5003, 0, 1, 0, false, false},
+        {Qt::Key_F2, 5003, 0, 1, 0, false, false},
+        {Qt::Key_Return, 5002, 0, 0, 1, false, false},
+        {Qt::Key_F2, 5002, 0, 0, 1, false, false},
+        {Qt::Key_Insert, 5003, 1, 0, 0, false, false},
+        {Qt::Key_Delete, 5003, 0, 0, 0, true, false},
+        {Qt::Key_F5, 5003, 0, 0, 0, false, true},
+    };
+    data::ResultSet& query = dm.journal(1);
+    for (const bool enabled : {true, false}) {
+        for (const char* name : {Names::add, Names::change, Names::remove, Names::refresh})
+            control<QPushButton>(name)->setEnabled(enabled);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(QTest::toString(QKeySequence(c.key)));
+            SCOPED_TRACE(enabled ? "enabled" : "disabled");
+            query.setSort("fio DESC, id ASC");
+            ASSERT_TRUE(query.locate("id", c.row));
+            grid()->setFocus();
+            QSignalSpy adds(window.get(), &JournalWindow::addRequested);
+            QSignalSpy changes(window.get(), &JournalWindow::changeRequested);
+            QSignalSpy views(window.get(), &JournalWindow::viewRequested);
+            messages.clear();
+            QTest::keyClick(QApplication::focusWidget(), c.key);
+            EXPECT_EQ(adds.count(), enabled ? c.adds : 0);
+            EXPECT_EQ(changes.count(), enabled ? c.changes : 0);
+            EXPECT_EQ(views.count(), enabled ? c.views : 0);
+            EXPECT_EQ(messages.texts().contains(QString::fromUtf8("Удалить позицию из списка?")),
+                      enabled && c.asked)
+                << messages.texts().join('|').toStdString();
+            if (!c.asked) {
+                EXPECT_EQ(query.sort().isEmpty(), enabled && c.refreshed);
+            }
+            EXPECT_TRUE(shownIds().contains(5003)) << "the question was answered No";
+        }
+    }
+}
+
+// Every menu item has its Alt letter, none twice in one menu, and the keyboard reaches an item
+// through them.
+TEST_F(JournalWindowTest, MenuItemsHaveMnemonicsDistinctInTheirMenu) {
+    activate();
+    auto* bar = window->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    std::function<void(const QList<QAction*>&, const QString&)> check =
+        [&](const QList<QAction*>& actions, const QString& where) {
+            QSet<QChar> letters;
+            for (QAction* a : actions) {
+                if (a->isSeparator())
+                    continue;
+                const QKeySequence mnemonic = QKeySequence::mnemonic(a->text());
+                EXPECT_FALSE(mnemonic.isEmpty()) << (where + a->text()).toStdString();
+                const QChar letter = a->text().at(a->text().indexOf('&') + 1).toLower();
+                EXPECT_FALSE(letters.contains(letter)) << (where + a->text()).toStdString();
+                letters.insert(letter);
+                if (a->menu())
+                    check(a->menu()->actions(), where + a->text() + " / ");
+            }
+        };
+    check(bar->actions(), QString());
+
+    QSignalSpy reports(window.get(), &JournalWindow::reportsRequested);
+    grid()->setFocus();
+    const QString o = QString::fromUtf8("О"), s = QString::fromUtf8("С");
+    QTest::sendKeyEvent(QTest::Press, grid(), Qt::Key(o.at(0).unicode()), o, Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Release, grid(), Qt::Key(o.at(0).unicode()), o, Qt::AltModifier);
+    QApplication::processEvents();
+    QMenu* menu = control<QAction>(Names::reportsMenu)->menu();
+    ASSERT_TRUE(menu->isVisible()) << "Alt+О opens \"Отчеты\"";
+    typeText(menu, s.toLower());
+    QApplication::processEvents();
+    EXPECT_EQ(reports.count(), 1) << "С picks \"Сводные отчеты\"";
+}
+
+// On a 1366×768 monitor the journal, 1461 wide, opens inside the screen, still of a fixed size,
+// with every control whole.
+TEST_F(JournalWindowTest, OnASmallerScreenTheJournalOpensInsideItWithItsControlsWhole) {
+    activate();
+    const QRect area(0, 0, 1366, 768 - 40); // a task bar below
+    window->move(-48, 0);
+    ui::fitInside(window.get(), area);
+    QApplication::processEvents();
+    EXPECT_TRUE(area.contains(window->frameGeometry()))
+        << window->frameGeometry().x() << "," << window->frameGeometry().width();
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "still fixed";
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QComboBox*>(control) &&
+            !qobject_cast<QDateEdit*>(control))
+            continue;
+        if (!control->isVisible())
+            continue;
+        const QRect at(control->mapTo(window.get(), QPoint()), control->size());
+        EXPECT_TRUE(window->rect().contains(at)) << control->objectName().toStdString();
+        EXPECT_GE(control->width(), control->minimumSizeHint().width())
+            << control->objectName().toStdString();
+    }
 }
 
 TEST_F(JournalWindowTest, ComingBackFromAnotherProgramKeepsThePickedDate) {

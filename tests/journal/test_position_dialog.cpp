@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QtTest/qtestspontaneevent.h>
@@ -158,8 +159,11 @@ TEST_F(PositionDialogTest, APositionEnteredByGoodsIsSavedWithItsDayCellAndLocksI
 }
 
 // The journal under the dialog is read once, when the dialog has closed, and shows the new
-// position.
+// position; staying on the date, as the user may choose, the new position is the current row.
 TEST_F(PositionDialogTest, AnAddedPositionIsReadIntoTheJournalOnceOnReturn) {
+    QObject::connect(&dialog, &journal::PositionDialog::positionAdded, &journal,
+                     &journal::JournalWindow::noteAdded);
+    journal.setStayOnDate(true);
     int reads = 0;
     dm.connection.setObserver([&reads](const QByteArray& sql,
                                        const std::vector<std::optional<QByteArray>>&,
@@ -175,7 +179,7 @@ TEST_F(PositionDialogTest, AnAddedPositionIsReadIntoTheJournalOnceOnReturn) {
     EXPECT_TRUE(messages.messages.empty()) << messages.texts().join('|').toStdString();
     ASSERT_GT(dialog.positionId(), 0);
     EXPECT_EQ(reads, 1);
-    EXPECT_TRUE(journal.currentJournalQuery().locate("id", dialog.positionId()));
+    EXPECT_EQ(journal.currentJournalQuery().asInt("id"), dialog.positionId());
 }
 
 TEST_F(PositionDialogTest, EachOpenerLetsTouchWhatItsModeAllows) {
@@ -478,6 +482,38 @@ TEST_F(PositionDialogTest, TabFollowsTheScreenThroughEveryControl) {
         (dialog.*c.opener)();
         EXPECT_EQ(stops, c.stops);
     }
+}
+
+// The mode switch is one Tab stop both ways, its checked choice; the arrows move within it and
+// switch the mode as a click does.
+TEST_F(PositionDialogTest, TheModeSwitchIsOneTabStopAndArrowsMoveWithinIt) {
+    QStringList focused;
+    QString requisitionLabel;
+    whenModalOpens([&](QWidget*) {
+        QApplication::setActiveWindow(&dialog);
+        auto name = [] { return QApplication::focusWidget()->objectName(); };
+        auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            focused << name();
+        };
+        in<QWidget>(&dialog, Names::rejects)->setFocus();
+        press(Qt::Key_Tab);
+        press(Qt::Key_Left);
+        EXPECT_TRUE(in<QRadioButton>(&dialog, Names::byRequisition)->isChecked());
+        requisitionLabel = in<QLabel>(&dialog, Names::documentLabel)->text();
+        press(Qt::Key_Tab);
+        press(Qt::Key_Backtab);
+        press(Qt::Key_Backtab);
+        press(Qt::Key_Tab);
+        press(Qt::Key_Right);
+        EXPECT_TRUE(in<QRadioButton>(&dialog, Names::byGoods)->isChecked());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    dialog.addNew();
+    EXPECT_EQ(focused,
+              QStringList({Names::byGoods, Names::byRequisition, Names::save, Names::byRequisition,
+                           Names::rejects, Names::byRequisition, Names::byGoods}));
+    EXPECT_NE(requisitionLabel, QString::fromUtf8("Продукция")) << "the mode switched";
 }
 
 // A wheel step over a widget as the window system delivers it: to the widget under the mouse,

@@ -230,23 +230,42 @@ insert into accounts_dep.izdel(id, marka, nom, massa) values
     ui::DataGrid* grid() { return control<ui::DataGrid>(ListNames::grid); }
 };
 
-TEST_F(ProductsPickerTest, OnlyADoubleClickTakesAndATabbedMarkIsFoundWithoutIt) {
-    whenModalOpens([&](QWidget*) {
-        EXPECT_FALSE(control<QPushButton>(ListNames::change)->isVisible());
-        typeText(box(), QString::fromUtf8("ст-1"));
-        EXPECT_EQ(shown(grid()),
-                  QStringList({QString::fromUtf8("СТ-104"), QString::fromUtf8("СТ-105")}));
-        QTest::keyClick(box(), Qt::Key_Home);
-        EXPECT_EQ(box()->cursorPosition(), 0) << "other keys edit the box";
-        QTest::keyClick(box(), Qt::Key_Return);
-        EXPECT_TRUE(window->isVisible()) << "Enter takes nothing";
-        QTest::keyClick(box(), Qt::Key_Down);
-        doubleClick(grid(), 1);
-    });
-    const auto taken = window->pick();
-    ASSERT_TRUE(taken.has_value());
-    EXPECT_EQ(taken->marka, QString::fromUtf8("СТ-105"));
-    EXPECT_EQ(taken->id, 800102);
+// Enter in the search box, "Выбрать" and a double-click each take the current row.
+TEST_F(ProductsPickerTest, EnterSelectOrADoubleClickTakesAndATabbedMarkIsFoundWithoutIt) {
+    struct Case {
+        const char* name;
+        std::function<void()> take;
+        const char* marka;
+        int id;
+    };
+    const Case cases[] = {
+        {"Enter", [&] { QTest::keyClick(box(), Qt::Key_Return); }, "СТ-105", 800102},
+        {"Выбрать",
+         [&] {
+             auto* select = control<QPushButton>(ListNames::change);
+             EXPECT_TRUE(select->isVisible());
+             EXPECT_EQ(select->text(), QString::fromUtf8("Выбрать"));
+             QTest::mouseClick(select, Qt::LeftButton);
+         },
+         "СТ-105", 800102},
+        {"double-click", [&] { doubleClick(grid(), 0); }, "СТ-104", 800101},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        whenModalOpens([&](QWidget*) {
+            typeText(box(), QString::fromUtf8("ст-1"));
+            EXPECT_EQ(shown(grid()),
+                      QStringList({QString::fromUtf8("СТ-104"), QString::fromUtf8("СТ-105")}));
+            QTest::keyClick(box(), Qt::Key_Home);
+            EXPECT_EQ(box()->cursorPosition(), 0) << "other keys edit the box";
+            QTest::keyClick(box(), Qt::Key_Down);
+            c.take();
+        });
+        const auto taken = window->pick();
+        ASSERT_TRUE(taken.has_value());
+        EXPECT_EQ(taken->marka, QString::fromUtf8(c.marka));
+        EXPECT_EQ(taken->id, c.id);
+    }
 
     whenModalOpens([&](QWidget*) { QTest::keyClick(box(), Qt::Key_Escape); });
     EXPECT_FALSE(window->pick().has_value()) << "Esc leaves the product as it was";
