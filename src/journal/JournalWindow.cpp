@@ -374,7 +374,7 @@ void JournalWindow::comeBack(std::optional<ui::LiveGrid::Place> shownPlace) {
             grid_->reread(q, place);
         }
     });
-    markClosedMonth(today);
+    markClosedMonth(date);
 }
 
 // Another date: its rows in the statement's order, from the first.
