@@ -2,12 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QMetaObject>
-#include <QObject>
-#include <unistd.h>
+#include <QRegularExpression>
+#include <QSaveFile>
 
 namespace testscreen {
 
@@ -24,15 +20,22 @@ QByteArray configuration(QSize size) {
 
 } // namespace
 
+QSize chosenSize(QSize otherwise) {
+    static const QRegularExpression form(QStringLiteral("^(\\d+)x(\\d+)$"));
+    const QRegularExpressionMatch m = form.match(qEnvironmentVariable("TABEL_TEST_SCREEN"));
+    return m.hasMatch() ? QSize(m.captured(1).toInt(), m.captured(2).toInt()) : otherwise;
+}
+
 void startOn(QSize size) {
     if (qgetenv("QT_QPA_PLATFORM") != "offscreen")
         return;
-    const QString path =
-        QDir::temp().filePath(QStringLiteral("tabel-test-screen-%1.json").arg(getpid()));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // One file per size, kept: the programs a test starts read it too. Written whole under
+    // another name first, so a test program starting beside never reads half of it.
+    const QString path = QDir::temp().filePath(
+        QStringLiteral("tabel-test-screen-%1x%2.json").arg(size.width()).arg(size.height()));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(configuration(size)) < 0 || !file.commit())
         return;
-    file.write(configuration(size));
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(path));
 }
 

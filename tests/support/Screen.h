@@ -7,6 +7,9 @@
 
 namespace testscreen {
 
+// The screen's size: TABEL_TEST_SCREEN ("1366x768") when set, else the given one.
+QSize chosenSize(QSize otherwise);
+
 // Before the application: the offscreen platform starts with a screen of this size.
 void startOn(QSize size);
 

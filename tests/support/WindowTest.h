@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -68,7 +69,20 @@ protected:
         testdb::logIn(dm, QStringLiteral("master"));
         window = std::make_unique<W>(dm);
     }
-    void TearDown() override { window.reset(); }
+    void TearDown() override {
+        saveShot();
+        window.reset();
+    }
+
+    // TABEL_TEST_SHOTS=folder keeps a picture of each test's window as it ends, to be looked at.
+    void saveShot() {
+        const QString folder = qEnvironmentVariable("TABEL_TEST_SHOTS");
+        if (folder.isEmpty() || !window || !window->isVisible())
+            return;
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        window->grab().save(QDir(folder).filePath(
+            QStringLiteral("%1.%2.png").arg(test->test_suite_name(), test->name())));
+    }
 
     // Shows the window and makes it the active one, as an opener's exec() does.
     void activate() {

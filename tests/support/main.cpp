@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The windows' documented sizes fit, as on the plants' monitors.
-    testscreen::startOn(QSize(1920, 1080));
+    testscreen::startOn(testscreen::chosenSize(QSize(1920, 1080)));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QString::fromLocal8Bit(argv[0])).baseName());
     ::testing::InitGoogleTest(&argc, argv);
