@@ -88,7 +88,10 @@ bool takes(const BatchOption& o, BatchRequest::Kind kind) {
 }
 
 // The last value given, as a shell user expects of a repeated option.
+// Only options given are asked for: the parser warns on stderr of one this command lacks.
 std::optional<QString> lastValue(const QCommandLineParser& parser, const char* name) {
+    if (!parser.optionNames().contains(QLatin1String(name)))
+        return std::nullopt;
     const QStringList values = parser.values(QLatin1String(name));
     return values.isEmpty() ? std::nullopt : std::optional<QString>(values.last());
 }
