@@ -181,6 +181,24 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
     return r;
 }
 
+Group batchGroup(data::Connection& db, const QString& login, QTextStream& err) {
+    const Group group = groupOfConnectedLogin(db);
+    if (group == Group::None)
+        err << noGroupMessage(login) << '\n';
+    return group;
+}
+
+bool batchGatePasses(state::DataModule& dm, QTextStream& err) {
+    dm.connection.exec("set default_transaction_read_only = on");
+    VersionGate gate(dm);
+    if (const VersionGate::Outcome o = gate.check();
+        o == VersionGate::Outcome::Newer || o == VersionGate::Outcome::OtherSchema) {
+        err << gate.refusal() << '\n';
+        return false;
+    }
+    return true;
+}
+
 int runBatch(const BatchRequest& request, QTextStream& err) {
     const QString login = trimLogin(request.user);
     if (!mayUseReports(login)) {
@@ -190,23 +208,16 @@ int runBatch(const BatchRequest& request, QTextStream& err) {
     state::DataModule dm;
     try {
         dm.connection.open(request.server, request.database, login, QString());
-        const Group group = groupOfConnectedLogin(dm.connection);
-        if (group == Group::None) {
-            err << noGroupMessage(login) << '\n';
+        const Group group = batchGroup(dm.connection, login, err);
+        if (group == Group::None)
             return BatchFailed;
-        }
         if (!rightsOf(login, group).reports) {
             err << QStringLiteral("Пользователю %1 отчеты недоступны\n").arg(login);
             return BatchFailed;
         }
         // Nothing this run does may write, the build stamp included.
-        dm.connection.exec("set default_transaction_read_only = on");
-        VersionGate gate(dm);
-        if (const VersionGate::Outcome o = gate.check();
-            o == VersionGate::Outcome::Newer || o == VersionGate::Outcome::OtherSchema) {
-            err << gate.refusal() << '\n';
+        if (!batchGatePasses(dm, err))
             return BatchFailed;
-        }
         const reports::ReportPeriod period{request.from, request.to, request.productKind};
         // The report server is asked with the same login; libpq finds its password too.
         data::Connection* source = &dm.connection;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RoleRules.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -7,6 +9,10 @@
 #include <optional>
 
 class QTextStream;
+
+namespace state {
+class DataModule;
+}
 
 // The summary reports and the summary export without a window:
 //   tabel report 16|17|20|21|25 [--from D] [--to D] [--kind 0|1] --pdf FILE
@@ -46,6 +52,12 @@ std::optional<BatchRequest> parseBatch(const QStringList& arguments, const QDate
 // under a temporary name beside it and renames it when complete. Writes nothing to the
 // database. Messages go to err; the result is a BatchExit.
 int runBatch(const BatchRequest& request, QTextStream& err);
+
+// The group of the login a batch run has connected as; Group::None after writing why to err.
+Group batchGroup(data::Connection& db, const QString& login, QTextStream& err);
+
+// Turns the session read-only and checks the version gate: false after writing why to err.
+bool batchGatePasses(state::DataModule& dm, QTextStream& err);
 
 // parseBatch, then runBatch.
 int runBatchCommand(

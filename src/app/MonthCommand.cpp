@@ -2,7 +2,6 @@
 
 #include "BatchCommand.h"
 #include "RoleRules.h"
-#include "VersionGate.h"
 #include "data/Defaults.h"
 #include "data/Error.h"
 #include "state/ClosedMonths.h"
@@ -59,19 +58,10 @@ int runMonthCommand(const QStringList& arguments, QTextStream& out, QTextStream&
     state::DataModule dm;
     try {
         dm.connection.open(target.server, target.database, login, QString());
-        if (groupOfConnectedLogin(dm.connection) == Group::None) {
-            err << noGroupMessage(login) << '\n';
-            return BatchFailed;
-        }
         // The gate may not raise the build stamp from here; a program of another schema
         // version is refused before it writes.
-        dm.connection.exec("set default_transaction_read_only = on");
-        VersionGate gate(dm);
-        if (const VersionGate::Outcome o = gate.check();
-            o == VersionGate::Outcome::Newer || o == VersionGate::Outcome::OtherSchema) {
-            err << gate.refusal() << '\n';
+        if (batchGroup(dm.connection, login, err) == Group::None || !batchGatePasses(dm, err))
             return BatchFailed;
-        }
         dm.connection.exec("set default_transaction_read_only = off");
         if (action == QLatin1String("status")) {
             for (const state::ClosedMonth& m : state::closedMonths(dm.connection))

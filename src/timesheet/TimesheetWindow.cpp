@@ -183,34 +183,28 @@ void TimesheetWindow::showClosed() {
 }
 
 void TimesheetWindow::closeMonth() {
-    const QString name = monthBox_->currentText() + QLatin1Char(' ') + yearBox_->currentText();
-    if (ui::Messages::show(QStringLiteral("Закрытие месяца"),
-                           QStringLiteral("Закрыть месяц %1? Позиции, материалы и табель этого "
-                                          "месяца больше нельзя будет изменить.")
-                               .arg(name),
-                           ui::Messages::Icon::Question, ui::Messages::Buttons::YesNo,
-                           this) != ui::Messages::Answer::Yes)
-        return;
-    try {
-        state::closeMonth(dm_.connection, year(), month());
-    } catch (...) {
-        showClosed();
-        throw;
-    }
-    showClosed();
+    askAndChangeMonth(QStringLiteral("Закрытие месяца"),
+                      QStringLiteral("Закрыть месяц %1? Позиции, материалы и табель этого "
+                                     "месяца больше нельзя будет изменить."),
+                      state::closeMonth);
 }
 
 void TimesheetWindow::reopenMonth() {
+    askAndChangeMonth(QStringLiteral("Открытие месяца"),
+                      QStringLiteral("Открыть месяц %1? Его позиции, материалы и табель "
+                                     "снова можно будет изменять."),
+                      state::reopenMonth);
+}
+
+// The mark and the buttons show what the server holds afterwards, also when it refused.
+void TimesheetWindow::askAndChangeMonth(const QString& title, const QString& question,
+                                        void (*change)(data::Connection&, int, int)) {
     const QString name = monthBox_->currentText() + QLatin1Char(' ') + yearBox_->currentText();
-    if (ui::Messages::show(QStringLiteral("Открытие месяца"),
-                           QStringLiteral("Открыть месяц %1? Его позиции, материалы и табель "
-                                          "снова можно будет изменять.")
-                               .arg(name),
-                           ui::Messages::Icon::Question, ui::Messages::Buttons::YesNo,
-                           this) != ui::Messages::Answer::Yes)
+    if (ui::Messages::show(title, question.arg(name), ui::Messages::Icon::Question,
+                           ui::Messages::Buttons::YesNo, this) != ui::Messages::Answer::Yes)
         return;
     try {
-        state::reopenMonth(dm_.connection, year(), month());
+        change(dm_.connection, year(), month());
     } catch (...) {
         showClosed();
         throw;

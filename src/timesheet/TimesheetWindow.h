@@ -14,6 +14,10 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 
+namespace data {
+class Connection;
+}
+
 namespace state {
 class DataModule;
 }
@@ -67,6 +71,8 @@ public:
     // "Закрыть месяц" / "Открыть месяц": asked first, refused by the server without the right.
     void closeMonth();
     void reopenMonth();
+    void askAndChangeMonth(const QString& title, const QString& question,
+                           void (*change)(data::Connection&, int, int));
 
     int month() const;
     int year() const;
